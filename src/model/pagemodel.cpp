@@ -1,0 +1,140 @@
+#include "pagemodel.h"
+
+namespace model {
+
+QStringList commandKinds()
+{
+    return {kind::None, kind::Click, kind::Pointer, kind::SmoothMove, kind::Key, kind::Input};
+}
+
+QStringList conditionKinds()
+{
+    return {kind::Time, kind::Immediate, kind::KeyCondition};
+}
+
+Entry freshCommand()
+{
+    return {kind::None};
+}
+
+Entry freshCondition()
+{
+    return {kind::Time, QStringLiteral("0.1")};
+}
+
+Entry defaultCommandEntry(const QString& kindName)
+{
+    if (kindName == kind::Click)
+        return {kind::Click, LeftButton, QStringLiteral("0.01")};
+    if (kindName == kind::Pointer)
+        return {kind::Pointer, QStringLiteral("0"), QStringLiteral("0")};
+    if (kindName == kind::SmoothMove)
+        return {kind::SmoothMove, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1")};
+    if (kindName == kind::Key)
+        return {kind::Key, QString(), QStringLiteral("0.01")};
+    if (kindName == kind::Input)
+        return {kind::Input, QString(), QStringLiteral("3")};
+    return {kindName};
+}
+
+Entry defaultConditionEntry(const QString& kindName)
+{
+    if (kindName == kind::Time)
+        return {kind::Time, QStringLiteral("0.1")};
+    if (kindName == kind::KeyCondition)
+        return {kind::KeyCondition, QString()};
+    return {kindName};
+}
+
+QString secondsText(double seconds)
+{
+    return QString::number(seconds, 'g', 6);
+}
+
+QString coordinateText(int value)
+{
+    return QString::number(value);
+}
+
+bool isUnsaved(const EntryList& commands, const EntryList& conditions, const EntryList& savedCommands,
+               const EntryList& savedConditions)
+{
+    return commands != savedCommands || conditions != savedConditions;
+}
+
+void appendPage(EntryList& commands, EntryList& conditions)
+{
+    commands.append(freshCommand());
+    conditions.append(freshCondition());
+}
+
+bool insertPage(EntryList& commands, EntryList& conditions, int index)
+{
+    if (index < 0 || index > commands.size() || commands.size() != conditions.size())
+        return false;
+    commands.insert(index, freshCommand());
+    conditions.insert(index, freshCondition());
+    return true;
+}
+
+bool removePage(EntryList& commands, EntryList& conditions, int index)
+{
+    if (commands.size() <= 1 || index < 0 || index >= commands.size() || commands.size() != conditions.size())
+        return false;
+    commands.removeAt(index);
+    conditions.removeAt(index);
+    return true;
+}
+
+namespace {
+
+// Pads an entry that is shorter than its kind needs with the kind's default parameters.
+bool padEntry(Entry& entry, const Entry& defaults)
+{
+    if (entry.size() >= defaults.size())
+        return false;
+    for (qsizetype i = entry.size(); i < defaults.size(); ++i)
+        entry.append(defaults.at(i));
+    return true;
+}
+
+} // namespace
+
+QStringList repairProject(EntryList& commands, EntryList& conditions)
+{
+    QStringList repairs;
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        Entry& entry = commands[i];
+        if (entry.isEmpty()) {
+            entry = freshCommand();
+            repairs << QStringLiteral("page %1: empty operation entry replaced by a fresh one").arg(i + 1);
+        } else if (padEntry(entry, defaultCommandEntry(entry.at(0)))) {
+            repairs << QStringLiteral("page %1: operation entry padded with defaults").arg(i + 1);
+        }
+    }
+    for (qsizetype i = 0; i < conditions.size(); ++i) {
+        Entry& entry = conditions[i];
+        if (entry.isEmpty()) {
+            entry = freshCondition();
+            repairs << QStringLiteral("page %1: empty condition entry replaced by a fresh one").arg(i + 1);
+        } else if (padEntry(entry, defaultConditionEntry(entry.at(0)))) {
+            repairs << QStringLiteral("page %1: condition entry padded with defaults").arg(i + 1);
+        }
+    }
+    if (commands.size() != conditions.size()) {
+        repairs << QStringLiteral("lists of different lengths (%1 operations, %2 conditions) padded with fresh pages")
+                       .arg(commands.size())
+                       .arg(conditions.size());
+        while (commands.size() < conditions.size())
+            commands.append(freshCommand());
+        while (conditions.size() < commands.size())
+            conditions.append(freshCondition());
+    }
+    if (commands.isEmpty()) {
+        appendPage(commands, conditions);
+        repairs << QStringLiteral("no pages: one fresh page added");
+    }
+    return repairs;
+}
+
+} // namespace model

@@ -1,0 +1,25 @@
+#include "inputservices.h"
+
+#if defined(ORVANE_WITH_WIN32)
+#include "win32/win32services.h"
+#endif
+#if defined(ORVANE_WITH_X11)
+#include "x11/x11services.h"
+#endif
+
+namespace platform {
+
+std::unique_ptr<InputServices> createDefaultServices()
+{
+#if defined(ORVANE_WITH_WIN32)
+    if (auto backend = createWin32Services())
+        return backend;
+#endif
+#if defined(ORVANE_WITH_X11)
+    if (auto backend = createX11Services())
+        return backend;
+#endif
+    return createUnavailableServices();
+}
+
+} // namespace platform

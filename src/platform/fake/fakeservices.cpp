@@ -1,0 +1,234 @@
+#include "fakeservices.h"
+
+#include <thread>
+
+namespace platform {
+
+bool FakeServices::isAvailable() const
+{
+    std::lock_guard lock(mutex_);
+    return available_;
+}
+
+std::string FakeServices::lastError() const
+{
+    std::lock_guard lock(mutex_);
+    return lastError_;
+}
+
+bool FakeServices::isKeyDown(int vk)
+{
+    std::lock_guard lock(mutex_);
+    return down_.count(vk) != 0;
+}
+
+CaptureHandle FakeServices::installKeyboardCapture(KeyboardCaptureProc proc)
+{
+    std::lock_guard lock(mutex_);
+    if (failCapture_ || !available_) {
+        lastError_ = "fake capture failure (error 5)";
+        return 0;
+    }
+    const CaptureHandle handle = nextHandle_++;
+    captures_[handle] = std::move(proc);
+    ++installCount_;
+    return handle;
+}
+
+void FakeServices::removeKeyboardCapture(CaptureHandle handle)
+{
+    std::lock_guard lock(mutex_);
+    captures_.erase(handle);
+}
+
+bool FakeServices::registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc)
+{
+    std::lock_guard lock(mutex_);
+    if (failHotKey_ || !available_) {
+        lastError_ = "fake hot key failure: combination held by another program";
+        return false;
+    }
+    if (hotKeys_.count(id) != 0) {
+        lastError_ = "hot key identifier already registered";
+        return false;
+    }
+    hotKeys_[id] = HotKey{storedModifiers, vk, std::move(proc)};
+    return true;
+}
+
+void FakeServices::unregisterHotKey(int id)
+{
+    std::lock_guard lock(mutex_);
+    hotKeys_.erase(id);
+}
+
+bool FakeServices::handleNativeEvent(const char*, void*)
+{
+    return false;
+}
+
+void FakeServices::record(FakeEvent event)
+{
+    event.at = std::chrono::steady_clock::now();
+    events_.push_back(event);
+}
+
+void FakeServices::sendKey(int vk, bool down)
+{
+    std::lock_guard lock(mutex_);
+    if (down) {
+        down_.insert(vk);
+        synthHeld_.insert(vk);
+    } else {
+        down_.erase(vk);
+        synthHeld_.erase(vk);
+    }
+    record({FakeEvent::Kind::Key, vk, down, 0, 0, {}});
+}
+
+void FakeServices::sendUnicodeUnit(char16_t unit, bool down)
+{
+    std::lock_guard lock(mutex_);
+    record({FakeEvent::Kind::Unicode, static_cast<int>(unit), down, 0, 0, {}});
+}
+
+void FakeServices::sendMouseButton(MouseButton button, bool down)
+{
+    std::lock_guard lock(mutex_);
+    const int code = button == MouseButton::Left ? 0 : 1;
+    const int heldKey = button == MouseButton::Left ? -1 : -2;
+    if (down)
+        synthHeld_.insert(heldKey);
+    else
+        synthHeld_.erase(heldKey);
+    record({FakeEvent::Kind::MouseButton, code, down, pointerX_, pointerY_, {}});
+}
+
+void FakeServices::setCursorPos(int x, int y)
+{
+    std::lock_guard lock(mutex_);
+    pointerX_ = x;
+    pointerY_ = y;
+    record({FakeEvent::Kind::MoveTo, 0, false, x, y, {}});
+}
+
+bool FakeServices::getCursorPos(int& x, int& y)
+{
+    std::lock_guard lock(mutex_);
+    if (!available_)
+        return false;
+    x = pointerX_;
+    y = pointerY_;
+    return true;
+}
+
+void FakeServices::sleepMs(int ms)
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void FakeServices::setAvailable(bool available)
+{
+    std::lock_guard lock(mutex_);
+    available_ = available;
+}
+
+void FakeServices::setKeyDown(int vk, bool down)
+{
+    std::lock_guard lock(mutex_);
+    if (down)
+        down_.insert(vk);
+    else
+        down_.erase(vk);
+}
+
+void FakeServices::setPointer(int x, int y)
+{
+    std::lock_guard lock(mutex_);
+    pointerX_ = x;
+    pointerY_ = y;
+}
+
+void FakeServices::setFailCapture(bool fail)
+{
+    std::lock_guard lock(mutex_);
+    failCapture_ = fail;
+}
+
+void FakeServices::setFailHotKey(bool fail)
+{
+    std::lock_guard lock(mutex_);
+    failHotKey_ = fail;
+}
+
+bool FakeServices::injectKey(int message, int vk)
+{
+    KeyboardCaptureProc proc;
+    {
+        std::lock_guard lock(mutex_);
+        const bool down = message == WmKeyDown || message == WmSysKeyDown;
+        if (down)
+            down_.insert(vk);
+        else
+            down_.erase(vk);
+        if (captures_.empty())
+            return false;
+        proc = captures_.rbegin()->second;
+    }
+    // Called without the lock: the procedure may query the key state or remove its capture.
+    return proc(message, vk);
+}
+
+bool FakeServices::fireHotKey(int id)
+{
+    HotKeyProc proc;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = hotKeys_.find(id);
+        if (it == hotKeys_.end())
+            return false;
+        proc = it->second.proc;
+    }
+    if (proc)
+        proc(id);
+    return true;
+}
+
+bool FakeServices::captureActive() const
+{
+    std::lock_guard lock(mutex_);
+    return !captures_.empty();
+}
+
+int FakeServices::captureInstallCount() const
+{
+    std::lock_guard lock(mutex_);
+    return installCount_;
+}
+
+bool FakeServices::hotKeyRegistered(int id) const
+{
+    std::lock_guard lock(mutex_);
+    return hotKeys_.count(id) != 0;
+}
+
+std::vector<FakeEvent> FakeServices::events() const
+{
+    std::lock_guard lock(mutex_);
+    return events_;
+}
+
+void FakeServices::clearEvents()
+{
+    std::lock_guard lock(mutex_);
+    events_.clear();
+}
+
+std::set<int> FakeServices::heldBySynthesis() const
+{
+    std::lock_guard lock(mutex_);
+    return synthHeld_;
+}
+
+} // namespace platform

@@ -1,0 +1,98 @@
+#pragma once
+
+// An in-memory backend for tests: records every synthetic event with a monotonic timestamp, keeps a key state that
+// follows the synthesis and can be set by hand, and lets a test feed keyboard events into an active capture or fire a
+// registered hot key.
+
+#include "platform/inputservices.h"
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <set>
+#include <vector>
+
+namespace platform {
+
+struct FakeEvent {
+    enum class Kind { Key, Unicode, MouseButton, MoveTo };
+    Kind kind = Kind::Key;
+    int code = 0;       // vk for Key, UTF-16 unit for Unicode, 0 left / 1 right for MouseButton
+    bool down = false;  // press or release
+    int x = 0, y = 0;   // MoveTo
+    std::chrono::steady_clock::time_point at;
+
+    bool operator==(const FakeEvent& o) const
+    {
+        return kind == o.kind && code == o.code && down == o.down && x == o.x && y == o.y;
+    }
+};
+
+class FakeServices final : public InputServices {
+public:
+    // InputServices
+    bool isAvailable() const override;
+    std::string backendName() const override { return "fake"; }
+    std::string lastError() const override;
+    bool isKeyDown(int vk) override;
+    CaptureHandle installKeyboardCapture(KeyboardCaptureProc proc) override;
+    void removeKeyboardCapture(CaptureHandle handle) override;
+    bool registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc) override;
+    void unregisterHotKey(int id) override;
+    bool handleNativeEvent(const char* eventType, void* message) override;
+    void sendKey(int vk, bool down) override;
+    void sendUnicodeUnit(char16_t unit, bool down) override;
+    void sendMouseButton(MouseButton button, bool down) override;
+    void setCursorPos(int x, int y) override;
+    bool getCursorPos(int& x, int& y) override;
+    void sleepMs(int ms) override;
+
+    // Test controls. Thread-safe.
+    void setAvailable(bool available);
+    void setKeyDown(int vk, bool down);   // changes the key state without recording an event
+    void setPointer(int x, int y);        // moves the pointer without recording an event
+    void setFailCapture(bool fail);       // installKeyboardCapture returns 0 while set
+    void setFailHotKey(bool fail);        // registerHotKey returns false while set
+
+    // Delivers one keyboard event to the newest active capture, as the desktop would; also updates the key state.
+    // Returns true when the capture swallowed it, false when there is no capture or it passed the event on.
+    // Call on the GUI thread.
+    bool injectKey(int message, int vk);
+    // Fires the hot key with this identifier if registered; returns whether a procedure was called. GUI thread.
+    bool fireHotKey(int id);
+
+    bool captureActive() const;
+    int captureInstallCount() const;
+    bool hotKeyRegistered(int id) const;
+    std::vector<FakeEvent> events() const;
+    void clearEvents();
+    // Keys and buttons that synthesis left down (vk codes; buttons as -1 left, -2 right).
+    std::set<int> heldBySynthesis() const;
+
+private:
+    struct HotKey {
+        int storedModifiers = 0;
+        int vk = 0;
+        HotKeyProc proc;
+    };
+
+    void record(FakeEvent event);
+
+    mutable std::mutex mutex_;
+    bool available_ = true;
+    bool failCapture_ = false;
+    bool failHotKey_ = false;
+    std::string lastError_;
+    std::set<int> down_;
+    std::set<int> synthHeld_;
+    int pointerX_ = 0;
+    int pointerY_ = 0;
+    std::map<CaptureHandle, KeyboardCaptureProc> captures_;
+    CaptureHandle nextHandle_ = 1;
+    int installCount_ = 0;
+    std::map<int, HotKey> hotKeys_;
+    std::vector<FakeEvent> events_;
+};
+
+} // namespace platform

@@ -1,0 +1,121 @@
+#pragma once
+
+// The desktop input services the program relies on: key state, a swallowing keyboard capture, a global hot key,
+// keyboard and mouse synthesis, the pointer position and sleeping. Windows provides them natively; other desktops
+// emulate them. This header is plain C++ so that every backend can be compiled and checked on its own.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Keyboard event kinds as a capture procedure receives them; the numbers are the Windows message codes, whatever the
+// backend, so that the capture rule is written once.
+enum KeyMessage : int {
+    WmKeyDown = 256,
+    WmKeyUp = 257,
+    WmSysKeyDown = 260,
+    WmSysKeyUp = 261,
+};
+
+// Stored modifier bits of a hot key (the Windows MOD_* values).
+enum HotKeyModifier : int {
+    ModAlt = 1,
+    ModControl = 2,
+    ModShift = 4,
+    ModWin = 8,
+};
+
+enum class MouseButton { Left, Right };
+
+// Called on the GUI thread once per keyboard event while a capture is installed. Returns true to swallow the event,
+// so that no application sees it; false passes it on.
+using KeyboardCaptureProc = std::function<bool(int message, int vkCode)>;
+
+// Called on the GUI thread with the identifier of a registered hot key each time it is pressed.
+using HotKeyProc = std::function<void(int id)>;
+
+// 0 means "no capture".
+using CaptureHandle = int;
+
+class InputServices {
+public:
+    InputServices() = default;
+    InputServices(const InputServices&) = delete;
+    InputServices& operator=(const InputServices&) = delete;
+    virtual ~InputServices() = default;
+
+    // False for a backend that cannot reach the desktop; every other call then fails or does nothing.
+    // Any thread; never blocks.
+    virtual bool isAvailable() const = 0;
+
+    // Short name for the debug log ("win32", "x11", "fake", "unavailable"). Any thread.
+    virtual std::string backendName() const = 0;
+
+    // Text of the last failure of installKeyboardCapture or registerHotKey (for a debug warning); empty if none.
+    // GUI thread.
+    virtual std::string lastError() const = 0;
+
+    // True while the key with this Windows virtual-key code is down at the moment of the call (GetAsyncKeyState < 0).
+    // Returns false on failure. Any thread; blocks for at most one round trip to the display server.
+    virtual bool isKeyDown(int vk) = 0;
+
+    // Starts a low-level keyboard capture: from now on every key press and release on the desktop is handed to proc
+    // (on the GUI thread, from its event loop) before any application sees it. Returns a handle other than 0, or 0 on
+    // failure (lastError() tells why). GUI thread only; does not block.
+    virtual CaptureHandle installKeyboardCapture(KeyboardCaptureProc proc) = 0;
+
+    // Ends a capture; proc is not called any more once this returns. Unknown handles are ignored. GUI thread only.
+    virtual void removeKeyboardCapture(CaptureHandle handle) = 0;
+
+    // Registers a desktop-wide hot key (stored modifier mask, virtual-key code). proc is called on the GUI thread on
+    // each press. Returns false on failure, for instance when another program holds the same combination (lastError()
+    // tells why). GUI thread only.
+    virtual bool registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc) = 0;
+
+    // Releases a hot key; unknown identifiers are ignored. GUI thread only.
+    virtual void unregisterHotKey(int id) = 0;
+
+    // Hands one native event of the GUI thread's event loop to the backend (eventType and message as a Qt native event
+    // filter receives them). Returns true when the event belonged to a capture or a hot key and must not be processed
+    // further. GUI thread only; never blocks.
+    virtual bool handleNativeEvent(const char* eventType, void* message) = 0;
+
+    // Presses (down = true) or releases one key by Windows virtual-key code, delivered to the focused window. The key
+    // state reflects it when the call returns. Does nothing on failure. Any thread; blocks for one round trip.
+    virtual void sendKey(int vk, bool down) = 0;
+
+    // Types one UTF-16 code unit (KEYEVENTF_UNICODE). A surrogate pair arrives as two calls per unit (press, release),
+    // high unit first; a backend that cannot type half a character completes it on the low unit. May block until the
+    // character is safely delivered. Does nothing on failure. Any thread.
+    virtual void sendUnicodeUnit(char16_t unit, bool down) = 0;
+
+    // Presses or releases a mouse button at the current pointer position. Does nothing on failure. Any thread.
+    virtual void sendMouseButton(MouseButton button, bool down) = 0;
+
+    // Moves the pointer to (x, y) in physical screen pixels. Does nothing on failure. Any thread.
+    virtual void setCursorPos(int x, int y) = 0;
+
+    // The pointer position in physical screen pixels; false (and x, y untouched) on failure. Any thread.
+    virtual bool getCursorPos(int& x, int& y) = 0;
+
+    // Pauses the calling thread for about ms milliseconds (nothing for ms <= 0). Any thread; blocks.
+    virtual void sleepMs(int ms) = 0;
+};
+
+// The backend of this process. Installed once at start-up (before any thread that uses it starts) by the entry point
+// with createDefaultServices(), or by a test with a fake. Until then an unavailable backend answers.
+InputServices& services();
+
+// Replaces the process's backend and returns the previous one. GUI thread, while no run or capture is active.
+std::unique_ptr<InputServices> setServices(std::unique_ptr<InputServices> backend);
+
+// A backend that reports itself unavailable: for desktops that cannot be driven.
+std::unique_ptr<InputServices> createUnavailableServices();
+
+// Picks the real backend for the running desktop (Win32 on Windows, X11 where an X display is reachable), or the
+// unavailable backend. Call after the GUI application object exists.
+std::unique_ptr<InputServices> createDefaultServices();
+
+} // namespace platform

@@ -1,0 +1,168 @@
+#include "config.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace settings {
+
+namespace {
+Q_LOGGING_CATEGORY(lcConfig, "orvane.config")
+
+QString normalisedPath(const QString& path)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
+} // namespace
+
+QString desktopDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+QString configFilePath()
+{
+    const QString dirPath = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir dir(dirPath);
+    if (dirPath.isEmpty() || (!dir.exists() && !dir.mkpath(QStringLiteral(".")))) {
+        qCWarning(lcConfig) << "Failed to create config dir:" << dirPath;
+        return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(ConfigFileName));
+    }
+    return QDir::cleanPath(dir.filePath(QString::fromLatin1(ConfigFileName)));
+}
+
+void migrateConfig()
+{
+    const QString oldPath = QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(ConfigFileName));
+    const QFileInfo oldInfo(oldPath);
+    if (!oldInfo.exists() || !oldInfo.isFile())
+        return;
+    const QString newPath = configFilePath();
+    if (QFileInfo(newPath).absoluteFilePath() == oldInfo.absoluteFilePath())
+        return;
+    // QFile::copy never overwrites: once the configuration path holds a file, it stays the user's.
+    QFile::copy(oldPath, newPath);
+    qCDebug(lcConfig) << "Migrated config from" << oldPath << "to" << newPath;
+}
+
+void loadConfig(Config& config)
+{
+    config.stertTime = 5;
+    config.runNumber = 1;
+    config.isUsedStert = false;
+    config.isUsedThis = false;
+    config.isHelp = false;
+    config.isMessageFile = true;
+    config.isMessagePaste = false;
+    config.isMessageDelete = true;
+    config.filePath = desktopDirectory();
+
+    migrateConfig();
+    const QString path = configFilePath();
+    qCDebug(lcConfig) << "Loading config from:" << path;
+
+    QFile file(path);
+    if (!file.exists()) {
+        qCDebug(lcConfig) << "Config file does not exist. Using defaults.";
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcConfig) << "Failed to open config file for reading:" << path << " error:" << file.errorString();
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (bytes.isEmpty()) {
+        qCDebug(lcConfig) << "Config file is empty. Using defaults.";
+        return;
+    }
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError) {
+        qCWarning(lcConfig) << "Failed to parse config JSON:" << error.errorString() << " offset:" << error.offset;
+        return;
+    }
+    if (!doc.isObject()) {
+        qCWarning(lcConfig) << "Config JSON is not an object.";
+        return;
+    }
+    const QJsonObject obj = doc.object();
+    auto readInt = [&obj](const char* key, int& member) {
+        if (obj.contains(QLatin1String(key)))
+            member = obj.value(QLatin1String(key)).toInt(member);
+    };
+    auto readBool = [&obj](const char* key, bool& member) {
+        if (obj.contains(QLatin1String(key)))
+            member = obj.value(QLatin1String(key)).toBool(member);
+    };
+    readInt("stert_time", config.stertTime);
+    readInt("run_number", config.runNumber);
+    if (obj.contains(QLatin1String("stop_command")))
+        config.stopCommand = obj.value(QLatin1String("stop_command")).toString(config.stopCommand);
+    if (obj.contains(QLatin1String("file_path"))) {
+        const QString value = obj.value(QLatin1String("file_path")).toString();
+        if (!value.isEmpty()) {
+            config.filePath = normalisedPath(value);
+            config.lastFilePath = config.filePath;
+        }
+    }
+    readBool("is_used_stert", config.isUsedStert);
+    readBool("is_used_this", config.isUsedThis);
+    readBool("is_help", config.isHelp);
+    readBool("is_message_file", config.isMessageFile);
+    readBool("is_message_paste", config.isMessagePaste);
+    readBool("is_message_delete", config.isMessageDelete);
+
+    qCDebug(lcConfig) << "Config loaded:"
+                      << "stertTime =" << config.stertTime << "runNumber =" << config.runNumber
+                      << "stopCommand =" << config.stopCommand << "filePath =" << config.filePath;
+}
+
+bool saveConfig(const Config& config)
+{
+    migrateConfig();
+    const QString filePath =
+        config.filePath == desktopDirectory() ? config.lastFilePath : config.filePath;
+    QJsonObject obj;
+    obj.insert(QStringLiteral("stert_time"), config.stertTime);
+    obj.insert(QStringLiteral("run_number"), config.runNumber);
+    obj.insert(QStringLiteral("stop_command"), config.stopCommand);
+    obj.insert(QStringLiteral("file_path"), filePath.isEmpty() ? QString() : normalisedPath(filePath));
+    obj.insert(QStringLiteral("is_used_stert"), config.isUsedStert);
+    obj.insert(QStringLiteral("is_used_this"), config.isUsedThis);
+    obj.insert(QStringLiteral("is_help"), config.isHelp);
+    obj.insert(QStringLiteral("is_message_file"), config.isMessageFile);
+    obj.insert(QStringLiteral("is_message_paste"), config.isMessagePaste);
+    obj.insert(QStringLiteral("is_message_delete"), config.isMessageDelete);
+    obj.insert(QStringLiteral("is_japanese"), true);
+    const QByteArray bytes = QJsonDocument(obj).toJson(QJsonDocument::Indented);
+
+    const QString path = configFilePath();
+    qCDebug(lcConfig) << "Trying to save config to:" << path;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qCWarning(lcConfig) << "Cannot open config file for writing:" << path << " error:" << file.errorString();
+        return false;
+    }
+    if (file.write(bytes) == -1) {
+        qCWarning(lcConfig) << "Write failed:" << file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        qCWarning(lcConfig) << "Commit failed:" << file.errorString();
+        return false;
+    }
+    qCDebug(lcConfig) << "Config saved OK. path =" << path;
+    return true;
+}
+
+} // namespace settings

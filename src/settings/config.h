@@ -1,0 +1,44 @@
+#pragma once
+
+// The configuration file "orvane_free.json": the run settings of the last run, the last project path and the user's
+// one-time and confirmation flags. Read once at start-up, written once when the main window closes. Failures are
+// reported to the debug log only and leave the defaults (reading) or the old file (writing) in place.
+
+#include <QString>
+
+namespace settings {
+
+struct Config {
+    int stertTime = 5;
+    int runNumber = 1;
+    QString stopCommand = QStringLiteral("83,3");
+    QString filePath;     // desktop directory for a project never saved
+    QString lastFilePath; // file_path as read at start-up, empty when there was none
+    bool isUsedStert = false;
+    bool isUsedThis = false;
+    bool isHelp = false;
+    bool isMessageFile = true;
+    bool isMessagePaste = false;
+    bool isMessageDelete = true;
+    bool isJapanese = true;
+};
+
+inline constexpr const char* ConfigFileName = "orvane_free.json";
+
+// The user's desktop directory: the project path of an unnamed project.
+QString desktopDirectory();
+
+// Path of the configuration file: in the per-user configuration directory (created if missing), or beside the
+// program when that directory cannot be created.
+QString configFilePath();
+
+// Copies a configuration file left beside the program to the configuration path; never overwrites.
+void migrateConfig();
+
+// Resets the start-up defaults, then reads the file over them. Wrong types keep the default of that member.
+void loadConfig(Config& config);
+
+// Writes the whole configuration atomically; returns false (old file untouched) on failure.
+bool saveConfig(const Config& config);
+
+} // namespace settings
