@@ -9,6 +9,13 @@
 
 namespace platform {
 
+void prepareGuiPlatform()
+{
+#if defined(ORVANE_WITH_X11)
+    x11PrepareGuiPlatform();
+#endif
+}
+
 std::unique_ptr<InputServices> createDefaultServices()
 {
 #if defined(ORVANE_WITH_WIN32)

@@ -114,6 +114,10 @@ std::unique_ptr<InputServices> setServices(std::unique_ptr<InputServices> backen
 // A backend that reports itself unavailable: for desktops that cannot be driven.
 std::unique_ptr<InputServices> createUnavailableServices();
 
+// Prepares the toolkit before the GUI application object is created: where an X display is reachable, the toolkit's
+// X11 platform is preferred (so the program also drives X programs under XWayland) unless the user forced another.
+void prepareGuiPlatform();
+
 // Picks the real backend for the running desktop (Win32 on Windows, X11 where an X display is reachable), or the
 // unavailable backend. Call after the GUI application object exists.
 std::unique_ptr<InputServices> createDefaultServices();
