@@ -171,7 +171,8 @@ void ReportDialogBase::onReplyFinished(QNetworkReply* reply, QNetworkAccessManag
     const QNetworkReply::NetworkError error = reply->error();
     const QString errorString = reply->errorString();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray responseBody = reply->readAll();
+    // An aborted reply is closed and cannot be read.
+    const QByteArray responseBody = reply->isOpen() ? reply->readAll() : QByteArray();
     const bool timedOut = reply->property(TimedOutProperty).toBool();
 
     qCDebug(lcReport) << "HTTP status:" << status;
