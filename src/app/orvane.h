@@ -5,9 +5,12 @@
 
 #include "model/pagemodel.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+
+#include <utility>
 
 class QAction;
 class QCheckBox;
@@ -21,6 +24,7 @@ class QPushButton;
 class QSpinBox;
 class QTextEdit;
 class QTimer;
+class QUrl;
 class HoverHideWindow;
 
 class orvane final : public QMainWindow {
@@ -59,6 +63,8 @@ private Q_SLOTS:
 
     // ---- Slots: reports and help -------------------------------------------------------------------------------
 private Q_SLOTS:
+    void reportBug();
+    void reportImprovementSuggestion();
 
 private:
     void buildWidgets();
@@ -79,7 +85,19 @@ private:
 
     // ---- Helpers: run start --------------------------------------------------------------------------------------
 
-    // ---- Helpers: reports and help -----------------------------------------------------------------------------
+    // ---- Helpers: reports and help (editor/helpmode.cpp) -------------------------------------------------------
+    // The 25 controls that explain themselves in help mode, with their texts, in the order they are set.
+    QList<std::pair<QWidget*, QString>> helpToolTips() const;
+    // Installs every help tool tip (true) or clears them all (false); is_help is left to the configuration save.
+    void setHelpMode(bool on);
+    // On the very first start: the greeting box, then is_used_this and is_help become true.
+    void greetFirstRun();
+    // Connects the version, form-page, report and document actions to their handlers.
+    void connectInformationActions();
+    void showVersionInformation();
+    // Asks before starting the browser, then opens the form page (HTTPS only).
+    void openFormPage(const QUrl& url);
+    void showDocument(const QString& path);
 
 public:
     // ---- State (declaration order as the window's data model) --------------------------------------------------

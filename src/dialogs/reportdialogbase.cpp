@@ -110,8 +110,9 @@ void ReportDialogBase::setEditable(bool editable)
 
 void ReportDialogBase::showFailure(const QString& reason)
 {
-    QMessageBox::critical(this, QStringLiteral("送信エラー"), QStringLiteral("フォームの送信に失敗しました:\n%1").arg(reason),
-                          QMessageBox::Ok, QMessageBox::NoButton);
+    QMessageBox::critical(this, QStringLiteral("送信エラー"),
+                          QStringLiteral("フォームの送信に失敗しました:\n%1").arg(reason), QMessageBox::Ok,
+                          QMessageBox::NoButton);
 }
 
 void ReportDialogBase::send()

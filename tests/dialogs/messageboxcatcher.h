@@ -8,8 +8,8 @@
 #include <QApplication>
 #include <QList>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QObject>
+#include <QPushButton>
 #include <QTimer>
 
 struct CaughtBox {

@@ -135,15 +135,16 @@ void TestReportDialog::postsExactBody_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("body");
     QTest::newRow("ascii") << 1 << QStringLiteral("abc") << Program + "&entry.1751682220=abc&" + BugKind;
-    QTest::newRow("japanese") << 1 << QStringLiteral("日本語の報告です。")
-                              << Program +
-                                     "&entry.1751682220=%E6%97%A5%E6%9C%AC%E8%AA%9E%E3%81%AE%E5%A0%B1%E5%91%8A%E3%81%A7%"
-                                     "E3%81%99%E3%80%82&" +
-                                     BugKind;
-    QTest::newRow("trimmed, inner blanks kept")
-        << 1 << QStringLiteral(" \n hello  world\nline 2 \t\n") << Program + "&entry.1751682220=hello%20%20world%0Aline%202&" + BugKind;
-    QTest::newRow("form delimiters in text")
-        << 1 << QStringLiteral("1+1=2 & 50% #1") << Program + "&entry.1751682220=1%2B1%3D2%20%26%2050%25%20%231&" + BugKind;
+    QTest::newRow("japanese")
+        << 1 << QStringLiteral("日本語の報告です。")
+        << Program +
+               "&entry.1751682220=%E6%97%A5%E6%9C%AC%E8%AA%9E%E3%81%AE%E5%A0%B1%E5%91%8A%E3%81%A7%"
+               "E3%81%99%E3%80%82&" +
+               BugKind;
+    QTest::newRow("trimmed, inner blanks kept") << 1 << QStringLiteral(" \n hello  world\nline 2 \t\n")
+                                                << Program + "&entry.1751682220=hello%20%20world%0Aline%202&" + BugKind;
+    QTest::newRow("form delimiters in text") << 1 << QStringLiteral("1+1=2 & 50% #1")
+                                             << Program + "&entry.1751682220=1%2B1%3D2%20%26%2050%25%20%231&" + BugKind;
     QTest::newRow("suggestion kind") << 2 << QStringLiteral("abc") << Program + "&entry.1751682220=abc&" + IdeaKind;
 }
 
@@ -345,7 +346,6 @@ void TestReportDialog::refusesUnencryptedAddress()
     QVERIFY(dialog.findChild<QTextEdit*>(QStringLiteral("sentenceEdit"))->isEnabled());
     QVERIFY(dialog.findChildren<QMessageBox*>().isEmpty());
 }
-
 
 QTEST_MAIN(TestReportDialog)
 #include "tst_reportdialog.moc"

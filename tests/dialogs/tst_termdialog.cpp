@@ -85,7 +85,9 @@ void TestTermDialog::readsText_data()
                                        << QStringLiteral("一行目\n二行目\n\n四行目\n");
     QTest::newRow("old mac line ends") << QByteArray("a\rb\r") << QStringLiteral("a\nb\n");
     QTest::newRow("byte-order mark dropped") << QByteArray("\xEF\xBB\xBFterms") << QStringLiteral("terms");
-    QTest::newRow("invalid byte") << QByteArray("a\xFF" "b") << QStringLiteral("a\uFFFDb");
+    QTest::newRow("invalid byte") << QByteArray("a\xFF"
+                                                "b")
+                                  << QStringLiteral("a\uFFFDb");
     QTest::newRow("latin-1 text") << QByteArray("caf\xE9!") << QStringLiteral("caf\uFFFD!");
     QTest::newRow("truncated last character") << QByteArray("ok\xE6\x97") << QStringLiteral("ok\uFFFD\uFFFD");
     QTest::newRow("empty file") << QByteArray() << QString();
