@@ -18,6 +18,7 @@ struct CaughtBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    bool parentWindowVisible = false; // the window the box belongs to was on screen while the box was up
 };
 
 class MessageBoxCatcher : public QObject {
@@ -42,6 +43,7 @@ private:
         caught.text = box->text();
         caught.icon = box->icon();
         caught.buttons = box->standardButtons();
+        caught.parentWindowVisible = box->parentWidget() && box->parentWidget()->window()->isVisible();
         if (auto* button = box->defaultButton())
             caught.defaultButton = box->standardButton(button);
         boxes.append(caught);
