@@ -134,7 +134,7 @@ void orvane::openFormPage(const QUrl& url)
         return;
     if (!dialogs::isPermittedFormUrl(url)) {
         qCWarning(lcHelp) << "Refusing to open form page" << url.toString();
-        QMessageBox::warning(this, QStringLiteral("確認"), dialogs::refusedUrlMessage(url));
+        QMessageBox::warning(this, QStringLiteral("エラー"), dialogs::refusedUrlMessage(url));
         return;
     }
     // A browser that cannot be started is not reported; the result is only logged.
