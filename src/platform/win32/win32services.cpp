@@ -33,17 +33,16 @@ std::string describeError(DWORD code)
 {
     std::string text = std::to_string(code);
     wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     if (length == 0 || !buffer)
         return text;
     DWORD end = length;
     while (end > 0 && (buffer[end - 1] == L'\r' || buffer[end - 1] == L'\n' || buffer[end - 1] == L' '))
         --end;
     if (end > 0) {
-        const int bytes =
-            WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(end), nullptr, 0, nullptr, nullptr);
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(end), nullptr, 0, nullptr, nullptr);
         if (bytes > 0) {
             std::string utf8(static_cast<std::size_t>(bytes), '\0');
             WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(end), utf8.data(), bytes, nullptr, nullptr);
@@ -95,8 +94,7 @@ LRESULT dispatchToCapture(std::size_t slot, int code, WPARAM wParam, LPARAM lPar
     return CallNextHookEx(capture.hook, code, wParam, lParam);
 }
 
-template <std::size_t Slot>
-LRESULT CALLBACK captureHookProc(int code, WPARAM wParam, LPARAM lParam)
+template <std::size_t Slot> LRESULT CALLBACK captureHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     return dispatchToCapture(Slot, code, wParam, lParam);
 }
@@ -109,7 +107,8 @@ constexpr std::array<HOOKPROC, sizeof...(Slots)> makeHookProcs(std::index_sequen
 
 constexpr std::array<HOOKPROC, kCaptureSlots> kHookProcs = makeHookProcs(std::make_index_sequence<kCaptureSlots>{});
 
-// --- Sleeping ----------------------------------------------------------------------------------------------------------
+// --- Sleeping
+// ----------------------------------------------------------------------------------------------------------
 //
 // Sleep() follows the system timer, 15.6 ms by default, which would stretch a 10 ms key hold by half. A
 // high-resolution waitable timer (Windows 10 1803 and later) waits accurately without touching the system-wide timer;

@@ -192,8 +192,8 @@ constexpr int kLShift = 160;
 constexpr int kLAlt = 164;
 
 struct TestWindows {
-    HWND main = nullptr;  // receives keys and clicks
-    HWND host = nullptr;  // holds the EDIT control
+    HWND main = nullptr; // receives keys and clicks
+    HWND host = nullptr; // holds the EDIT control
     HWND edit = nullptr;
     RECT mainRect{};
 };
@@ -250,24 +250,26 @@ void checkIdentity(InputServices& services)
 void checkKeyState(InputServices& services, const TestWindows& w)
 {
     focus(services, w.main, w.main);
-    const std::vector<std::pair<const char*, int>> keys = {
-        {"letter A", 'A'}, {"F5", VK_F5}, {"left Ctrl", kLControl}, {"generic Shift", VK_SHIFT},
-        {"numpad 1", VK_NUMPAD1}, {"Escape", VK_ESCAPE}};
+    const std::vector<std::pair<const char*, int>> keys = {{"letter A", 'A'},        {"F5", VK_F5},
+                                                           {"left Ctrl", kLControl}, {"generic Shift", VK_SHIFT},
+                                                           {"numpad 1", VK_NUMPAD1}, {"Escape", VK_ESCAPE}};
     for (const auto& [name, vk] : keys) {
         bool before = true, whileDown = false, afterUp = true;
         // From a thread other than the GUI thread, as the run engine calls it.
         whilePumping(
             services,
-            [&, vk = vk] {
-                before = services.isKeyDown(vk);
-                services.sendKey(vk, true);
-                whileDown = services.isKeyDown(vk);
-                services.sendKey(vk, false);
-                afterUp = services.isKeyDown(vk);
+            [&, key = vk] {
+                before = services.isKeyDown(key);
+                services.sendKey(key, true);
+                whileDown = services.isKeyDown(key);
+                services.sendKey(key, false);
+                afterUp = services.isKeyDown(key);
             },
             20);
-        check(!before && whileDown && !afterUp, std::string("key state: ") + name + " is down after the press and up "
-                                                "after the release",
+        check(!before && whileDown && !afterUp,
+              std::string("key state: ") + name +
+                  " is down after the press and up "
+                  "after the release",
               "before=" + std::to_string(before) + " down=" + std::to_string(whileDown) +
                   " after=" + std::to_string(afterUp));
     }
@@ -340,7 +342,8 @@ void checkCapturePassesOn(InputServices& services, const TestWindows& w)
         services.sendKey(kLAlt, false);
     });
     check(seen.size() == 4 && seen[0] == KeyEvent{260, kLAlt} && seen[1] == KeyEvent{260, 'X'} &&
-              seen[2] == KeyEvent{261, 'X'} && seen[3].vk == kLAlt && (seen[3].message == 257 || seen[3].message == 261),
+              seen[2] == KeyEvent{261, 'X'} && seen[3].vk == kLAlt &&
+              (seen[3].message == 257 || seen[3].message == 261),
           "capture: Alt+X passed on arrives as WM_SYSKEYDOWN / WM_SYSKEYUP", describe(seen));
 
     services.removeKeyboardCapture(handle);
@@ -409,6 +412,28 @@ void checkCaptureEndsItself(InputServices& services, const TestWindows& w)
           "capture: events after the capture ended itself reach the window", describe(g_log.keys));
 }
 
+void checkCaptureLimit(InputServices& services)
+{
+    // Every capture is a hook of its own with its own procedure; there is a fixed number of them.
+    std::vector<platform::CaptureHandle> handles;
+    for (int i = 0; i < 64; ++i) {
+        const platform::CaptureHandle h = services.installKeyboardCapture([](int, int) { return false; });
+        if (h == 0)
+            break;
+        handles.push_back(h);
+    }
+    info("capture: " + std::to_string(handles.size()) + " captures can be installed at once");
+    check(handles.size() >= 2 && handles.size() < 64 && !services.lastError().empty(),
+          "capture: past the limit install returns 0 with a reason", services.lastError());
+    services.removeKeyboardCapture(handles.empty() ? 0 : handles.front());
+    const platform::CaptureHandle again = services.installKeyboardCapture([](int, int) { return false; });
+    check(again != 0, "capture: removing one makes room for another", services.lastError());
+    services.removeKeyboardCapture(again);
+    for (platform::CaptureHandle h : handles)
+        services.removeKeyboardCapture(h);
+    check(services.installKeyboardCapture(nullptr) == 0, "capture: an empty procedure is refused");
+}
+
 void sendCtrlAltG(InputServices& services)
 {
     services.sendKey(kLControl, true);
@@ -432,7 +457,7 @@ void checkHotKey(InputServices& services, const TestWindows& w)
     whilePumping(services, [&] { sendCtrlAltG(services); });
     check(fired == std::vector<int>{1001}, "hot key: pressing Ctrl+Alt+G calls the procedure once with its id",
           "calls=" + std::to_string(fired.size()));
-    check(g_hotKeyMessages.size() == 1 && g_hotKeyMessages[0].hwnd == nullptr && g_hotKeyMessages[0].wParam == 1001,
+    check(g_hotKeyMessages.size() == 1 && g_hotKeyMessages[0].hwnd == nullptr && g_hotKeyMessages[0].wParam == 1001u,
           "hot key: WM_HOTKEY arrives as a thread message carrying the identifier",
           "messages=" + std::to_string(g_hotKeyMessages.size()));
 
@@ -509,8 +534,8 @@ void checkUnicode(InputServices& services, const TestWindows& w)
     };
     for (const auto& [name, text] : texts) {
         SetWindowTextW(w.edit, L"");
-        whilePumping(services, [&, text = text] {
-            for (wchar_t unit : text) {
+        whilePumping(services, [&, units = text] {
+            for (wchar_t unit : units) {
                 services.sendUnicodeUnit(static_cast<char16_t>(unit), true);
                 services.sendUnicodeUnit(static_cast<char16_t>(unit), false);
             }
@@ -545,9 +570,9 @@ void checkClicks(InputServices& services, const TestWindows& w)
             for (const auto& c : g_log.clicks)
                 got += std::to_string(c.message) + "@" + describePoint(c.screen.x, c.screen.y) + " ";
             const bool ok = g_log.clicks.size() == 2 && g_log.clicks[0].message == down &&
-                            g_log.clicks[1].message == up &&
-                            g_log.clicks[0].screen.x == p.x && g_log.clicks[0].screen.y == p.y &&
-                            g_log.clicks[1].screen.x == p.x && g_log.clicks[1].screen.y == p.y;
+                            g_log.clicks[1].message == up && g_log.clicks[0].screen.x == p.x &&
+                            g_log.clicks[0].screen.y == p.y && g_log.clicks[1].screen.x == p.x &&
+                            g_log.clicks[1].screen.y == p.y;
             check(ok,
                   std::string("click: ") + (left ? "left" : "right") + " press and release land at " +
                       describePoint(p.x, p.y),
@@ -561,8 +586,11 @@ void checkPointerMoves(InputServices& services, const TestWindows& w)
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     info("screen " + std::to_string(width) + "x" + std::to_string(height));
-    const std::vector<POINT> points = {{0, 0}, {width - 1, height - 1}, {w.mainRect.left + 123, w.mainRect.top + 45},
-                                       {width / 2, height / 3}, {w.mainRect.left + 7, w.mainRect.top + 250}};
+    const std::vector<POINT> points = {{0, 0},
+                                       {width - 1, height - 1},
+                                       {w.mainRect.left + 123, w.mainRect.top + 45},
+                                       {width / 2, height / 3},
+                                       {w.mainRect.left + 7, w.mainRect.top + 250}};
     for (const POINT& p : points) {
         g_log.clear();
         int bx = -1, by = -1;
@@ -583,9 +611,9 @@ void checkPointerMoves(InputServices& services, const TestWindows& w)
         if (PtInRect(&w.mainRect, p)) {
             const bool seen = !g_log.moves.empty() && g_log.moves.back().x == p.x && g_log.moves.back().y == p.y;
             check(seen, "pointer: the window under " + describePoint(p.x, p.y) + " sees the pointer arrive there",
-                  g_log.moves.empty() ? "no WM_MOUSEMOVE"
-                                      : "last WM_MOUSEMOVE at " +
-                                            describePoint(g_log.moves.back().x, g_log.moves.back().y));
+                  g_log.moves.empty()
+                      ? "no WM_MOUSEMOVE"
+                      : "last WM_MOUSEMOVE at " + describePoint(g_log.moves.back().x, g_log.moves.back().y));
         }
     }
 }
@@ -659,6 +687,7 @@ int main()
     checkCapturePassesOn(*services, windows);
     checkNestedCaptures(*services, windows);
     checkCaptureEndsItself(*services, windows);
+    checkCaptureLimit(*services);
     checkHotKey(*services, windows);
     checkUnicode(*services, windows);
     checkClicks(*services, windows);
