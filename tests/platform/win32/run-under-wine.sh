@@ -15,6 +15,8 @@ if [ -z "${DISPLAY:-}" ]; then
     exit 1
 fi
 
+# Wine wants a home directory even though everything it writes goes into the prefix.
+export HOME="${HOME:-$(mktemp -d "${TMPDIR:-/tmp}/orvane-home.XXXXXX")}"
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/orvane-wine.XXXXXX")
 export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all
 # Neither Mono nor Gecko is needed, and with no network wineboot would only try to fetch them.
