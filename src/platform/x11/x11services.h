@@ -1,0 +1,21 @@
+#pragma once
+
+// The X11 backend of the input services. Built on Linux; the factory picks it where an X display is reachable.
+
+#include "platform/inputservices.h"
+
+#include <memory>
+
+namespace platform {
+
+// The X11 backend, or nullptr when no X display can be opened or it lacks the XTEST or XKEYBOARD extension. Call
+// after the GUI application object exists: the capture and the hot keys use the toolkit's own X connection (without
+// it, for instance on a Wayland platform plugin, they fail and everything else still works through private
+// connections).
+std::unique_ptr<InputServices> createX11Services();
+
+// Before the GUI application object exists: when QT_QPA_PLATFORM is not set and an X display can be opened, selects
+// the toolkit's X11 platform, so that the capture and hot keys also work under XWayland.
+void x11PrepareGuiPlatform();
+
+} // namespace platform
