@@ -96,6 +96,7 @@ private:
     CaptureHandle nextCapture_ = 1;
     bool keyboardGrabbed_ = false;
     std::uint32_t root_ = 0;
+    std::uint16_t grabSequence_ = 0; // request number of the active keyboard grab
     std::bitset<256> seenDown_;
     PendingRelease pending_;
     QTimer* releaseTimer_ = nullptr;

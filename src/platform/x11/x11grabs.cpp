@@ -73,6 +73,7 @@ CaptureHandle X11Services::installKeyboardCapture(KeyboardCaptureProc proc)
         // Events of the grab go to the root window, where no window of the toolkit sees them.
         xcb_grab_keyboard_cookie_t cookie = xcb_grab_keyboard(connection, 0, root_, XCB_CURRENT_TIME,
                                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        grabSequence_ = static_cast<std::uint16_t>(cookie.sequence);
         xcb_generic_error_t* error = nullptr;
         xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(connection, cookie, &error);
         const int status = reply ? reply->status : -1;
@@ -134,8 +135,13 @@ bool X11Services::handleNativeEvent(const char* eventType, void* message)
     if (root_ == 0 || key->event != root_)
         return false;
     const bool press = type == XCB_KEY_PRESS;
-    if (keyboardGrabbed_)
+    if (keyboardGrabbed_) {
+        // An event carries the number of the last request of ours the server had handled when it arose: one older
+        // than the grab belongs to an earlier capture whose events were still queued when it ended.
+        if (static_cast<std::int16_t>(static_cast<std::uint16_t>(key->sequence - grabSequence_)) < 0)
+            return true;
         return captureEvent(press, key->detail, key->time, key->state);
+    }
     return hotKeyEvent(press, key->detail, key->state);
 }
 

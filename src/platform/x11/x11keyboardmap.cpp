@@ -32,7 +32,7 @@ int genericToLeft(int vk)
 
 } // namespace
 
-std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const std::vector<int>& owned)
+std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const std::vector<OwnedKey>& owned)
 {
     if (!display)
         return nullptr;
@@ -44,7 +44,10 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
     auto map = std::shared_ptr<KeyboardMap>(new KeyboardMap);
     const int minKey = std::max<int>(desc->min_key_code, 8);
     const int maxKey = std::min<int>(desc->max_key_code, kKeycodes - 1);
-    auto isOwned = [&](int kc) { return std::find(owned.begin(), owned.end(), kc) != owned.end(); };
+    auto ownedKey = [&](int kc) -> const OwnedKey* {
+        auto it = std::find_if(owned.begin(), owned.end(), [&](const OwnedKey& k) { return k.keycode == kc; });
+        return it == owned.end() ? nullptr : &*it;
+    };
     auto firstLevelSym = [&](int kc) -> KeySym {
         return XkbKeyNumGroups(desc, kc) > 0 ? XkbKeySymEntry(desc, kc, 0, 0) : NoSymbol;
     };
@@ -83,10 +86,16 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
     groups = std::min(groups, kGroups);
 
     for (int kc = minKey; kc <= maxKey; ++kc) {
-        if (isOwned(kc))
-            continue;
         const int symCount = XkbKeyNumSyms(desc, kc);
         const KeySym* syms = XkbKeySymsPtr(desc, kc);
+        if (const OwnedKey* own = ownedKey(kc)) {
+            const bool ours = own->busy || std::all_of(syms, syms + symCount, [&](KeySym s) {
+                                  return s == NoSymbol || s == own->keysym;
+                              });
+            if (ours)
+                continue;
+            map->reclaimed_.push_back(kc);
+        }
         if (std::all_of(syms, syms + symCount, [](KeySym s) { return s == NoSymbol; })) {
             map->spare_.push_back(kc);
             continue;

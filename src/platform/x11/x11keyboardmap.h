@@ -17,9 +17,20 @@ namespace platform::x11 {
 
 class KeyboardMap {
 public:
+    // A keycode of the typing pool with the keysym the backend bound there (0: none), or `busy` while that changes.
+    struct OwnedKey {
+        int keycode = 0;
+        unsigned long keysym = 0;
+        bool busy = false;
+    };
+
     // Reads the map of the core keyboard. Keycodes in owned (the typing pool) are left out of every table: what they
-    // hold is the backend's own temporary binding. nullptr on failure.
-    static std::shared_ptr<const KeyboardMap> build(XDisplay* display, const std::vector<int>& owned);
+    // hold is the backend's own temporary binding, unless somebody else has put other keysyms there (a new layout);
+    // then they count as ordinary keys and are listed in reclaimed(). nullptr on failure.
+    static std::shared_ptr<const KeyboardMap> build(XDisplay* display, const std::vector<OwnedKey>& owned);
+
+    // Pool keycodes that another program now uses.
+    const std::vector<int>& reclaimed() const { return reclaimed_; }
 
     // The virtual-key code this keycode reports with NumLock off or on (0 if none).
     int vkOf(int keycode, bool numLock) const;
@@ -75,6 +86,7 @@ private:
     std::array<std::unordered_map<char32_t, CharPlace>, kGroups> chars_;
     std::unordered_map<unsigned long, int> firstLevel_;
     std::vector<int> spare_;
+    std::vector<int> reclaimed_;
     unsigned altMask_ = 0;
     unsigned superMask_ = 0;
     unsigned numLockMask_ = 0;

@@ -65,8 +65,10 @@ std::shared_ptr<const KeyboardMap> X11Services::keyboardMap(XDisplay* display)
         mapStale_ = true;
     std::lock_guard lock(mapMutex_);
     if (!map_ || mapStale_.exchange(false)) {
-        if (auto fresh = KeyboardMap::build(display, spare_.keycodes()))
+        if (auto fresh = KeyboardMap::build(display, spare_.keycodes())) {
+            spare_.retire(fresh->reclaimed());
             map_ = std::move(fresh);
+        }
     }
     return map_;
 }

@@ -44,13 +44,23 @@ void SpareKeys::setPacing(const Pacing& pacing)
     pacing_ = pacing;
 }
 
-std::vector<int> SpareKeys::keycodes() const
+std::vector<KeyboardMap::OwnedKey> SpareKeys::keycodes() const
 {
     std::lock_guard state(state_);
-    std::vector<int> result;
+    std::vector<KeyboardMap::OwnedKey> result;
     for (const Slot& s : slots_)
-        result.push_back(s.keycode);
+        result.push_back({s.keycode, s.keysym, s.reserved});
     return result;
+}
+
+void SpareKeys::retire(const std::vector<int>& keycodes)
+{
+    if (keycodes.empty())
+        return;
+    std::lock_guard state(state_);
+    std::erase_if(slots_, [&](const Slot& s) {
+        return !s.reserved && std::find(keycodes.begin(), keycodes.end(), s.keycode) != keycodes.end();
+    });
 }
 
 bool SpareKeys::owns(int keycode) const
@@ -182,14 +192,20 @@ void SpareKeys::restoreIdle(XDisplay* display)
         if (Clock::now() < lastActivity_ + pacing_.idleRestore)
             return; // typing went on while we waited for the lock
         for (Slot& s : slots_) {
-            if (s.keysym != 0 && !s.pinned) {
+            if (s.keysym != 0 && !s.pinned && !s.reserved) {
                 s.keysym = 0;
+                s.reserved = true; // until the server has it too
                 unbind.push_back(s.keycode);
             }
         }
     }
     for (int kc : unbind)
         bind(display, kc, NoSymbol);
+    std::lock_guard state(state_);
+    for (Slot& s : slots_) {
+        if (std::find(unbind.begin(), unbind.end(), s.keycode) != unbind.end())
+            s.reserved = false;
+    }
 }
 
 void SpareKeys::stopRestorer()

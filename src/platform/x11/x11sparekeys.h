@@ -12,6 +12,7 @@
 // All members are thread-safe; callers that need a binding to stay put while they press and release it hold lock().
 
 #include "x11display.h"
+#include "x11keyboardmap.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -40,9 +41,11 @@ public:
     void adopt(const std::vector<int>& keycodes);
     void setPacing(const Pacing& pacing);
 
-    // The pool's keycodes (fixed once adopted).
-    std::vector<int> keycodes() const;
+    // The pool's keycodes with what is bound on them.
+    std::vector<KeyboardMap::OwnedKey> keycodes() const;
     bool owns(int keycode) const;
+    // Leaves keycodes that another program has taken over.
+    void retire(const std::vector<int>& keycodes);
 
     // The typing lock: held for a whole character or key, so that its binding cannot change under it.
     std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(typing_); }

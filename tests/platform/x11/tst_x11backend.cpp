@@ -5,6 +5,7 @@
 #include "platform/inputservices.h"
 #include "platform/qt/nativeeventforwarder.h"
 #include "platform/x11/x11services.h"
+#include "platform/x11/x11vktable.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -198,12 +199,17 @@ private Q_SLOTS:
     void cleanupTestCase();
     void cleanup();
     void factory();
+    void vkTable_data();
+    void vkTable();
     void keyState_data();
     void keyState();
     void mouseButtonState();
     void keyStateOnWorkerThread();
     void captureSwallowsAndReports();
+    void captureKeypad_data();
+    void captureKeypad();
     void captureFoldsAutorepeat();
+    void captureIgnoresEventsOfAnEarlierCapture();
     void captureFailsWhenKeyboardGrabbed();
     void hotKey_data();
     void hotKey();
@@ -212,14 +218,18 @@ private Q_SLOTS:
     void typing();
     void typingIgnoresCapsLock();
     void typingRestoresSpareKeycodes();
+    void typingLeavesKeycodesTakenByOthers();
     void click_data();
     void click();
     void cursorPosition_data();
     void cursorPosition();
 
 private:
+    platform::CaptureHandle capture(KeyLog& log);
+
     OtherClient other_;
     std::set<int> unusedAtStart_;
+    std::vector<platform::CaptureHandle> captures_;
 };
 
 void tst_X11Backend::initTestCase()
@@ -241,10 +251,23 @@ void tst_X11Backend::cleanupTestCase()
     platform::setServices(nullptr);
 }
 
+platform::CaptureHandle tst_X11Backend::capture(KeyLog& log)
+{
+    const platform::CaptureHandle handle = services().installKeyboardCapture([&log](int message, int vk) {
+        log.emplace_back(message, vk);
+        return true;
+    });
+    if (handle != 0)
+        captures_.push_back(handle);
+    return handle;
+}
+
 void tst_X11Backend::cleanup()
 {
     // A failed test must not leave keys, locks or grabs behind for the next one.
     services().unregisterHotKey(1001);
+    for (platform::CaptureHandle handle : std::exchange(captures_, {}))
+        services().removeKeyboardCapture(handle);
     for (KeySym sym : {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R, XK_Alt_L, XK_g, XK_a, XK_d})
         other_.key(sym, false);
     other_.setLocked(0xff, false);
@@ -262,6 +285,42 @@ void tst_X11Backend::factory()
     platform::prepareGuiPlatform();
     QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("wayland"));
     qputenv("QT_QPA_PLATFORM", saved);
+}
+
+void tst_X11Backend::vkTable_data()
+{
+    QTest::addColumn<int>("keysym");
+    QTest::addColumn<QString>("keyName");
+    QTest::addColumn<int>("vk");
+    QTest::newRow("AltGr reads as right Alt") << int(XK_ISO_Level3_Shift) << QString() << 165;
+    QTest::newRow("keypad End") << int(XK_KP_End) << QString() << 35;
+    QTest::newRow("keypad 1") << int(XK_KP_1) << QString() << 97;
+    QTest::newRow("capital letter") << int(XK_Q) << QString() << 81;
+    QTest::newRow("left tab") << int(XK_ISO_Left_Tab) << QString() << 9;
+    QTest::newRow("vendor keysym") << int(XK_VoidSymbol) << QString() << 0;
+    QTest::newRow("F13 by name") << 0 << QStringLiteral("FK13") << 124;
+    QTest::newRow("F24 by name") << 0 << QStringLiteral("FK24") << 135;
+    QTest::newRow("F25 by name") << 0 << QStringLiteral("FK25") << 0;
+    QTest::newRow("A by position") << 0 << QStringLiteral("AC01") << 65;
+    QTest::newRow("M by position") << 0 << QStringLiteral("AB07") << 77;
+    QTest::newRow("beyond the row") << 0 << QStringLiteral("AB11") << 0;
+    QTest::newRow("zero by position") << 0 << QStringLiteral("AE10") << 48;
+    QTest::newRow("ISO extra key") << 0 << QStringLiteral("LSGT") << 226;
+    QTest::newRow("left Win by name") << 0 << QStringLiteral("LWIN") << 91;
+}
+
+void tst_X11Backend::vkTable()
+{
+    QFETCH(int, keysym);
+    QFETCH(QString, keyName);
+    QFETCH(int, vk);
+    if (keyName.isEmpty()) {
+        QCOMPARE(platform::x11::vkForKeysym(static_cast<unsigned long>(keysym)), vk);
+        if (vk != 0 && platform::x11::keysymForVk(vk) != 0) // sending and reading agree on the code
+            QCOMPARE(platform::x11::vkForKeysym(platform::x11::keysymForVk(vk)), vk);
+    } else {
+        QCOMPARE(platform::x11::vkForKeyName(keyName.toStdString()), vk);
+    }
 }
 
 void tst_X11Backend::keyState_data()
@@ -371,10 +430,7 @@ void tst_X11Backend::captureSwallowsAndReports()
 
     other_.key(XK_Shift_R, true); // held before the capture: its release must not be reported
     KeyLog log;
-    const platform::CaptureHandle handle = services().installKeyboardCapture([&](int message, int vk) {
-        log.emplace_back(message, vk);
-        return true;
-    });
+    const platform::CaptureHandle handle = capture(log);
     QVERIFY2(handle != 0, services().lastError().c_str());
     other_.key(XK_Shift_R, false);
     other_.tap(XK_a);
@@ -385,9 +441,11 @@ void tst_X11Backend::captureSwallowsAndReports()
     other_.tap(XK_Super_L);
     other_.tap(XK_Alt_L);
     other_.tap(XK_F5);
-    const KeyLog expected = {{256, 65},  {257, 65}, {256, 160}, {257, 160}, {256, 163}, {256, 66},
+    services().sendKey(124, true); // our own F13, on a temporary binding
+    services().sendKey(124, false);
+    const KeyLog expected = {{256, 65},  {257, 65},  {256, 160}, {257, 160}, {256, 163}, {256, 66},
                              {257, 66},  {257, 163}, {256, 91},  {257, 91},  {260, 164}, {261, 164},
-                             {256, 116}, {257, 116}};
+                             {256, 116}, {257, 116}, {256, 124}, {257, 124}};
     QTRY_COMPARE(log, expected);
     QTest::qWait(100);
     QCOMPARE(log, expected);
@@ -399,13 +457,37 @@ void tst_X11Backend::captureSwallowsAndReports()
     QCOMPARE(log.size(), expected.size());
 }
 
+void tst_X11Backend::captureKeypad_data()
+{
+    QTest::addColumn<bool>("numLock");
+    QTest::addColumn<int>("vk");
+    QTest::newRow("NumLock off: End") << false << 35;
+    QTest::newRow("NumLock on: numpad 1") << true << 97;
+}
+
+void tst_X11Backend::captureKeypad()
+{
+    QFETCH(bool, numLock);
+    QFETCH(int, vk);
+    if (numLock)
+        other_.tap(XK_Num_Lock);
+    KeyLog log;
+    const platform::CaptureHandle handle = capture(log);
+    QVERIFY2(handle != 0, services().lastError().c_str());
+    other_.tap(XK_KP_End); // the keypad key labelled 1/End
+    QTRY_COMPARE(log, (KeyLog{{256, vk}, {257, vk}}));
+    services().removeKeyboardCapture(handle);
+    // The key state agrees.
+    other_.key(XK_KP_End, true);
+    QVERIFY(services().isKeyDown(vk));
+    QVERIFY(!services().isKeyDown(numLock ? 35 : 97));
+    other_.key(XK_KP_End, false);
+}
+
 void tst_X11Backend::captureFoldsAutorepeat()
 {
     KeyLog log;
-    const platform::CaptureHandle handle = services().installKeyboardCapture([&](int message, int vk) {
-        log.emplace_back(message, vk);
-        return true;
-    });
+    const platform::CaptureHandle handle = capture(log);
     QVERIFY2(handle != 0, services().lastError().c_str());
     other_.key(XK_d, true);
     QTest::qWait(1300); // the server starts repeating after 660 ms
@@ -417,6 +499,21 @@ void tst_X11Backend::captureFoldsAutorepeat()
     for (std::size_t i = 0; i + 1 < log.size(); ++i)
         QCOMPARE(log[i], std::make_pair(256, 68));
     QCOMPARE(log.back(), std::make_pair(257, 68));
+}
+
+void tst_X11Backend::captureIgnoresEventsOfAnEarlierCapture()
+{
+    KeyLog first, second;
+    const platform::CaptureHandle a = capture(first);
+    QVERIFY(a != 0);
+    other_.tap(XK_e); // still queued, not yet handed to the first capture
+    services().removeKeyboardCapture(a);
+    const platform::CaptureHandle b = capture(second);
+    QVERIFY(b != 0);
+    other_.tap(XK_f);
+    QTRY_COMPARE(second, (KeyLog{{256, 70}, {257, 70}}));
+    QVERIFY(first.empty());
+    services().removeKeyboardCapture(b);
 }
 
 void tst_X11Backend::captureFailsWhenKeyboardGrabbed()
@@ -585,6 +682,28 @@ void tst_X11Backend::typingRestoresSpareKeycodes()
     QVERIFY2(other_.unusedKeycodes() != before, "a held key keeps its binding");
     services().sendKey(124, false);
     QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), before, 3000);
+}
+
+void tst_X11Backend::typingLeavesKeycodesTakenByOthers()
+{
+    Sink sink("text", QRect(100, 100, 600, 400));
+    QVERIFY(sink.waitReady());
+    services().setCursorPos(300, 200);
+    // Another program puts a key of its own on one of the unused keycodes.
+    const int taken = *unusedAtStart_.begin();
+    KeySym theirs[2] = {XK_F30, XK_F30};
+    XChangeKeyboardMapping(other_.display(), taken, 2, theirs, 1);
+    XSync(other_.display(), False);
+    QTest::qWait(50);
+    QString text;
+    for (char16_t c = 0x3041; text.size() < 60; ++c)
+        text += QChar(c); // more distinct characters than there are spare keycodes
+    typeFromWorker(text);
+    QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
+    QVERIFY(other_.keycodeCarries(taken, XK_F30));
+    KeySym none[2] = {NoSymbol, NoSymbol};
+    XChangeKeyboardMapping(other_.display(), taken, 2, none, 1);
+    XSync(other_.display(), False);
 }
 
 void tst_X11Backend::click_data()
