@@ -64,7 +64,7 @@ private:
         int vk = 0;
         unsigned modifiers = 0; // X modifier bits
         std::vector<int> keycodes;
-        unsigned relevant = 0;  // modifier bits compared on a press (the lock keys are not)
+        unsigned relevant = 0;          // modifier bits compared on a press (the lock keys are not)
         std::vector<unsigned> variants; // lock-key combinations grabbed besides modifiers
         HotKeyProc proc;
     };

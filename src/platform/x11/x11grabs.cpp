@@ -71,8 +71,8 @@ CaptureHandle X11Services::installKeyboardCapture(KeyboardCaptureProc proc)
     if (!keyboardGrabbed_) {
         root_ = rootWindow(connection, screen_);
         // Events of the grab go to the root window, where no window of the toolkit sees them.
-        xcb_grab_keyboard_cookie_t cookie = xcb_grab_keyboard(connection, 0, root_, XCB_CURRENT_TIME,
-                                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_grab_keyboard_cookie_t cookie =
+            xcb_grab_keyboard(connection, 0, root_, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         grabSequence_ = static_cast<std::uint16_t>(cookie.sequence);
         xcb_generic_error_t* error = nullptr;
         xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(connection, cookie, &error);
@@ -206,7 +206,8 @@ void X11Services::deliverCaptured(bool press, int keycode, unsigned state)
     for (auto it = captures_.rbegin(); it != captures_.rend(); ++it)
         order.push_back(it->handle);
     for (CaptureHandle handle : order) {
-        auto it = std::find_if(captures_.begin(), captures_.end(), [&](const Capture& c) { return c.handle == handle; });
+        auto it =
+            std::find_if(captures_.begin(), captures_.end(), [&](const Capture& c) { return c.handle == handle; });
         if (it == captures_.end())
             continue;
         KeyboardCaptureProc proc = it->proc;
@@ -222,7 +223,7 @@ int X11Services::vkOfCapturedKey(int keycode, unsigned state)
     int vk = map ? map->vkOf(keycode, (state & map->numLockMask()) != 0) : 0;
     if (vk == 0)
         vk = vkForKeysym(spare_.boundKeysym(keycode)); // one of our own temporary bindings
-    return vk != 0 ? vk : 255; // Windows' code for a key without a mapping
+    return vk != 0 ? vk : 255;                         // Windows' code for a key without a mapping
 }
 
 bool X11Services::registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc)
@@ -277,10 +278,9 @@ bool X11Services::registerHotKey(int id, int storedModifiers, int vk, HotKeyProc
     std::vector<xcb_void_cookie_t> cookies;
     for (int keycode : hotKey.keycodes) {
         for (unsigned variant : hotKey.variants) {
-            cookies.push_back(xcb_grab_key_checked(connection, 0, root_,
-                                                   static_cast<std::uint16_t>(hotKey.modifiers | variant),
-                                                   static_cast<xcb_keycode_t>(keycode), XCB_GRAB_MODE_ASYNC,
-                                                   XCB_GRAB_MODE_ASYNC));
+            cookies.push_back(
+                xcb_grab_key_checked(connection, 0, root_, static_cast<std::uint16_t>(hotKey.modifiers | variant),
+                                     static_cast<xcb_keycode_t>(keycode), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         }
     }
     int failure = 0;

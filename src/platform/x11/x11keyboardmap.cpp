@@ -89,9 +89,8 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
         const int symCount = XkbKeyNumSyms(desc, kc);
         const KeySym* syms = XkbKeySymsPtr(desc, kc);
         if (const OwnedKey* own = ownedKey(kc)) {
-            const bool ours = own->busy || std::all_of(syms, syms + symCount, [&](KeySym s) {
-                                  return s == NoSymbol || s == own->keysym;
-                              });
+            const bool ours = own->busy || std::all_of(syms, syms + symCount,
+                                                       [&](KeySym s) { return s == NoSymbol || s == own->keysym; });
             if (ours)
                 continue;
             map->reclaimed_.push_back(kc);

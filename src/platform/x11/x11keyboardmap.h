@@ -40,8 +40,8 @@ public:
     std::vector<int> keycodesReporting(int vk) const;
 
     struct SendPlace {
-        int keycode = 0;            // 0: not on the map
-        bool needsNumLock = false;  // the key gives this code only while NumLock is on
+        int keycode = 0;           // 0: not on the map
+        bool needsNumLock = false; // the key gives this code only while NumLock is on
     };
     // The keycode that sends vk: by its keysym at the first level, then a keypad key's NumLock level, then, for
     // position-bound keys, by key name.

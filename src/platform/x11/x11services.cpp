@@ -38,8 +38,7 @@ bool numLockOn(Display* display, unsigned numLockMask)
 
 } // namespace
 
-X11Services::X11Services(const std::string& displayName, int screen)
-    : displayName_(displayName), screen_(screen)
+X11Services::X11Services(const std::string& displayName, int screen) : displayName_(displayName), screen_(screen)
 {
     setDisplayName(displayName_);
     if (XDisplay* display = threadDisplay()) {

@@ -114,9 +114,8 @@ public:
     Sink(const char* mode, QRect geometry)
     {
         process_.setProgram(QStringLiteral(ORVANE_X11_SINK));
-        process_.setArguments({QString::fromLatin1(mode), QString::number(geometry.x()),
-                               QString::number(geometry.y()), QString::number(geometry.width()),
-                               QString::number(geometry.height())});
+        process_.setArguments({QString::fromLatin1(mode), QString::number(geometry.x()), QString::number(geometry.y()),
+                               QString::number(geometry.width()), QString::number(geometry.height())});
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start();
     }
@@ -327,8 +326,8 @@ void tst_X11Backend::keyState_data()
 {
     QTest::addColumn<int>("vk");
     QTest::addColumn<int>("keysym");
-    QTest::addColumn<int>("generic");  // 0 or the generic code that must follow
-    QTest::addColumn<int>("sibling");  // 0 or the other side's code that must stay up
+    QTest::addColumn<int>("generic");   // 0 or the generic code that must follow
+    QTest::addColumn<int>("sibling");   // 0 or the other side's code that must stay up
     QTest::addColumn<bool>("physical"); // the key exists on the keymap, so the other client can press it
 
     QTest::newRow("left shift") << 160 << int(XK_Shift_L) << 16 << 161 << true;
@@ -531,8 +530,8 @@ void tst_X11Backend::captureFailsWhenKeyboardGrabbed()
     QVERIFY2(handle != 0, services().lastError().c_str());
     services().removeKeyboardCapture(handle);
     // Released: another program may grab again.
-    QCOMPARE(XGrabKeyboard(other_.display(), DefaultRootWindow(other_.display()), False, GrabModeAsync,
-                           GrabModeAsync, CurrentTime),
+    QCOMPARE(XGrabKeyboard(other_.display(), DefaultRootWindow(other_.display()), False, GrabModeAsync, GrabModeAsync,
+                           CurrentTime),
              GrabSuccess);
     XUngrabKeyboard(other_.display(), CurrentTime);
     XSync(other_.display(), False);
@@ -628,7 +627,7 @@ void tst_X11Backend::typing_data()
     QTest::newRow("latin-1 and cyrillic") << QStringLiteral("äöüßÄÖÜ Привет") << QStringLiteral("äöüßÄÖÜ Привет");
     QString fast;
     const QString pieces[] = {QStringLiteral("日本語の文章"), QStringLiteral(" abc!"), QStringLiteral("😀"),
-                              QStringLiteral("カタカナ"), QStringLiteral("\n"), QStringLiteral("ÆØÅ"),
+                              QStringLiteral("カタカナ"),     QStringLiteral("\n"),    QStringLiteral("ÆØÅ"),
                               QStringLiteral("{x}")};
     for (int i = 0; fast.size() < 200; ++i)
         fast += pieces[i % std::size(pieces)];
