@@ -1,0 +1,106 @@
+#pragma once
+
+// The X11 input services. Synthesis and key state go through a private X connection of the calling thread; the
+// keyboard capture and the hot keys are grabs on the toolkit's connection, whose events the GUI thread's native event
+// filter hands to handleNativeEvent. The definitions are split by concern: x11services.cpp (key state, synthesis,
+// typing), x11grabs.cpp (capture and hot keys).
+
+#include "platform/inputservices.h"
+#include "x11keyboardmap.h"
+#include "x11sparekeys.h"
+
+#include <QtGlobal>
+
+#include <atomic>
+#include <bitset>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+QT_BEGIN_NAMESPACE
+class QTimer;
+QT_END_NAMESPACE
+
+struct xcb_connection_t;
+
+namespace platform::x11 {
+
+class X11Services final : public InputServices {
+public:
+    explicit X11Services(const std::string& displayName, int screen);
+    ~X11Services() override;
+
+    bool isAvailable() const override { return true; }
+    std::string backendName() const override { return "x11"; }
+    std::string lastError() const override { return lastError_; }
+    bool isKeyDown(int vk) override;
+    CaptureHandle installKeyboardCapture(KeyboardCaptureProc proc) override;
+    void removeKeyboardCapture(CaptureHandle handle) override;
+    bool registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc) override;
+    void unregisterHotKey(int id) override;
+    bool handleNativeEvent(const char* eventType, void* message) override;
+    void sendKey(int vk, bool down) override;
+    void sendUnicodeUnit(char16_t unit, bool down) override;
+    void sendMouseButton(MouseButton button, bool down) override;
+    void setCursorPos(int x, int y) override;
+    bool getCursorPos(int& x, int& y) override;
+    void sleepMs(int ms) override;
+
+private:
+    // The shared keyboard map, rebuilt (on this thread's connection) when a change not made by us was seen.
+    std::shared_ptr<const KeyboardMap> keyboardMap(XDisplay* display);
+    void typeCodePoint(XDisplay* display, char32_t codePoint);
+    void pressAndRelease(XDisplay* display, int keycode, bool withShift, int shiftKeycode);
+
+    // Capture and hot keys (GUI thread).
+    struct Capture {
+        CaptureHandle handle = 0;
+        KeyboardCaptureProc proc;
+    };
+    struct HotKey {
+        int vk = 0;
+        unsigned modifiers = 0; // X modifier bits
+        std::vector<int> keycodes;
+        unsigned relevant = 0;          // modifier bits compared on a press (the lock keys are not)
+        std::vector<unsigned> variants; // lock-key combinations grabbed besides modifiers
+        HotKeyProc proc;
+    };
+    struct PendingRelease {
+        bool active = false;
+        int keycode = 0;
+        std::uint32_t time = 0;
+        unsigned state = 0;
+    };
+    xcb_connection_t* toolkitConnection() const;
+    void releaseGrabs();
+    bool captureEvent(bool press, int keycode, std::uint32_t time, unsigned state);
+    void deliverCaptured(bool press, int keycode, unsigned state);
+    void flushPendingRelease();
+    bool hotKeyEvent(bool press, int keycode, unsigned state);
+    void ungrabHotKey(const HotKey& hotKey);
+    int vkOfCapturedKey(int keycode, unsigned state);
+
+    std::string displayName_;
+    int screen_ = 0;
+    std::string lastError_;
+
+    std::mutex mapMutex_;
+    std::shared_ptr<const KeyboardMap> map_;
+    std::atomic<bool> mapStale_{true};
+    SpareKeys spare_;
+
+    std::vector<Capture> captures_;
+    CaptureHandle nextCapture_ = 1;
+    bool keyboardGrabbed_ = false;
+    std::uint32_t root_ = 0;
+    std::uint16_t grabSequence_ = 0; // request number of the active keyboard grab
+    std::bitset<256> seenDown_;
+    PendingRelease pending_;
+    QTimer* releaseTimer_ = nullptr;
+    std::map<int, HotKey> hotKeys_;
+};
+
+} // namespace platform::x11

@@ -1,0 +1,97 @@
+#pragma once
+
+// A snapshot of the X keyboard map, translated into what the backend asks of it: which keycodes report a Windows
+// virtual-key code, which keycode sends it, where a character sits on the keyboard, which keycodes are unused and which
+// modifier bits the lock and modifier keys occupy. Immutable once built, so threads share it without locking.
+
+#include "x11display.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace platform::x11 {
+
+class KeyboardMap {
+public:
+    // A keycode of the typing pool with the keysym the backend bound there (0: none), or `busy` while that changes.
+    struct OwnedKey {
+        int keycode = 0;
+        unsigned long keysym = 0;
+        bool busy = false;
+    };
+
+    // Reads the map of the core keyboard. Keycodes in owned (the typing pool) are left out of every table: what they
+    // hold is the backend's own temporary binding, unless somebody else has put other keysyms there (a new layout);
+    // then they count as ordinary keys and are listed in reclaimed(). nullptr on failure.
+    static std::shared_ptr<const KeyboardMap> build(XDisplay* display, const std::vector<OwnedKey>& owned);
+
+    // Pool keycodes that another program now uses.
+    const std::vector<int>& reclaimed() const { return reclaimed_; }
+
+    // The virtual-key code this keycode reports with NumLock off or on (0 if none).
+    int vkOf(int keycode, bool numLock) const;
+    // True when the code a key reports depends on NumLock (keypad keys).
+    bool dependsOnNumLock(int keycode) const;
+    // Every keycode that may report vk (for generic modifiers: both sides), in either NumLock state.
+    std::vector<int> keycodesReporting(int vk) const;
+
+    struct SendPlace {
+        int keycode = 0;           // 0: not on the map
+        bool needsNumLock = false; // the key gives this code only while NumLock is on
+    };
+    // The keycode that sends vk: by its keysym at the first level, then a keypad key's NumLock level, then, for
+    // position-bound keys, by key name.
+    SendPlace sendPlace(int vk) const;
+    // The keycodes that give vk without modifiers, for passive grabs (hot keys).
+    std::vector<int> grabKeycodes(int vk) const;
+
+    struct CharPlace {
+        int keycode = 0;
+        bool shift = false;
+    };
+    // Where a character is typed in keyboard group `group` with no modifier or with Shift alone.
+    std::optional<CharPlace> charPlace(char32_t codePoint, int group) const;
+    // The first keycode whose first level is this keysym (0 if none).
+    int keycodeOfKeysym(unsigned long keysym) const;
+
+    // Keycodes with no keysym at all, usable for temporary bindings.
+    const std::vector<int>& spareKeycodes() const { return spare_; }
+
+    unsigned shiftMask() const { return 1u; }
+    unsigned lockMask() const { return 2u; }
+    unsigned controlMask() const { return 4u; }
+    unsigned altMask() const { return altMask_; }
+    unsigned superMask() const { return superMask_; }
+    unsigned numLockMask() const { return numLockMask_; }
+    unsigned scrollLockMask() const { return scrollLockMask_; }
+    int shiftKeycode() const { return shiftKeycode_; }
+
+private:
+    static constexpr int kKeycodes = 256;
+    static constexpr int kGroups = 4;
+
+    struct Key {
+        int vkOff = 0;           // code with NumLock off
+        int vkOn = 0;            // code with NumLock on
+        bool bySymbol = false;   // the code comes from the keysym (not from the key name)
+        bool positional = false; // letter, digit or punctuation key by name
+        bool plain = false;      // vkOff is the keysym of the first level
+    };
+
+    std::array<Key, kKeycodes> keys_{};
+    std::array<std::unordered_map<char32_t, CharPlace>, kGroups> chars_;
+    std::unordered_map<unsigned long, int> firstLevel_;
+    std::vector<int> spare_;
+    std::vector<int> reclaimed_;
+    unsigned altMask_ = 0;
+    unsigned superMask_ = 0;
+    unsigned numLockMask_ = 0;
+    unsigned scrollLockMask_ = 0;
+    int shiftKeycode_ = 0;
+};
+
+} // namespace platform::x11

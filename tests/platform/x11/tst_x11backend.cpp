@@ -1,0 +1,761 @@
+// The X11 backend against a real X server (a private Xvfb): key state seen by other clients and vice versa, the
+// swallowing capture, hot keys with lock keys, Unicode typing into a text box of another process, clicks and the
+// pointer. A second X connection of this process plays the physical keyboard (XTest) and the other programs.
+
+#include "platform/inputservices.h"
+#include "platform/qt/nativeeventforwarder.h"
+#include "platform/x11/x11services.h"
+#include "platform/x11/x11vktable.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+using platform::services;
+
+// A client of its own: the "physical" keyboard and mouse, and an observer of the server's key state.
+class OtherClient {
+public:
+    OtherClient() : display_(XOpenDisplay(nullptr)) {}
+    ~OtherClient()
+    {
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    Display* display() const { return display_; }
+    int keycodeOf(KeySym sym) const { return XKeysymToKeycode(display_, sym); }
+    void key(KeySym sym, bool down) { keycode(keycodeOf(sym), down); }
+    void keycode(int kc, bool down)
+    {
+        XTestFakeKeyEvent(display_, static_cast<unsigned>(kc), down ? True : False, CurrentTime);
+        XSync(display_, False);
+    }
+    void tap(KeySym sym)
+    {
+        key(sym, true);
+        key(sym, false);
+    }
+    void button(int b, bool down)
+    {
+        XTestFakeButtonEvent(display_, static_cast<unsigned>(b), down ? True : False, CurrentTime);
+        XSync(display_, False);
+    }
+    // Whether a key carrying sym (on any level, read fresh from the server) is down.
+    bool symDown(KeySym sym)
+    {
+        char keys[32] = {};
+        XQueryKeymap(display_, keys);
+        for (int kc = 8; kc < 256; ++kc) {
+            if ((keys[kc / 8] & (1 << (kc % 8))) && keycodeCarries(kc, sym))
+                return true;
+        }
+        return false;
+    }
+    bool keycodeCarries(int kc, KeySym sym)
+    {
+        int perKeycode = 0;
+        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(kc), 1, &perKeycode);
+        bool found = false;
+        for (int i = 0; syms && i < perKeycode; ++i)
+            found = found || syms[i] == sym;
+        XFree(syms);
+        return found;
+    }
+    std::set<int> unusedKeycodes()
+    {
+        std::set<int> result;
+        int minKc = 0, maxKc = 0, perKeycode = 0;
+        XDisplayKeycodes(display_, &minKc, &maxKc);
+        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(minKc), maxKc - minKc + 1, &perKeycode);
+        for (int kc = minKc; syms && kc <= maxKc; ++kc) {
+            bool empty = true;
+            for (int i = 0; i < perKeycode; ++i)
+                empty = empty && syms[(kc - minKc) * perKeycode + i] == NoSymbol;
+            if (empty)
+                result.insert(kc);
+        }
+        XFree(syms);
+        return result;
+    }
+    unsigned lockedMods()
+    {
+        XkbStateRec state{};
+        XkbGetState(display_, XkbUseCoreKbd, &state);
+        return state.locked_mods;
+    }
+    void setLocked(unsigned mask, bool on)
+    {
+        XkbLockModifiers(display_, XkbUseCoreKbd, mask, on ? mask : 0);
+        XSync(display_, False);
+    }
+
+private:
+    Display* display_ = nullptr;
+};
+
+// The window of another process that receives what the backend types and clicks.
+class Sink {
+public:
+    Sink(const char* mode, QRect geometry)
+    {
+        process_.setProgram(QStringLiteral(ORVANE_X11_SINK));
+        process_.setArguments({QString::fromLatin1(mode), QString::number(geometry.x()), QString::number(geometry.y()),
+                               QString::number(geometry.width()), QString::number(geometry.height())});
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start();
+    }
+    ~Sink()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.write("quit\n");
+            if (!process_.waitForFinished(3000))
+                process_.kill();
+            process_.waitForFinished(1000);
+        }
+    }
+    bool waitReady() { return !waitLine("READY", 10000).isNull(); }
+    // The next line starting with prefix (consumed with everything before it); a null array on timeout.
+    QByteArray waitLine(const QByteArray& prefix, int timeoutMs)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        for (;;) {
+            for (int i = 0; i < lines_.size(); ++i) {
+                if (lines_.at(i).startsWith(prefix)) {
+                    const QByteArray line = lines_.at(i);
+                    lines_.erase(lines_.begin(), lines_.begin() + i + 1);
+                    return line;
+                }
+            }
+            if (timer.elapsed() > timeoutMs || process_.state() == QProcess::NotRunning)
+                return {};
+            process_.waitForReadyRead(20);
+            QCoreApplication::processEvents();
+            while (process_.canReadLine())
+                lines_.append(process_.readLine().trimmed());
+        }
+    }
+    QString text()
+    {
+        process_.write("dump\n");
+        const QByteArray line = waitLine("TEXT", 3000);
+        return QString::fromUtf8(QByteArray::fromHex(line.mid(5)));
+    }
+    void clear()
+    {
+        process_.write("clear\n");
+        waitLine("CLEARED", 3000);
+    }
+    QList<QByteArray> drain(int ms)
+    {
+        QTest::qWait(ms);
+        while (process_.canReadLine())
+            lines_.append(process_.readLine().trimmed());
+        return std::exchange(lines_, {});
+    }
+
+private:
+    QProcess process_;
+    QList<QByteArray> lines_;
+};
+
+using KeyLog = std::vector<std::pair<int, int>>;
+
+// Sends a text as the typing action does: each UTF-16 unit pressed and released, from a worker thread, back to back.
+void typeFromWorker(const QString& text)
+{
+    std::thread worker([text] {
+        for (QChar unit : text) {
+            services().sendUnicodeUnit(unit.unicode(), true);
+            services().sendUnicodeUnit(unit.unicode(), false);
+        }
+    });
+    worker.join();
+}
+
+} // namespace
+
+class tst_X11Backend : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+    void factory();
+    void vkTable_data();
+    void vkTable();
+    void keyState_data();
+    void keyState();
+    void mouseButtonState();
+    void keyStateOnWorkerThread();
+    void captureSwallowsAndReports();
+    void captureKeypad_data();
+    void captureKeypad();
+    void captureFoldsAutorepeat();
+    void captureIgnoresEventsOfAnEarlierCapture();
+    void captureFailsWhenKeyboardGrabbed();
+    void hotKey_data();
+    void hotKey();
+    void hotKeyFailsWhenHeldElsewhere();
+    void typing_data();
+    void typing();
+    void typingIgnoresCapsLock();
+    void typingRestoresSpareKeycodes();
+    void typingLeavesKeycodesTakenByOthers();
+    void click_data();
+    void click();
+    void cursorPosition_data();
+    void cursorPosition();
+
+private:
+    platform::CaptureHandle capture(KeyLog& log);
+
+    OtherClient other_;
+    std::set<int> unusedAtStart_;
+    std::vector<platform::CaptureHandle> captures_;
+};
+
+void tst_X11Backend::initTestCase()
+{
+    QVERIFY2(qGuiApp->nativeInterface<QNativeInterface::QX11Application>(), "needs the xcb platform");
+    QVERIFY(other_.display());
+    unusedAtStart_ = other_.unusedKeycodes();
+    QVERIFY(unusedAtStart_.size() >= 4);
+    auto backend = platform::createX11Services();
+    QVERIFY(backend);
+    QCOMPARE(backend->backendName(), std::string("x11"));
+    QVERIFY(backend->isAvailable());
+    platform::setServices(std::move(backend));
+    platform::installNativeEventForwarder();
+}
+
+void tst_X11Backend::cleanupTestCase()
+{
+    platform::setServices(nullptr);
+}
+
+platform::CaptureHandle tst_X11Backend::capture(KeyLog& log)
+{
+    const platform::CaptureHandle handle = services().installKeyboardCapture([&log](int message, int vk) {
+        log.emplace_back(message, vk);
+        return true;
+    });
+    if (handle != 0)
+        captures_.push_back(handle);
+    return handle;
+}
+
+void tst_X11Backend::cleanup()
+{
+    // A failed test must not leave keys, locks or grabs behind for the next one.
+    services().unregisterHotKey(1001);
+    for (platform::CaptureHandle handle : std::exchange(captures_, {}))
+        services().removeKeyboardCapture(handle);
+    for (KeySym sym : {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R, XK_Alt_L, XK_g, XK_a, XK_d})
+        other_.key(sym, false);
+    other_.setLocked(0xff, false);
+}
+
+void tst_X11Backend::factory()
+{
+    QCOMPARE(platform::createDefaultServices()->backendName(), std::string("x11"));
+    // The X11 platform is chosen unless the user chose another.
+    const QByteArray saved = qgetenv("QT_QPA_PLATFORM");
+    qunsetenv("QT_QPA_PLATFORM");
+    platform::prepareGuiPlatform();
+    QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
+    qputenv("QT_QPA_PLATFORM", "wayland");
+    platform::prepareGuiPlatform();
+    QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("wayland"));
+    qputenv("QT_QPA_PLATFORM", saved);
+}
+
+void tst_X11Backend::vkTable_data()
+{
+    QTest::addColumn<int>("keysym");
+    QTest::addColumn<QString>("keyName");
+    QTest::addColumn<int>("vk");
+    QTest::newRow("AltGr reads as right Alt") << int(XK_ISO_Level3_Shift) << QString() << 165;
+    QTest::newRow("keypad End") << int(XK_KP_End) << QString() << 35;
+    QTest::newRow("keypad 1") << int(XK_KP_1) << QString() << 97;
+    QTest::newRow("capital letter") << int(XK_Q) << QString() << 81;
+    QTest::newRow("left tab") << int(XK_ISO_Left_Tab) << QString() << 9;
+    QTest::newRow("vendor keysym") << int(XK_VoidSymbol) << QString() << 0;
+    QTest::newRow("F13 by name") << 0 << QStringLiteral("FK13") << 124;
+    QTest::newRow("F24 by name") << 0 << QStringLiteral("FK24") << 135;
+    QTest::newRow("F25 by name") << 0 << QStringLiteral("FK25") << 0;
+    QTest::newRow("A by position") << 0 << QStringLiteral("AC01") << 65;
+    QTest::newRow("M by position") << 0 << QStringLiteral("AB07") << 77;
+    QTest::newRow("beyond the row") << 0 << QStringLiteral("AB11") << 0;
+    QTest::newRow("zero by position") << 0 << QStringLiteral("AE10") << 48;
+    QTest::newRow("ISO extra key") << 0 << QStringLiteral("LSGT") << 226;
+    QTest::newRow("left Win by name") << 0 << QStringLiteral("LWIN") << 91;
+}
+
+void tst_X11Backend::vkTable()
+{
+    QFETCH(int, keysym);
+    QFETCH(QString, keyName);
+    QFETCH(int, vk);
+    if (keyName.isEmpty()) {
+        QCOMPARE(platform::x11::vkForKeysym(static_cast<unsigned long>(keysym)), vk);
+        if (vk != 0 && platform::x11::keysymForVk(vk) != 0) // sending and reading agree on the code
+            QCOMPARE(platform::x11::vkForKeysym(platform::x11::keysymForVk(vk)), vk);
+    } else {
+        QCOMPARE(platform::x11::vkForKeyName(keyName.toStdString()), vk);
+    }
+}
+
+void tst_X11Backend::keyState_data()
+{
+    QTest::addColumn<int>("vk");
+    QTest::addColumn<int>("keysym");
+    QTest::addColumn<int>("generic");   // 0 or the generic code that must follow
+    QTest::addColumn<int>("sibling");   // 0 or the other side's code that must stay up
+    QTest::addColumn<bool>("physical"); // the key exists on the keymap, so the other client can press it
+
+    QTest::newRow("left shift") << 160 << int(XK_Shift_L) << 16 << 161 << true;
+    QTest::newRow("right shift") << 161 << int(XK_Shift_R) << 16 << 160 << true;
+    QTest::newRow("left ctrl") << 162 << int(XK_Control_L) << 17 << 163 << true;
+    QTest::newRow("right ctrl") << 163 << int(XK_Control_R) << 17 << 162 << true;
+    QTest::newRow("left alt") << 164 << int(XK_Alt_L) << 18 << 165 << true;
+    QTest::newRow("right alt") << 165 << int(XK_Alt_R) << 18 << 164 << true;
+    QTest::newRow("left win") << 91 << int(XK_Super_L) << 0 << 92 << true;
+    QTest::newRow("right win") << 92 << int(XK_Super_R) << 0 << 91 << true;
+    QTest::newRow("letter") << 65 << int(XK_a) << 0 << 0 << true;
+    QTest::newRow("digit") << 48 << int(XK_0) << 0 << 0 << true;
+    QTest::newRow("F1") << 112 << int(XK_F1) << 0 << 0 << true;
+    QTest::newRow("OEM_1") << 186 << int(XK_semicolon) << 0 << 0 << true;
+    QTest::newRow("enter") << 13 << int(XK_Return) << 0 << 0 << true;
+    QTest::newRow("keypad multiply") << 106 << int(XK_KP_Multiply) << 0 << 0 << true;
+    QTest::newRow("F13 (not on the map)") << 124 << int(XK_F13) << 0 << 0 << false;
+    QTest::newRow("F24 (not on the map)") << 135 << int(XK_F24) << 0 << 0 << false;
+    QTest::newRow("numpad 1, NumLock off") << 97 << int(XK_KP_1) << 0 << 0 << false;
+}
+
+void tst_X11Backend::keyState()
+{
+    QFETCH(int, vk);
+    QFETCH(int, keysym);
+    QFETCH(int, generic);
+    QFETCH(int, sibling);
+    QFETCH(bool, physical);
+    auto& s = services();
+
+    // Backend -> server: the other client sees the key down, and so does the backend.
+    QVERIFY(!s.isKeyDown(vk));
+    s.sendKey(vk, true);
+    QVERIFY(s.isKeyDown(vk));
+    QVERIFY(other_.symDown(static_cast<KeySym>(keysym)));
+    if (generic)
+        QVERIFY(s.isKeyDown(generic));
+    if (sibling)
+        QVERIFY(!s.isKeyDown(sibling));
+    s.sendKey(vk, false);
+    QVERIFY(!s.isKeyDown(vk));
+    QVERIFY(!other_.symDown(static_cast<KeySym>(keysym)));
+    if (generic)
+        QVERIFY(!s.isKeyDown(generic));
+
+    // Server -> backend: a key pressed by someone else reads with its own code.
+    if (!physical)
+        return;
+    other_.key(static_cast<KeySym>(keysym), true);
+    QVERIFY(s.isKeyDown(vk));
+    if (generic)
+        QVERIFY(s.isKeyDown(generic));
+    if (sibling)
+        QVERIFY(!s.isKeyDown(sibling));
+    other_.key(static_cast<KeySym>(keysym), false);
+    QVERIFY(!s.isKeyDown(vk));
+}
+
+void tst_X11Backend::mouseButtonState()
+{
+    auto& s = services();
+    other_.button(1, true);
+    QVERIFY(s.isKeyDown(1));
+    QVERIFY(!s.isKeyDown(2));
+    other_.button(1, false);
+    other_.button(3, true);
+    QVERIFY(s.isKeyDown(2));
+    QVERIFY(!s.isKeyDown(1));
+    other_.button(3, false);
+    QVERIFY(!s.isKeyDown(2));
+}
+
+void tst_X11Backend::keyStateOnWorkerThread()
+{
+    std::atomic<int> seen{0};
+    // Several threads at once, each on its own connection.
+    std::vector<std::thread> workers;
+    for (int vk : {162, 65, 112}) {
+        workers.emplace_back([vk, &seen] {
+            for (int i = 0; i < 20; ++i) {
+                services().sendKey(vk, true);
+                const bool down = services().isKeyDown(vk);
+                services().sendKey(vk, false);
+                if (down && !services().isKeyDown(vk))
+                    ++seen;
+            }
+        });
+    }
+    for (auto& w : workers)
+        w.join();
+    QCOMPARE(seen.load(), 60);
+}
+
+void tst_X11Backend::captureSwallowsAndReports()
+{
+    Sink sink("text", QRect(100, 100, 400, 200));
+    QVERIFY(sink.waitReady());
+    services().setCursorPos(300, 200);
+
+    other_.key(XK_Shift_R, true); // held before the capture: its release must not be reported
+    KeyLog log;
+    const platform::CaptureHandle handle = capture(log);
+    QVERIFY2(handle != 0, services().lastError().c_str());
+    other_.key(XK_Shift_R, false);
+    other_.tap(XK_a);
+    other_.tap(XK_Shift_L); // a modifier alone
+    other_.key(XK_Control_R, true);
+    other_.tap(XK_b);
+    other_.key(XK_Control_R, false);
+    other_.tap(XK_Super_L);
+    other_.tap(XK_Alt_L);
+    other_.tap(XK_F5);
+    services().sendKey(124, true); // our own F13, on a temporary binding
+    services().sendKey(124, false);
+    const KeyLog expected = {{256, 65},  {257, 65},  {256, 160}, {257, 160}, {256, 163}, {256, 66},
+                             {257, 66},  {257, 163}, {256, 91},  {257, 91},  {260, 164}, {261, 164},
+                             {256, 116}, {257, 116}, {256, 124}, {257, 124}};
+    QTRY_COMPARE(log, expected);
+    QTest::qWait(100);
+    QCOMPARE(log, expected);
+    services().removeKeyboardCapture(handle);
+
+    // After the capture the window gets keys again, and it got none while the capture lasted.
+    other_.tap(XK_c);
+    QTRY_COMPARE(sink.text(), QStringLiteral("c"));
+    QCOMPARE(log.size(), expected.size());
+}
+
+void tst_X11Backend::captureKeypad_data()
+{
+    QTest::addColumn<bool>("numLock");
+    QTest::addColumn<int>("vk");
+    QTest::newRow("NumLock off: End") << false << 35;
+    QTest::newRow("NumLock on: numpad 1") << true << 97;
+}
+
+void tst_X11Backend::captureKeypad()
+{
+    QFETCH(bool, numLock);
+    QFETCH(int, vk);
+    if (numLock)
+        other_.tap(XK_Num_Lock);
+    KeyLog log;
+    const platform::CaptureHandle handle = capture(log);
+    QVERIFY2(handle != 0, services().lastError().c_str());
+    other_.tap(XK_KP_End); // the keypad key labelled 1/End
+    QTRY_COMPARE(log, (KeyLog{{256, vk}, {257, vk}}));
+    services().removeKeyboardCapture(handle);
+    // The key state agrees.
+    other_.key(XK_KP_End, true);
+    QVERIFY(services().isKeyDown(vk));
+    QVERIFY(!services().isKeyDown(numLock ? 35 : 97));
+    other_.key(XK_KP_End, false);
+}
+
+void tst_X11Backend::captureFoldsAutorepeat()
+{
+    KeyLog log;
+    const platform::CaptureHandle handle = capture(log);
+    QVERIFY2(handle != 0, services().lastError().c_str());
+    other_.key(XK_d, true);
+    QTest::qWait(1300); // the server starts repeating after 660 ms
+    other_.key(XK_d, false);
+    QTRY_VERIFY(!log.empty() && log.back() == std::make_pair(257, 68));
+    QTest::qWait(100);
+    services().removeKeyboardCapture(handle);
+    QVERIFY2(log.size() >= 4, "expected repeated key-downs");
+    for (std::size_t i = 0; i + 1 < log.size(); ++i)
+        QCOMPARE(log[i], std::make_pair(256, 68));
+    QCOMPARE(log.back(), std::make_pair(257, 68));
+}
+
+void tst_X11Backend::captureIgnoresEventsOfAnEarlierCapture()
+{
+    KeyLog first, second;
+    const platform::CaptureHandle a = capture(first);
+    QVERIFY(a != 0);
+    other_.tap(XK_e); // still queued, not yet handed to the first capture
+    services().removeKeyboardCapture(a);
+    const platform::CaptureHandle b = capture(second);
+    QVERIFY(b != 0);
+    other_.tap(XK_f);
+    QTRY_COMPARE(second, (KeyLog{{256, 70}, {257, 70}}));
+    QVERIFY(first.empty());
+    services().removeKeyboardCapture(b);
+}
+
+void tst_X11Backend::captureFailsWhenKeyboardGrabbed()
+{
+    const int status = XGrabKeyboard(other_.display(), DefaultRootWindow(other_.display()), False, GrabModeAsync,
+                                     GrabModeAsync, CurrentTime);
+    QCOMPARE(status, GrabSuccess);
+    const platform::CaptureHandle refused = services().installKeyboardCapture([](int, int) { return true; });
+    QCOMPARE(refused, 0);
+    QVERIFY(!services().lastError().empty());
+    XUngrabKeyboard(other_.display(), CurrentTime);
+    XSync(other_.display(), False);
+
+    const platform::CaptureHandle handle = services().installKeyboardCapture([](int, int) { return true; });
+    QVERIFY2(handle != 0, services().lastError().c_str());
+    services().removeKeyboardCapture(handle);
+    // Released: another program may grab again.
+    QCOMPARE(XGrabKeyboard(other_.display(), DefaultRootWindow(other_.display()), False, GrabModeAsync, GrabModeAsync,
+                           CurrentTime),
+             GrabSuccess);
+    XUngrabKeyboard(other_.display(), CurrentTime);
+    XSync(other_.display(), False);
+}
+
+void tst_X11Backend::hotKey_data()
+{
+    QTest::addColumn<bool>("numLock");
+    QTest::addColumn<bool>("capsLock");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<bool>("fires");
+    QTest::newRow("Ctrl+Alt+G") << false << false << false << true;
+    QTest::newRow("Ctrl+Alt+G, NumLock on") << true << false << false << true;
+    QTest::newRow("Ctrl+Alt+G, NumLock and CapsLock on") << true << true << false << true;
+    QTest::newRow("Ctrl+Alt+G, CapsLock on") << false << true << false << true;
+    QTest::newRow("Ctrl+Alt+Shift+G") << false << false << true << false;
+    QTest::newRow("Ctrl+Alt+Shift+G, NumLock on") << true << false << true << false;
+}
+
+void tst_X11Backend::hotKey()
+{
+    QFETCH(bool, numLock);
+    QFETCH(bool, capsLock);
+    QFETCH(bool, shift);
+    QFETCH(bool, fires);
+    std::vector<int> fired;
+    QVERIFY2(services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G',
+                                       [&](int id) { fired.push_back(id); }),
+             services().lastError().c_str());
+    if (numLock)
+        other_.tap(XK_Num_Lock);
+    if (capsLock)
+        other_.tap(XK_Caps_Lock);
+    other_.key(XK_Control_L, true);
+    other_.key(XK_Alt_L, true);
+    if (shift)
+        other_.key(XK_Shift_L, true);
+    other_.tap(XK_g);
+    if (shift)
+        other_.key(XK_Shift_L, false);
+    other_.key(XK_Alt_L, false);
+    other_.key(XK_Control_L, false);
+    if (fires)
+        QTRY_COMPARE(fired, std::vector<int>{1001});
+    else
+        QTest::qWait(300);
+    QCOMPARE(fired, fires ? std::vector<int>{1001} : std::vector<int>{});
+    if (numLock)
+        other_.tap(XK_Num_Lock);
+    if (capsLock)
+        other_.tap(XK_Caps_Lock);
+    QCOMPARE(other_.lockedMods(), 0u);
+    services().unregisterHotKey(1001);
+
+    // Released: the combination no longer reaches us.
+    other_.key(XK_Control_L, true);
+    other_.key(XK_Alt_L, true);
+    other_.tap(XK_g);
+    other_.key(XK_Alt_L, false);
+    other_.key(XK_Control_L, false);
+    QTest::qWait(100);
+    QCOMPARE(fired.size(), fires ? 1u : 0u);
+}
+
+void tst_X11Backend::hotKeyFailsWhenHeldElsewhere()
+{
+    Display* d = other_.display();
+    XGrabKey(d, other_.keycodeOf(XK_g), ControlMask | Mod1Mask, DefaultRootWindow(d), False, GrabModeAsync,
+             GrabModeAsync);
+    XSync(d, False);
+    QVERIFY(!services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}));
+    QVERIFY(!services().lastError().empty());
+    XUngrabKey(d, other_.keycodeOf(XK_g), ControlMask | Mod1Mask, DefaultRootWindow(d));
+    XSync(d, False);
+    // The failed attempt left nothing behind: registering now works, and a second registration of the id is refused.
+    QVERIFY2(services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}),
+             services().lastError().c_str());
+    QVERIFY(!services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}));
+    services().unregisterHotKey(1001);
+}
+
+void tst_X11Backend::typing_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const QString japanese = QStringLiteral("「こんにちは、世界！ Hello 123」");
+    QTest::newRow("japanese") << japanese << japanese;
+    const QString symbols = QStringLiteral("!\"#$%&'()=~|`{}*+<>?_-^\\@[];:,./ ABC xyz 0123456789");
+    QTest::newRow("ascii symbols") << symbols << symbols;
+    QTest::newRow("line breaks and tab") << QStringLiteral("one\ntwo\r\nthree\tfour")
+                                         << QStringLiteral("one\ntwo\nthree\tfour");
+    QTest::newRow("emoji and other planes") << QStringLiteral("A😀B𠮷C") << QStringLiteral("A😀B𠮷C");
+    QTest::newRow("latin-1 and cyrillic") << QStringLiteral("äöüßÄÖÜ Привет") << QStringLiteral("äöüßÄÖÜ Привет");
+    QString fast;
+    const QString pieces[] = {QStringLiteral("日本語の文章"), QStringLiteral(" abc!"), QStringLiteral("😀"),
+                              QStringLiteral("カタカナ"),     QStringLiteral("\n"),    QStringLiteral("ÆØÅ"),
+                              QStringLiteral("{x}")};
+    for (int i = 0; fast.size() < 200; ++i)
+        fast += pieces[i % std::size(pieces)];
+    QTest::newRow("200 units back to back") << fast << fast;
+    // Every character needs a binding of its own: the pool of spare keycodes turns over many times.
+    QString distinct;
+    for (char16_t c = 0x4E00; distinct.size() < 200; c += 7) {
+        distinct += QChar(c);
+        if (distinct.size() % 10 == 0)
+            distinct += QLatin1Char(' ');
+    }
+    QTest::newRow("200 distinct characters back to back") << distinct << distinct;
+}
+
+void tst_X11Backend::typing()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    Sink sink("text", QRect(100, 100, 600, 400));
+    QVERIFY(sink.waitReady());
+    services().setCursorPos(300, 200);
+    typeFromWorker(text);
+    QTRY_COMPARE_WITH_TIMEOUT(sink.text(), expected, 10000);
+}
+
+void tst_X11Backend::typingIgnoresCapsLock()
+{
+    Sink sink("text", QRect(100, 100, 600, 400));
+    QVERIFY(sink.waitReady());
+    services().setCursorPos(300, 200);
+    other_.setLocked(LockMask, true);
+    const QString text = QStringLiteral("abc XYZ äöü Привет!");
+    typeFromWorker(text);
+    QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
+    QVERIFY2(other_.lockedMods() & LockMask, "CapsLock must be on again after typing");
+    other_.setLocked(LockMask, false);
+}
+
+void tst_X11Backend::typingRestoresSpareKeycodes()
+{
+    Sink sink("text", QRect(100, 100, 600, 400));
+    QVERIFY(sink.waitReady());
+    services().setCursorPos(300, 200);
+    const std::set<int> before = unusedAtStart_;
+    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), before, 3000); // earlier bindings gone
+    typeFromWorker(QStringLiteral("漢字かな交じり文"));
+    services().sendKey(124, true); // F13, bound while held
+    QVERIFY(other_.unusedKeycodes() != before);
+    QTRY_COMPARE(sink.text(), QStringLiteral("漢字かな交じり文"));
+    QTest::qWait(600);
+    QVERIFY2(other_.unusedKeycodes() != before, "a held key keeps its binding");
+    services().sendKey(124, false);
+    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), before, 3000);
+}
+
+void tst_X11Backend::typingLeavesKeycodesTakenByOthers()
+{
+    Sink sink("text", QRect(100, 100, 600, 400));
+    QVERIFY(sink.waitReady());
+    services().setCursorPos(300, 200);
+    // Another program puts a key of its own on one of the unused keycodes.
+    const int taken = *unusedAtStart_.begin();
+    KeySym theirs[2] = {XK_F30, XK_F30};
+    XChangeKeyboardMapping(other_.display(), taken, 2, theirs, 1);
+    XSync(other_.display(), False);
+    QTest::qWait(50);
+    QString text;
+    for (char16_t c = 0x3041; text.size() < 60; ++c)
+        text += QChar(c); // more distinct characters than there are spare keycodes
+    typeFromWorker(text);
+    QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
+    QVERIFY(other_.keycodeCarries(taken, XK_F30));
+    KeySym none[2] = {NoSymbol, NoSymbol};
+    XChangeKeyboardMapping(other_.display(), taken, 2, none, 1);
+    XSync(other_.display(), False);
+}
+
+void tst_X11Backend::click_data()
+{
+    QTest::addColumn<bool>("left");
+    QTest::addColumn<QPoint>("at");
+    QTest::newRow("left") << true << QPoint(250, 260);
+    QTest::newRow("right") << false << QPoint(420, 330);
+}
+
+void tst_X11Backend::click()
+{
+    QFETCH(bool, left);
+    QFETCH(QPoint, at);
+    Sink sink("events", QRect(200, 200, 300, 200));
+    QVERIFY(sink.waitReady());
+    services().setCursorPos(at.x(), at.y());
+    const platform::MouseButton button = left ? platform::MouseButton::Left : platform::MouseButton::Right;
+    services().sendMouseButton(button, true);
+    services().sendMouseButton(button, false);
+    const QByteArray qtButton = QByteArray::number(left ? 1 : 2);
+    const QByteArray where = QByteArray::number(at.x()) + ' ' + QByteArray::number(at.y());
+    QCOMPARE(sink.waitLine("PRESS", 5000), "PRESS " + qtButton + ' ' + where);
+    QCOMPARE(sink.waitLine("RELEASE", 5000), "RELEASE " + qtButton + ' ' + where);
+    QVERIFY(!services().isKeyDown(left ? 1 : 2));
+}
+
+void tst_X11Backend::cursorPosition_data()
+{
+    QTest::addColumn<QPoint>("target");
+    QTest::addColumn<QPoint>("expected");
+    QTest::newRow("inside") << QPoint(123, 456) << QPoint(123, 456);
+    QTest::newRow("corner") << QPoint(0, 0) << QPoint(0, 0);
+    QTest::newRow("beyond the screen") << QPoint(5000, -50) << QPoint(1279, 0);
+    QTest::newRow("beyond 16 bits") << QPoint(99999, 70000) << QPoint(1279, 1023);
+    QTest::newRow("far negative") << QPoint(-99999, 300) << QPoint(0, 300);
+}
+
+void tst_X11Backend::cursorPosition()
+{
+    QFETCH(QPoint, target);
+    QFETCH(QPoint, expected);
+    services().setCursorPos(target.x(), target.y());
+    int x = -1, y = -1;
+    QVERIFY(services().getCursorPos(x, y));
+    QCOMPARE(QPoint(x, y), expected);
+    // Another client agrees.
+    Window root = 0, child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned mask = 0;
+    XQueryPointer(other_.display(), DefaultRootWindow(other_.display()), &root, &child, &rx, &ry, &wx, &wy, &mask);
+    QCOMPARE(QPoint(rx, ry), expected);
+}
+
+QTEST_MAIN(tst_X11Backend)
+#include "tst_x11backend.moc"
