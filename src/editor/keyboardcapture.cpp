@@ -50,9 +50,8 @@ void orvane::setCaptureMode(bool capturing, bool forCondition)
         // Only the frame of the area being filled stays lit.
         commandGroup->setEnabled(forCondition);
         conditionGroup->setEnabled(!forCondition);
-        for (QWidget* widget : std::initializer_list<QWidget*>{pageGroup, commandCombo, addCommandButton,
-                                                               conditionCombo, addConditionButton, runButton,
-                                                               menuBar()})
+        for (QWidget* widget : std::initializer_list<QWidget*>{
+                 pageGroup, commandCombo, addCommandButton, conditionCombo, addConditionButton, runButton, menuBar()})
             widget->setEnabled(false);
         if (forCondition) {
             conditionKeyLabel->setText(CapturePrompt);
@@ -65,9 +64,9 @@ void orvane::setCaptureMode(bool capturing, bool forCondition)
         }
         return;
     }
-    for (QWidget* widget : std::initializer_list<QWidget*>{commandGroup, conditionGroup, pageGroup, commandCombo,
-                                                           addCommandButton, conditionCombo, addConditionButton,
-                                                           runButton, menuBar()})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{commandGroup, conditionGroup, pageGroup, commandCombo, addCommandButton,
+                                         conditionCombo, addConditionButton, runButton, menuBar()})
         widget->setEnabled(true);
 }
 

@@ -62,8 +62,8 @@ void orvane::openEditor()
     loadProjectButton->hide();
     for (QWidget* widget : std::initializer_list<QWidget*>{
              commandGroup, conditionGroup, pageGroup, commandCombo, addCommandButton, commandLabel, conditionCombo,
-             addConditionButton, conditionLabel, conditionSecondsSpin, conditionSecondsLabel, runButton,
-             nextPageButton, pageCountLabel, pageList, copyButton})
+             addConditionButton, conditionLabel, conditionSecondsSpin, conditionSecondsLabel, runButton, nextPageButton,
+             pageCountLabel, pageList, copyButton})
         widget->show();
     refreshPage();
 }
@@ -148,10 +148,9 @@ void orvane::changeSomeThing()
 
 void orvane::setNavigationVisible(bool visible)
 {
-    for (QWidget* widget :
-         std::initializer_list<QWidget*>{runButton, nextPageButton, returnPageButton, deletePageButton,
-                                         addCommandButton, addConditionButton, menuBar(), pageList, copyButton,
-                                         pasteButton})
+    for (QWidget* widget : std::initializer_list<QWidget*>{runButton, nextPageButton, returnPageButton,
+                                                           deletePageButton, addCommandButton, addConditionButton,
+                                                           menuBar(), pageList, copyButton, pasteButton})
         widget->setVisible(visible);
 }
 
@@ -170,10 +169,9 @@ void orvane::refreshPage()
     isRefreshing = true;
 
     for (QWidget* widget : std::initializer_list<QWidget*>{
-             commandSecondsLabel, conditionSecondsLabel, clickCombo, textEdit, commandSecondsSpin,
-             conditionSecondsSpin, commandKeyLabel, conditionKeyLabel, pointerXLabel, pointerXSpin, pointerYLabel,
-             pointerYSpin, pointerGetButton, smoothXLabel, smoothXSpin, smoothYLabel, smoothYSpin, smoothGetButton,
-             testButton})
+             commandSecondsLabel, conditionSecondsLabel, clickCombo, textEdit, commandSecondsSpin, conditionSecondsSpin,
+             commandKeyLabel, conditionKeyLabel, pointerXLabel, pointerXSpin, pointerYLabel, pointerYSpin,
+             pointerGetButton, smoothXLabel, smoothXSpin, smoothYLabel, smoothYSpin, smoothGetButton, testButton})
         widget->hide();
 
     if (currentPage != 1)

@@ -71,8 +71,7 @@ void orvane::paste()
     if (copiedCommand.isEmpty())
         return;
     const bool blank = currentCommand().at(0) == model::kind::None && currentCondition() == model::freshCondition();
-    if (!blank && is_message_paste &&
-        !confirm(QStringLiteral("%1 ページ目を置き換えますか？").arg(currentPage))) {
+    if (!blank && is_message_paste && !confirm(QStringLiteral("%1 ページ目を置き換えますか？").arg(currentPage))) {
         refreshPage();
         return;
     }

@@ -80,7 +80,8 @@ ProjectFileResult parseProject(const QByteArray& content, ProjectData* out)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return failure(ProjectFileError::ParseError, QStringLiteral("JSON 解析エラー: %1").arg(parseError.errorString()));
+        return failure(ProjectFileError::ParseError,
+                       QStringLiteral("JSON 解析エラー: %1").arg(parseError.errorString()));
     if (!document.isObject())
         return failure(ProjectFileError::BadFormat, QStringLiteral("ファイルの形式が正しくありません。"));
 
@@ -111,7 +112,8 @@ ProjectFileResult writeProjectFile(const QString& path, const EntryList& command
     if (written != bytes.size() || !file.commit()) {
         qCWarning(lcProjectFile) << "Writing" << path << "failed:" << file.errorString();
         file.cancelWriting();
-        return failure(ProjectFileError::WriteFailed, QStringLiteral("ファイルへの書き込みに失敗しました：%1").arg(path));
+        return failure(ProjectFileError::WriteFailed,
+                       QStringLiteral("ファイルへの書き込みに失敗しました：%1").arg(path));
     }
     return {};
 }

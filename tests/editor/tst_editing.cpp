@@ -42,12 +42,12 @@ private Q_SLOTS:
 namespace {
 
 const QStringList ParameterWidgets = {
-    "commandSecondsLabel", "conditionSecondsLabel", "clickCombo",  "textEdit",     "commandSecondsSpin",
-    "conditionSecondsSpin", "commandKeyLabel",      "conditionKeyLabel", "pointerXLabel", "pointerXSpin",
-    "pointerYLabel",        "pointerYSpin",         "pointerGetButton",  "smoothXLabel",  "smoothXSpin",
-    "smoothYLabel",         "smoothYSpin",          "smoothGetButton",   "testButton"};
+    "commandSecondsLabel",  "conditionSecondsLabel", "clickCombo",        "textEdit",      "commandSecondsSpin",
+    "conditionSecondsSpin", "commandKeyLabel",       "conditionKeyLabel", "pointerXLabel", "pointerXSpin",
+    "pointerYLabel",        "pointerYSpin",          "pointerGetButton",  "smoothXLabel",  "smoothXSpin",
+    "smoothYLabel",         "smoothYSpin",           "smoothGetButton",   "testButton"};
 
-const QStringList NavigationWidgets = {"runButton",         "nextPageButton", "addCommandButton",
+const QStringList NavigationWidgets = {"runButton",          "nextPageButton", "addCommandButton",
                                        "addConditionButton", "pageList",       "copyButton"};
 
 QStringList shownParameters(const orvane& window)
@@ -111,10 +111,11 @@ void tst_Editing::openingTheEditor()
 
     QVERIFY(!shown(*window, window->newProjectButton));
     QVERIFY(!shown(*window, window->loadProjectButton));
-    for (QWidget* widget : {static_cast<QWidget*>(window->commandGroup), static_cast<QWidget*>(window->conditionGroup),
-                            static_cast<QWidget*>(window->pageGroup), static_cast<QWidget*>(window->commandCombo),
-                            static_cast<QWidget*>(window->commandLabel), static_cast<QWidget*>(window->conditionCombo),
-                            static_cast<QWidget*>(window->conditionLabel), static_cast<QWidget*>(window->pageCountLabel)})
+    for (QWidget* widget :
+         {static_cast<QWidget*>(window->commandGroup), static_cast<QWidget*>(window->conditionGroup),
+          static_cast<QWidget*>(window->pageGroup), static_cast<QWidget*>(window->commandCombo),
+          static_cast<QWidget*>(window->commandLabel), static_cast<QWidget*>(window->conditionCombo),
+          static_cast<QWidget*>(window->conditionLabel), static_cast<QWidget*>(window->pageCountLabel)})
         QVERIFY2(shown(*window, widget), qPrintable(widget->objectName()));
     bool consistent = false;
     QVERIFY(navigationShown(*window, &consistent));
@@ -164,35 +165,38 @@ void tst_Editing::addCommandDefaults_data()
     QTest::addColumn<bool>("navigation");
 
     const QStringList timeParams = {"conditionSecondsLabel", "conditionSecondsSpin"};
-    QTest::newRow("none") << "時間" << "なし" << QStringList{"なし"} << QStringList{"時間", "5"} << timeParams
-                          << true;
-    QTest::newRow("click") << "時間" << "クリック" << QStringList{"クリック", "左", "0.01"}
-                           << QStringList{"時間", "5"}
+    QTest::newRow("none") << "時間"
+                          << "なし" << QStringList{"なし"} << QStringList{"時間", "5"} << timeParams << true;
+    QTest::newRow("click") << "時間"
+                           << "クリック" << QStringList{"クリック", "左", "0.01"} << QStringList{"時間", "5"}
                            << (timeParams + QStringList{"clickCombo", "commandSecondsLabel", "commandSecondsSpin"})
                            << true;
-    QTest::newRow("pointer") << "時間" << "マウスポインター" << QStringList{"マウスポインター", "0", "0"}
+    QTest::newRow("pointer") << "時間"
+                             << "マウスポインター" << QStringList{"マウスポインター", "0", "0"}
                              << QStringList{"時間", "5"}
                              << (timeParams + QStringList{"pointerXLabel", "pointerXSpin", "pointerYLabel",
                                                           "pointerYSpin", "pointerGetButton", "testButton"})
                              << true;
     QTest::newRow("smooth move stretches time")
-        << "時間" << "スムーズムーブ" << QStringList{"スムーズムーブ", "0", "0", "1"} << QStringList{"時間", "1.1"}
+        << "時間"
+        << "スムーズムーブ" << QStringList{"スムーズムーブ", "0", "0", "1"} << QStringList{"時間", "1.1"}
         << (timeParams + QStringList{"smoothXLabel", "smoothXSpin", "smoothYLabel", "smoothYSpin", "smoothGetButton",
                                      "testButton", "commandSecondsLabel", "commandSecondsSpin"})
         << true;
-    QTest::newRow("smooth move leaves immediate") << "即時" << "スムーズムーブ"
-                                                  << QStringList{"スムーズムーブ", "0", "0", "1"} << QStringList{"即時"}
-                                                  << QStringList{"smoothXLabel", "smoothXSpin", "smoothYLabel",
-                                                                 "smoothYSpin", "smoothGetButton", "testButton",
-                                                                 "commandSecondsLabel", "commandSecondsSpin"}
-                                                  << true;
+    QTest::newRow("smooth move leaves immediate")
+        << "即時"
+        << "スムーズムーブ" << QStringList{"スムーズムーブ", "0", "0", "1"} << QStringList{"即時"}
+        << QStringList{"smoothXLabel",    "smoothXSpin", "smoothYLabel",        "smoothYSpin",
+                       "smoothGetButton", "testButton",  "commandSecondsLabel", "commandSecondsSpin"}
+        << true;
     QTest::newRow("input stretches time")
-        << "時間" << "入力" << QStringList{"入力", "", "3"} << QStringList{"時間", "3.1"}
+        << "時間"
+        << "入力" << QStringList{"入力", "", "3"} << QStringList{"時間", "3.1"}
         << (timeParams + QStringList{"textEdit", "commandSecondsLabel", "commandSecondsSpin"}) << false;
-    QTest::newRow("input leaves immediate") << "即時" << "入力" << QStringList{"入力", "", "3"}
-                                            << QStringList{"即時"}
-                                            << QStringList{"textEdit", "commandSecondsLabel", "commandSecondsSpin"}
-                                            << false;
+    QTest::newRow("input leaves immediate")
+        << "即時"
+        << "入力" << QStringList{"入力", "", "3"} << QStringList{"即時"}
+        << QStringList{"textEdit", "commandSecondsLabel", "commandSecondsSpin"} << false;
 }
 
 void tst_Editing::addCommandDefaults()
@@ -259,33 +263,41 @@ void tst_Editing::refreshRules_data()
     const QStringList keyOp = {"commandKeyLabel", "commandSecondsLabel", "commandSecondsSpin"};
     const QStringList input = {"textEdit", "commandSecondsLabel", "commandSecondsSpin"};
     QTest::newRow("key operation set") << QStringList{"キー", "65,2", "0.01"} << QStringList{"即時"} << keyOp << true
-                                       << "Ctrl+A" << "";
+                                       << "Ctrl+A"
+                                       << "";
     QTest::newRow("key operation empty") << QStringList{"キー", "", "0.01"} << QStringList{"即時"} << keyOp << false
-                                         << "なし" << "";
-    QTest::newRow("key operation なし") << QStringList{"キー", "なし", "0.01"} << QStringList{"即時"} << keyOp
-                                        << false << "なし" << "";
-    QTest::newRow("unreadable key shown as is") << QStringList{"キー", "abc", "0.01"} << QStringList{"即時"} << keyOp
-                                                << true << "abc" << "";
+                                         << "なし"
+                                         << "";
+    QTest::newRow("key operation なし") << QStringList{"キー", "なし", "0.01"} << QStringList{"即時"} << keyOp << false
+                                        << "なし"
+                                        << "";
+    QTest::newRow("unreadable key shown as is")
+        << QStringList{"キー", "abc", "0.01"} << QStringList{"即時"} << keyOp << true << "abc"
+        << "";
     QTest::newRow("input with text") << QStringList{"入力", "x", "3"} << QStringList{"即時"} << input << true << ""
                                      << "";
     QTest::newRow("input empty") << QStringList{"入力", "", "3"} << QStringList{"即時"} << input << false << ""
                                  << "";
-    QTest::newRow("key condition empty")
-        << QStringList{"クリック", "左", "0.01"} << QStringList{"キー", ""}
-        << QStringList{"clickCombo", "commandSecondsLabel", "commandSecondsSpin", "conditionKeyLabel"} << false << ""
-        << "なし";
+    QTest::newRow("key condition empty") << QStringList{"クリック", "左", "0.01"} << QStringList{"キー", ""}
+                                         << QStringList{"clickCombo", "commandSecondsLabel", "commandSecondsSpin",
+                                                        "conditionKeyLabel"}
+                                         << false << ""
+                                         << "なし";
     QTest::newRow("key condition set") << QStringList{"なし"} << QStringList{"キー", "160,0"}
-                                       << QStringList{"conditionKeyLabel"} << true << "" << "Shift";
+                                       << QStringList{"conditionKeyLabel"} << true << ""
+                                       << "Shift";
     QTest::newRow("condition decides: shows") << QStringList{"入力", "", "3"} << QStringList{"キー", "65,3"}
                                               << (input + QStringList{"conditionKeyLabel"}) << true << ""
                                               << "Ctrl+Alt+A";
     QTest::newRow("condition decides: hides") << QStringList{"キー", "112,4", "0.01"} << QStringList{"キー", ""}
                                               << (keyOp + QStringList{"conditionKeyLabel"}) << false << "Shift+F1"
                                               << "なし";
-    QTest::newRow("unknown operation kind") << QStringList{"謎", "1", "2", "3"} << QStringList{"即時"}
-                                            << QStringList{} << true << "" << "";
-    QTest::newRow("unknown condition kind") << QStringList{"なし"} << QStringList{"不明", "1"} << QStringList{}
-                                            << true << "" << "";
+    QTest::newRow("unknown operation kind")
+        << QStringList{"謎", "1", "2", "3"} << QStringList{"即時"} << QStringList{} << true << ""
+        << "";
+    QTest::newRow("unknown condition kind")
+        << QStringList{"なし"} << QStringList{"不明", "1"} << QStringList{} << true << ""
+        << "";
 }
 
 void tst_Editing::refreshRules()
@@ -390,21 +402,21 @@ void tst_Editing::changeSomeThingWritesEveryParameter_data()
     QTest::addColumn<QStringList>("expectedCondition");
 
     const QStringList time = {"時間", "0.1"};
-    QTest::newRow("click seconds") << QStringList{"クリック", "左", "0.01"} << "commandSecondsSpin"
-                                   << QVariant(12.5) << QStringList{"クリック", "左", "12.5"} << time;
+    QTest::newRow("click seconds") << QStringList{"クリック", "左", "0.01"} << "commandSecondsSpin" << QVariant(12.5)
+                                   << QStringList{"クリック", "左", "12.5"} << time;
     QTest::newRow("click button") << QStringList{"クリック", "左", "2"} << "clickCombo" << QVariant(1)
                                   << QStringList{"クリック", "右", "2"} << time;
-    QTest::newRow("click, condition time") << QStringList{"クリック", "右", "1"} << "conditionSecondsSpin"
-                                           << QVariant(1000.0) << QStringList{"クリック", "右", "1"}
-                                           << QStringList{"時間", "1000"};
+    QTest::newRow("click, condition time")
+        << QStringList{"クリック", "右", "1"} << "conditionSecondsSpin" << QVariant(1000.0)
+        << QStringList{"クリック", "右", "1"} << QStringList{"時間", "1000"};
     QTest::newRow("pointer x") << QStringList{"マウスポインター", "0", "0"} << "pointerXSpin" << QVariant(-5)
                                << QStringList{"マウスポインター", "-5", "0"} << time;
     QTest::newRow("pointer y") << QStringList{"マウスポインター", "3", "0"} << "pointerYSpin" << QVariant(1080)
                                << QStringList{"マウスポインター", "3", "1080"} << time;
     QTest::newRow("smooth x") << QStringList{"スムーズムーブ", "0", "0", "1"} << "smoothXSpin" << QVariant(1920)
                               << QStringList{"スムーズムーブ", "1920", "0", "1"} << time;
-    QTest::newRow("smooth y") << QStringList{"スムーズムーブ", "0", "0", "1"} << "smoothYSpin"
-                              << QVariant(99999999) << QStringList{"スムーズムーブ", "0", "99999999", "1"} << time;
+    QTest::newRow("smooth y") << QStringList{"スムーズムーブ", "0", "0", "1"} << "smoothYSpin" << QVariant(99999999)
+                              << QStringList{"スムーズムーブ", "0", "99999999", "1"} << time;
     QTest::newRow("smooth seconds") << QStringList{"スムーズムーブ", "4", "5", "1"} << "commandSecondsSpin"
                                     << QVariant(2.5) << QStringList{"スムーズムーブ", "4", "5", "2.5"} << time;
     QTest::newRow("key seconds") << QStringList{"キー", "65,2", "0.01"} << "commandSecondsSpin" << QVariant(1.0)

@@ -6,12 +6,12 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QTemporaryDir>
-#include <QTextEdit>
-#include <QLabel>
-#include <QSpinBox>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextEdit>
 
 using namespace editortest;
 using model::EntryList;
@@ -93,10 +93,18 @@ void tst_Files::saveAsAppendsTheExtension_data()
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("title");
-    QTest::newRow("no extension") << "demo" << "demo.cmdat" << "demo";
-    QTest::newRow("capitals") << "Demo.CMDAT" << "Demo.CMDAT" << "Demo";
-    QTest::newRow("other extension") << "notes.txt" << "notes.txt.cmdat" << "notes";
-    QTest::newRow("several dots") << "my.project.cmdat" << "my.project.cmdat" << "my";
+    QTest::newRow("no extension") << "demo"
+                                  << "demo.cmdat"
+                                  << "demo";
+    QTest::newRow("capitals") << "Demo.CMDAT"
+                              << "Demo.CMDAT"
+                              << "Demo";
+    QTest::newRow("other extension") << "notes.txt"
+                                     << "notes.txt.cmdat"
+                                     << "notes";
+    QTest::newRow("several dots") << "my.project.cmdat"
+                                  << "my.project.cmdat"
+                                  << "my";
 }
 
 void tst_Files::saveAsAppendsTheExtension()
@@ -328,9 +336,12 @@ void tst_Files::startScreenLoad_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("title");
     QTest::addColumn<int>("boxes");
-    QTest::newRow("cancelled") << "" << "新規プロジェクト" << 0;
-    QTest::newRow("unreadable") << "missing.cmdat" << "新規プロジェクト" << 1;
-    QTest::newRow("loaded") << "start.cmdat" << "start" << 0;
+    QTest::newRow("cancelled") << ""
+                               << "新規プロジェクト" << 0;
+    QTest::newRow("unreadable") << "missing.cmdat"
+                                << "新規プロジェクト" << 1;
+    QTest::newRow("loaded") << "start.cmdat"
+                            << "start" << 0;
 }
 
 void tst_Files::startScreenLoad()

@@ -229,10 +229,10 @@ void tst_KeyCapture::failedInstallLeavesAWayOut()
              QStringLiteral("キーフックに失敗"));
     QVERIFY(!window->keyPollTimer->isActive());
     QVERIFY(!fake().captureActive());
-    for (QWidget* widget : {static_cast<QWidget*>(window->nextPageButton), static_cast<QWidget*>(window->pageList),
-                            static_cast<QWidget*>(window->addCommandButton),
-                            static_cast<QWidget*>(window->addConditionButton),
-                            static_cast<QWidget*>(window->runButton), static_cast<QWidget*>(window->menuBar())}) {
+    for (QWidget* widget :
+         {static_cast<QWidget*>(window->nextPageButton), static_cast<QWidget*>(window->pageList),
+          static_cast<QWidget*>(window->addCommandButton), static_cast<QWidget*>(window->addConditionButton),
+          static_cast<QWidget*>(window->runButton), static_cast<QWidget*>(window->menuBar())}) {
         QVERIFY2(shown(*window, widget), qPrintable(widget->objectName()));
         QVERIFY2(widget->isEnabled(), qPrintable(widget->objectName()));
     }

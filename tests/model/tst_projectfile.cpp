@@ -62,13 +62,20 @@ void tst_ProjectFile::extension_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
-    QTest::newRow("no extension") << "/p/demo" << "/p/demo.cmdat";
-    QTest::newRow("lower case") << "/p/demo.cmdat" << "/p/demo.cmdat";
-    QTest::newRow("capitals kept") << "/p/demo.CMDAT" << "/p/demo.CMDAT";
-    QTest::newRow("mixed case kept") << "/p/demo.CmDaT" << "/p/demo.CmDaT";
-    QTest::newRow("other extension") << "/p/demo.txt" << "/p/demo.txt.cmdat";
-    QTest::newRow("extension inside") << "/p/demo.cmdat.bak" << "/p/demo.cmdat.bak.cmdat";
-    QTest::newRow("dot only") << "/p/demo." << "/p/demo..cmdat";
+    QTest::newRow("no extension") << "/p/demo"
+                                  << "/p/demo.cmdat";
+    QTest::newRow("lower case") << "/p/demo.cmdat"
+                                << "/p/demo.cmdat";
+    QTest::newRow("capitals kept") << "/p/demo.CMDAT"
+                                   << "/p/demo.CMDAT";
+    QTest::newRow("mixed case kept") << "/p/demo.CmDaT"
+                                     << "/p/demo.CmDaT";
+    QTest::newRow("other extension") << "/p/demo.txt"
+                                     << "/p/demo.txt.cmdat";
+    QTest::newRow("extension inside") << "/p/demo.cmdat.bak"
+                                      << "/p/demo.cmdat.bak.cmdat";
+    QTest::newRow("dot only") << "/p/demo."
+                              << "/p/demo..cmdat";
 }
 
 void tst_ProjectFile::extension()
@@ -82,11 +89,16 @@ void tst_ProjectFile::title_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("title");
-    QTest::newRow("unnamed") << "/home/u/Desktop" << "新規プロジェクト";
-    QTest::newRow("plain") << "/home/u/work/demo.cmdat" << "demo";
-    QTest::newRow("first dot ends the name") << "/home/u/my.project.cmdat" << "my";
-    QTest::newRow("japanese") << "/home/u/作業.cmdat" << "作業";
-    QTest::newRow("desktop file is named") << "/home/u/Desktop/a.cmdat" << "a";
+    QTest::newRow("unnamed") << "/home/u/Desktop"
+                             << "新規プロジェクト";
+    QTest::newRow("plain") << "/home/u/work/demo.cmdat"
+                           << "demo";
+    QTest::newRow("first dot ends the name") << "/home/u/my.project.cmdat"
+                                             << "my";
+    QTest::newRow("japanese") << "/home/u/作業.cmdat"
+                              << "作業";
+    QTest::newRow("desktop file is named") << "/home/u/Desktop/a.cmdat"
+                                           << "a";
 }
 
 void tst_ProjectFile::title()
@@ -127,8 +139,8 @@ void tst_ProjectFile::roundTripEveryKind()
         {"未知の種類", "a", "b", "c"},
     };
     const EntryList conditions = {
-        {"時間", "0.1"}, {"即時"}, {"キー", "160,0"}, {"時間", "1000"},
-        {"時間", "0.001"}, {"即時"}, {"キー", ""}, {"謎"},
+        {"時間", "0.1"},   {"即時"}, {"キー", "160,0"}, {"時間", "1000"},
+        {"時間", "0.001"}, {"即時"}, {"キー", ""},      {"謎"},
     };
     const QString path = dir.filePath(QStringLiteral("round trip.cmdat"));
     QVERIFY(model::writeProjectFile(path, commands, conditions).ok());
@@ -188,8 +200,8 @@ void tst_ProjectFile::refused_data()
     QTest::newRow("members not arrays") << QByteArray("{\"list_command\":1,\"list_condition\":\"x\"}") << bad
                                         << badText;
     QTest::newRow("both empty") << QByteArray("{\"list_command\":[],\"list_condition\":[]}") << bad << badText;
-    QTest::newRow("only non-array pages") << QByteArray("{\"list_command\":[1,\"a\"],\"list_condition\":[null]}")
-                                          << bad << badText;
+    QTest::newRow("only non-array pages")
+        << QByteArray("{\"list_command\":[1,\"a\"],\"list_condition\":[null]}") << bad << badText;
     QTest::newRow("not json") << QByteArray("hello") << int(ProjectFileError::ParseError) << QString();
     QTest::newRow("empty file") << QByteArray() << int(ProjectFileError::ParseError) << QString();
     QTest::newRow("cut short") << QByteArray("{\"list_command\":[[\"なし\"") << int(ProjectFileError::ParseError)
@@ -273,9 +285,9 @@ void tst_ProjectFile::repairs_data()
     QTest::addColumn<EntryList>("conditions");
     QTest::addColumn<int>("repairCount");
 
-    QTest::newRow("conditions missing")
-        << QByteArray("{\"list_command\":[[\"なし\"],[\"即時の前\"]]}")
-        << EntryList{{"なし"}, {"即時の前"}} << EntryList{{"時間", "0.1"}, {"時間", "0.1"}} << 1;
+    QTest::newRow("conditions missing") << QByteArray("{\"list_command\":[[\"なし\"],[\"即時の前\"]]}")
+                                        << EntryList{{"なし"}, {"即時の前"}}
+                                        << EntryList{{"時間", "0.1"}, {"時間", "0.1"}} << 1;
     QTest::newRow("commands missing") << QByteArray("{\"list_condition\":[[\"即時\"]]}") << EntryList{{"なし"}}
                                       << EntryList{{"即時"}} << 1;
     QTest::newRow("shorter command list")
@@ -289,15 +301,14 @@ void tst_ProjectFile::repairs_data()
     QTest::newRow("short key and key condition")
         << QByteArray("{\"list_command\":[[\"キー\"]],\"list_condition\":[[\"キー\"]]}")
         << EntryList{{"キー", "", "0.01"}} << EntryList{{"キー", ""}} << 2;
-    QTest::newRow("empty entries")
-        << QByteArray("{\"list_command\":[[]],\"list_condition\":[[]]}") << EntryList{{"なし"}}
-        << EntryList{{"時間", "0.1"}} << 2;
+    QTest::newRow("empty entries") << QByteArray("{\"list_command\":[[]],\"list_condition\":[[]]}")
+                                   << EntryList{{"なし"}} << EntryList{{"時間", "0.1"}} << 2;
     QTest::newRow("non-array pages skipped")
         << QByteArray("{\"list_command\":[5,[\"なし\"],\"x\"],\"list_condition\":[[\"即時\"],{}]}")
         << EntryList{{"なし"}} << EntryList{{"即時"}} << 0;
-    QTest::newRow("unknown kinds kept")
-        << QByteArray("{\"list_command\":[[\"謎\"]],\"list_condition\":[[\"不明\",\"1\"]]}") << EntryList{{"謎"}}
-        << EntryList{{"不明", "1"}} << 0;
+    QTest::newRow("unknown kinds kept") << QByteArray(
+                                               "{\"list_command\":[[\"謎\"]],\"list_condition\":[[\"不明\",\"1\"]]}")
+                                        << EntryList{{"謎"}} << EntryList{{"不明", "1"}} << 0;
     QTest::newRow("longer entries kept")
         << QByteArray("{\"list_command\":[[\"なし\",\"余分\"]],\"list_condition\":[[\"即時\",\"9\"]]}")
         << EntryList{{"なし", "余分"}} << EntryList{{"即時", "9"}} << 0;
