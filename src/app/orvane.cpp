@@ -97,6 +97,7 @@ orvane::~orvane()
 {
     if (keyPollTimer && keyPollTimer->isActive())
         keyPollTimer->stop();
+    removeKeyCapture();
 }
 
 void orvane::buildWidgets()
@@ -111,30 +112,39 @@ void orvane::buildWidgets()
     newProjectButton = place(new QPushButton(QStringLiteral("新しいプロジェクトを作成"), this), "newProjectButton", 10,
                              10, 610, 60, B24);
     newProjectButton->show();
+    connect(newProjectButton, &QPushButton::clicked, this, &orvane::addNewCommand);
     loadProjectButton = place(new QPushButton(QStringLiteral("プロジェクトを読み込む"), this), "loadProjectButton", 10,
                               80, 610, 60, B24);
     loadProjectButton->show();
+    connect(loadProjectButton, &QPushButton::clicked, this, &orvane::importedCommand);
 
     commandCombo = place(new QComboBox(this), "commandCombo", 20, 60, 200, 40, C24);
     commandCombo->addItems(model::commandKinds());
+    connect(commandCombo, &QComboBox::currentIndexChanged, this, &orvane::changeMenuAddCommand);
     addCommandButton = place(new QPushButton(QStringLiteral("追加"), this), "addCommandButton", 240, 60, 60, 38, B24);
+    connect(addCommandButton, &QPushButton::clicked, this, &orvane::addCommand);
     testButton = place(new QPushButton(QStringLiteral("テスト"), this), "testButton", 310, 220, 90, 38, B24);
     commandLabel = place(new QLabel(QStringLiteral("X"), this), "commandLabel", 20, 110, 300, 30, L24);
     commandLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     textEdit = place(new QTextEdit(this), "textEdit", 20, 142, 380, 73, T24);
+    connect(textEdit, &QTextEdit::textChanged, this, &orvane::changeSomeThing);
     clickCombo = place(new QComboBox(this), "clickCombo", 20, 150, 60, 40, C24);
     clickCombo->addItems({model::LeftButton, model::RightButton});
     clickCombo->setCurrentIndex(0);
+    connect(clickCombo, &QComboBox::currentIndexChanged, this, &orvane::changeSomeThing);
     commandSecondsLabel = place(new QLabel(QStringLiteral("秒"), this), "commandSecondsLabel", 140, 210, 60, 60, L30);
     commandSecondsSpin = place(new QDoubleSpinBox(this), "commandSecondsSpin", 20, 220, 110, 40, D24);
     commandSecondsSpin->setRange(0.01, 1000.0);
     commandSecondsSpin->setSingleStep(0.01);
     commandSecondsSpin->setDecimals(2);
+    connect(commandSecondsSpin, &QDoubleSpinBox::valueChanged, this, &orvane::changeSomeThing);
 
     conditionCombo = place(new QComboBox(this), "conditionCombo", 20, 310, 200, 40, C24);
     conditionCombo->addItems(model::conditionKinds());
+    connect(conditionCombo, &QComboBox::currentIndexChanged, this, &orvane::changeMenuAddCondition);
     addConditionButton =
         place(new QPushButton(QStringLiteral("追加"), this), "addConditionButton", 240, 310, 60, 38, B24);
+    connect(addConditionButton, &QPushButton::clicked, this, &orvane::addCondition);
     conditionLabel = place(new QLabel(QStringLiteral("時間"), this), "conditionLabel", 20, 360, 400, 60, L24);
     conditionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     conditionSecondsLabel =
@@ -143,17 +153,24 @@ void orvane::buildWidgets()
     conditionSecondsSpin->setRange(0.01, 1000.0);
     conditionSecondsSpin->setSingleStep(0.1);
     conditionSecondsSpin->setDecimals(2);
+    connect(conditionSecondsSpin, &QDoubleSpinBox::valueChanged, this, &orvane::changeSomeThing);
 
     returnPageButton = place(new QPushButton(QStringLiteral("←"), this), "returnPageButton", 450, 365, 62, 30, B48);
+    connect(returnPageButton, &QPushButton::clicked, this, &orvane::returnPage);
     runButton = place(new QPushButton(QStringLiteral("実行"), this), "runButton", 10, 525, 610, 53, B48);
     nextPageButton = place(new QPushButton(QStringLiteral("→"), this), "nextPageButton", 537, 365, 62, 30, B48);
+    connect(nextPageButton, &QPushButton::clicked, this, &orvane::nextPage);
     deletePageButton =
         place(new QPushButton(QStringLiteral("削除"), this), "deletePageButton", 453, 446, 145, 38, DeleteStyle);
+    connect(deletePageButton, &QPushButton::clicked, this, &orvane::deletePage);
     pageCountLabel = place(new QLabel(QStringLiteral("1/1"), this), "pageCountLabel", 450, 485, 143, 24, L24);
     pageList = place(new QListWidget(this), "pageList", 450, 60, 150, 295, TT);
     pageList->addItem(QStringLiteral("1.なし"));
+    connect(pageList, &QListWidget::itemSelectionChanged, this, &orvane::changeWidgetPage);
     copyButton = place(new QPushButton(QStringLiteral("コピー"), this), "copyButton", 450, 400, 62, 41, B24);
+    connect(copyButton, &QPushButton::clicked, this, &orvane::copy);
     pasteButton = place(new QPushButton(QStringLiteral("ペースト"), this), "pasteButton", 538, 400, 62, 41, B16);
+    connect(pasteButton, &QPushButton::clicked, this, &orvane::paste);
 
     menuBar()->setObjectName(QStringLiteral("menuBar"));
     menuBar()->hide();
@@ -163,11 +180,13 @@ void orvane::buildWidgets()
 
     keyPollTimer = new QTimer(this);
     keyPollTimer->setObjectName(QStringLiteral("keyPollTimer"));
+    connect(keyPollTimer, &QTimer::timeout, this, &orvane::pollKeystroke);
 
     auto coordinateSpin = [this](const char* name, int x, int maximum) {
         auto* spin = place(new QSpinBox(this), name, x, 145, 120, 40, S24);
         spin->setRange(-9999999, maximum);
         spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        connect(spin, &QSpinBox::valueChanged, this, &orvane::changeSomeThing);
         return spin;
     };
     pointerXLabel = place(new QLabel(QStringLiteral("X:"), this), "pointerXLabel", 20, 133, 24, 60, L24s);
@@ -198,9 +217,13 @@ void orvane::buildMenus()
     };
 
     newFileAction = makeAction("newFileAction", QStringLiteral("新規作成"));
+    connect(newFileAction, &QAction::triggered, this, &orvane::newFile);
     openAction = makeAction("openAction", QStringLiteral("開く"));
+    connect(openAction, &QAction::triggered, this, &orvane::loadFile1);
     saveAsAction = makeAction("saveAsAction", QStringLiteral("名前を付けて保存"));
+    connect(saveAsAction, &QAction::triggered, this, &orvane::saveFile1);
     overwriteSaveAction = makeAction("overwriteSaveAction", QStringLiteral("上書き保存"));
+    connect(overwriteSaveAction, &QAction::triggered, this, &orvane::saveFile3);
     reportBugAction = makeAction("reportBugAction", QStringLiteral("バグを報告"));
     reportImprovementAction = makeAction("reportImprovementAction", QStringLiteral("改善案を報告"));
     replyAction = makeAction("replyAction", QStringLiteral("返信が必要な場合"));

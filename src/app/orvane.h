@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <utility>
 
 class QAction;
@@ -48,15 +49,33 @@ private Q_SLOTS:
 
     // ---- Slots: keyboard capture -------------------------------------------------------------------------------
 private Q_SLOTS:
+    void pollKeystroke();
 
     // ---- Slots: operation and condition editing ----------------------------------------------------------------
 private Q_SLOTS:
+    void addNewCommand();
+    void addCommand();
+    void addCondition();
+    void changeMenuAddCommand();
+    void changeMenuAddCondition();
+    void changeSomeThing();
 
     // ---- Slots: page navigation and page operations ------------------------------------------------------------
 private Q_SLOTS:
+    void nextPage();
+    void returnPage();
+    void changeWidgetPage();
+    void deletePage();
+    void copy();
+    void paste();
+    void newFile();
 
     // ---- Slots: project files ----------------------------------------------------------------------------------
 private Q_SLOTS:
+    void saveFile1();
+    void saveFile3();
+    void loadFile1();
+    void importedCommand();
 
     // ---- Slots: run start ----------------------------------------------------------------------------------------
 private Q_SLOTS:
@@ -76,12 +95,39 @@ private:
     // ---- Helpers: coordinate capture ---------------------------------------------------------------------------
 
     // ---- Helpers: keyboard capture -----------------------------------------------------------------------------
+    // Starts capturing a key combination for the operation or the condition of the current page; previousEntry is
+    // what the page held before "追加", given back if the capture cannot start.
+    void startKeyCapture(bool forCondition, const QStringList& previousEntry);
+    void setCaptureMode(bool capturing, bool forCondition);
+    bool installKeyCapture();
+    // Ends a capture in progress (if any) and removes the keyboard capture from the desktop.
+    void removeKeyCapture();
 
     // ---- Helpers: operation and condition editing --------------------------------------------------------------
+    void openEditor();
+    // Brings every editor widget, the page list, the counter and the window title into line with the model.
+    void refreshPage();
+    // Shows or hides the controls that must stay out of reach while the page waits for a key or a text.
+    void setNavigationVisible(bool visible);
+    // Hides "←" on page 1, "削除" with one page and "ペースト" with an empty copy buffer.
+    void hideUnavailablePageButtons();
+    QStringList& currentCommand();
+    QStringList& currentCondition();
 
     // ---- Helpers: page navigation ------------------------------------------------------------------------------
 
     // ---- Helpers: project files --------------------------------------------------------------------------------
+    bool writeProject();
+    bool readProject();
+    bool isUnnamedProject() const;
+
+public:
+    // Asks the user for a file name (parent, caption, start path, filter); empty when cancelled. Replaceable so
+    // that tests can answer without a native dialog; the file dialogs are used while these are empty.
+    std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askSaveFileName;
+    std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askOpenFileName;
+
+private:
 
     // ---- Helpers: run start --------------------------------------------------------------------------------------
 

@@ -1,0 +1,149 @@
+#include "projectfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QVariant>
+
+namespace model {
+
+namespace {
+Q_LOGGING_CATEGORY(lcProjectFile, "orvane.projectfile")
+
+const QString CommandsKey = QStringLiteral("list_command");
+const QString ConditionsKey = QStringLiteral("list_condition");
+
+QJsonArray toJson(const EntryList& entries)
+{
+    QJsonArray pages;
+    for (const Entry& entry : entries)
+        pages.append(QJsonArray::fromStringList(entry));
+    return pages;
+}
+
+// Elements that are not arrays are skipped; numbers and booleans become their text, anything else the empty text.
+EntryList fromJson(const QJsonValue& value)
+{
+    EntryList entries;
+    if (!value.isArray())
+        return entries;
+    const QJsonArray pages = value.toArray();
+    for (const QJsonValue& page : pages) {
+        if (!page.isArray())
+            continue;
+        Entry entry;
+        const QJsonArray elements = page.toArray();
+        for (const QJsonValue& element : elements)
+            entry.append(element.toVariant().toString());
+        entries.append(entry);
+    }
+    return entries;
+}
+
+ProjectFileResult failure(ProjectFileError error, const QString& message)
+{
+    return {error, message};
+}
+
+} // namespace
+
+QString withProjectExtension(const QString& fileName)
+{
+    if (fileName.endsWith(ProjectExtension, Qt::CaseInsensitive))
+        return fileName;
+    return fileName + ProjectExtension;
+}
+
+QString projectTitle(const QString& filePath, const QString& unnamedPath)
+{
+    if (filePath == unnamedPath)
+        return UnnamedProjectTitle;
+    return QFileInfo(filePath).baseName();
+}
+
+QByteArray serializeProject(const EntryList& commands, const EntryList& conditions)
+{
+    QJsonObject root;
+    root.insert(CommandsKey, toJson(commands));
+    root.insert(ConditionsKey, toJson(conditions));
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+ProjectFileResult parseProject(const QByteArray& content, ProjectData* out)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return failure(ProjectFileError::ParseError,
+                       QStringLiteral("JSON 解析エラー: %1").arg(parseError.errorString()));
+    if (!document.isObject())
+        return failure(ProjectFileError::BadFormat, QStringLiteral("ファイルの形式が正しくありません。"));
+
+    const QJsonObject root = document.object();
+    ProjectData data;
+    data.commands = fromJson(root.value(CommandsKey));
+    data.conditions = fromJson(root.value(ConditionsKey));
+    // Without a single page there is nothing to repair towards: this is not a project.
+    if (data.commands.isEmpty() && data.conditions.isEmpty())
+        return failure(ProjectFileError::BadFormat, QStringLiteral("ファイルの形式が正しくありません。"));
+    data.repairs = repairProject(data.commands, data.conditions);
+    if (out)
+        *out = std::move(data);
+    return {};
+}
+
+ProjectFileResult writeProjectFile(const QString& path, const EntryList& commands, const EntryList& conditions)
+{
+    if (path.isEmpty())
+        return failure(ProjectFileError::NoPath, QStringLiteral("保存先が設定されていません。"));
+
+    // The new content goes to a temporary file that replaces the old one only once it is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(ProjectFileError::CannotOpen, QStringLiteral("ファイルを開けませんでした:%1").arg(path));
+    const QByteArray bytes = serializeProject(commands, conditions);
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size() || !file.commit()) {
+        qCWarning(lcProjectFile) << "Writing" << path << "failed:" << file.errorString();
+        file.cancelWriting();
+        return failure(ProjectFileError::WriteFailed,
+                       QStringLiteral("ファイルへの書き込みに失敗しました：%1").arg(path));
+    }
+    return {};
+}
+
+ProjectFileResult readProjectFile(const QString& path, ProjectData* out)
+{
+    if (path.isEmpty())
+        return failure(ProjectFileError::NoPath, QStringLiteral("読み込むファイルが設定されていません。"));
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(ProjectFileError::CannotOpen, QStringLiteral("ファイルを開けませんでした：%1").arg(path));
+    if (file.size() > MaxProjectFileSize)
+        return failure(ProjectFileError::TooLarge,
+                       QStringLiteral("ファイルが大きすぎます（64 MiB まで）：%1").arg(path));
+    const QByteArray content = file.read(MaxProjectFileSize + 1);
+    file.close();
+    if (content.size() > MaxProjectFileSize)
+        return failure(ProjectFileError::TooLarge,
+                       QStringLiteral("ファイルが大きすぎます（64 MiB まで）：%1").arg(path));
+
+    ProjectData data;
+    const ProjectFileResult result = parseProject(content, &data);
+    if (!result.ok())
+        return result;
+    for (const QString& repair : std::as_const(data.repairs))
+        qCWarning(lcProjectFile).noquote() << "Project file" << path << "repaired:" << repair;
+    if (out)
+        *out = std::move(data);
+    return {};
+}
+
+} // namespace model
