@@ -95,6 +95,7 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
 
 orvane::~orvane()
 {
+    unregisterGlobalHotkey();
     if (keyPollTimer && keyPollTimer->isActive())
         keyPollTimer->stop();
     removeKeyCapture();
@@ -124,6 +125,7 @@ void orvane::buildWidgets()
     addCommandButton = place(new QPushButton(QStringLiteral("追加"), this), "addCommandButton", 240, 60, 60, 38, B24);
     connect(addCommandButton, &QPushButton::clicked, this, &orvane::addCommand);
     testButton = place(new QPushButton(QStringLiteral("テスト"), this), "testButton", 310, 220, 90, 38, B24);
+    connect(testButton, &QPushButton::clicked, this, &orvane::moveMousePointer);
     commandLabel = place(new QLabel(QStringLiteral("X"), this), "commandLabel", 20, 110, 300, 30, L24);
     commandLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     textEdit = place(new QTextEdit(this), "textEdit", 20, 142, 380, 73, T24);
@@ -194,11 +196,13 @@ void orvane::buildWidgets()
     pointerYLabel = place(new QLabel(QStringLiteral("Y:"), this), "pointerYLabel", 170, 133, 24, 60, L24s);
     pointerYSpin = coordinateSpin("pointerYSpin", 190, 99999999);
     pointerGetButton = place(new QPushButton(QStringLiteral("取得"), this), "pointerGetButton", 320, 144, 80, 43, B24);
+    connect(pointerGetButton, &QPushButton::clicked, this, &orvane::getCoordinate);
     smoothXLabel = place(new QLabel(QStringLiteral("X:"), this), "smoothXLabel", 20, 133, 24, 60, L24s);
     smoothXSpin = coordinateSpin("smoothXSpin", 40, 9999999);
     smoothYLabel = place(new QLabel(QStringLiteral("Y:"), this), "smoothYLabel", 170, 133, 24, 60, L24s);
     smoothYSpin = coordinateSpin("smoothYSpin", 190, 99999999);
     smoothGetButton = place(new QPushButton(QStringLiteral("取得"), this), "smoothGetButton", 320, 144, 80, 43, B24);
+    connect(smoothGetButton, &QPushButton::clicked, this, &orvane::getCoordinate);
 }
 
 void orvane::buildMenus()
@@ -285,6 +289,7 @@ void orvane::closeEvent(QCloseEvent* event)
         return;
     }
     saveConfig();
+    unregisterGlobalHotkey();
     event->accept();
 }
 

@@ -7,6 +7,8 @@
 
 #include <QList>
 #include <QMainWindow>
+
+#include <functional>
 #include <QString>
 #include <QStringList>
 
@@ -35,7 +37,17 @@ public:
     explicit orvane(QWidget* parent = nullptr);
     ~orvane() override;
 
-    class GlobalHotkeyFilter;
+    // Holds what the desktop-wide hot key of a coordinate capture does. The backend sees the hot key among the GUI
+    // loop's native events and hands its identifier here.
+    class GlobalHotkeyFilter {
+    public:
+        explicit GlobalHotkeyFilter(int id);
+        // Runs the callback when firedId is this filter's identifier; returns whether it did.
+        bool deliver(int firedId) const;
+
+        std::function<void()> callback;
+        int id = 0;
+    };
 
     // ---- Configuration -----------------------------------------------------------------------------------------
     void loadConfig();
@@ -46,6 +58,9 @@ protected:
 
     // ---- Slots: coordinate capture -----------------------------------------------------------------------------
 private Q_SLOTS:
+    void getCoordinate();
+    void getCoordinate2();
+    void moveMousePointer();
 
     // ---- Slots: keyboard capture -------------------------------------------------------------------------------
 private Q_SLOTS:
@@ -93,6 +108,11 @@ private:
     bool confirm(const QString& text);
 
     // ---- Helpers: coordinate capture ---------------------------------------------------------------------------
+public:
+    void registerGlobalHotkey();
+    void unregisterGlobalHotkey();
+
+private:
 
     // ---- Helpers: keyboard capture -----------------------------------------------------------------------------
     // Starts capturing a key combination for the operation or the condition of the current page; previousEntry is

@@ -1,0 +1,99 @@
+#include "hoverhidewindow.h"
+
+#include <QCursor>
+#include <QDebug>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+QRect availableAreaAt(const QPoint& point)
+{
+    QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+} // namespace
+
+HoverHideWindow::HoverHideWindow(int hideDistance_, int screenMargin_, QWidget* parent)
+    : QWidget(parent), hideDistance(hideDistance_), screenMargin(screenMargin_)
+{
+    setObjectName(QStringLiteral("hoverWindow"));
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
+    resize(320, 100);
+
+    auto* label = new QLabel(QStringLiteral("マウスポインターの座標を取得中\nCtrl+Alt+Gを押してください。"), this);
+    label->setObjectName(QStringLiteral("hintLabel"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(QStringLiteral("font-size:24px;"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->addWidget(label);
+
+    cursorTimer = new QTimer(this);
+    connect(cursorTimer, &QTimer::timeout, this, &HoverHideWindow::checkCursor);
+    cursorTimer->start(100);
+
+    move(cornerPosition());
+}
+
+HoverHideWindow::~HoverHideWindow() = default;
+
+QPoint HoverHideWindow::cornerPosition() const
+{
+    const QRect a = availableAreaAt(QCursor::pos());
+    return {a.right() - width() - screenMargin, a.bottom() - height() - screenMargin};
+}
+
+QRect HoverHideWindow::keepOnScreen(const QRect& r) const
+{
+    if (r.isNull())
+        return r;
+    const QRect a = availableAreaAt(r.center());
+    const int m = screenMargin;
+    int x = r.left();
+    int y = r.top();
+    if (x + r.width() + m > a.right())
+        x = a.right() - r.width() - m;
+    if (x < a.left() + m)
+        x = a.left() + m;
+    if (y + r.height() + m > a.bottom())
+        y = a.bottom() - r.height() - m;
+    if (y < a.top() + m)
+        y = a.top() + m;
+    return {x, y, r.width(), r.height()};
+}
+
+void HoverHideWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (lastGeometry.isNull())
+        move(cornerPosition());
+    else
+        move(keepOnScreen(lastGeometry).topLeft());
+}
+
+void HoverHideWindow::checkCursor()
+{
+    const QPoint p = QCursor::pos();
+    const int d = hideDistance;
+    if (isVisible()) {
+        const QRect f = frameGeometry();
+        if (f.adjusted(-d, -d, d, d).contains(p)) {
+            lastGeometry = f;
+            hiddenByCursor = true;
+            hide();
+            qDebug() << "hidden (cursor near)";
+        }
+        return;
+    }
+    if (!hiddenByCursor || lastGeometry.adjusted(-d, -d, d, d).contains(p))
+        return;
+    move(keepOnScreen(lastGeometry).topLeft());
+    show();
+    hiddenByCursor = false;
+    qDebug() << "shown (cursor moved away from last position)";
+}
