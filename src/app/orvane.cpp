@@ -1,5 +1,6 @@
 #include "orvane.h"
 
+#include "editor/hoverhidewindow.h"
 #include "settings/config.h"
 
 #include <QAbstractSpinBox>
@@ -95,6 +96,12 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
 
 orvane::~orvane()
 {
+    if (hoverWindow) {
+        // The hint has no parent; it must not outlive the window nor call back into it while it is torn down.
+        disconnect(hoverWindow, nullptr, this, nullptr);
+        delete hoverWindow;
+        hoverWindow = nullptr;
+    }
     unregisterGlobalHotkey();
     if (keyPollTimer && keyPollTimer->isActive())
         keyPollTimer->stop();

@@ -125,8 +125,12 @@ private:
 
     // ---- Helpers: operation and condition editing --------------------------------------------------------------
     void openEditor();
+
+public:
     // Brings every editor widget, the page list, the counter and the window title into line with the model.
     void refreshPage();
+
+private:
     // Shows or hides the controls that must stay out of reach while the page waits for a key or a text.
     void setNavigationVisible(bool visible);
     // Hides "←" on page 1, "削除" with one page and "ペースト" with an empty copy buffer.

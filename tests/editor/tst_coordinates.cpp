@@ -1,0 +1,173 @@
+#include "editortest.h"
+
+#include "editor/hoverhidewindow.h"
+
+#include <QComboBox>
+#include <QSpinBox>
+
+using namespace editortest;
+
+namespace {
+HoverHideWindow* hintWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* hint = qobject_cast<HoverHideWindow*>(w); hint && hint->isVisible())
+            return hint;
+    }
+    return nullptr;
+}
+
+// Adds the operation kind at index kindIndex of the selector on the current page.
+void addOperation(orvane& window, const QString& kindName)
+{
+    window.commandCombo->setCurrentText(kindName);
+    window.addCommandButton->click();
+}
+} // namespace
+
+class tst_Coordinates : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { initProgram(); }
+    void init()
+    {
+        resetConfig();
+        fake().setFailHotKey(false);
+        fake().clearEvents();
+    }
+
+    // Ctrl+Alt+G stores the pointer position: a pointer page gets exactly three elements, a smooth-move page keeps
+    // its travel time.
+    void hotKeyStoresPosition_data()
+    {
+        QTest::addColumn<QString>("kindName");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("pointer") << QStringLiteral("マウスポインター") << QStringList{"マウスポインター", "1", "2", "junk"}
+                                 << QStringList{"マウスポインター", "-15", "1080"};
+        QTest::newRow("smooth move") << QStringLiteral("スムーズムーブ") << QStringList{"スムーズムーブ", "0", "0", "2.5"}
+                                     << QStringList{"スムーズムーブ", "-15", "1080", "2.5"};
+    }
+    void hotKeyStoresPosition()
+    {
+        QFETCH(QString, kindName);
+        QFETCH(QStringList, before);
+        auto window = makeEditor();
+        addOperation(*window, kindName);
+        window->list_command[0] = before;
+        window->refreshPage();
+
+        QPushButton* get = kindName == QStringLiteral("マウスポインター") ? window->pointerGetButton
+                                                                           : window->smoothGetButton;
+        QVERIFY(get->isVisible());
+        get->click();
+        QVERIFY(fake().hotKeyRegistered(1001));
+        QVERIFY(!window->isVisible());
+        QVERIFY(hintWindow());
+
+        fake().setPointer(-15, 1080);
+        QVERIFY(fake().fireHotKey(1001));
+        QTRY_VERIFY(window->isVisible());
+        QTEST(window->list_command.at(0), "after");
+        QCOMPARE(window->pointerXSpin->value(), -15);
+        QCOMPARE(window->pointerYSpin->value(), 1080);
+        QTRY_VERIFY(!hintWindow());
+        QTRY_VERIFY(!window->hoverWindow);
+        QVERIFY(!fake().hotKeyRegistered(1001));
+        QVERIFY(!window->hotkeyFilter);
+    }
+
+    void otherIdentifierChangesNothing()
+    {
+        auto window = makeEditor();
+        addOperation(*window, QStringLiteral("マウスポインター"));
+        window->pointerGetButton->click();
+        QVERIFY(!fake().fireHotKey(1002));
+        QVERIFY(window->hotkeyFilter);
+        QVERIFY(!window->hotkeyFilter->deliver(1002));
+        QTest::qWait(50);
+        QCOMPARE(window->list_command.at(0), (QStringList{"マウスポインター", "0", "0"}));
+        QVERIFY(!window->isVisible());
+        window->unregisterGlobalHotkey();
+    }
+
+    void noHotKeyOutsideCapture()
+    {
+        auto window = makeEditor();
+        QVERIFY(!fake().hotKeyRegistered(1001));
+        QVERIFY(!fake().fireHotKey(1001));
+    }
+
+    // When another program holds Ctrl+Alt+G the capture could never end: the editor stays and says why.
+    void registrationFailureKeepsEditor()
+    {
+        auto window = makeEditor();
+        addOperation(*window, QStringLiteral("マウスポインター"));
+        fake().setFailHotKey(true);
+        BoxAnswerer answerer;
+        window->pointerGetButton->click();
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("Ctrl+Alt+G")));
+        QVERIFY(window->isVisible());
+        QVERIFY(!hintWindow());
+        QVERIFY(!window->hotkeyRegistered);
+        QVERIFY(!window->hotkeyFilter);
+    }
+
+    // Closing the hint by other means (Alt+F4) gives the editor back and releases the hot key.
+    void closingHintGivesEditorBack()
+    {
+        auto window = makeEditor();
+        addOperation(*window, QStringLiteral("マウスポインター"));
+        window->pointerGetButton->click();
+        HoverHideWindow* hint = hintWindow();
+        QVERIFY(hint);
+        hint->close();
+        QTRY_VERIFY(window->isVisible());
+        QTRY_VERIFY(!window->hoverWindow);
+        QVERIFY(!fake().hotKeyRegistered(1001));
+        QCOMPARE(window->list_command.at(0), (QStringList{"マウスポインター", "0", "0"}));
+    }
+
+    void closingWindowReleasesHotKey()
+    {
+        auto window = makeEditor();
+        addOperation(*window, QStringLiteral("マウスポインター"));
+        window->pointerGetButton->click();
+        QVERIFY(fake().hotKeyRegistered(1001));
+        window.reset();
+        QVERIFY(!fake().hotKeyRegistered(1001));
+        if (HoverHideWindow* hint = hintWindow())
+            hint->close();
+    }
+
+    // "テスト" hides the window, moves the pointer to the stored position a moment later, then comes back.
+    void testButtonMovesPointer_data()
+    {
+        QTest::addColumn<QStringList>("entry");
+        QTest::addColumn<QPoint>("target");
+        QTest::newRow("stored position") << QStringList{"マウスポインター", "640", "-20"} << QPoint(640, -20);
+        QTest::newRow("unreadable gives origin") << QStringList{"マウスポインター", "abc", "1e3"} << QPoint(0, 0);
+    }
+    void testButtonMovesPointer()
+    {
+        QFETCH(QStringList, entry);
+        QFETCH(QPoint, target);
+        auto window = makeEditor();
+        addOperation(*window, QStringLiteral("マウスポインター"));
+        window->list_command[0] = entry;
+        window->refreshPage();
+        fake().clearEvents();
+        window->testButton->click();
+        QVERIFY(!window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!fake().events().empty(), 5000);
+        const platform::FakeEvent move = fake().events().front();
+        QCOMPARE(int(move.kind), int(platform::FakeEvent::Kind::MoveTo));
+        QCOMPARE(QPoint(move.x, move.y), target);
+        QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
+    }
+};
+
+QTEST_MAIN(tst_Coordinates)
+#include "tst_coordinates.moc"
