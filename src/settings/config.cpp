@@ -17,9 +17,13 @@ namespace settings {
 namespace {
 Q_LOGGING_CATEGORY(lcConfig, "orvane.config")
 
+// Backslashes are turned into slashes on every system, not only on Windows: a configuration file carried over from
+// Windows must still name its project with "/" separators.
 QString normalisedPath(const QString& path)
 {
-    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+    QString slashed = QDir::fromNativeSeparators(path);
+    slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QDir::cleanPath(slashed);
 }
 } // namespace
 

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package needed to build, run and test the program. Needs root (or sudo).
+set -euo pipefail
+
+packages=(
+    # build
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    # X11 input backend
+    libx11-dev libxtst-dev libxi-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev
+    libxkbcommon-dev
+    # tests and the headless start: a private X server, X tools, screenshots, a Japanese font
+    xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

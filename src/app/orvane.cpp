@@ -1,0 +1,302 @@
+#include "orvane.h"
+
+#include "settings/config.h"
+
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace {
+
+const QString B24 = QStringLiteral("QPushButton{font-size:24px;} QToolTip { font-size: 14pt; }");
+const QString B48 = QStringLiteral("QPushButton{font-size:48px;} QToolTip { font-size: 14pt; }");
+const QString B16 = QStringLiteral("QPushButton{font-size:16px;} QToolTip { font-size: 14pt; }");
+const QString C24 = QStringLiteral("QComboBox{font-size: 24px;} QToolTip { font-size: 14pt; }");
+const QString L24 = QStringLiteral("QLabel{font-size:24px;} QToolTip { font-size: 14pt; }");
+const QString L24s = QStringLiteral("QLabel{font-size: 24px;} QToolTip { font-size: 14pt; }");
+const QString L30 = QStringLiteral("QLabel{font-size:30px;} QToolTip { font-size: 14pt; }");
+const QString T24 = QStringLiteral("QTextEdit{font-size: 24px;} QToolTip { font-size: 14pt; }");
+const QString D24 = QStringLiteral("QDoubleSpinBox{font-size: 24px;} QToolTip { font-size: 14pt; }");
+const QString S24 = QStringLiteral("QSpinBox{font-size: 24px;} QToolTip { font-size: 14pt; }");
+const QString TT = QStringLiteral("QToolTip { font-size: 14pt; }");
+
+const QString GroupStyle = QStringLiteral("QGroupBox {"
+                                          "  font-size: 24px;"
+                                          "  border: 2px solid black;"
+                                          "  border-radius: 5px;"
+                                          "  margin-top: 10px;"
+                                          "}"
+                                          "QGroupBox::title {"
+                                          "  subcontrol-origin: margin;"
+                                          "  left: 10px;"
+                                          "  padding: 0 3px;"
+                                          "}"
+                                          "QToolTip { font-size: 14pt; }");
+
+const QString DeleteStyle = QStringLiteral("QPushButton {"
+                                           "  font-size: 24px;"
+                                           "  background-color: #FF0000;"
+                                           "  color: white;"
+                                           "  border-radius: 5px;"
+                                           "}"
+                                           "QPushButton:hover { background-color: #CC0000; }"
+                                           "QPushButton:pressed { background-color: #990000; }"
+                                           "QToolTip { font-size: 14pt; }");
+
+// Every widget carries its member name as object name, so that it can be found by name.
+template <typename W> W* place(W* widget, const char* name, int x, int y, int width, int height, const QString& sheet)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->move(x, y);
+    widget->setFixedSize(width, height);
+    widget->setStyleSheet(sheet);
+    widget->hide();
+    return widget;
+}
+
+QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& title, const QRect& geometry)
+{
+    auto* group = new QGroupBox(title, parent);
+    group->setObjectName(QLatin1String(name));
+    group->setGeometry(geometry);
+    group->hide();
+    return group;
+}
+
+} // namespace
+
+orvane::orvane(QWidget* parent) : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("オルヴェイン Free"));
+    setFixedSize(630, 585);
+    loadConfig();
+    buildWidgets();
+    buildMenus();
+
+    // The flags reach the checkable actions after the connections exist, so a checked help mode installs its tips.
+    helpModeAction->setChecked(is_help);
+    confirmSaveAction->setChecked(is_message_file);
+    confirmPasteAction->setChecked(is_message_paste);
+    confirmDeleteAction->setChecked(is_message_delete);
+}
+
+orvane::~orvane()
+{
+    if (keyPollTimer && keyPollTimer->isActive())
+        keyPollTimer->stop();
+}
+
+void orvane::buildWidgets()
+{
+    commandGroup = makeGroup(this, "commandGroup", QStringLiteral("操作"), QRect(10, 30, 400, 240));
+    commandGroup->setStyleSheet(GroupStyle);
+    conditionGroup = makeGroup(this, "conditionGroup", QStringLiteral("条件"), QRect(10, 280, 400, 240));
+    conditionGroup->setStyleSheet(commandGroup->styleSheet());
+    pageGroup = makeGroup(this, "pageGroup", QStringLiteral("ページ"), QRect(430, 30, 190, 490));
+    pageGroup->setStyleSheet(commandGroup->styleSheet());
+
+    newProjectButton = place(new QPushButton(QStringLiteral("新しいプロジェクトを作成"), this), "newProjectButton", 10,
+                             10, 610, 60, B24);
+    newProjectButton->show();
+    loadProjectButton = place(new QPushButton(QStringLiteral("プロジェクトを読み込む"), this), "loadProjectButton", 10,
+                              80, 610, 60, B24);
+    loadProjectButton->show();
+
+    commandCombo = place(new QComboBox(this), "commandCombo", 20, 60, 200, 40, C24);
+    commandCombo->addItems(model::commandKinds());
+    addCommandButton = place(new QPushButton(QStringLiteral("追加"), this), "addCommandButton", 240, 60, 60, 38, B24);
+    testButton = place(new QPushButton(QStringLiteral("テスト"), this), "testButton", 310, 220, 90, 38, B24);
+    commandLabel = place(new QLabel(QStringLiteral("X"), this), "commandLabel", 20, 110, 300, 30, L24);
+    commandLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    textEdit = place(new QTextEdit(this), "textEdit", 20, 142, 380, 73, T24);
+    clickCombo = place(new QComboBox(this), "clickCombo", 20, 150, 60, 40, C24);
+    clickCombo->addItems({model::LeftButton, model::RightButton});
+    clickCombo->setCurrentIndex(0);
+    commandSecondsLabel = place(new QLabel(QStringLiteral("秒"), this), "commandSecondsLabel", 140, 210, 60, 60, L30);
+    commandSecondsSpin = place(new QDoubleSpinBox(this), "commandSecondsSpin", 20, 220, 110, 40, D24);
+    commandSecondsSpin->setRange(0.01, 1000.0);
+    commandSecondsSpin->setSingleStep(0.01);
+    commandSecondsSpin->setDecimals(2);
+
+    conditionCombo = place(new QComboBox(this), "conditionCombo", 20, 310, 200, 40, C24);
+    conditionCombo->addItems(model::conditionKinds());
+    addConditionButton =
+        place(new QPushButton(QStringLiteral("追加"), this), "addConditionButton", 240, 310, 60, 38, B24);
+    conditionLabel = place(new QLabel(QStringLiteral("時間"), this), "conditionLabel", 20, 360, 400, 60, L24);
+    conditionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    conditionSecondsLabel =
+        place(new QLabel(QStringLiteral("秒"), this), "conditionSecondsLabel", 140, 380, 400, 60, L30);
+    conditionSecondsSpin = place(new QDoubleSpinBox(this), "conditionSecondsSpin", 20, 390, 120, 40, D24);
+    conditionSecondsSpin->setRange(0.01, 1000.0);
+    conditionSecondsSpin->setSingleStep(0.1);
+    conditionSecondsSpin->setDecimals(2);
+
+    returnPageButton = place(new QPushButton(QStringLiteral("←"), this), "returnPageButton", 450, 365, 62, 30, B48);
+    runButton = place(new QPushButton(QStringLiteral("実行"), this), "runButton", 10, 525, 610, 53, B48);
+    nextPageButton = place(new QPushButton(QStringLiteral("→"), this), "nextPageButton", 537, 365, 62, 30, B48);
+    deletePageButton =
+        place(new QPushButton(QStringLiteral("削除"), this), "deletePageButton", 453, 446, 145, 38, DeleteStyle);
+    pageCountLabel = place(new QLabel(QStringLiteral("1/1"), this), "pageCountLabel", 450, 485, 143, 24, L24);
+    pageList = place(new QListWidget(this), "pageList", 450, 60, 150, 295, TT);
+    pageList->addItem(QStringLiteral("1.なし"));
+    copyButton = place(new QPushButton(QStringLiteral("コピー"), this), "copyButton", 450, 400, 62, 41, B24);
+    pasteButton = place(new QPushButton(QStringLiteral("ペースト"), this), "pasteButton", 538, 400, 62, 41, B16);
+
+    menuBar()->setObjectName(QStringLiteral("menuBar"));
+    menuBar()->hide();
+
+    commandKeyLabel = place(new QLabel(this), "commandKeyLabel", 20, 145, 380, 40, L24s);
+    conditionKeyLabel = place(new QLabel(this), "conditionKeyLabel", 20, 385, 380, 40, L24s);
+
+    keyPollTimer = new QTimer(this);
+    keyPollTimer->setObjectName(QStringLiteral("keyPollTimer"));
+
+    auto coordinateSpin = [this](const char* name, int x, int maximum) {
+        auto* spin = place(new QSpinBox(this), name, x, 145, 120, 40, S24);
+        spin->setRange(-9999999, maximum);
+        spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        return spin;
+    };
+    pointerXLabel = place(new QLabel(QStringLiteral("X:"), this), "pointerXLabel", 20, 133, 24, 60, L24s);
+    pointerXSpin = coordinateSpin("pointerXSpin", 40, 9999999);
+    pointerYLabel = place(new QLabel(QStringLiteral("Y:"), this), "pointerYLabel", 170, 133, 24, 60, L24s);
+    pointerYSpin = coordinateSpin("pointerYSpin", 190, 99999999);
+    pointerGetButton = place(new QPushButton(QStringLiteral("取得"), this), "pointerGetButton", 320, 144, 80, 43, B24);
+    smoothXLabel = place(new QLabel(QStringLiteral("X:"), this), "smoothXLabel", 20, 133, 24, 60, L24s);
+    smoothXSpin = coordinateSpin("smoothXSpin", 40, 9999999);
+    smoothYLabel = place(new QLabel(QStringLiteral("Y:"), this), "smoothYLabel", 170, 133, 24, 60, L24s);
+    smoothYSpin = coordinateSpin("smoothYSpin", 190, 99999999);
+    smoothGetButton = place(new QPushButton(QStringLiteral("取得"), this), "smoothGetButton", 320, 144, 80, 43, B24);
+}
+
+void orvane::buildMenus()
+{
+    auto makeAction = [this](const char* name, const QString& text) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    // A confirmation action copies its checked state into its flag; connected before it becomes checkable.
+    auto makeFlagAction = [&](const char* name, const QString& text, bool* flag) {
+        QAction* action = makeAction(name, text);
+        connect(action, &QAction::toggled, this, [flag](bool checked) { *flag = checked; });
+        action->setCheckable(true);
+        return action;
+    };
+
+    newFileAction = makeAction("newFileAction", QStringLiteral("新規作成"));
+    openAction = makeAction("openAction", QStringLiteral("開く"));
+    saveAsAction = makeAction("saveAsAction", QStringLiteral("名前を付けて保存"));
+    overwriteSaveAction = makeAction("overwriteSaveAction", QStringLiteral("上書き保存"));
+    reportBugAction = makeAction("reportBugAction", QStringLiteral("バグを報告"));
+    reportImprovementAction = makeAction("reportImprovementAction", QStringLiteral("改善案を報告"));
+    replyAction = makeAction("replyAction", QStringLiteral("返信が必要な場合"));
+    confirmSaveAction =
+        makeFlagAction("confirmSaveAction", QStringLiteral("ファイルを保存するか確認する"), &is_message_file);
+    confirmPasteAction =
+        makeFlagAction("confirmPasteAction", QStringLiteral("ページにペーストするか確認する"), &is_message_paste);
+    confirmDeleteAction =
+        makeFlagAction("confirmDeleteAction", QStringLiteral("ページを削除するか確認する"), &is_message_delete);
+    versionAction = makeAction("versionAction", QStringLiteral("バージョン情報"));
+    helpModeAction = makeAction("helpModeAction", QStringLiteral("ヘルプモード"));
+    helpModeAction->setCheckable(true);
+    askUsageAction = makeAction("askUsageAction", QStringLiteral("使い方を質問する"));
+    termsAction = makeAction("termsAction", QStringLiteral("利用規約を見る"));
+    openSourceNoticeAction =
+        makeAction("openSourceNoticeAction", QStringLiteral("オープンソースソフトウェアに関する告知を見る"));
+    qtLibraryInfoAction =
+        makeAction("qtLibraryInfoAction", QStringLiteral("Qtライブラリの差替え又は再インストールに関する情報を見る"));
+    lgplTextAction = makeAction("lgplTextAction", QStringLiteral("LGPLv3のライセンス文章を見る"));
+
+    fileMenu = menuBar()->addMenu(QStringLiteral("ファイル"));
+    fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    fileMenu->addActions({newFileAction, openAction, overwriteSaveAction, saveAsAction});
+    reportMenu = menuBar()->addMenu(QStringLiteral("報告"));
+    reportMenu->setObjectName(QStringLiteral("reportMenu"));
+    reportMenu->addActions({reportBugAction, reportImprovementAction, replyAction});
+    settingsMenu = menuBar()->addMenu(QStringLiteral("設定"));
+    settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
+    settingsMenu->addActions({confirmSaveAction, confirmPasteAction, confirmDeleteAction});
+    versionMenu = menuBar()->addMenu(QStringLiteral("バージョン"));
+    versionMenu->setObjectName(QStringLiteral("versionMenu"));
+    versionMenu->addAction(versionAction);
+    helpMenu = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    helpMenu->addActions({helpModeAction, askUsageAction});
+    otherMenu = menuBar()->addMenu(QStringLiteral("その他"));
+    otherMenu->setObjectName(QStringLiteral("otherMenu"));
+    otherMenu->addActions({termsAction, openSourceNoticeAction, qtLibraryInfoAction, lgplTextAction});
+}
+
+bool orvane::isProjectUnsaved() const
+{
+    return model::isUnsaved(list_command, list_condition, saved_list_command, saved_list_condition);
+}
+
+bool orvane::confirm(const QString& text)
+{
+    return QMessageBox::warning(this, QStringLiteral("最終確認"), text, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
+}
+
+void orvane::closeEvent(QCloseEvent* event)
+{
+    if (isProjectUnsaved() && is_message_file &&
+        !confirm(QStringLiteral("プロジェクトが保存されていません。\n終了しますか？"))) {
+        event->ignore();
+        return;
+    }
+    saveConfig();
+    event->accept();
+}
+
+void orvane::loadConfig()
+{
+    settings::Config config;
+    config.stopCommand = stopCommand;
+    settings::loadConfig(config);
+    stertTime = config.stertTime;
+    runNumber = config.runNumber;
+    stopCommand = config.stopCommand;
+    filePath = config.filePath;
+    lastFilePath = config.lastFilePath;
+    is_used_stert = config.isUsedStert;
+    is_used_this = config.isUsedThis;
+    is_help = config.isHelp;
+    is_message_file = config.isMessageFile;
+    is_message_paste = config.isMessagePaste;
+    is_message_delete = config.isMessageDelete;
+    if (helpModeAction)
+        helpModeAction->setChecked(is_help);
+}
+
+void orvane::saveConfig()
+{
+    is_help = helpModeAction && helpModeAction->isChecked();
+    settings::Config config;
+    config.stertTime = stertTime;
+    config.runNumber = runNumber;
+    config.stopCommand = stopCommand;
+    config.filePath = filePath;
+    config.lastFilePath = lastFilePath;
+    config.isUsedStert = is_used_stert;
+    config.isUsedThis = is_used_this;
+    config.isHelp = is_help;
+    config.isMessageFile = is_message_file;
+    config.isMessagePaste = is_message_paste;
+    config.isMessageDelete = is_message_delete;
+    config.isJapanese = is_japanese;
+    settings::saveConfig(config);
+}

@@ -1,0 +1,179 @@
+#pragma once
+
+// The main window: owns the project being edited, the configuration values and every editor widget. Its definition is
+// split by concern: construction and wiring in app/, each group of slots in the file of its layer.
+
+#include "model/pagemodel.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QSpinBox;
+class QTextEdit;
+class QTimer;
+class HoverHideWindow;
+
+class orvane final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit orvane(QWidget* parent = nullptr);
+    ~orvane() override;
+
+    class GlobalHotkeyFilter;
+
+    // ---- Configuration -----------------------------------------------------------------------------------------
+    void loadConfig();
+    void saveConfig();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+    // ---- Slots: coordinate capture -----------------------------------------------------------------------------
+private Q_SLOTS:
+
+    // ---- Slots: keyboard capture -------------------------------------------------------------------------------
+private Q_SLOTS:
+
+    // ---- Slots: operation and condition editing ----------------------------------------------------------------
+private Q_SLOTS:
+
+    // ---- Slots: page navigation and page operations ------------------------------------------------------------
+private Q_SLOTS:
+
+    // ---- Slots: project files ----------------------------------------------------------------------------------
+private Q_SLOTS:
+
+    // ---- Slots: run start ----------------------------------------------------------------------------------------
+private Q_SLOTS:
+
+    // ---- Slots: reports and help -------------------------------------------------------------------------------
+private Q_SLOTS:
+
+private:
+    void buildWidgets();
+    void buildMenus();
+    bool isProjectUnsaved() const;
+    // Shows a warning box titled "最終確認" with Yes and No (No the default); true for Yes.
+    bool confirm(const QString& text);
+
+    // ---- Helpers: coordinate capture ---------------------------------------------------------------------------
+
+    // ---- Helpers: keyboard capture -----------------------------------------------------------------------------
+
+    // ---- Helpers: operation and condition editing --------------------------------------------------------------
+
+    // ---- Helpers: page navigation ------------------------------------------------------------------------------
+
+    // ---- Helpers: project files --------------------------------------------------------------------------------
+
+    // ---- Helpers: run start --------------------------------------------------------------------------------------
+
+    // ---- Helpers: reports and help -----------------------------------------------------------------------------
+
+public:
+    // ---- State (declaration order as the window's data model) --------------------------------------------------
+    HoverHideWindow* hoverWindow = nullptr;
+    int stertTime = 5;
+    int runNumber = 1;
+    QString stopCommand = QStringLiteral("83,3");
+    QString filePath;
+    QString lastFilePath;
+    bool is_used_stert = false;
+    bool is_used_this = false;
+    bool is_help = false;
+    bool is_message_file = true;
+    bool is_message_paste = false;
+    bool is_message_delete = true;
+    bool is_japanese = true;
+    QString selectedCommandKind = QStringLiteral("なし");
+    QString selectedConditionKind = QStringLiteral("時間");
+    model::EntryList list_command{model::freshCommand()};
+    model::EntryList list_condition{model::freshCondition()};
+    model::EntryList saved_list_command{model::freshCommand()};
+    model::EntryList saved_list_condition{model::freshCondition()};
+    int currentPage = 1;
+    bool captureForCondition = false;
+    bool isRefreshing = false;
+    QStringList copiedCommand;
+    QStringList copiedCondition;
+    GlobalHotkeyFilter* hotkeyFilter = nullptr;
+    bool hotkeyRegistered = false;
+    int hotkeyId = 1001;
+    QTimer* keyPollTimer = nullptr;
+
+    // ---- Widgets, in creation order ----------------------------------------------------------------------------
+    QGroupBox* commandGroup = nullptr;
+    QGroupBox* conditionGroup = nullptr;
+    QGroupBox* pageGroup = nullptr;
+    QPushButton* newProjectButton = nullptr;
+    QPushButton* loadProjectButton = nullptr;
+    QComboBox* commandCombo = nullptr;
+    QPushButton* addCommandButton = nullptr;
+    QPushButton* testButton = nullptr;
+    QLabel* commandLabel = nullptr;
+    QTextEdit* textEdit = nullptr;
+    QComboBox* clickCombo = nullptr;
+    QLabel* commandSecondsLabel = nullptr;
+    QDoubleSpinBox* commandSecondsSpin = nullptr;
+    QComboBox* conditionCombo = nullptr;
+    QPushButton* addConditionButton = nullptr;
+    QLabel* conditionLabel = nullptr;
+    QLabel* conditionSecondsLabel = nullptr;
+    QDoubleSpinBox* conditionSecondsSpin = nullptr;
+    QPushButton* returnPageButton = nullptr;
+    QPushButton* runButton = nullptr;
+    QPushButton* nextPageButton = nullptr;
+    QPushButton* deletePageButton = nullptr;
+    QLabel* pageCountLabel = nullptr;
+    QListWidget* pageList = nullptr;
+    QPushButton* copyButton = nullptr;
+    QPushButton* pasteButton = nullptr;
+    QLabel* commandKeyLabel = nullptr;
+    QLabel* conditionKeyLabel = nullptr;
+    QLabel* pointerXLabel = nullptr;
+    QSpinBox* pointerXSpin = nullptr;
+    QLabel* pointerYLabel = nullptr;
+    QSpinBox* pointerYSpin = nullptr;
+    QPushButton* pointerGetButton = nullptr;
+    QLabel* smoothXLabel = nullptr;
+    QSpinBox* smoothXSpin = nullptr;
+    QLabel* smoothYLabel = nullptr;
+    QSpinBox* smoothYSpin = nullptr;
+    QPushButton* smoothGetButton = nullptr;
+
+    // ---- Menus and actions -------------------------------------------------------------------------------------
+    QMenu* fileMenu = nullptr;
+    QMenu* reportMenu = nullptr;
+    QMenu* settingsMenu = nullptr;
+    QMenu* versionMenu = nullptr;
+    QMenu* helpMenu = nullptr;
+    QMenu* otherMenu = nullptr;
+    QAction* newFileAction = nullptr;
+    QAction* openAction = nullptr;
+    QAction* overwriteSaveAction = nullptr;
+    QAction* saveAsAction = nullptr;
+    QAction* reportBugAction = nullptr;
+    QAction* reportImprovementAction = nullptr;
+    QAction* replyAction = nullptr;
+    QAction* confirmSaveAction = nullptr;
+    QAction* confirmPasteAction = nullptr;
+    QAction* confirmDeleteAction = nullptr;
+    QAction* versionAction = nullptr;
+    QAction* helpModeAction = nullptr;
+    QAction* askUsageAction = nullptr;
+    QAction* termsAction = nullptr;
+    QAction* openSourceNoticeAction = nullptr;
+    QAction* qtLibraryInfoAction = nullptr;
+    QAction* lgplTextAction = nullptr;
+};

@@ -1,0 +1,141 @@
+#include "model/pagemodel.h"
+
+#include <QTest>
+
+using model::EntryList;
+
+class tst_PageModel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void secondsText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0.01") << 0.01 << "0.01";
+        QTest::newRow("0.1") << 0.1 << "0.1";
+        QTest::newRow("1") << 1.0 << "1";
+        QTest::newRow("12.5") << 12.5 << "12.5";
+        QTest::newRow("999.99") << 999.99 << "999.99";
+        QTest::newRow("1000 not exponent") << 1000.0 << "1000";
+        QTest::newRow("spin box rounding") << 2.5000000001 << "2.5";
+    }
+    void secondsText()
+    {
+        QFETCH(double, value);
+        QTEST(model::secondsText(value), "text");
+    }
+
+    void coordinateText_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("negative") << -5 << "-5";
+        QTest::newRow("zero") << 0 << "0";
+        QTest::newRow("1080") << 1080 << "1080";
+        QTest::newRow("eight digits, no grouping") << 99999999 << "99999999";
+    }
+    void coordinateText()
+    {
+        QFETCH(int, value);
+        QTEST(model::coordinateText(value), "text");
+    }
+
+    void unsaved_data()
+    {
+        QTest::addColumn<EntryList>("commands");
+        QTest::addColumn<EntryList>("conditions");
+        QTest::addColumn<bool>("unsaved");
+        const EntryList freshCmd{model::freshCommand()};
+        const EntryList freshCond{model::freshCondition()};
+        QTest::newRow("fresh") << freshCmd << freshCond << false;
+        QTest::newRow("operation added") << EntryList{model::defaultCommandEntry(model::kind::Click)} << freshCond
+                                         << true;
+        QTest::newRow("undone by hand") << EntryList{{QStringLiteral("なし")}}
+                                        << EntryList{{QStringLiteral("時間"), QStringLiteral("0.1")}} << false;
+        QTest::newRow("condition changed") << freshCmd << EntryList{{QStringLiteral("時間"), QStringLiteral("0.2")}}
+                                           << true;
+        QTest::newRow("page appended") << EntryList{model::freshCommand(), model::freshCommand()}
+                                       << EntryList{model::freshCondition(), model::freshCondition()} << true;
+        QTest::newRow("extra element") << EntryList{{QStringLiteral("なし"), QString()}} << freshCond << true;
+    }
+    void unsaved()
+    {
+        QFETCH(EntryList, commands);
+        QFETCH(EntryList, conditions);
+        const EntryList savedCmd{model::freshCommand()};
+        const EntryList savedCond{model::freshCondition()};
+        QTEST(model::isUnsaved(commands, conditions, savedCmd, savedCond), "unsaved");
+    }
+
+    void pageOperationsKeepListsTogether()
+    {
+        EntryList commands{model::freshCommand()};
+        EntryList conditions{model::freshCondition()};
+        QVERIFY(!model::removePage(commands, conditions, 0)); // the last page stays
+        model::appendPage(commands, conditions);
+        commands[1] = model::defaultCommandEntry(model::kind::Click);
+        QVERIFY(model::insertPage(commands, conditions, 0));
+        QVERIFY(!model::insertPage(commands, conditions, 4));
+        QVERIFY(!model::insertPage(commands, conditions, -1));
+        QCOMPARE(commands.size(), 3);
+        QCOMPARE(conditions.size(), 3);
+        QCOMPARE(commands.at(2).at(0), model::kind::Click);
+        QVERIFY(model::removePage(commands, conditions, 2));
+        QVERIFY(model::removePage(commands, conditions, 0));
+        QVERIFY(!model::removePage(commands, conditions, 1));
+        QCOMPARE(commands, EntryList{model::freshCommand()});
+        QCOMPARE(conditions, EntryList{model::freshCondition()});
+    }
+
+    void defaults()
+    {
+        QCOMPARE(model::defaultCommandEntry(model::kind::SmoothMove),
+                 (QStringList{"スムーズムーブ", "0", "0", "1"}));
+        QCOMPARE(model::defaultCommandEntry(model::kind::Key), (QStringList{"キー", "", "0.01"}));
+        QCOMPARE(model::defaultCommandEntry(model::kind::Input), (QStringList{"入力", "", "3"}));
+        QCOMPARE(model::defaultConditionEntry(model::kind::KeyCondition), (QStringList{"キー", ""}));
+        QCOMPARE(model::defaultConditionEntry(model::kind::Immediate), QStringList{"即時"});
+        QCOMPARE(model::defaultCommandEntry(QStringLiteral("ホットキー")), QStringList{"ホットキー"});
+    }
+
+    void repair_data()
+    {
+        QTest::addColumn<EntryList>("commands");
+        QTest::addColumn<EntryList>("conditions");
+        QTest::addColumn<EntryList>("fixedCommands");
+        QTest::addColumn<EntryList>("fixedConditions");
+        QTest::addColumn<int>("repairs");
+        QTest::newRow("sound file untouched")
+            << EntryList{{"クリック", "右", "0.5"}} << EntryList{{"即時"}} << EntryList{{"クリック", "右", "0.5"}}
+            << EntryList{{"即時"}} << 0;
+        QTest::newRow("short click padded") << EntryList{{"クリック"}} << EntryList{{"時間", "2"}}
+                                            << EntryList{{"クリック", "左", "0.01"}} << EntryList{{"時間", "2"}} << 1;
+        QTest::newRow("short key keeps its text") << EntryList{{"キー", "65,2"}} << EntryList{{"キー"}}
+                                                  << EntryList{{"キー", "65,2", "0.01"}} << EntryList{{"キー", ""}}
+                                                  << 2;
+        QTest::newRow("empty entries") << EntryList{{}} << EntryList{{}} << EntryList{model::freshCommand()}
+                                       << EntryList{model::freshCondition()} << 2;
+        QTest::newRow("conditions shorter")
+            << EntryList{{"なし"}, {"入力", "x", "3"}} << EntryList{{"即時"}} << EntryList{{"なし"}, {"入力", "x", "3"}}
+            << EntryList{{"即時"}, model::freshCondition()} << 1;
+        QTest::newRow("commands shorter") << EntryList{} << EntryList{{"即時"}} << EntryList{model::freshCommand()}
+                                          << EntryList{{"即時"}} << 1;
+        QTest::newRow("unknown kinds kept") << EntryList{{"ジャンプ"}} << EntryList{{"ホットキー", "1"}}
+                                            << EntryList{{"ジャンプ"}} << EntryList{{"ホットキー", "1"}} << 0;
+        QTest::newRow("no pages at all") << EntryList{} << EntryList{} << EntryList{model::freshCommand()}
+                                         << EntryList{model::freshCondition()} << 1;
+    }
+    void repair()
+    {
+        QFETCH(EntryList, commands);
+        QFETCH(EntryList, conditions);
+        const QStringList repairs = model::repairProject(commands, conditions);
+        QTEST(commands, "fixedCommands");
+        QTEST(conditions, "fixedConditions");
+        QTEST(int(repairs.size()), "repairs");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_PageModel)
+#include "tst_pagemodel.moc"

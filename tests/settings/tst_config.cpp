@@ -1,0 +1,202 @@
+#include "settings/config.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+QStringList logLines;
+void captureLog(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    logLines << message;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QJsonObject readObject(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+} // namespace
+
+class tst_Config : public QObject {
+    Q_OBJECT
+
+    QString configPath;
+    QString besideProgram;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Redirects the configuration directory to a test location: the real one is never touched.
+        QStandardPaths::setTestModeEnabled(true);
+        configPath = settings::configFilePath();
+        QVERIFY(configPath.endsWith(QLatin1String("/orvane_free.json")));
+        QVERIFY(configPath.contains(QLatin1String("qttest")));
+        besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("orvane_free.json"));
+    }
+    void init()
+    {
+        QFile::remove(configPath);
+        QFile::remove(besideProgram);
+        logLines.clear();
+        qInstallMessageHandler(captureLog);
+    }
+    void cleanup()
+    {
+        qInstallMessageHandler(nullptr);
+        QFile::remove(configPath);
+        QFile::remove(besideProgram);
+    }
+
+    void noFileGivesDefaults()
+    {
+        settings::Config config;
+        settings::loadConfig(config);
+        QCOMPARE(config.stertTime, 5);
+        QCOMPARE(config.runNumber, 1);
+        QCOMPARE(config.stopCommand, QStringLiteral("83,3"));
+        QCOMPARE(config.filePath, settings::desktopDirectory());
+        QVERIFY(config.lastFilePath.isEmpty());
+        QVERIFY(config.isMessageFile && config.isMessageDelete);
+        QVERIFY(!config.isUsedStert && !config.isUsedThis && !config.isHelp && !config.isMessagePaste);
+        QVERIFY(logLines.contains(QStringLiteral("Config file does not exist. Using defaults.")));
+
+        QVERIFY(settings::saveConfig(config));
+        const QJsonObject saved = readObject(configPath);
+        QCOMPARE(saved.size(), 11);
+        QCOMPARE(saved.value("file_path").toString(), QString()); // never-saved project keeps the start-up path
+        QCOMPARE(saved.value("is_japanese").toBool(), true);
+    }
+
+    // Broken or oddly typed files: defaults where the file cannot be trusted, the rest read.
+    void loading_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("stertTime");
+        QTest::addColumn<int>("runNumber");
+        QTest::addColumn<QString>("stopCommand");
+        QTest::addColumn<bool>("isHelp");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("array") << QByteArray("[]") << 5 << 1 << "83,3" << false << "Config JSON is not an object.";
+        QTest::newRow("bare number") << QByteArray("42") << 5 << 1 << "83,3" << false
+                                     << "Failed to parse config JSON:";
+        QTest::newRow("string") << QByteArray("\"x\"") << 5 << 1 << "83,3" << false
+                                << "Failed to parse config JSON:";
+        QTest::newRow("empty file") << QByteArray() << 5 << 1 << "83,3" << false
+                                    << "Config file is empty. Using defaults.";
+        QTest::newRow("syntax error") << QByteArray("{\"stert_time\": ") << 5 << 1 << "83,3" << false
+                                      << "Failed to parse config JSON:";
+        QTest::newRow("wrong types keep defaults")
+            << QByteArray(R"({"stert_time":"7","run_number":2.5,"stop_command":12,"is_help":"yes"})") << 5 << 1
+            << "83,3" << false << "Config loaded:";
+        QTest::newRow("valid values") << QByteArray(R"({"stert_time":7,"run_number":114514,"stop_command":"なし",)"
+                                                    R"("is_help":true})")
+                                      << 7 << 114514 << "なし" << true << "Config loaded:";
+        QTest::newRow("run number 0 loads as 0") << QByteArray(R"({"run_number":0})") << 5 << 0 << "83,3" << false
+                                                 << "Config loaded:";
+    }
+    void loading()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, logged);
+        writeFile(configPath, content);
+        settings::Config config;
+        settings::loadConfig(config);
+        QTEST(config.stertTime, "stertTime");
+        QTEST(config.runNumber, "runNumber");
+        QTEST(config.stopCommand, "stopCommand");
+        QTEST(config.isHelp, "isHelp");
+        const bool found = std::any_of(logLines.cbegin(), logLines.cend(),
+                                       [&](const QString& line) { return line.startsWith(logged); });
+        QVERIFY2(found, qPrintable(logLines.join('\n')));
+    }
+
+    void filePathRules_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("loaded");
+        QTest::newRow("backslashes") << R"(C:\Users\me\work\a.cmdat)" << "C:/Users/me/work/a.cmdat";
+        QTest::newRow("cleaned") << "/home/me/./x/../a.cmdat" << "/home/me/a.cmdat";
+        QTest::newRow("empty keeps desktop") << "" << "";
+    }
+    void filePathRules()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, loaded);
+        QJsonObject obj{{"file_path", stored}};
+        writeFile(configPath, QJsonDocument(obj).toJson());
+        settings::Config config;
+        settings::loadConfig(config);
+        QCOMPARE(config.lastFilePath, loaded);
+        QCOMPARE(config.filePath, loaded.isEmpty() ? settings::desktopDirectory() : loaded);
+
+        // A new project that was never saved writes back the path read at start-up.
+        config.filePath = settings::desktopDirectory();
+        QVERIFY(settings::saveConfig(config));
+        QCOMPARE(readObject(configPath).value("file_path").toString(), loaded);
+        // A saved project writes its own path.
+        config.filePath = QStringLiteral("/tmp/p/my.cmdat");
+        QVERIFY(settings::saveConfig(config));
+        QCOMPARE(readObject(configPath).value("file_path").toString(), QStringLiteral("/tmp/p/my.cmdat"));
+    }
+
+    void unknownMembersDropped()
+    {
+        writeFile(configPath, R"({"stert_time":9,"colour":"red","is_japanese":false})");
+        settings::Config config;
+        settings::loadConfig(config);
+        QVERIFY(settings::saveConfig(config));
+        const QJsonObject saved = readObject(configPath);
+        QVERIFY(!saved.contains("colour"));
+        QCOMPARE(saved.value("stert_time").toInt(), 9);
+        QCOMPARE(saved.value("is_japanese").toBool(), true);
+    }
+
+    void migrationCopiesOnceAndNeverOverwrites()
+    {
+        writeFile(besideProgram, R"({"stert_time":11})");
+        settings::Config config;
+        settings::loadConfig(config);
+        QCOMPARE(config.stertTime, 11);
+        QVERIFY(QFile::exists(besideProgram));
+        QVERIFY(std::any_of(logLines.cbegin(), logLines.cend(),
+                            [](const QString& l) { return l.startsWith(QLatin1String("Migrated config from")); }));
+
+        config.stertTime = 12;
+        QVERIFY(settings::saveConfig(config));
+        settings::Config again;
+        settings::loadConfig(again);
+        QCOMPARE(again.stertTime, 12); // the old file beside the program did not win
+    }
+
+    void failedSaveKeepsOldFile()
+    {
+        writeFile(configPath, R"({"stert_time":3})");
+        // A directory in the way of the temporary file's rename makes the commit fail even for root.
+        const QString blocked = configPath + QStringLiteral(".blocked");
+        QDir().mkpath(blocked);
+        QFile::remove(configPath);
+        QVERIFY(QDir().rename(blocked, configPath));
+        settings::Config config;
+        config.stertTime = 8;
+        QVERIFY(!settings::saveConfig(config));
+        QVERIFY(QFileInfo(configPath).isDir());
+        QDir(configPath).removeRecursively();
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Config)
+#include "tst_config.moc"
