@@ -90,10 +90,13 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
     confirmSaveAction->setChecked(is_message_file);
     confirmPasteAction->setChecked(is_message_paste);
     confirmDeleteAction->setChecked(is_message_delete);
+
+    connect(runButton, &QPushButton::clicked, this, &orvane::stertRun);
 }
 
 orvane::~orvane()
 {
+    stopActiveRun();
     if (keyPollTimer && keyPollTimer->isActive())
         keyPollTimer->stop();
 }

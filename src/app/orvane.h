@@ -6,8 +6,11 @@
 #include "model/pagemodel.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -22,6 +25,9 @@ class QSpinBox;
 class QTextEdit;
 class QTimer;
 class HoverHideWindow;
+class QThread;
+class Run;
+struct RunState;
 
 class orvane final : public QMainWindow {
     Q_OBJECT
@@ -56,6 +62,10 @@ private Q_SLOTS:
 
     // ---- Slots: run start ----------------------------------------------------------------------------------------
 private Q_SLOTS:
+    // The run button: asks for the run settings, keeps them and starts the run when the dialog is accepted.
+    void stertRun();
+    // The run has ended: the window comes back.
+    void onRunFinished();
 
     // ---- Slots: reports and help -------------------------------------------------------------------------------
 private Q_SLOTS:
@@ -78,6 +88,13 @@ private:
     // ---- Helpers: project files --------------------------------------------------------------------------------
 
     // ---- Helpers: run start --------------------------------------------------------------------------------------
+    // Hands copies of the project to a new run on a worker thread and hides the window.
+    void startRun();
+    // Ends a run still in progress and waits for it (the program is closing).
+    void stopActiveRun();
+    QPointer<Run> activeRun;
+    QPointer<QThread> activeRunThread;
+    std::shared_ptr<RunState> activeRunState;
 
     // ---- Helpers: reports and help -----------------------------------------------------------------------------
 

@@ -112,7 +112,7 @@ bool Run::isStopRequested() const
 
 bool Run::hasEnded() const
 {
-    return ended.load();
+    return state->ended.load();
 }
 
 void Run::handleTrayActivation(QSystemTrayIcon::ActivationReason reason)
@@ -215,7 +215,7 @@ void Run::runLoop()
         actions::waitSeconds(stopRequested, 1.0);
     beep();
     removeIndicators();
-    ended.store(true);
+    state->ended.store(true);
     Q_EMIT finished();
 }
 

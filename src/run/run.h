@@ -24,6 +24,13 @@ class StopWindow;
 // The run count that means "repeat until stopped".
 inline constexpr int EndlessRunNumber = 114514;
 
+// The flags of a run that someone outside may need after the run object itself is gone (the program's shut-down stops
+// a run whose worker thread may be deleting it at the same moment).
+struct RunState {
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> ended{false};
+};
+
 class Run : public QObject {
     Q_OBJECT
 
@@ -52,6 +59,8 @@ public:
     bool isStopRequested() const;
     // True once the end sequence is over (finished() is being or has been emitted). Any thread.
     bool hasEnded() const;
+    // The run's flags, shared so that they outlive the object. Any thread.
+    std::shared_ptr<RunState> sharedState() const { return state; }
 
     // What a tray icon activation does: a single click (Trigger) stops the run, every other reason nothing.
     void handleTrayActivation(QSystemTrayIcon::ActivationReason reason);
@@ -95,7 +104,8 @@ private:
     model::EntryList commands;
     model::EntryList conditions;
     QString projectName;
-    std::atomic<bool> stopRequested{false};
+    std::shared_ptr<RunState> state = std::make_shared<RunState>();
+    std::atomic<bool>& stopRequested = state->stopRequested;
     int stopKeyCode = 0;
     int stopModifierMask = 0;
     std::unique_ptr<std::thread> stopChecker;
@@ -109,7 +119,6 @@ private:
 
     HeldInputs held;
     std::function<void()> beeper;
-    std::atomic<bool> ended{false};
     std::atomic<quint64> actionsStartedCount{0};
     std::atomic<std::size_t> peakActionThreadCount{0};
 };

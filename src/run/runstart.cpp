@@ -2,6 +2,8 @@
 
 #include "run/run.h"
 
+#include <QDeadlineTimer>
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
@@ -20,26 +22,26 @@ QString stopToolTip(const QString& projectName)
     return QStringLiteral("「%1」を終了").arg(projectName);
 }
 
-bool stopRunAndWait(Run* run, QThread* worker, int timeoutMs)
+bool stopRunAndWait(const std::shared_ptr<RunState>& state, QPointer<Run>& run, QThread* worker, int timeoutMs)
 {
-    if (!run)
-        return true;
-    QPointer<Run> guarded(run);
-    run->requestStop();
     QElapsedTimer timer;
     timer.start();
-    while (guarded && !guarded->hasEnded()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(5);
+    if (state) {
+        state->stopRequested.store(true);
+        while (!state->ended.load()) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QThread::msleep(5);
+        }
     }
     if (worker) {
         worker->quit();
-        if (!worker->wait(qMax<qint64>(0, timeoutMs - timer.elapsed())))
+        if (!worker->wait(QDeadlineTimer(qMax<qint64>(0, timeoutMs - timer.elapsed()))))
             return false;
     }
-    // The worker's event loop may have ended before the queued deleteLater reached it; its thread is finished now.
-    if (guarded)
-        delete guarded.data();
+    // The worker has ended, so nothing deletes the run concurrently any more; its event loop may have stopped before
+    // the queued deleteLater reached it.
+    if (run)
+        delete run.data();
     return true;
 }

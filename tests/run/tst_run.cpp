@@ -466,7 +466,8 @@ private Q_SLOTS:
         worker->start();
         QTRY_VERIFY_WITH_TIMEOUT(fake.heldBySynthesis().count(65) == 1, 10000);
         // The GUI thread blocks here, as it does while the program shuts down.
-        QVERIFY(stopRunAndWait(run, worker, 10000));
+        QPointer<Run> runPointer(run);
+        QVERIFY(stopRunAndWait(run->sharedState(), runPointer, worker, 10000));
         QVERIFY(worker->isFinished());
         QVERIFY(guardedRun.isNull());
         QVERIFY(fake.heldBySynthesis().empty());
