@@ -94,7 +94,8 @@ template <class Fn> double stopLatency(Fn action)
 void benchStops()
 {
     std::printf("stop latency (stop set -> action returned, released) [ms]:\n");
-    std::printf("  key hold     %.2f\n", stopLatency([](auto& s) { actions::pressKey(s, QStringLiteral("65,3,100")); }));
+    std::printf("  key hold     %.2f\n",
+                stopLatency([](auto& s) { actions::pressKey(s, QStringLiteral("65,3,100")); }));
     std::printf("  click hold   %.2f\n", stopLatency([](auto& s) { actions::clickLeft(s, 100.0); }));
     std::printf("  smooth move  %.2f\n", stopLatency([](auto& s) { actions::smoothMove(s, 100000, 0, 100.0); }));
     std::printf("  typing       %.2f\n",

@@ -46,9 +46,7 @@ template <class T> void disposeOnOwnThread(T* object)
 
 } // namespace
 
-Run::Run(QObject* parent) : QObject(parent), beeper([] { QApplication::beep(); })
-{
-}
+Run::Run(QObject* parent) : QObject(parent), beeper([] { QApplication::beep(); }) {}
 
 Run::~Run()
 {

@@ -13,6 +13,8 @@ StopWindow::StopWindow(const QString& text, QWidget* parent)
 {
     setObjectName(QStringLiteral("stopWindow"));
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // The main window is hidden during a run; this window going away must not count as the last window closing.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(text);
     setToolTip(text);
     setCursor(Qt::PointingHandCursor);

@@ -26,10 +26,14 @@ inline QString eventText(const platform::FakeEvent& e)
     using Kind = platform::FakeEvent::Kind;
     const QString sign = e.down ? QStringLiteral("+") : QStringLiteral("-");
     switch (e.kind) {
-    case Kind::Key: return QStringLiteral("K%1").arg(e.code) + sign;
-    case Kind::Unicode: return QStringLiteral("U%1").arg(e.code) + sign;
-    case Kind::MouseButton: return (e.code == 0 ? QStringLiteral("L") : QStringLiteral("R")) + sign;
-    case Kind::MoveTo: return QStringLiteral("P%1,%2").arg(e.x).arg(e.y);
+    case Kind::Key:
+        return QStringLiteral("K%1").arg(e.code) + sign;
+    case Kind::Unicode:
+        return QStringLiteral("U%1").arg(e.code) + sign;
+    case Kind::MouseButton:
+        return (e.code == 0 ? QStringLiteral("L") : QStringLiteral("R")) + sign;
+    case Kind::MoveTo:
+        return QStringLiteral("P%1,%2").arg(e.x).arg(e.y);
     }
     return {};
 }

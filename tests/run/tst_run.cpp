@@ -279,14 +279,14 @@ private Q_SLOTS:
     void nothingHeldAfterStopDuringOverlappingActions()
     {
         auto& fake = installFakeInput();
-        const EntryList commands{{model::kind::Key, QStringLiteral("65,2"), QStringLiteral("100")},
-                                 {model::kind::Click, model::LeftButton, QStringLiteral("100")},
-                                 {model::kind::Key, QStringLiteral("66,4"), QStringLiteral("100")},
-                                 {model::kind::SmoothMove, QStringLiteral("5000"), QStringLiteral("0"),
-                                  QStringLiteral("100")},
-                                 {model::kind::Input, QString(500, QLatin1Char('x')), QStringLiteral("100")}};
-        const EntryList conditions{immediate, immediate, immediate, immediate,
-                                   {model::kind::Time, QStringLiteral("100")}};
+        const EntryList commands{
+            {model::kind::Key, QStringLiteral("65,2"), QStringLiteral("100")},
+            {model::kind::Click, model::LeftButton, QStringLiteral("100")},
+            {model::kind::Key, QStringLiteral("66,4"), QStringLiteral("100")},
+            {model::kind::SmoothMove, QStringLiteral("5000"), QStringLiteral("0"), QStringLiteral("100")},
+            {model::kind::Input, QString(500, QLatin1Char('x')), QStringLiteral("100")}};
+        const EntryList conditions{
+            immediate, immediate, immediate, immediate, {model::kind::Time, QStringLiteral("100")}};
         Harness h(this, 0, 1, QStringLiteral("なし"), commands, conditions);
         h.run->start();
         QTRY_VERIFY_WITH_TIMEOUT(fake.heldBySynthesis() == (std::set<int>{-1, 16, 17, 65, 66}), 10000);
@@ -335,7 +335,8 @@ private Q_SLOTS:
                                  {QStringLiteral("ホットキー"), QStringLiteral("1")},
                                  {model::kind::Pointer, QStringLiteral("abc"), QStringLiteral("12")}};
         // Fewer conditions than pages: the missing ones go on at once.
-        const EntryList conditions{{model::kind::Time}, {model::kind::KeyCondition}, {}, {QStringLiteral("ホットキー")}};
+        const EntryList conditions{
+            {model::kind::Time}, {model::kind::KeyCondition}, {}, {QStringLiteral("ホットキー")}};
         Harness h(this, 0, 1, QStringLiteral("なし"), commands, conditions);
         h.run->start();
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
@@ -351,8 +352,8 @@ private Q_SLOTS:
         const EntryList commands{{model::kind::Key, QStringLiteral("65,2"), QStringLiteral("0.01")},
                                  {model::kind::Key, QStringLiteral("162,0"), QStringLiteral("0.2")},
                                  {model::kind::Key, QString(), QStringLiteral("0.01")}};
-        const EntryList conditions{{model::kind::Time, QStringLiteral("0.1")}, {model::kind::Time, QStringLiteral("0.5")},
-                                   immediate};
+        const EntryList conditions{
+            {model::kind::Time, QStringLiteral("0.1")}, {model::kind::Time, QStringLiteral("0.5")}, immediate};
         Harness h(this, 0, 1, QStringLiteral("なし"), commands, conditions);
         h.run->start();
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
@@ -480,8 +481,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("toolTip");
         QTest::newRow("never saved") << QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
                                      << "「新規プロジェクト」を終了";
-        QTest::newRow("saved") << "/home/u/demo.cmdat" << "「demo」を終了";
-        QTest::newRow("two dots") << "/home/u/demo.old.cmdat" << "「demo」を終了";
+        QTest::newRow("saved") << "/home/u/demo.cmdat"
+                               << "「demo」を終了";
+        QTest::newRow("two dots") << "/home/u/demo.old.cmdat"
+                                  << "「demo」を終了";
     }
     void projectNameAndToolTip()
     {
@@ -509,7 +512,8 @@ private Q_SLOTS:
         QPixmap red(8, 8);
         red.fill(Qt::red);
         QVERIFY(red.save(dir.filePath(runicons::TrayIconPath), "PNG"));
-        QCOMPARE(runicons::findImage(runicons::TrayIconPath), QFileInfo(dir.filePath(runicons::TrayIconPath)).absoluteFilePath());
+        QCOMPARE(runicons::findImage(runicons::TrayIconPath),
+                 QFileInfo(dir.filePath(runicons::TrayIconPath)).absoluteFilePath());
         const QImage shown = runicons::trayIcon().pixmap(8, 8).toImage();
         QCOMPARE(QColor(shown.pixel(4, 4)), QColor(Qt::red));
         QVERIFY(QDir::setCurrent(previous));

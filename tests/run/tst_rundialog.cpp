@@ -98,7 +98,8 @@ private Q_SLOTS:
         QCOMPARE(child<QCheckBox>(dialog, "checkHotKey")->pos(), QPoint(10, 335));
         QCOMPARE(child<QCheckBox>(dialog, "checkHotKey")->iconSize(), QSize(14, 14));
         QVERIFY(!child<QCheckBox>(dialog, "checkHotKey")->icon().isNull());
-        QCOMPARE(child<QLabel>(dialog, "hotKeyHintLabel")->text(), QStringLiteral("単一または複数キーを押してください"));
+        QCOMPARE(child<QLabel>(dialog, "hotKeyHintLabel")->text(),
+                 QStringLiteral("単一または複数キーを押してください"));
         QVERIFY(child<QLabel>(dialog, "hotKeyHintLabel")->isHidden());
         QCOMPARE(child<QLabel>(dialog, "runNumberUnitLabel")->text(), QStringLiteral("回"));
     }
@@ -160,14 +161,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("label");
         QTest::addColumn<bool>("startShown");
         QTest::addColumn<bool>("noneChecked");
-        QTest::newRow("Ctrl+Alt+S") << "83,3" << "Ctrl+Alt+S" << true << false;
-        QTest::newRow("empty") << "" << "なし" << false << false;
-        QTest::newRow("none offers Ctrl+Alt+S") << "なし" << "Ctrl+Alt+S" << true << true;
-        QTest::newRow("unreadable") << "abc" << "無効なキー" << false << false;
-        QTest::newRow("only commas") << ",," << "無効なキー" << false << false;
-        QTest::newRow("key 0 counts as valid") << "0,2" << "Ctrl+VK0" << true << false;
-        QTest::newRow("no key part") << ",5" << "VK5" << true << false;
-        QTest::newRow("modifier alone") << "162,0" << "Ctrl" << true << false;
+        QTest::newRow("Ctrl+Alt+S") << "83,3"
+                                    << "Ctrl+Alt+S" << true << false;
+        QTest::newRow("empty") << ""
+                               << "なし" << false << false;
+        QTest::newRow("none offers Ctrl+Alt+S") << "なし"
+                                                << "Ctrl+Alt+S" << true << true;
+        QTest::newRow("unreadable") << "abc"
+                                    << "無効なキー" << false << false;
+        QTest::newRow("only commas") << ",,"
+                                     << "無効なキー" << false << false;
+        QTest::newRow("key 0 counts as valid") << "0,2"
+                                               << "Ctrl+VK0" << true << false;
+        QTest::newRow("no key part") << ",5"
+                                     << "VK5" << true << false;
+        QTest::newRow("modifier alone") << "162,0"
+                                        << "Ctrl" << true << false;
     }
     void stopCommandShownAndValidated()
     {
@@ -271,8 +280,10 @@ private Q_SLOTS:
         const int sysDown = platform::WmSysKeyDown;
         QTest::newRow("Ctrl+Alt+S") << KeyEvents{{down, 162}, {sysDown, 164}, {sysDown, 83}} << "83,3"
                                     << "Ctrl+Alt+S";
-        QTest::newRow("Shift alone") << KeyEvents{{down, 160}, {up, 160}} << "160,0" << "Shift";
-        QTest::newRow("last key wins") << KeyEvents{{down, 65}, {down, 66}} << "66,0" << "B";
+        QTest::newRow("Shift alone") << KeyEvents{{down, 160}, {up, 160}} << "160,0"
+                                     << "Shift";
+        QTest::newRow("last key wins") << KeyEvents{{down, 65}, {down, 66}} << "66,0"
+                                       << "B";
     }
     void captureStoresTheCombination()
     {
@@ -331,7 +342,8 @@ private Q_SLOTS:
         auto& fake = installFakeInput();
         RunDialog dialog(5, 1, QStringLiteral("83,3"), true);
         fake.setFailCapture(true);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Failed to install keyboard hook\\. Error: .+")));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^Failed to install keyboard hook\\. Error: .+")));
         child<QPushButton>(dialog, "hotKeyButton")->click();
         QCOMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), QStringLiteral("フック失敗"));
         QVERIFY(!child<QPushButton>(dialog, "hotKeyButton")->isHidden());
