@@ -84,6 +84,7 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
     loadConfig();
     buildWidgets();
     buildMenus();
+    greetFirstRun();
 
     // The flags reach the checkable actions after the connections exist, so a checked help mode installs its tips.
     helpModeAction->setChecked(is_help);
@@ -214,6 +215,7 @@ void orvane::buildMenus()
         makeFlagAction("confirmDeleteAction", QStringLiteral("ページを削除するか確認する"), &is_message_delete);
     versionAction = makeAction("versionAction", QStringLiteral("バージョン情報"));
     helpModeAction = makeAction("helpModeAction", QStringLiteral("ヘルプモード"));
+    connect(helpModeAction, &QAction::toggled, this, [this](bool checked) { setHelpMode(checked); });
     helpModeAction->setCheckable(true);
     askUsageAction = makeAction("askUsageAction", QStringLiteral("使い方を質問する"));
     termsAction = makeAction("termsAction", QStringLiteral("利用規約を見る"));
@@ -222,6 +224,7 @@ void orvane::buildMenus()
     qtLibraryInfoAction =
         makeAction("qtLibraryInfoAction", QStringLiteral("Qtライブラリの差替え又は再インストールに関する情報を見る"));
     lgplTextAction = makeAction("lgplTextAction", QStringLiteral("LGPLv3のライセンス文章を見る"));
+    connectInformationActions();
 
     fileMenu = menuBar()->addMenu(QStringLiteral("ファイル"));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));

@@ -5,12 +5,14 @@
 
 #include "model/pagemodel.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <utility>
 
 class QAction;
 class QCheckBox;
@@ -24,6 +26,7 @@ class QPushButton;
 class QSpinBox;
 class QTextEdit;
 class QTimer;
+class QUrl;
 class HoverHideWindow;
 class QThread;
 class Run;
@@ -69,6 +72,8 @@ private Q_SLOTS:
 
     // ---- Slots: reports and help -------------------------------------------------------------------------------
 private Q_SLOTS:
+    void reportBug();
+    void reportImprovementSuggestion();
 
 private:
     void buildWidgets();
@@ -96,7 +101,19 @@ private:
     QPointer<QThread> activeRunThread;
     std::shared_ptr<RunState> activeRunState;
 
-    // ---- Helpers: reports and help -----------------------------------------------------------------------------
+    // ---- Helpers: reports and help (editor/helpmode.cpp) -------------------------------------------------------
+    // The 25 controls that explain themselves in help mode, with their texts, in the order they are set.
+    QList<std::pair<QWidget*, QString>> helpToolTips() const;
+    // Installs every help tool tip (true) or clears them all (false); is_help is left to the configuration save.
+    void setHelpMode(bool on);
+    // On the very first start: the greeting box, then is_used_this and is_help become true.
+    void greetFirstRun();
+    // Connects the version, form-page, report and document actions to their handlers.
+    void connectInformationActions();
+    void showVersionInformation();
+    // Asks before starting the browser, then opens the form page (HTTPS only).
+    void openFormPage(const QUrl& url);
+    void showDocument(const QString& path);
 
 public:
     // ---- State (declaration order as the window's data model) --------------------------------------------------

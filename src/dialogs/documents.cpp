@@ -1,0 +1,67 @@
+#include "documents.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QStringDecoder>
+
+#include <utility>
+
+namespace dialogs {
+
+namespace {
+Q_LOGGING_CATEGORY(lcDocuments, "orvane.documents")
+}
+
+QString documentSuffix(Document document)
+{
+    switch (document) {
+    case Document::TermsOfUse:
+        return QStringLiteral("/licenses/利用規約.txt");
+    case Document::OpenSourceNotice:
+        return QStringLiteral("/licenses/オープンソースソフトウェアに関する告知.txt");
+    case Document::QtLibraryInfo:
+        return QStringLiteral("/licenses/Qtライブラリの差替え又は再インストールに関する情報.txt");
+    case Document::LgplText:
+        return QStringLiteral("/licenses/LGPLv3のライセンス文章.txt");
+    }
+    return {};
+}
+
+QString documentPath(Document document)
+{
+    return QCoreApplication::applicationDirPath() + documentSuffix(document);
+}
+
+DocumentText readDocumentText(const QString& path, qint64 maxBytes)
+{
+    DocumentText result;
+    // Only a regular file is read: a FIFO or a device would block or never end.
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        qCDebug(lcDocuments) << "Document not found:" << path;
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCDebug(lcDocuments) << "Document cannot be opened:" << path << file.errorString();
+        return result;
+    }
+    QByteArray bytes = file.read(maxBytes + 1);
+    result.truncated = bytes.size() > maxBytes;
+    if (result.truncated)
+        bytes.truncate(maxBytes);
+
+    // A whole file is decoded as complete, so a broken last character becomes U+FFFD. A cut file is decoded with
+    // state, which holds back a character split by the cut instead of showing it as broken.
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           result.truncated ? QStringConverter::Flag::Default : QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    result.text = std::move(text);
+    return result;
+}
+
+} // namespace dialogs

@@ -1,0 +1,39 @@
+#include "termdialog.h"
+
+#include "documents.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+TermDialog::TermDialog(const QString& path, QWidget* parent) : QDialog(parent), documentPath(path)
+{
+    setWindowTitle(QStringLiteral("オルヴェイン Free"));
+    setFixedSize(600, 600);
+
+    documentTitle = QFileInfo(documentPath).baseName();
+
+    titleLabel = new QLabel(documentTitle, this);
+    titleLabel->setObjectName(QStringLiteral("titleLabel"));
+    titleLabel->setStyleSheet(QStringLiteral("QLabel{font-size:24px;}"));
+    titleLabel->setFixedSize(580, 30);
+    titleLabel->move(10, 10);
+    titleLabel->setAlignment(Qt::AlignCenter);
+
+    const dialogs::DocumentText document = dialogs::readDocumentText(documentPath);
+    QString text = document.text;
+    if (document.truncated) {
+        text += QStringLiteral("\n\n（ファイルが大きすぎるため、先頭の%1 MiBだけを表示しています。）")
+                    .arg(dialogs::MaxDocumentBytes / (1024 * 1024));
+    }
+
+    textView = new QPlainTextEdit(this);
+    textView->setObjectName(QStringLiteral("textView"));
+    textView->setFixedSize(580, 550);
+    textView->move(10, 40);
+    textView->setReadOnly(true);
+    textView->setCursorWidth(0);
+    textView->setPlainText(text);
+}
+
+TermDialog::~TermDialog() = default;

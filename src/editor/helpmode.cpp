@@ -1,0 +1,161 @@
+// Help mode and the information menu of the main window: the help tool tips, the first-run greeting, the version box,
+// the two form pages opened in the browser, the two report dialogs and the four documents.
+
+#include "app/orvane.h"
+
+#include "dialogs/documents.h"
+#include "dialogs/formurls.h"
+#include "dialogs/reportdialog.h"
+#include "dialogs/reportdialog2.h"
+#include "dialogs/termdialog.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QUrl>
+
+namespace {
+Q_LOGGING_CATEGORY(lcHelp, "orvane.help")
+}
+
+QList<std::pair<QWidget*, QString>> orvane::helpToolTips() const
+{
+    const QString xTip = QStringLiteral("マウスポインターのX座標です。\n"
+                                        "自分で入力するか「取得」ボタンで簡単に取得できます。");
+    const QString yTip = QStringLiteral("マウスポインターのY座標です。\n"
+                                        "自分で入力するか「取得」ボタンで簡単に取得できます。");
+    const QString getTip = QStringLiteral("マウスポインターの座標を簡単に取得できます。");
+    return {
+        {commandCombo,
+         QStringLiteral("追加する操作を指定します。\n"
+                        "なし:何も行われません、条件のみを指定する場合に使用します。\n"
+                        "クリック:時間を指定してクリックします。\n"
+                        "マウスポインター:マウスポインターを指定の座標に移動します。\n"
+                        "スムーズムーブ:実行時のマウスポインターから指定の座標に時間を指定してスムーズに移動します。\n"
+                        "キー:時間を指定して単一または複数のキーを入力します。\n"
+                        "入力:1文字当たりの時間を指定して入力します。（日本語対応）\n"
+                        "「クリック」「スムーズムーブ」「キー」は操作が実行中でも次の操作に進みます、条件で時間を指定し"
+                        "て調整してください。\n"
+                        "操作を追加す場合は右の「追加」ボタンを押してください。")},
+        {addCommandButton, QStringLiteral("右のメニューで設定した操作を追加します。")},
+        {testButton, QStringLiteral("設定している座標にマウスポインターを移動します。")},
+        {commandLabel, QStringLiteral("設定中の操作です。")},
+        {textEdit, QStringLiteral("入力する文章を設定します。（日本語対応）")},
+        {clickCombo, QStringLiteral("クリックの種類を右か左で設定します。")},
+        {commandSecondsSpin,
+         QStringLiteral("時間を指定します。\n"
+                        "操作によって意味が変わります。\n"
+                        "クリック:クリックする時間を指定します。\n"
+                        "スムーズムーブ:マウスポインターが指定した座標に着くまでにかかる時間を指定します。\n"
+                        "キー:キーを入力する時間を指定します。\n"
+                        "入力:1文字当たりを入力するのにかかる時間を指定します。\n"
+                        "単位は秒です。")},
+        {conditionCombo,
+         QStringLiteral("追加する条件を指定します。\n"
+                        "時間:次の操作に進むまでの時間を指定します。\n"
+                        "即時:何も待たずに次の操作に進みます。\n"
+                        "キー:単一または複数のキーを指定して、それが入力された時に次の操作に進みます。")},
+        {addConditionButton, QStringLiteral("右のメニューで設定した条件を追加します。")},
+        {conditionLabel, QStringLiteral("設定中の条件です。")},
+        {conditionSecondsSpin, QStringLiteral("次の操作に進むまでの時間を指定します。")},
+        {returnPageButton, QStringLiteral("前のページに戻ります。")},
+        {runButton, QStringLiteral("現在のプロジェクトを実行します。")},
+        {nextPageButton, QStringLiteral("次のページに進みます。")},
+        {deletePageButton, QStringLiteral("現在のページを削除します。")},
+        {pageCountLabel, QStringLiteral("すべてのページの数と現在のページです。")},
+        {pageList, QStringLiteral("押したページに飛びます、「+」を押すと「+」の位置にページを追加できます。")},
+        {copyButton, QStringLiteral("現在のページをコピーします。")},
+        {pasteButton, QStringLiteral("コピーしたのページをペーストします。")},
+        {pointerXSpin, xTip},
+        {pointerYSpin, yTip},
+        {pointerGetButton, getTip},
+        {smoothXSpin, xTip},
+        {smoothYSpin, yTip},
+        {smoothGetButton, getTip},
+    };
+}
+
+void orvane::setHelpMode(bool on)
+{
+    for (const auto& [widget, text] : helpToolTips())
+        widget->setToolTip(on ? text : QString());
+}
+
+void orvane::greetFirstRun()
+{
+    if (is_used_this)
+        return;
+    QMessageBox::information(this, QStringLiteral("はじめまして"),
+                             QStringLiteral("ダウンロードありがとうございます。\n"
+                                            "現在はヘルプモードがONになっています。\n"
+                                            "意味を知りたいボタンや文字などにカーソルを合わせると説明が表示されます。\n"
+                                            "説明を表示しないようにするにはメニューバーの「ヘルプ」で設定できます。"));
+    is_used_this = true;
+    is_help = true;
+}
+
+void orvane::connectInformationActions()
+{
+    connect(versionAction, &QAction::triggered, this, [this] { showVersionInformation(); });
+    connect(replyAction, &QAction::triggered, this, [this] { openFormPage(dialogs::replyFormUrl()); });
+    connect(askUsageAction, &QAction::triggered, this, [this] { openFormPage(dialogs::questionFormUrl()); });
+    connect(reportBugAction, &QAction::triggered, this, &orvane::reportBug);
+    connect(reportImprovementAction, &QAction::triggered, this, &orvane::reportImprovementSuggestion);
+
+    const std::pair<QAction*, dialogs::Document> documents[] = {
+        {termsAction, dialogs::Document::TermsOfUse},
+        {openSourceNoticeAction, dialogs::Document::OpenSourceNotice},
+        {qtLibraryInfoAction, dialogs::Document::QtLibraryInfo},
+        {lgplTextAction, dialogs::Document::LgplText},
+    };
+    for (const auto& [action, document] : documents) {
+        connect(action, &QAction::triggered, this,
+                [this, document = document] { showDocument(dialogs::documentPath(document)); });
+    }
+}
+
+void orvane::showVersionInformation()
+{
+    QMessageBox::information(this, QStringLiteral("情報"), QStringLiteral("バージョン：1.0\n時間：2026年4月9日0時0分"));
+}
+
+void orvane::openFormPage(const QUrl& url)
+{
+    if (QMessageBox::question(this, QStringLiteral("確認"), QStringLiteral("ブラウザを起動します。\n続行しますか？"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    if (!dialogs::isPermittedFormUrl(url)) {
+        qCWarning(lcHelp) << "Refusing to open form page" << url.toString();
+        QMessageBox::warning(this, QStringLiteral("エラー"), dialogs::refusedUrlMessage(url));
+        return;
+    }
+    // A browser that cannot be started is not reported; the result is only logged.
+    if (!QDesktopServices::openUrl(url))
+        qCWarning(lcHelp) << "Could not open form page" << url.toString();
+}
+
+void orvane::showDocument(const QString& path)
+{
+    TermDialog dialog(path, this);
+    dialog.exec();
+}
+
+void orvane::reportBug()
+{
+    ReportDialog dialog(this);
+    dialog.exec();
+}
+
+void orvane::reportImprovementSuggestion()
+{
+    ReportDialog2 dialog(this);
+    dialog.exec();
+}

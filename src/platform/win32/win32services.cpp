@@ -1,0 +1,365 @@
+#include "win32services.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <map>
+#include <string>
+#include <utility>
+
+// Older SDK headers (mingw-w64 10 among them) lack the flag; Windows 10 1803 and later understand it.
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace platform {
+
+namespace {
+
+// "5 (Access is denied.)": the number first, so that a log line can be matched against the Windows error list, then
+// the system's own text in UTF-8.
+std::string describeError(DWORD code)
+{
+    std::string text = std::to_string(code);
+    wchar_t* buffer = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    if (length == 0 || !buffer)
+        return text;
+    DWORD end = length;
+    while (end > 0 && (buffer[end - 1] == L'\r' || buffer[end - 1] == L'\n' || buffer[end - 1] == L' '))
+        --end;
+    if (end > 0) {
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(end), nullptr, 0, nullptr, nullptr);
+        if (bytes > 0) {
+            std::string utf8(static_cast<std::size_t>(bytes), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(end), utf8.data(), bytes, nullptr, nullptr);
+            text += " (" + utf8 + ")";
+        }
+    }
+    LocalFree(buffer);
+    return text;
+}
+
+bool validVirtualKey(int vk)
+{
+    return vk > 0 && vk < 255;
+}
+
+// --- Keyboard captures ---------------------------------------------------------------------------------------------
+//
+// A low-level hook procedure receives no user data, so each capture gets a procedure of its own from a small fixed
+// set; every capture is then a hook of its own in the system's chain, and a capture that passes an event on hands it
+// to the capture installed before it, as separate hooks do. All of this lives on the GUI thread: the system calls a
+// low-level hook on the thread that installed it, from that thread's message loop.
+
+constexpr std::size_t kCaptureSlots = 8;
+
+struct CaptureSlot {
+    HHOOK hook = nullptr;
+    CaptureHandle handle = 0;
+    const void* owner = nullptr;
+    // Shared so that a procedure that ends its own capture does not destroy itself while it runs.
+    std::shared_ptr<KeyboardCaptureProc> proc;
+};
+
+std::array<CaptureSlot, kCaptureSlots> g_captureSlots;
+CaptureHandle g_nextCaptureHandle = 1;
+// Captures installed by this process; read by sending threads.
+std::atomic<int> g_activeCaptures{0};
+
+LRESULT dispatchToCapture(std::size_t slot, int code, WPARAM wParam, LPARAM lParam)
+{
+    CaptureSlot& capture = g_captureSlots[slot];
+    if (code == HC_ACTION && lParam != 0 && capture.proc &&
+        (wParam == WM_KEYDOWN || wParam == WM_KEYUP || wParam == WM_SYSKEYDOWN || wParam == WM_SYSKEYUP)) {
+        const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        const std::shared_ptr<KeyboardCaptureProc> proc = capture.proc;
+        if ((*proc)(static_cast<int>(wParam), static_cast<int>(event->vkCode)))
+            return 1;
+    }
+    // The hook handle is only informative for CallNextHookEx; after the procedure ended its own capture it is null.
+    return CallNextHookEx(capture.hook, code, wParam, lParam);
+}
+
+template <std::size_t Slot> LRESULT CALLBACK captureHookProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    return dispatchToCapture(Slot, code, wParam, lParam);
+}
+
+template <std::size_t... Slots>
+constexpr std::array<HOOKPROC, sizeof...(Slots)> makeHookProcs(std::index_sequence<Slots...>)
+{
+    return {&captureHookProc<Slots>...};
+}
+
+constexpr std::array<HOOKPROC, kCaptureSlots> kHookProcs = makeHookProcs(std::make_index_sequence<kCaptureSlots>{});
+
+// --- Sleeping
+// ----------------------------------------------------------------------------------------------------------
+//
+// Sleep() follows the system timer, 15.6 ms by default, which would stretch a 10 ms key hold by half. A
+// high-resolution waitable timer (Windows 10 1803 and later) waits accurately without touching the system-wide timer;
+// elsewhere the timer resolution is raised to 1 ms for the length of the sleep.
+
+class ThreadSleepTimer {
+public:
+    ThreadSleepTimer()
+        : timer_(CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS))
+    {
+    }
+    ThreadSleepTimer(const ThreadSleepTimer&) = delete;
+    ThreadSleepTimer& operator=(const ThreadSleepTimer&) = delete;
+    ~ThreadSleepTimer()
+    {
+        if (timer_)
+            CloseHandle(timer_);
+    }
+
+    // False when no high-resolution timer is available or it failed; the caller then sleeps another way.
+    bool wait(int ms)
+    {
+        if (!timer_)
+            return false;
+        LARGE_INTEGER due;
+        due.QuadPart = -10000LL * ms; // relative, in 100 ns units
+        if (!SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE))
+            return false;
+        return WaitForSingleObject(timer_, INFINITE) == WAIT_OBJECT_0;
+    }
+
+private:
+    HANDLE timer_;
+};
+
+void sleepAccurately(int ms)
+{
+    thread_local ThreadSleepTimer timer;
+    if (timer.wait(ms))
+        return;
+    const bool raised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    Sleep(static_cast<DWORD>(ms));
+    if (raised)
+        timeEndPeriod(1);
+}
+
+// --- The backend ---------------------------------------------------------------------------------------------------
+
+class Win32Services final : public InputServices {
+public:
+    Win32Services() = default;
+    ~Win32Services() override;
+
+    bool isAvailable() const override { return true; }
+    std::string backendName() const override { return "win32"; }
+    std::string lastError() const override { return lastError_; }
+    bool isKeyDown(int vk) override;
+    CaptureHandle installKeyboardCapture(KeyboardCaptureProc proc) override;
+    void removeKeyboardCapture(CaptureHandle handle) override;
+    bool registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc) override;
+    void unregisterHotKey(int id) override;
+    bool handleNativeEvent(const char* eventType, void* message) override;
+    void sendKey(int vk, bool down) override;
+    void sendUnicodeUnit(char16_t unit, bool down) override;
+    void sendMouseButton(MouseButton button, bool down) override;
+    void setCursorPos(int x, int y) override;
+    bool getCursorPos(int& x, int& y) override;
+    void sleepMs(int ms) override;
+
+private:
+    std::string lastError_;
+    std::map<int, std::shared_ptr<HotKeyProc>> hotKeys_;
+};
+
+Win32Services::~Win32Services()
+{
+    for (CaptureSlot& capture : g_captureSlots) {
+        if (capture.owner == this)
+            removeKeyboardCapture(capture.handle);
+    }
+    while (!hotKeys_.empty())
+        unregisterHotKey(hotKeys_.begin()->first);
+}
+
+bool Win32Services::isKeyDown(int vk)
+{
+    if (!validVirtualKey(vk))
+        return false;
+    return GetAsyncKeyState(vk) < 0;
+}
+
+CaptureHandle Win32Services::installKeyboardCapture(KeyboardCaptureProc proc)
+{
+    if (!proc) {
+        lastError_ = "no capture procedure given";
+        return 0;
+    }
+    std::size_t slot = 0;
+    while (slot < kCaptureSlots && g_captureSlots[slot].hook)
+        ++slot;
+    if (slot == kCaptureSlots) {
+        lastError_ = "too many keyboard captures at once";
+        return 0;
+    }
+    CaptureSlot& capture = g_captureSlots[slot];
+    // Set before the hook exists: the system may call the procedure as soon as SetWindowsHookExW returns.
+    capture.proc = std::make_shared<KeyboardCaptureProc>(std::move(proc));
+    HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, kHookProcs[slot], GetModuleHandleW(nullptr), 0);
+    if (!hook) {
+        lastError_ = describeError(GetLastError());
+        capture.proc.reset();
+        return 0;
+    }
+    capture.hook = hook;
+    capture.handle = g_nextCaptureHandle++;
+    capture.owner = this;
+    g_activeCaptures.fetch_add(1);
+    return capture.handle;
+}
+
+void Win32Services::removeKeyboardCapture(CaptureHandle handle)
+{
+    if (handle == 0)
+        return;
+    for (CaptureSlot& capture : g_captureSlots) {
+        if (capture.hook && capture.handle == handle && capture.owner == this) {
+            UnhookWindowsHookEx(capture.hook);
+            capture = CaptureSlot{};
+            g_activeCaptures.fetch_sub(1);
+            return;
+        }
+    }
+}
+
+bool Win32Services::registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc)
+{
+    if (hotKeys_.count(id) != 0) {
+        lastError_ = "hot key identifier already registered";
+        return false;
+    }
+    const UINT modifiers = static_cast<UINT>(storedModifiers) & (MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN);
+    if (!RegisterHotKey(nullptr, id, modifiers, static_cast<UINT>(vk))) {
+        lastError_ = describeError(GetLastError());
+        return false;
+    }
+    hotKeys_[id] = std::make_shared<HotKeyProc>(std::move(proc));
+    return true;
+}
+
+void Win32Services::unregisterHotKey(int id)
+{
+    const auto it = hotKeys_.find(id);
+    if (it == hotKeys_.end())
+        return;
+    UnregisterHotKey(nullptr, id);
+    hotKeys_.erase(it);
+}
+
+bool Win32Services::handleNativeEvent(const char* eventType, void* message)
+{
+    if (!eventType || !message)
+        return false;
+    const std::string type = eventType;
+    if (type != "windows_generic_MSG" && type != "windows_dispatcher_MSG")
+        return false;
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message != WM_HOTKEY)
+        return false;
+    const int id = static_cast<int>(msg->wParam);
+    const auto it = hotKeys_.find(id);
+    if (it == hotKeys_.end())
+        return false;
+    // Kept alive here in case the procedure releases its own hot key.
+    const std::shared_ptr<HotKeyProc> proc = it->second;
+    if (*proc)
+        (*proc)(id);
+    return true;
+}
+
+void Win32Services::sendKey(int vk, bool down)
+{
+    if (!validVirtualKey(vk))
+        return;
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(vk);
+    input.ki.wScan = 0;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    if (SendInput(1, &input, sizeof(INPUT)) != 1)
+        return;
+    // SendInput only queues the event; the asynchronous key state changes once the system has passed it through the
+    // low-level hooks of every process. Callers poll the key state right after sending, so wait briefly for it.
+    // Not while a capture of ours is installed: it may swallow the key, so that the state never changes, and the
+    // GUI thread that runs it may be this very thread, which cannot pump its hook while it waits here.
+    if (g_activeCaptures.load() != 0)
+        return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
+    while ((GetAsyncKeyState(vk) < 0) != down && std::chrono::steady_clock::now() < deadline)
+        Sleep(0);
+}
+
+void Win32Services::sendUnicodeUnit(char16_t unit, bool down)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = 0;
+    input.ki.wScan = static_cast<WORD>(unit);
+    input.ki.dwFlags = KEYEVENTF_UNICODE | (down ? 0 : KEYEVENTF_KEYUP);
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+void Win32Services::sendMouseButton(MouseButton button, bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // No MOUSEEVENTF_MOVE: the press or release happens wherever the pointer is.
+    if (button == MouseButton::Left)
+        input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    else
+        input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+// Pixels are physical as long as the process is DPI aware, which a Qt 6 program is (per monitor) from the moment its
+// GUI application object exists.
+void Win32Services::setCursorPos(int x, int y)
+{
+    SetCursorPos(x, y);
+}
+
+bool Win32Services::getCursorPos(int& x, int& y)
+{
+    POINT point;
+    if (!GetCursorPos(&point))
+        return false;
+    x = static_cast<int>(point.x);
+    y = static_cast<int>(point.y);
+    return true;
+}
+
+void Win32Services::sleepMs(int ms)
+{
+    if (ms > 0)
+        sleepAccurately(ms);
+}
+
+} // namespace
+
+std::unique_ptr<InputServices> createWin32Services()
+{
+    return std::make_unique<Win32Services>();
+}
+
+} // namespace platform
