@@ -2,10 +2,16 @@
 #include "fakeinput.h"
 #include "run/rundialog.h"
 #include "run/stopwindow.h"
+#include "settings/config.h"
 
 #include <QtTest>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -66,6 +72,11 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         installFakeInput();
+        // A returning user: no greeting box interrupts the window's construction.
+        QFile config(settings::configFilePath());
+        QVERIFY(QDir().mkpath(QFileInfo(config).absolutePath()));
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write(QJsonDocument(QJsonObject{{QStringLiteral("is_used_this"), true}}).toJson());
     }
     void init() { installFakeInput().clearEvents(); }
 
