@@ -92,10 +92,13 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
     confirmSaveAction->setChecked(is_message_file);
     confirmPasteAction->setChecked(is_message_paste);
     confirmDeleteAction->setChecked(is_message_delete);
+
+    connect(runButton, &QPushButton::clicked, this, &orvane::stertRun);
 }
 
 orvane::~orvane()
 {
+    stopActiveRun();
     if (hoverWindow) {
         // The hint has no parent; it must not outlive the window nor call back into it while it is torn down.
         disconnect(hoverWindow, nullptr, this, nullptr);

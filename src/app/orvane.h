@@ -7,12 +7,12 @@
 
 #include <QList>
 #include <QMainWindow>
-
-#include <functional>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <utility>
 
 class QAction;
@@ -29,6 +29,9 @@ class QTextEdit;
 class QTimer;
 class QUrl;
 class HoverHideWindow;
+class QThread;
+class Run;
+struct RunState;
 
 class orvane final : public QMainWindow {
     Q_OBJECT
@@ -94,6 +97,10 @@ private Q_SLOTS:
 
     // ---- Slots: run start ----------------------------------------------------------------------------------------
 private Q_SLOTS:
+    // The run button: asks for the run settings, keeps them and starts the run when the dialog is accepted.
+    void stertRun();
+    // The run has ended: the window comes back.
+    void onRunFinished();
 
     // ---- Slots: reports and help -------------------------------------------------------------------------------
 private Q_SLOTS:
@@ -154,6 +161,13 @@ public:
 private:
 
     // ---- Helpers: run start --------------------------------------------------------------------------------------
+    // Hands copies of the project to a new run on a worker thread and hides the window.
+    void startRun();
+    // Ends a run still in progress and waits for it (the program is closing).
+    void stopActiveRun();
+    QPointer<Run> activeRun;
+    QPointer<QThread> activeRunThread;
+    std::shared_ptr<RunState> activeRunState;
 
     // ---- Helpers: reports and help (editor/helpmode.cpp) -------------------------------------------------------
     // The 25 controls that explain themselves in help mode, with their texts, in the order they are set.

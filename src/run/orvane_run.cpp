@@ -1,0 +1,62 @@
+// The main window's run start: the run settings dialog, the worker thread with its run, and the way back.
+
+#include "app/orvane.h"
+#include "run/run.h"
+#include "run/rundialog.h"
+#include "run/runstart.h"
+
+#include <QThread>
+
+void orvane::stertRun()
+{
+    RunDialog dialog(stertTime, runNumber, stopCommand, is_used_stert, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    stertTime = dialog.getStertTime();
+    runNumber = dialog.getRunNumber();
+    stopCommand = dialog.getStopCommand();
+    is_used_stert = dialog.getIsUsedStert();
+    startRun();
+}
+
+void orvane::startRun()
+{
+    auto* worker = new QThread(this);
+    auto* run = new Run;
+    run->configure(stertTime, runNumber, stopCommand, list_command, list_condition, runProjectName(filePath));
+    run->moveToThread(worker);
+    connect(worker, &QThread::started, run, &Run::start);
+    connect(run, &Run::finished, worker, &QThread::quit);
+    connect(run, &Run::finished, run, &QObject::deleteLater);
+    connect(run, &Run::finished, this, &orvane::onRunFinished);
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    activeRun = run;
+    activeRunThread = worker;
+    activeRunState = run->sharedState();
+    worker->start();
+    hide();
+}
+
+void orvane::onRunFinished()
+{
+    show();
+    activateWindow();
+}
+
+void orvane::stopActiveRun()
+{
+    // Only the worker thread object is looked at before the wait: it lives on this thread, while the run may be deleted
+    // on its worker at any moment.
+    if (!activeRunThread) {
+        activeRunState.reset();
+        return;
+    }
+    QThread* worker = activeRunThread.data();
+    if (!stopRunAndWait(activeRunState, activeRun, worker, 10000)) {
+        // A run that does not end is left to the process's exit rather than destroyed while its thread runs.
+        worker->setParent(nullptr);
+    }
+    activeRun.clear();
+    activeRunThread.clear();
+    activeRunState.reset();
+}

@@ -1,0 +1,276 @@
+#include "rundialog.h"
+
+#include "run/keycombination.h"
+#include "run/run.h"
+#include "run/runicons.h"
+
+#include <QCheckBox>
+#include <QDebug>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStringList>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+// The dialog's own capture, separate from the editor's: one state and one capture handle for the whole process.
+keys::KeyCaptureState captureState;
+platform::CaptureHandle hookHandle = 0;
+
+template <class W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+void setPointSize(QWidget* widget, int points)
+{
+    QFont font = widget->font();
+    font.setPointSize(points);
+    widget->setFont(font);
+}
+
+} // namespace
+
+RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_, bool isUsedStert_, QWidget* parent)
+    : QDialog(parent)
+{
+    stertTime = std::max(1, std::min(stertTime_, 9999));
+    runNumber = std::max(1, std::min(runNumber_, EndlessRunNumber));
+    stopCommand = stopCommand_;
+    isUsedStert = isUsedStert_;
+    capturing = false;
+    stopCommandValid = false;
+
+    setWindowTitle(QStringLiteral("実行設定"));
+    setFixedSize(300, 430);
+    setModal(true);
+
+    stertTimeLabel = named(new QLabel(QStringLiteral("開始までの秒数:"), this), "stertTimeLabel");
+    stertTimeLabel->setGeometry(10, 10, 290, 40);
+    setPointSize(stertTimeLabel, 24);
+
+    stertTimeUnitLabel = named(new QLabel(QStringLiteral("秒"), this), "stertTimeUnitLabel");
+    stertTimeUnitLabel->setGeometry(135, 60, 290, 40);
+    setPointSize(stertTimeUnitLabel, 24);
+
+    stertTimeSpinBox = named(new QSpinBox(this), "stertTimeSpinBox");
+    stertTimeSpinBox->setGeometry(10, 60, 120, 40);
+    setPointSize(stertTimeSpinBox, 24);
+    stertTimeSpinBox->setRange(1, 9999);
+    stertTimeSpinBox->setValue(stertTime);
+
+    runNumberLabel = named(new QLabel(QStringLiteral("実行回数:"), this), "runNumberLabel");
+    runNumberLabel->setGeometry(10, 130, 190, 40);
+    setPointSize(runNumberLabel, 24);
+
+    runNumberUnitLabel = named(new QLabel(QStringLiteral("回"), this), "runNumberUnitLabel");
+    runNumberUnitLabel->setGeometry(135, 180, 290, 40);
+    setPointSize(runNumberUnitLabel, 24);
+
+    runNumberSpinBox = named(new QSpinBox(this), "runNumberSpinBox");
+    runNumberSpinBox->setGeometry(10, 180, 120, 40);
+    setPointSize(runNumberSpinBox, 24);
+    runNumberSpinBox->setRange(1, 9999);
+    runNumberSpinBox->setValue(runNumber);
+
+    checkRunNumber = named(new QCheckBox(QStringLiteral("終了コマンドまで繰り返す"), this), "checkRunNumber");
+    checkRunNumber->move(10, 228);
+    checkRunNumber->adjustSize();
+    connect(checkRunNumber, &QCheckBox::stateChanged, this, &RunDialog::changeCheckRunNumber);
+
+    stopCommandLabel = named(new QLabel(QStringLiteral("終了コマンド:"), this), "stopCommandLabel");
+    stopCommandLabel->setGeometry(10, 250, 280, 40);
+    setPointSize(stopCommandLabel, 24);
+
+    hotKeyLabel = named(new QLabel(this), "hotKeyLabel");
+    hotKeyLabel->setGeometry(10, 290, 280, 40);
+    setPointSize(hotKeyLabel, 24);
+
+    hotKeyHintLabel = named(new QLabel(QStringLiteral("単一または複数キーを押してください"), this), "hotKeyHintLabel");
+    hotKeyHintLabel->setGeometry(10, 335, 380, 16);
+    hotKeyHintLabel->setStyleSheet(QStringLiteral("font-size: 12px;"));
+    hotKeyHintLabel->hide();
+
+    hotKeyButton = named(new QPushButton(QStringLiteral("変更"), this), "hotKeyButton");
+    hotKeyButton->setGeometry(220, 290, 70, 40);
+    setPointSize(hotKeyButton, 20);
+
+    checkHotKey = named(new QCheckBox(QStringLiteral("終了コマンドを設定しない"), this), "checkHotKey");
+    checkHotKey->move(10, 335);
+    checkHotKey->setIcon(runicons::dangerIcon());
+    checkHotKey->setIconSize(QSize(14, 14));
+    checkHotKey->adjustSize();
+    connect(checkHotKey, &QCheckBox::stateChanged, this, &RunDialog::changeCheckHotKey);
+
+    startButton = named(new QPushButton(QStringLiteral("開始"), this), "startButton");
+    startButton->setGeometry(10, 360, 280, 60);
+    setPointSize(startButton, 24);
+    startButton->setDefault(true);
+
+    setTabOrder(stertTimeSpinBox, runNumberSpinBox);
+    setTabOrder(runNumberSpinBox, hotKeyButton);
+    setTabOrder(hotKeyButton, startButton);
+
+    qDebug() << "RunDialog run count:" << runNumber;
+    if (runNumber == EndlessRunNumber) {
+        checkRunNumber->setChecked(true);
+        runNumberSpinBox->setValue(1);
+    }
+    if (stopCommand == QStringLiteral("なし")) {
+        checkHotKey->setChecked(true);
+        // Unchecking the box then offers a usable stop command rather than none.
+        stopCommand = QStringLiteral("83,3");
+    }
+    if (runNumber == EndlessRunNumber)
+        qDebug() << "RunDialog run count:" << runNumber;
+
+    connect(startButton, &QPushButton::clicked, this, [this] { onStartClicked(); });
+    connect(hotKeyButton, &QPushButton::clicked, this, &RunDialog::onHotKeyButtonPressed);
+    pollTimer = new QTimer(this);
+    pollTimer->setObjectName(QStringLiteral("pollTimer"));
+    connect(pollTimer, &QTimer::timeout, this, &RunDialog::pollHotKey);
+
+    applyValidityRule();
+    hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));
+    updateStartButtonState();
+}
+
+RunDialog::~RunDialog()
+{
+    if (capturing) {
+        captureState.capturing.exchange(0);
+        pollTimer->stop();
+    }
+    removeHotKeyHook();
+}
+
+void RunDialog::applyValidityRule()
+{
+    stopCommandValid = false;
+    if (keys::isNoCombination(stopCommand))
+        return;
+    const QStringList parts = stopCommand.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return;
+    bool ok = false;
+    parts.at(0).toInt(&ok, 10);
+    stopCommandValid = ok;
+}
+
+void RunDialog::updateStartButtonState()
+{
+    startButton->setVisible(!capturing && stopCommandValid);
+}
+
+void RunDialog::changeCheckRunNumber(int state)
+{
+    const bool endless = state == Qt::Checked;
+    runNumberSpinBox->setVisible(!endless);
+    runNumberUnitLabel->setVisible(!endless);
+}
+
+void RunDialog::changeCheckHotKey(int state)
+{
+    const bool none = state == Qt::Checked;
+    hotKeyLabel->setVisible(!none);
+    hotKeyButton->setVisible(!none);
+}
+
+bool RunDialog::installHotKeyHook()
+{
+    if (hookHandle != 0)
+        return true;
+    auto& input = platform::services();
+    hookHandle = input.installKeyboardCapture(
+        [](int message, int vk) { return keys::applyCaptureRule(captureState, message, vk); });
+    if (hookHandle == 0) {
+        qWarning() << "Failed to install keyboard hook. Error:" << QString::fromStdString(input.lastError());
+        return false;
+    }
+    return true;
+}
+
+void RunDialog::removeHotKeyHook()
+{
+    if (hookHandle == 0)
+        return;
+    platform::services().removeKeyboardCapture(hookHandle);
+    hookHandle = 0;
+}
+
+void RunDialog::onHotKeyButtonPressed()
+{
+    if (!installHotKeyHook()) {
+        hotKeyLabel->setText(QStringLiteral("フック失敗"));
+        return;
+    }
+    captureState.begin();
+    capturing = true;
+    hotKeyButton->hide();
+    hotKeyHintLabel->show();
+    hotKeyLabel->setText(QString());
+    checkHotKey->hide();
+    stertTimeSpinBox->setEnabled(false);
+    runNumberSpinBox->setEnabled(false);
+    updateStartButtonState();
+    pollTimer->start(50);
+}
+
+void RunDialog::pollHotKey()
+{
+    const int key = captureState.capturedKey.load();
+    if (key == 0)
+        return;
+    const int mask = captureState.capturedMask.load();
+    captureState.capturing.exchange(0);
+    captureState.capturedKey.exchange(0);
+    capturing = false;
+    pollTimer->stop();
+
+    stopCommand = keys::keyCombinationText(key, mask);
+    applyValidityRule();
+    hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));
+    hotKeyButton->show();
+    checkHotKey->show();
+    hotKeyHintLabel->hide();
+    stertTimeSpinBox->setEnabled(true);
+    runNumberSpinBox->setEnabled(true);
+    updateStartButtonState();
+}
+
+void RunDialog::onStartClicked()
+{
+    if (checkHotKey->isChecked()) {
+        answer = QMessageBox::warning(this, QStringLiteral("このメッセージを無効化することはできません。"),
+                                      QStringLiteral("終了コマンドが設定されていません。\n"
+                                                     "タスクバーの右側にあるシステムトレイもしくは\n"
+                                                     "指定回数でのみ終了可能です。\n"
+                                                     "危険ですが実行しますか？"),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    } else {
+        if (!isUsedStert) {
+            QMessageBox::information(this, QStringLiteral("次回からは表示されません。"),
+                                     QStringLiteral("現在の停止コマンドは「%1」です。\n"
+                                                    "このコマンドは変更可能です。\n"
+                                                    "これを入力することでいかなる時でも\n"
+                                                    "0.2秒以内で実行中のプロジェクトを停止可能です。\n"
+                                                    "忘れないで下さい。")
+                                         .arg(hotKeyLabel->text()),
+                                     QMessageBox::Ok, QMessageBox::NoButton);
+            isUsedStert = true;
+        }
+        answer = QMessageBox::Yes;
+    }
+    if (answer != QMessageBox::Yes)
+        return;
+    stertTime = stertTimeSpinBox->value();
+    runNumber = checkRunNumber->isChecked() ? EndlessRunNumber : runNumberSpinBox->value();
+    if (checkHotKey->isChecked())
+        stopCommand = QStringLiteral("なし");
+    accept();
+}

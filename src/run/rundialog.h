@@ -1,0 +1,65 @@
+#pragma once
+
+// The run settings dialog: start delay, run count (or "until the stop command") and the stop command, captured from
+// the keyboard through the dialog's own keyboard capture. Accepted only through its start button; the caller then
+// copies the four values back.
+
+#include "platform/inputservices.h"
+
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+
+class RunDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    RunDialog(int stertTime, int runNumber, const QString& stopCommand, bool isUsedStert, QWidget* parent = nullptr);
+    ~RunDialog() override;
+
+    int getStertTime() const { return stertTime; }
+    int getRunNumber() const { return runNumber; }
+    QString getStopCommand() const { return stopCommand; }
+    bool getIsUsedStert() const { return isUsedStert; }
+
+private Q_SLOTS:
+    void onHotKeyButtonPressed();
+    void pollHotKey();
+    void updateStartButtonState();
+    void changeCheckRunNumber(int state);
+    void changeCheckHotKey(int state);
+
+private:
+    void onStartClicked();
+    void applyValidityRule();
+    bool installHotKeyHook();
+    void removeHotKeyHook();
+
+    int stertTime = 0;
+    int runNumber = 0;
+    QString stopCommand;
+    bool isUsedStert = false;
+    bool capturing = false;
+    bool stopCommandValid = false;
+    int answer = 0;
+
+    QLabel* stertTimeLabel = nullptr;
+    QLabel* stertTimeUnitLabel = nullptr;
+    QSpinBox* stertTimeSpinBox = nullptr;
+    QLabel* runNumberLabel = nullptr;
+    QLabel* runNumberUnitLabel = nullptr;
+    QSpinBox* runNumberSpinBox = nullptr;
+    QCheckBox* checkRunNumber = nullptr;
+    QLabel* stopCommandLabel = nullptr;
+    QLabel* hotKeyLabel = nullptr;
+    QLabel* hotKeyHintLabel = nullptr;
+    QPushButton* hotKeyButton = nullptr;
+    QCheckBox* checkHotKey = nullptr;
+    QPushButton* startButton = nullptr;
+    QTimer* pollTimer = nullptr;
+};

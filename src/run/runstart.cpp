@@ -1,0 +1,47 @@
+#include "runstart.h"
+
+#include "run/run.h"
+
+#include <QDeadlineTimer>
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QThread>
+
+QString runProjectName(const QString& filePath)
+{
+    if (filePath == QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))
+        return QStringLiteral("新規プロジェクト");
+    return QFileInfo(filePath).baseName();
+}
+
+QString stopToolTip(const QString& projectName)
+{
+    return QStringLiteral("「%1」を終了").arg(projectName);
+}
+
+bool stopRunAndWait(const std::shared_ptr<RunState>& state, QPointer<Run>& run, QThread* worker, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    if (state) {
+        state->stopRequested.store(true);
+        while (!state->ended.load()) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QThread::msleep(5);
+        }
+    }
+    if (worker) {
+        worker->quit();
+        if (!worker->wait(QDeadlineTimer(qMax<qint64>(0, timeoutMs - timer.elapsed()))))
+            return false;
+    }
+    // The worker has ended, so nothing deletes the run concurrently any more; its event loop may have stopped before
+    // the queued deleteLater reached it.
+    if (run)
+        delete run.data();
+    return true;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+// Shared helpers of the run tests: the fake backend installed for the whole test executable, and its recorded events
+// written compactly ("K17+" key 17 down, "U97-" unit 97 up, "L+" / "R-" mouse buttons, "P10,20" pointer move).
+
+#include "platform/fake/fakeservices.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+inline platform::FakeServices& installFakeInput()
+{
+    static platform::FakeServices* fake = [] {
+        auto backend = std::make_unique<platform::FakeServices>();
+        auto* raw = backend.get();
+        platform::setServices(std::move(backend));
+        return raw;
+    }();
+    return *fake;
+}
+
+inline QString eventText(const platform::FakeEvent& e)
+{
+    using Kind = platform::FakeEvent::Kind;
+    const QString sign = e.down ? QStringLiteral("+") : QStringLiteral("-");
+    switch (e.kind) {
+    case Kind::Key:
+        return QStringLiteral("K%1").arg(e.code) + sign;
+    case Kind::Unicode:
+        return QStringLiteral("U%1").arg(e.code) + sign;
+    case Kind::MouseButton:
+        return (e.code == 0 ? QStringLiteral("L") : QStringLiteral("R")) + sign;
+    case Kind::MoveTo:
+        return QStringLiteral("P%1,%2").arg(e.x).arg(e.y);
+    }
+    return {};
+}
+
+inline QStringList eventTexts(const std::vector<platform::FakeEvent>& events)
+{
+    QStringList out;
+    for (const auto& e : events)
+        out << eventText(e);
+    return out;
+}
+
+inline QStringList recorded(const platform::FakeServices& fake)
+{
+    return eventTexts(fake.events());
+}

@@ -1,0 +1,376 @@
+#include "fakeinput.h"
+#include "run/rundialog.h"
+
+#include <QtTest>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace {
+
+// Answers the message boxes the dialog opens (they run their own modal loop) and remembers what they said.
+class BoxAnswerer : public QObject {
+public:
+    explicit BoxAnswerer(QMessageBox::StandardButton answer) : answer_(answer)
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
+        timer_.start(20);
+    }
+
+    struct Seen {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton;
+    };
+    QList<Seen> seen;
+
+private:
+    void poll()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!box || !box->isVisible() || handled_.contains(box))
+                continue;
+            handled_.append(box);
+            QPushButton* def = box->defaultButton();
+            seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                         def ? box->standardButton(def) : QMessageBox::NoButton});
+            QAbstractButton* button = box->button(answer_);
+            if (!button)
+                button = box->buttons().value(0);
+            button->click();
+        }
+    }
+
+    QMessageBox::StandardButton answer_;
+    QTimer timer_;
+    QList<QPointer<QMessageBox>> handled_;
+};
+
+template <class T> T* child(QDialog& dialog, const char* name)
+{
+    return dialog.findChild<T*>(QLatin1String(name));
+}
+
+using KeyEvents = QList<QPair<int, int>>;
+
+const QString warningTitle = QStringLiteral("このメッセージを無効化することはできません。");
+const QString noticeTitle = QStringLiteral("次回からは表示されません。");
+
+} // namespace
+
+class TestRunDialog : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { installFakeInput(); }
+    void init()
+    {
+        auto& fake = installFakeInput();
+        fake.setFailCapture(false);
+        for (int key : {16, 17, 18, 83, 160, 162, 164})
+            fake.setKeyDown(key, false);
+    }
+
+    void layoutAndTexts()
+    {
+        RunDialog dialog(5, 1, QStringLiteral("83,3"), true);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("実行設定"));
+        QCOMPARE(dialog.minimumSize(), QSize(300, 430));
+        QCOMPARE(dialog.maximumSize(), QSize(300, 430));
+        QVERIFY(dialog.isModal());
+        auto* start = child<QPushButton>(dialog, "startButton");
+        QCOMPARE(start->text(), QStringLiteral("開始"));
+        QCOMPARE(start->geometry(), QRect(10, 360, 280, 60));
+        QVERIFY(start->isDefault());
+        QCOMPARE(child<QPushButton>(dialog, "hotKeyButton")->geometry(), QRect(220, 290, 70, 40));
+        QCOMPARE(child<QSpinBox>(dialog, "stertTimeSpinBox")->geometry(), QRect(10, 60, 120, 40));
+        QCOMPARE(child<QSpinBox>(dialog, "stertTimeSpinBox")->font().pointSize(), 24);
+        QCOMPARE(child<QSpinBox>(dialog, "runNumberSpinBox")->maximum(), 9999);
+        QCOMPARE(child<QCheckBox>(dialog, "checkRunNumber")->pos(), QPoint(10, 228));
+        QCOMPARE(child<QCheckBox>(dialog, "checkHotKey")->pos(), QPoint(10, 335));
+        QCOMPARE(child<QCheckBox>(dialog, "checkHotKey")->iconSize(), QSize(14, 14));
+        QVERIFY(!child<QCheckBox>(dialog, "checkHotKey")->icon().isNull());
+        QCOMPARE(child<QLabel>(dialog, "hotKeyHintLabel")->text(),
+                 QStringLiteral("単一または複数キーを押してください"));
+        QVERIFY(child<QLabel>(dialog, "hotKeyHintLabel")->isHidden());
+        QCOMPARE(child<QLabel>(dialog, "runNumberUnitLabel")->text(), QStringLiteral("回"));
+    }
+
+    void valuesAreClampedAndReturned_data()
+    {
+        QTest::addColumn<int>("stertTime");
+        QTest::addColumn<int>("runNumber");
+        QTest::addColumn<int>("shownStert");
+        QTest::addColumn<int>("shownRun");
+        QTest::addColumn<bool>("endless");
+        QTest::addColumn<int>("acceptedStert");
+        QTest::addColumn<int>("acceptedRun");
+        QTest::newRow("zeros") << 0 << 0 << 1 << 1 << false << 1 << 1;
+        QTest::newRow("upper bounds") << 10000 << 9999 << 9999 << 9999 << false << 9999 << 9999;
+        QTest::newRow("endless") << 5 << 114514 << 5 << 1 << true << 5 << 114514;
+        QTest::newRow("between 9999 and 114514") << 5 << 20000 << 5 << 9999 << false << 5 << 9999;
+        QTest::newRow("beyond 114514") << -5 << 200000 << 1 << 1 << true << 1 << 114514;
+    }
+    void valuesAreClampedAndReturned()
+    {
+        QFETCH(int, stertTime);
+        QFETCH(int, runNumber);
+        QFETCH(int, shownStert);
+        QFETCH(int, shownRun);
+        QFETCH(bool, endless);
+        QFETCH(int, acceptedStert);
+        QFETCH(int, acceptedRun);
+        RunDialog dialog(stertTime, runNumber, QStringLiteral("83,3"), true);
+        QCOMPARE(child<QSpinBox>(dialog, "stertTimeSpinBox")->value(), shownStert);
+        QCOMPARE(child<QSpinBox>(dialog, "runNumberSpinBox")->value(), shownRun);
+        QCOMPARE(child<QCheckBox>(dialog, "checkRunNumber")->isChecked(), endless);
+        QCOMPARE(child<QSpinBox>(dialog, "runNumberSpinBox")->isHidden(), endless);
+        QCOMPARE(child<QLabel>(dialog, "runNumberUnitLabel")->isHidden(), endless);
+        QVERIFY(!child<QLabel>(dialog, "runNumberLabel")->isHidden());
+        child<QPushButton>(dialog, "startButton")->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.getStertTime(), acceptedStert);
+        QCOMPARE(dialog.getRunNumber(), acceptedRun);
+        QCOMPARE(dialog.getStopCommand(), QStringLiteral("83,3"));
+    }
+
+    void uncheckingEndlessShowsCountOfOne()
+    {
+        RunDialog dialog(5, 114514, QStringLiteral("83,3"), true);
+        child<QCheckBox>(dialog, "checkRunNumber")->setChecked(false);
+        QVERIFY(!child<QSpinBox>(dialog, "runNumberSpinBox")->isHidden());
+        QVERIFY(!child<QLabel>(dialog, "runNumberUnitLabel")->isHidden());
+        child<QSpinBox>(dialog, "runNumberSpinBox")->setValue(7);
+        child<QSpinBox>(dialog, "stertTimeSpinBox")->setValue(12);
+        child<QPushButton>(dialog, "startButton")->click();
+        QCOMPARE(dialog.getRunNumber(), 7);
+        QCOMPARE(dialog.getStertTime(), 12);
+    }
+
+    void stopCommandShownAndValidated_data()
+    {
+        QTest::addColumn<QString>("stopCommand");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("startShown");
+        QTest::addColumn<bool>("noneChecked");
+        QTest::newRow("Ctrl+Alt+S") << "83,3"
+                                    << "Ctrl+Alt+S" << true << false;
+        QTest::newRow("empty") << ""
+                               << "なし" << false << false;
+        QTest::newRow("none offers Ctrl+Alt+S") << "なし"
+                                                << "Ctrl+Alt+S" << true << true;
+        QTest::newRow("unreadable") << "abc"
+                                    << "無効なキー" << false << false;
+        QTest::newRow("only commas") << ",,"
+                                     << "無効なキー" << false << false;
+        QTest::newRow("key 0 counts as valid") << "0,2"
+                                               << "Ctrl+VK0" << true << false;
+        QTest::newRow("no key part") << ",5"
+                                     << "VK5" << true << false;
+        QTest::newRow("modifier alone") << "162,0"
+                                        << "Ctrl" << true << false;
+    }
+    void stopCommandShownAndValidated()
+    {
+        QFETCH(QString, stopCommand);
+        QFETCH(QString, label);
+        QFETCH(bool, startShown);
+        QFETCH(bool, noneChecked);
+        RunDialog dialog(5, 1, stopCommand, true);
+        QCOMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), label);
+        QCOMPARE(!child<QPushButton>(dialog, "startButton")->isHidden(), startShown);
+        QCOMPARE(child<QCheckBox>(dialog, "checkHotKey")->isChecked(), noneChecked);
+        QCOMPARE(child<QLabel>(dialog, "hotKeyLabel")->isHidden(), noneChecked);
+        QCOMPARE(child<QPushButton>(dialog, "hotKeyButton")->isHidden(), noneChecked);
+        // Choosing "no stop command" does not make an invalid text valid.
+        child<QCheckBox>(dialog, "checkHotKey")->setChecked(true);
+        QCOMPARE(!child<QPushButton>(dialog, "startButton")->isHidden(), startShown);
+    }
+
+    void noStopCommandWarnsEveryTime_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("yes") << int(QMessageBox::Yes);
+        QTest::newRow("no") << int(QMessageBox::No);
+    }
+    void noStopCommandWarnsEveryTime()
+    {
+        QFETCH(int, answer);
+        RunDialog dialog(5, 3, QStringLiteral("なし"), false);
+        dialog.show();
+        BoxAnswerer boxes{QMessageBox::StandardButton(answer)};
+        child<QPushButton>(dialog, "startButton")->click();
+        QCOMPARE(boxes.seen.size(), 1);
+        QCOMPARE(boxes.seen.at(0).title, warningTitle);
+        QCOMPARE(boxes.seen.at(0).text, QStringLiteral("終了コマンドが設定されていません。\n"
+                                                       "タスクバーの右側にあるシステムトレイもしくは\n"
+                                                       "指定回数でのみ終了可能です。\n"
+                                                       "危険ですが実行しますか？"));
+        QCOMPARE(boxes.seen.at(0).icon, QMessageBox::Warning);
+        QCOMPARE(boxes.seen.at(0).buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(boxes.seen.at(0).defaultButton, QMessageBox::No);
+        // The notice is not shown in this branch and its flag stays as it was.
+        QVERIFY(!dialog.getIsUsedStert());
+        if (answer == QMessageBox::Yes) {
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(dialog.getStopCommand(), QStringLiteral("なし"));
+            QCOMPARE(dialog.getRunNumber(), 3);
+        } else {
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QVERIFY(child<QCheckBox>(dialog, "checkHotKey")->isChecked());
+        }
+    }
+
+    void uncheckingNoneOffersDefaultCommand()
+    {
+        RunDialog dialog(5, 1, QStringLiteral("なし"), true);
+        child<QCheckBox>(dialog, "checkHotKey")->setChecked(false);
+        QVERIFY(!child<QLabel>(dialog, "hotKeyLabel")->isHidden());
+        QVERIFY(!child<QPushButton>(dialog, "hotKeyButton")->isHidden());
+        QCOMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), QStringLiteral("Ctrl+Alt+S"));
+        child<QPushButton>(dialog, "startButton")->click();
+        QCOMPARE(dialog.getStopCommand(), QStringLiteral("83,3"));
+    }
+
+    void noticeNamesTheStopCommandOnce()
+    {
+        {
+            RunDialog dialog(5, 1, QStringLiteral("83,3"), false);
+            dialog.show();
+            BoxAnswerer boxes(QMessageBox::Ok);
+            child<QPushButton>(dialog, "startButton")->click();
+            QCOMPARE(boxes.seen.size(), 1);
+            QCOMPARE(boxes.seen.at(0).title, noticeTitle);
+            QCOMPARE(boxes.seen.at(0).icon, QMessageBox::Information);
+            QCOMPARE(boxes.seen.at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+            QCOMPARE(boxes.seen.at(0).text, QStringLiteral("現在の停止コマンドは「Ctrl+Alt+S」です。\n"
+                                                           "このコマンドは変更可能です。\n"
+                                                           "これを入力することでいかなる時でも\n"
+                                                           "0.2秒以内で実行中のプロジェクトを停止可能です。\n"
+                                                           "忘れないで下さい。"));
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QVERIFY(dialog.getIsUsedStert());
+        }
+        RunDialog again(5, 1, QStringLiteral("83,3"), true);
+        again.show();
+        BoxAnswerer boxes(QMessageBox::Ok);
+        child<QPushButton>(again, "startButton")->click();
+        QTest::qWait(60);
+        QVERIFY(boxes.seen.isEmpty());
+        QCOMPARE(again.result(), int(QDialog::Accepted));
+        QVERIFY(again.getIsUsedStert());
+    }
+
+    void captureStoresTheCombination_data()
+    {
+        QTest::addColumn<KeyEvents>("events");
+        QTest::addColumn<QString>("stopCommand");
+        QTest::addColumn<QString>("label");
+        const int down = platform::WmKeyDown;
+        const int up = platform::WmKeyUp;
+        const int sysDown = platform::WmSysKeyDown;
+        QTest::newRow("Ctrl+Alt+S") << KeyEvents{{down, 162}, {sysDown, 164}, {sysDown, 83}} << "83,3"
+                                    << "Ctrl+Alt+S";
+        QTest::newRow("Shift alone") << KeyEvents{{down, 160}, {up, 160}} << "160,0"
+                                     << "Shift";
+        QTest::newRow("last key wins") << KeyEvents{{down, 65}, {down, 66}} << "66,0"
+                                       << "B";
+    }
+    void captureStoresTheCombination()
+    {
+        QFETCH(KeyEvents, events);
+        QFETCH(QString, stopCommand);
+        QFETCH(QString, label);
+        auto& fake = installFakeInput();
+        auto dialog = std::make_unique<RunDialog>(5, 1, QStringLiteral("83,3"), true);
+        child<QPushButton>(*dialog, "hotKeyButton")->click();
+        QVERIFY(fake.captureActive());
+        QVERIFY(child<QPushButton>(*dialog, "hotKeyButton")->isHidden());
+        QVERIFY(!child<QLabel>(*dialog, "hotKeyHintLabel")->isHidden());
+        QVERIFY(child<QCheckBox>(*dialog, "checkHotKey")->isHidden());
+        QVERIFY(child<QPushButton>(*dialog, "startButton")->isHidden());
+        QVERIFY(!child<QSpinBox>(*dialog, "stertTimeSpinBox")->isEnabled());
+        QVERIFY(!child<QSpinBox>(*dialog, "runNumberSpinBox")->isEnabled());
+        QCOMPARE(child<QLabel>(*dialog, "hotKeyLabel")->text(), QString());
+        for (const auto& [message, vk] : events)
+            QVERIFY(fake.injectKey(message, vk)); // swallowed
+        QTRY_COMPARE(child<QLabel>(*dialog, "hotKeyLabel")->text(), label);
+        QVERIFY(!child<QPushButton>(*dialog, "hotKeyButton")->isHidden());
+        QVERIFY(child<QLabel>(*dialog, "hotKeyHintLabel")->isHidden());
+        QVERIFY(!child<QCheckBox>(*dialog, "checkHotKey")->isHidden());
+        QVERIFY(!child<QPushButton>(*dialog, "startButton")->isHidden());
+        QVERIFY(child<QSpinBox>(*dialog, "stertTimeSpinBox")->isEnabled());
+        // The capture stays installed but passes keys on until the dialog is gone.
+        QVERIFY(fake.captureActive());
+        QVERIFY(!fake.injectKey(platform::WmKeyDown, 70));
+        fake.injectKey(platform::WmKeyUp, 70);
+        child<QPushButton>(*dialog, "startButton")->click();
+        QCOMPARE(dialog->getStopCommand(), stopCommand);
+        for (const auto& [message, vk] : events)
+            fake.setKeyDown(vk, false);
+        dialog.reset();
+        QVERIFY(!fake.captureActive());
+    }
+
+    void secondCaptureReusesTheHook()
+    {
+        auto& fake = installFakeInput();
+        RunDialog dialog(5, 1, QStringLiteral("83,3"), true);
+        const int installs = fake.captureInstallCount();
+        child<QPushButton>(dialog, "hotKeyButton")->click();
+        fake.injectKey(platform::WmKeyDown, 65);
+        QTRY_COMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), QStringLiteral("A"));
+        fake.injectKey(platform::WmKeyUp, 65);
+        child<QPushButton>(dialog, "hotKeyButton")->click();
+        fake.injectKey(platform::WmKeyDown, 13);
+        QTRY_COMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), QStringLiteral("Enter"));
+        fake.injectKey(platform::WmKeyUp, 13);
+        QCOMPARE(fake.captureInstallCount(), installs + 1);
+    }
+
+    void hookFailureIsShownAndRetried()
+    {
+        auto& fake = installFakeInput();
+        RunDialog dialog(5, 1, QStringLiteral("83,3"), true);
+        fake.setFailCapture(true);
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^Failed to install keyboard hook\\. Error: .+")));
+        child<QPushButton>(dialog, "hotKeyButton")->click();
+        QCOMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), QStringLiteral("フック失敗"));
+        QVERIFY(!child<QPushButton>(dialog, "hotKeyButton")->isHidden());
+        QVERIFY(!child<QPushButton>(dialog, "startButton")->isHidden());
+        QVERIFY(child<QSpinBox>(dialog, "stertTimeSpinBox")->isEnabled());
+        fake.setFailCapture(false);
+        child<QPushButton>(dialog, "hotKeyButton")->click();
+        QVERIFY(fake.captureActive());
+        QVERIFY(child<QPushButton>(dialog, "startButton")->isHidden());
+    }
+
+    void closingDuringCaptureRejectsAndRemovesHook()
+    {
+        auto& fake = installFakeInput();
+        auto dialog = std::make_unique<RunDialog>(5, 1, QStringLiteral("83,3"), true);
+        dialog->show();
+        child<QPushButton>(*dialog, "hotKeyButton")->click();
+        QVERIFY(fake.captureActive());
+        dialog->close();
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        dialog.reset();
+        QVERIFY(!fake.captureActive());
+        // With no dialog, keys reach the desktop again.
+        QVERIFY(!fake.injectKey(platform::WmKeyDown, 65));
+        fake.injectKey(platform::WmKeyUp, 65);
+    }
+};
+
+QTEST_MAIN(TestRunDialog)
+#include "tst_rundialog.moc"

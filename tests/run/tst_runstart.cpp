@@ -1,0 +1,179 @@
+#include "app/orvane.h"
+#include "fakeinput.h"
+#include "run/rundialog.h"
+#include "run/stopwindow.h"
+#include "settings/config.h"
+
+#include <QtTest>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Runs fn on the run settings dialog once it is open (it runs its own modal loop).
+void onRunDialog(std::function<void(RunDialog*)> fn)
+{
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [fn, poll] {
+        auto* dialog = qobject_cast<RunDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(10, *poll);
+            return;
+        }
+        fn(dialog);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+void setUpRun(RunDialog* dialog, int runNumber)
+{
+    dialog->findChild<QSpinBox*>(QStringLiteral("stertTimeSpinBox"))->setValue(1);
+    dialog->findChild<QSpinBox*>(QStringLiteral("runNumberSpinBox"))->setValue(runNumber);
+    dialog->findChild<QPushButton*>(QStringLiteral("startButton"))->click();
+}
+
+StopWindow* openStopWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<StopWindow*>(widget); window && window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
+QString desktop()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+} // namespace
+
+class TestRunStart : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        installFakeInput();
+        // A returning user: no greeting box interrupts the window's construction.
+        QFile config(settings::configFilePath());
+        QVERIFY(QDir().mkpath(QFileInfo(config).absolutePath()));
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write(QJsonDocument(QJsonObject{{QStringLiteral("is_used_this"), true}}).toJson());
+    }
+    void init() { installFakeInput().clearEvents(); }
+
+    void cancellingChangesNothing()
+    {
+        orvane window;
+        window.stertTime = 7;
+        window.runNumber = 3;
+        window.stopCommand = QStringLiteral("65,2");
+        window.is_used_stert = false;
+        window.show();
+        onRunDialog([](RunDialog* dialog) {
+            dialog->findChild<QSpinBox*>(QStringLiteral("stertTimeSpinBox"))->setValue(99);
+            dialog->reject();
+        });
+        window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
+        QCOMPARE(window.stertTime, 7);
+        QCOMPARE(window.runNumber, 3);
+        QCOMPARE(window.stopCommand, QStringLiteral("65,2"));
+        QVERIFY(!window.is_used_stert);
+        QVERIFY(window.isVisible());
+        QVERIFY(window.findChildren<QThread*>().isEmpty());
+    }
+
+    void acceptedRunHidesTheWindowAndBringsItBack()
+    {
+        auto& fake = installFakeInput();
+        orvane window;
+        window.filePath = desktop();
+        window.stopCommand = QStringLiteral("83,3");
+        window.is_used_stert = true;
+        window.list_command = {{model::kind::Pointer, QStringLiteral("7"), QStringLiteral("8")}};
+        window.list_condition = {{model::kind::Immediate}};
+        window.show();
+        onRunDialog([](RunDialog* dialog) { setUpRun(dialog, 2); });
+        window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
+        QCOMPARE(window.stertTime, 1);
+        QCOMPARE(window.runNumber, 2);
+        QVERIFY(window.isHidden());
+        QCOMPARE(window.findChildren<QThread*>().size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 20000);
+        QCOMPARE(recorded(fake), (QStringList{"P7,8", "P7,8"}));
+        QVERIFY(!openStopWindow());
+        QTRY_VERIFY_WITH_TIMEOUT(window.findChildren<QThread*>().isEmpty(), 10000);
+
+        // A second run is a new, independent one.
+        fake.clearEvents();
+        onRunDialog([](RunDialog* dialog) { setUpRun(dialog, 1); });
+        window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
+        QVERIFY(window.isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 20000);
+        QCOMPARE(recorded(fake), QStringList{"P7,8"});
+    }
+
+    void standInWindowStopsAnEndlessRun()
+    {
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QSKIP("this desktop has a system tray");
+        orvane window;
+        window.filePath = QStringLiteral("/somewhere/demo.old.cmdat");
+        window.is_used_stert = true;
+        window.list_command = {{model::kind::Pointer, QStringLiteral("1"), QStringLiteral("1")}};
+        window.list_condition = {{model::kind::Time, QStringLiteral("0.05")}};
+        window.show();
+        onRunDialog([](RunDialog* dialog) {
+            dialog->findChild<QCheckBox*>(QStringLiteral("checkRunNumber"))->setChecked(true);
+            setUpRun(dialog, 1);
+        });
+        window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
+        QCOMPARE(window.runNumber, 114514);
+        StopWindow* stop = openStopWindow();
+        QVERIFY(stop);
+        QCOMPARE(stop->findChild<QLabel*>(QStringLiteral("textLabel"))->text(), QStringLiteral("「demo」を終了"));
+        QTest::qWait(1500);
+        QVERIFY(window.isHidden());
+        QTest::mouseClick(stop, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 10000);
+        QVERIFY(!openStopWindow());
+    }
+
+    void closingDuringARunLetsGoOfEverything()
+    {
+        auto& fake = installFakeInput();
+        auto window = std::make_unique<orvane>();
+        window->filePath = desktop();
+        window->is_used_stert = true;
+        window->list_command = {{model::kind::Key, QStringLiteral("65,2"), QStringLiteral("100")},
+                                {model::kind::Click, model::LeftButton, QStringLiteral("100")}};
+        window->list_condition = {{model::kind::Immediate}, {model::kind::Time, QStringLiteral("100")}};
+        window->show();
+        onRunDialog([](RunDialog* dialog) { setUpRun(dialog, 1); });
+        window->findChild<QPushButton*>(QStringLiteral("runButton"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(fake.heldBySynthesis() == (std::set<int>{-1, 17, 65}), 20000);
+        window.reset();
+        QVERIFY(fake.heldBySynthesis().empty());
+    }
+};
+
+QTEST_MAIN(TestRunStart)
+#include "tst_runstart.moc"
