@@ -4,7 +4,8 @@
 //   clear  -> empties the text box, then "CLEARED"
 //   quit   -> ends the process
 // In events mode it reports every key and mouse button as "KEYDOWN <native keycode> <hex text>", "KEYUP ...",
-// "PRESS <Qt button> <global x> <global y>", "RELEASE ...".
+// "PRESS <Qt button> <global x> <global y>", "RELEASE ..."; in text mode it reports the mouse buttons pressed in the
+// text box the same way, so that a test can tell where a click landed.
 // Usage: x11inputsink text|events <x> <y> <width> <height>
 
 #include <QApplication>
@@ -27,6 +28,26 @@ void say(const QByteArray& line)
     std::fflush(stdout);
 }
 
+void reportButton(const char* what, const QMouseEvent* e)
+{
+    const QPoint global = e->globalPosition().toPoint();
+    say(QByteArray(what) + ' ' + QByteArray::number(static_cast<int>(e->button())) + ' ' +
+        QByteArray::number(global.x()) + ' ' + QByteArray::number(global.y()));
+}
+
+// Watches the text box's viewport, which receives its mouse events, without taking them away from it.
+class ButtonReporter final : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            reportButton("PRESS", static_cast<QMouseEvent*>(event));
+        else if (event->type() == QEvent::MouseButtonRelease)
+            reportButton("RELEASE", static_cast<QMouseEvent*>(event));
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 class EventWindow final : public QWidget {
 protected:
     void keyPressEvent(QKeyEvent* e) override { report("KEYDOWN", e); }
@@ -39,12 +60,7 @@ private:
     {
         say(QByteArray(what) + ' ' + QByteArray::number(e->nativeScanCode()) + ' ' + e->text().toUtf8().toHex());
     }
-    static void report(const char* what, QMouseEvent* e)
-    {
-        const QPoint global = e->globalPosition().toPoint();
-        say(QByteArray(what) + ' ' + QByteArray::number(static_cast<int>(e->button())) + ' ' +
-            QByteArray::number(global.x()) + ' ' + QByteArray::number(global.y()));
-    }
+    static void report(const char* what, QMouseEvent* e) { reportButton(what, e); }
 };
 
 } // namespace
@@ -58,8 +74,10 @@ int main(int argc, char** argv)
     const bool textMode = args.at(1) == QLatin1String("text");
     QPlainTextEdit* edit = nullptr;
     QWidget* window = nullptr;
+    ButtonReporter buttonReporter;
     if (textMode) {
         edit = new QPlainTextEdit;
+        edit->viewport()->installEventFilter(&buttonReporter);
         window = edit;
     } else {
         window = new EventWindow;

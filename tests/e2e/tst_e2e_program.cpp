@@ -1,0 +1,436 @@
+// The real program on a private X server, driven with xdotool the way a new user would: create a project, build a
+// pointer-move, a click and a text-input page in the editor, save it under a name, run it and check in another program
+// (a text box in a process of its own) that the click landed where the first page pointed and that the text arrived
+// exactly. The program gets a home and a configuration of its own in a temporary directory. Screenshots of every step
+// are kept beside the program's log when a test fails (or always, with ORVANE_E2E_KEEP=1).
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "xtestclient.h"
+
+using e2e::Sink;
+using e2e::XTestClient;
+
+namespace {
+
+const QString WindowTitle = QStringLiteral("オルヴェイン Free");
+
+// Runs xdotool with the arguments and returns what it printed; empty on failure.
+QString xdotool(const QStringList& args, int timeoutMs = 10000)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), args);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// The program under test and what belongs to it: its private home and configuration, its log, the windows it shows.
+class Program {
+public:
+    explicit Program(const QString& root) : root_(root)
+    {
+        QDir(root_).mkpath(QStringLiteral("home/Desktop"));
+        QDir(root_).mkpath(QStringLiteral("config/orvane"));
+        QDir(root_).mkpath(QStringLiteral("runtime"));
+        QFile::setPermissions(path(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    ~Program() { quit(); }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    QString path(const QString& relative) const { return QDir(root_).filePath(relative); }
+    QString configFile() const { return path(QStringLiteral("config/orvane/orvane_free.json")); }
+
+    // A returning user's configuration: no greeting, the stop-command notice already seen, a one-second start delay.
+    bool writeConfig()
+    {
+        QJsonObject config;
+        config.insert(QStringLiteral("stert_time"), 1);
+        config.insert(QStringLiteral("run_number"), 1);
+        config.insert(QStringLiteral("stop_command"), QStringLiteral("83,3"));
+        config.insert(QStringLiteral("file_path"), QString());
+        config.insert(QStringLiteral("is_used_stert"), true);
+        config.insert(QStringLiteral("is_used_this"), true);
+        config.insert(QStringLiteral("is_help"), false);
+        config.insert(QStringLiteral("is_message_file"), true);
+        config.insert(QStringLiteral("is_message_paste"), false);
+        config.insert(QStringLiteral("is_message_delete"), true);
+        QFile file(configFile());
+        return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(config).toJson()) > 0;
+    }
+
+    bool start()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("home/.local/share")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("home/.cache")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process_.setProcessEnvironment(env);
+        // The program reads its images beside itself through relative paths.
+        process_.setWorkingDirectory(QFileInfo(QStringLiteral(ORVANE_PROGRAM)).absolutePath());
+        process_.setStandardOutputFile(path(QStringLiteral("orvane.log")));
+        process_.setStandardErrorFile(path(QStringLiteral("orvane.log")), QIODevice::Append);
+        process_.start(QStringLiteral(ORVANE_PROGRAM), {});
+        return process_.waitForStarted(10000);
+    }
+
+    bool isRunning() const { return process_.state() == QProcess::Running; }
+    qint64 pid() const { return process_.processId(); }
+    QString log() const
+    {
+        QFile file(path(QStringLiteral("orvane.log")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    // The program's visible top-level windows with their geometry on the screen.
+    QList<QPair<QString, QRect>> visibleWindows() const
+    {
+        QList<QPair<QString, QRect>> result;
+        const QStringList ids =
+            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                     QString::number(pid()), QStringLiteral("")})
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString& id : ids) {
+            const QString shell = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id});
+            auto value = [&shell](const char* key) {
+                const QRegularExpression re(QStringLiteral("^%1=(-?\\d+)$").arg(QLatin1String(key)),
+                                            QRegularExpression::MultilineOption);
+                return re.match(shell).captured(1).toInt();
+            };
+            result.append({id, QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"))});
+        }
+        return result;
+    }
+
+    // The visible window of the program with this size; an empty id when there is none within timeoutMs.
+    QPair<QString, QRect> waitWindow(QSize size, int timeoutMs) const
+    {
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            for (const auto& window : visibleWindows()) {
+                if (window.second.size() == size)
+                    return window;
+            }
+            QTest::qWait(100);
+        } while (timer.elapsed() < timeoutMs);
+        return {};
+    }
+    bool waitNoWindow(QSize size, int timeoutMs) const
+    {
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            bool found = false;
+            for (const auto& window : visibleWindows())
+                found = found || window.second.size() == size;
+            if (!found)
+                return true;
+            QTest::qWait(100);
+        } while (timer.elapsed() < timeoutMs);
+        return false;
+    }
+
+    // Asks the window to close as a window manager's close button would, and waits for the program to end.
+    bool close(Display* display, const QString& windowId)
+    {
+        const Window window = windowId.toULong();
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, window, False, NoEventMask, &event);
+        XSync(display, False);
+        return process_.waitForFinished(10000);
+    }
+    int exitCode() const { return process_.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
+
+    void quit()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+
+private:
+    QString root_;
+    QProcess process_;
+};
+
+} // namespace
+
+class tst_E2eProgram : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void newUserBuildsSavesAndRunsAProject();
+    void keyCaptureInTheEditor();
+
+private:
+    // Screen-relative helpers on the window at origin.
+    void click(QPoint origin, int x, int y, int pauseMs = 300);
+    void key(const QString& keys, int pauseMs = 200);
+    void type(const QString& text, int pauseMs = 200);
+    // Opens a selector of the editor and picks its item at index (0 = first).
+    void choose(QPoint origin, QPoint selector, int index);
+    void shot(const QString& name);
+    QPair<QString, QRect> openEditor();
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Program> program;
+    XTestClient user;
+    int shots = 0;
+};
+
+void tst_E2eProgram::initTestCase()
+{
+    QVERIFY2(user.isOpen(), "no X display");
+    QVERIFY2(!xdotool({QStringLiteral("version")}).isEmpty(), "xdotool is not installed");
+    QVERIFY2(QFileInfo::exists(QStringLiteral(ORVANE_PROGRAM)), ORVANE_PROGRAM);
+}
+
+void tst_E2eProgram::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    shots = 0;
+    program = std::make_unique<Program>(dir->path());
+    QVERIFY(program->writeConfig());
+    // The pointer starts where no window will be.
+    user.movePointer(1270, 10);
+}
+
+void tst_E2eProgram::cleanup()
+{
+    const bool keep = QTest::currentTestFailed() || qEnvironmentVariableIntValue("ORVANE_E2E_KEEP") != 0;
+    if (QTest::currentTestFailed())
+        shot(QStringLiteral("failure"));
+    program.reset();
+    if (keep) {
+        dir->setAutoRemove(false);
+        qInfo().noquote() << "screenshots and the program's log kept in" << dir->path();
+    }
+    dir.reset();
+}
+
+void tst_E2eProgram::click(QPoint origin, int x, int y, int pauseMs)
+{
+    xdotool({QStringLiteral("mousemove"), QString::number(origin.x() + x), QString::number(origin.y() + y),
+             QStringLiteral("click"), QStringLiteral("1")});
+    QTest::qWait(pauseMs);
+}
+
+void tst_E2eProgram::key(const QString& keys, int pauseMs)
+{
+    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")};
+    args += keys.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    xdotool(args);
+    QTest::qWait(pauseMs);
+}
+
+void tst_E2eProgram::type(const QString& text, int pauseMs)
+{
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text});
+    QTest::qWait(pauseMs);
+}
+
+void tst_E2eProgram::choose(QPoint origin, QPoint selector, int index)
+{
+    click(origin, selector.x(), selector.y(), 500);
+    QString keys = QStringLiteral("Home");
+    for (int i = 0; i < index; ++i)
+        keys += QStringLiteral(" Down");
+    key(keys + QStringLiteral(" Return"), 300);
+}
+
+void tst_E2eProgram::shot(const QString& name)
+{
+    if (!dir)
+        return;
+    const QString file = dir->filePath(QStringLiteral("%1-%2.png").arg(++shots, 2, 10, QLatin1Char('0')).arg(name));
+    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
+}
+
+QPair<QString, QRect> tst_E2eProgram::openEditor()
+{
+    if (!program->start())
+        return {};
+    const auto mainWindow = program->waitWindow(QSize(630, 585), 15000);
+    if (mainWindow.first.isEmpty())
+        return {};
+    QTest::qWait(500);
+    shot(QStringLiteral("start-screen"));
+    click(mainWindow.second.topLeft(), 315, 40, 700); // "新しいプロジェクトを作成"
+    shot(QStringLiteral("editor"));
+    return mainWindow;
+}
+
+void tst_E2eProgram::newUserBuildsSavesAndRunsAProject()
+{
+    const QString text = QStringLiteral("こんにちは、世界！ Hello 123");
+
+    const auto mainWindow = openEditor();
+    QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
+    const QPoint origin = mainWindow.second.topLeft();
+    QVERIFY2(program->log().contains(program->configFile()), "the program did not read the prepared configuration");
+
+    // The target program: a text box below the main window, clear of the stand-in of the tray in the bottom right
+    // corner.
+    const QRect target(40, qMax(mainWindow.second.bottom() + 40, 700), 560, 200);
+    QVERIFY(target.bottom() < 1024);
+    Sink sink(QStringLiteral(ORVANE_X11_SINK), QStringLiteral("text"), target);
+    QVERIFY(sink.waitReady());
+    const QPoint aim = target.topLeft() + QPoint(150, 60);
+
+    // Page 1: move the pointer into the text box; the coordinates are typed into the X and Y boxes.
+    choose(origin, QPoint(120, 80), 2); // "マウスポインター"
+    click(origin, 270, 79);             // "追加"
+    click(origin, 100, 165);            // X
+    key(QStringLiteral("ctrl+a"));
+    type(QString::number(aim.x()));
+    click(origin, 250, 165); // Y
+    key(QStringLiteral("ctrl+a"));
+    type(QString::number(aim.y()));
+    shot(QStringLiteral("page1-pointer"));
+
+    // Page 2: a left click.
+    click(origin, 568, 380); // "→"
+    choose(origin, QPoint(120, 80), 1); // "クリック"
+    click(origin, 270, 79);             // "追加"
+    shot(QStringLiteral("page2-click"));
+
+    // Page 3: type the text, pasted from the clipboard as a user would copy it from elsewhere.
+    click(origin, 568, 380); // "→"
+    choose(origin, QPoint(120, 80), 5); // "入力"
+    click(origin, 270, 79);             // "追加"
+    QGuiApplication::clipboard()->setText(text);
+    QTRY_COMPARE(QGuiApplication::clipboard()->text(), text);
+    click(origin, 210, 178); // the text box
+    key(QStringLiteral("ctrl+v"), 700);
+    shot(QStringLiteral("page3-input"));
+
+    // Save under a name without the extension: the program adds ".cmdat".
+    click(origin, 30, 12, 500); // the "ファイル" menu
+    shot(QStringLiteral("file-menu"));
+    key(QStringLiteral("Down Down Down Down Return"), 1000); // "名前を付けて保存"
+    shot(QStringLiteral("save-dialog"));
+    const QString projectPath = dir->filePath(QStringLiteral("greeting"));
+    key(QStringLiteral("ctrl+a"));
+    type(projectPath);
+    key(QStringLiteral("Return"), 1000);
+    shot(QStringLiteral("saved"));
+
+    QFile projectFile(projectPath + QStringLiteral(".cmdat"));
+    QVERIFY2(projectFile.open(QIODevice::ReadOnly), "the project was not saved under the typed name");
+    const QJsonObject project = QJsonDocument::fromJson(projectFile.readAll()).object();
+    const QJsonArray commands = project.value(QStringLiteral("list_command")).toArray();
+    QCOMPARE(commands.size(), 3);
+    QCOMPARE(commands.at(0).toArray().toVariantList(),
+             QVariantList({QStringLiteral("マウスポインター"), QString::number(aim.x()), QString::number(aim.y())}));
+    QCOMPARE(commands.at(1).toArray().toVariantList(),
+             QVariantList({QStringLiteral("クリック"), QStringLiteral("左"), QStringLiteral("0.01")}));
+    QCOMPARE(commands.at(2).toArray().toVariantList(),
+             QVariantList({QStringLiteral("入力"), text, QStringLiteral("3")}));
+    QCOMPARE(xdotool({QStringLiteral("getwindowname"), mainWindow.first}), QStringLiteral("greeting"));
+
+    // Run it: "実行", then "開始" in the run settings dialog.
+    click(origin, 315, 551, 800);
+    const auto runDialog = program->waitWindow(QSize(300, 430), 5000);
+    QVERIFY2(!runDialog.first.isEmpty(), "the run settings dialog did not appear");
+    shot(QStringLiteral("run-dialog"));
+    click(runDialog.second.topLeft(), 150, 390, 200); // "開始"
+
+    // The main window goes away while the run is in progress and comes back when it has ended.
+    QVERIFY2(program->waitNoWindow(QSize(630, 585), 5000), "the main window did not hide for the run");
+    QTest::qWait(700);
+    shot(QStringLiteral("running"));
+    QVERIFY2(!program->waitWindow(QSize(630, 585), 30000).first.isEmpty(), "the main window did not come back");
+    shot(QStringLiteral("finished"));
+
+    // The click landed where page 1 pointed, in the other program, and the text arrived there exactly.
+    const QByteArray press = sink.waitLine("PRESS", 3000);
+    QCOMPARE(press, QByteArray("PRESS 1 ") + QByteArray::number(aim.x()) + ' ' + QByteArray::number(aim.y()));
+    QCOMPARE(sink.text(), text);
+    QVERIFY2(user.keysDown().isEmpty(), "a key is still down after the run");
+    QCOMPARE(user.buttonsDown(), 0u);
+
+    // The program closes without asking (the project is saved) and keeps the project and the settings.
+    QVERIFY2(program->close(user.display(), mainWindow.first), "the program did not close");
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program->exitCode(), 0);
+    QFile configFile(program->configFile());
+    QVERIFY(configFile.open(QIODevice::ReadOnly));
+    const QJsonObject config = QJsonDocument::fromJson(configFile.readAll()).object();
+    QCOMPARE(config.value(QStringLiteral("file_path")).toString(), projectPath + QStringLiteral(".cmdat"));
+    QCOMPARE(config.value(QStringLiteral("stop_command")).toString(), QStringLiteral("83,3"));
+}
+
+void tst_E2eProgram::keyCaptureInTheEditor()
+{
+    const auto mainWindow = openEditor();
+    QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
+    const QPoint origin = mainWindow.second.topLeft();
+
+    // "キー" and "追加": the editor waits for a key combination from the keyboard.
+    choose(origin, QPoint(120, 80), 4);
+    click(origin, 270, 79, 700);
+    shot(QStringLiteral("key-capture-waiting"));
+    // Pressed where no window of the program is: the capture takes the keys from the whole desktop.
+    user.movePointer(1200, 1000);
+    QVERIFY(user.play(QStringLiteral("+Control_L +Shift_L +k -k -Shift_L -Control_L"), 120));
+    QTest::qWait(500);
+    shot(QStringLiteral("key-captured"));
+
+    // The capture is in the page: save it (the menu bar is back) and read it from the file.
+    click(origin, 30, 12, 500);
+    key(QStringLiteral("Down Down Down Down Return"), 1000);
+    const QString projectPath = dir->filePath(QStringLiteral("keys.cmdat"));
+    key(QStringLiteral("ctrl+a"));
+    type(projectPath);
+    key(QStringLiteral("Return"), 1000);
+    QFile projectFile(projectPath);
+    QVERIFY2(projectFile.open(QIODevice::ReadOnly), "the project was not saved");
+    const QJsonObject project = QJsonDocument::fromJson(projectFile.readAll()).object();
+    QCOMPARE(project.value(QStringLiteral("list_command")).toArray().at(0).toArray().toVariantList(),
+             QVariantList({QStringLiteral("キー"), QStringLiteral("75,6"), QStringLiteral("0.01")}));
+}
+
+int main(int argc, char** argv)
+{
+    // The test owns the clipboard from which the text is pasted, so it needs the real X server too.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QGuiApplication app(argc, argv);
+    tst_E2eProgram test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_e2e_program.moc"
