@@ -155,8 +155,13 @@ void tst_E2eRun::endlessRunStopsOnStopCommand()
     QTRY_VERIFY_WITH_TIMEOUT(run.actionsStarted() >= 12, 10000);
     QVERIFY(!run.hasEnded());
 
+    // Stop while the run holds the left button and the B key, so that the end of the run has to let go of them.
+    QElapsedTimer waiting;
+    waiting.start();
+    while (!((user.buttonsDown() & Button1Mask) && user.isKeyDown(QStringLiteral("b"))) && waiting.elapsed() < 5000)
+        QThread::msleep(2);
     QElapsedTimer sinceStop;
-    QVERIFY(user.play(press, 30));
+    QVERIFY(user.play(press, 20));
     sinceStop.start();
     QThread::msleep(150);
     QVERIFY(user.play(release, 20));

@@ -73,6 +73,14 @@ public:
         return down;
     }
 
+    // Whether the first key that carries the named key symbol is down.
+    bool isKeyDown(const QString& symName)
+    {
+        const KeySym sym = XStringToKeysym(symName.toLatin1().constData());
+        const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display_, sym);
+        return code != 0 && keysDown().contains(code);
+    }
+
     // The pointer's button mask (Button1Mask ... Button5Mask bits) and position on the root window.
     unsigned buttonsDown()
     {
