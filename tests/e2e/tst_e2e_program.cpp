@@ -103,15 +103,22 @@ public:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
-    // The program's visible top-level windows with their geometry on the screen.
+    // The program's visible windows with their geometry on the screen.
     QList<QPair<QString, QRect>> visibleWindows() const
     {
         QList<QPair<QString, QRect>> result;
+        // An empty pattern also matches the root window.
+        Display* display = XOpenDisplay(nullptr);
+        const QString root = display ? QString::number(DefaultRootWindow(display)) : QString();
+        if (display)
+            XCloseDisplay(display);
         const QStringList ids =
             xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
                      QString::number(pid()), QStringLiteral("")})
                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (const QString& id : ids) {
+            if (id == root)
+                continue;
             const QString shell = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id});
             auto value = [&shell](const char* key) {
                 const QRegularExpression re(QStringLiteral("^%1=(-?\\d+)$").arg(QLatin1String(key)),
@@ -194,6 +201,8 @@ private Q_SLOTS:
     void cleanup();
     void newUserBuildsSavesAndRunsAProject();
     void keyCaptureInTheEditor();
+    void endlessRunEndsFromTheDesktop_data();
+    void endlessRunEndsFromTheDesktop();
 
 private:
     // Screen-relative helpers on the window at origin.
@@ -422,6 +431,55 @@ void tst_E2eProgram::keyCaptureInTheEditor()
     const QJsonObject project = QJsonDocument::fromJson(projectFile.readAll()).object();
     QCOMPARE(project.value(QStringLiteral("list_command")).toArray().at(0).toArray().toVariantList(),
              QVariantList({QStringLiteral("キー"), QStringLiteral("75,6"), QStringLiteral("0.01")}));
+}
+
+void tst_E2eProgram::endlessRunEndsFromTheDesktop_data()
+{
+    QTest::addColumn<bool>("byStopWindow");
+    QTest::newRow("stop command Ctrl+Alt+S") << false;
+    QTest::newRow("click on the stand-in of the tray icon") << true;
+}
+
+void tst_E2eProgram::endlessRunEndsFromTheDesktop()
+{
+    QFETCH(bool, byStopWindow);
+
+    const auto mainWindow = openEditor();
+    QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
+    const QPoint origin = mainWindow.second.topLeft();
+
+    // The fresh page (nothing to do, then 0.1 s), repeated until the user ends it.
+    click(origin, 315, 551, 800); // "実行"
+    const auto runDialog = program->waitWindow(QSize(300, 430), 5000);
+    QVERIFY2(!runDialog.first.isEmpty(), "the run settings dialog did not appear");
+    click(runDialog.second.topLeft(), 17, 237, 300); // "終了コマンドまで繰り返す"
+    shot(QStringLiteral("endless"));
+    click(runDialog.second.topLeft(), 150, 390, 200); // "開始"
+    QVERIFY2(program->waitNoWindow(QSize(630, 585), 5000), "the main window did not hide for the run");
+
+    // Still running well after one pass would have ended.
+    QTest::qWait(2500);
+    const auto windows = program->visibleWindows();
+    QCOMPARE(windows.size(), 1); // the stand-in of the tray icon, as this desktop has no tray
+    const QRect stopWindow = windows.first().second;
+    QVERIFY2(stopWindow.right() > 1000 && stopWindow.bottom() > 900, "the stand-in is not in the bottom right corner");
+    shot(QStringLiteral("endless-running"));
+
+    QElapsedTimer sinceStop;
+    sinceStop.start();
+    if (byStopWindow) {
+        click(stopWindow.topLeft(), stopWindow.width() / 2, stopWindow.height() / 2, 0);
+    } else {
+        // Held long enough for the stop-command watch to see it.
+        xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+s")});
+        QTest::qWait(300);
+        xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+alt+s")});
+    }
+    QVERIFY2(!program->waitWindow(QSize(630, 585), 5000).first.isEmpty(), "the main window did not come back");
+    QVERIFY2(sinceStop.elapsed() < 5000, QByteArray::number(sinceStop.elapsed()).constData());
+    QVERIFY2(program->waitNoWindow(stopWindow.size(), 3000), "the stand-in of the tray icon stayed");
+    QVERIFY2(user.keysDown().isEmpty(), "a key is still down after the run");
+    QVERIFY(program->isRunning());
 }
 
 int main(int argc, char** argv)
