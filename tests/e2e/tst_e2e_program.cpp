@@ -103,6 +103,24 @@ public:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
+    // Waits until the program's log, after what earlier waits have consumed, holds needle; consumes up to it. The
+    // editor logs its page rows on every refresh, which tells when a click has been acted upon.
+    bool waitLog(const QString& needle, int timeoutMs = 5000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            const QString text = log();
+            const qsizetype at = text.indexOf(needle, logConsumed_);
+            if (at >= 0) {
+                logConsumed_ = at + needle.size();
+                return true;
+            }
+            QTest::qWait(50);
+        } while (timer.elapsed() < timeoutMs);
+        return false;
+    }
+
     // The program's visible windows with their geometry on the screen.
     QList<QPair<QString, QRect>> visibleWindows() const
     {
@@ -143,6 +161,18 @@ public:
             QTest::qWait(100);
         } while (timer.elapsed() < timeoutMs);
         return {};
+    }
+    // Waits until the program shows exactly count windows (a menu or a selector's list is a window of its own).
+    bool waitWindowCount(qsizetype count, int timeoutMs) const
+    {
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            if (visibleWindows().size() == count)
+                return true;
+            QTest::qWait(50);
+        } while (timer.elapsed() < timeoutMs);
+        return false;
     }
     bool waitNoWindow(QSize size, int timeoutMs) const
     {
@@ -188,6 +218,7 @@ public:
 private:
     QString root_;
     QProcess process_;
+    qsizetype logConsumed_ = 0;
 };
 
 } // namespace
@@ -210,7 +241,11 @@ private:
     void key(const QString& keys, int pauseMs = 200);
     void type(const QString& text, int pauseMs = 200);
     // Opens a selector of the editor and picks its item at index (0 = first).
-    void choose(QPoint origin, QPoint selector, int index);
+    bool choose(QPoint origin, QPoint selector, int index);
+    // Opens the "ファイル" menu and picks its item at index (0 = "新規作成"); true when the menu opened and closed.
+    bool fileMenu(QPoint origin, int index);
+    // Types a path into the file dialog that the last command opened and presses Enter.
+    bool answerFileDialog(const QString& filePath);
     void shot(const QString& name);
     QPair<QString, QRect> openEditor();
 
@@ -272,13 +307,43 @@ void tst_E2eProgram::type(const QString& text, int pauseMs)
     QTest::qWait(pauseMs);
 }
 
-void tst_E2eProgram::choose(QPoint origin, QPoint selector, int index)
+bool tst_E2eProgram::choose(QPoint origin, QPoint selector, int index)
 {
-    click(origin, selector.x(), selector.y(), 500);
+    const qsizetype windows = program->visibleWindows().size();
+    click(origin, selector.x(), selector.y(), 100);
+    if (!program->waitWindowCount(windows + 1, 5000))
+        return false;
     QString keys = QStringLiteral("Home");
     for (int i = 0; i < index; ++i)
         keys += QStringLiteral(" Down");
-    key(keys + QStringLiteral(" Return"), 300);
+    key(keys + QStringLiteral(" Return"), 100);
+    return program->waitWindowCount(windows, 5000);
+}
+
+bool tst_E2eProgram::fileMenu(QPoint origin, int index)
+{
+    const qsizetype windows = program->visibleWindows().size();
+    click(origin, 30, 12, 100);
+    if (!program->waitWindowCount(windows + 1, 5000))
+        return false;
+    shot(QStringLiteral("file-menu"));
+    QString keys;
+    for (int i = 0; i <= index; ++i)
+        keys += QStringLiteral(" Down");
+    key(keys + QStringLiteral(" Return"), 100);
+    // The menu closes and the dialog of the command opens in its place.
+    return program->waitWindowCount(windows + 1, 5000);
+}
+
+bool tst_E2eProgram::answerFileDialog(const QString& filePath)
+{
+    const qsizetype windows = program->visibleWindows().size();
+    QTest::qWait(300);
+    shot(QStringLiteral("file-dialog"));
+    key(QStringLiteral("ctrl+a"));
+    type(filePath);
+    key(QStringLiteral("Return"), 100);
+    return program->waitWindowCount(windows - 1, 5000);
 }
 
 void tst_E2eProgram::shot(const QString& name)
@@ -298,7 +363,9 @@ QPair<QString, QRect> tst_E2eProgram::openEditor()
         return {};
     QTest::qWait(500);
     shot(QStringLiteral("start-screen"));
-    click(mainWindow.second.topLeft(), 315, 40, 700); // "新しいプロジェクトを作成"
+    click(mainWindow.second.topLeft(), 315, 40, 100); // "新しいプロジェクトを作成"
+    if (!program->waitLog(QStringLiteral("Page rows: QList(\"1.なし\")")))
+        return {};
     shot(QStringLiteral("editor"));
     return mainWindow;
 }
@@ -321,8 +388,9 @@ void tst_E2eProgram::newUserBuildsSavesAndRunsAProject()
     const QPoint aim = target.topLeft() + QPoint(150, 60);
 
     // Page 1: move the pointer into the text box; the coordinates are typed into the X and Y boxes.
-    choose(origin, QPoint(120, 80), 2); // "マウスポインター"
-    click(origin, 270, 79);             // "追加"
+    QVERIFY(choose(origin, QPoint(120, 80), 2)); // "マウスポインター"
+    click(origin, 270, 79);                      // "追加"
+    QVERIFY(program->waitLog(QStringLiteral("\"1.マウスポインター\")")));
     click(origin, 100, 165);            // X
     key(QStringLiteral("ctrl+a"));
     type(QString::number(aim.x()));
@@ -333,14 +401,18 @@ void tst_E2eProgram::newUserBuildsSavesAndRunsAProject()
 
     // Page 2: a left click.
     click(origin, 568, 380); // "→"
-    choose(origin, QPoint(120, 80), 1); // "クリック"
-    click(origin, 270, 79);             // "追加"
+    QVERIFY(program->waitLog(QStringLiteral("\"2.なし\")")));
+    QVERIFY(choose(origin, QPoint(120, 80), 1)); // "クリック"
+    click(origin, 270, 79);                      // "追加"
+    QVERIFY(program->waitLog(QStringLiteral("\"2.クリック\")")));
     shot(QStringLiteral("page2-click"));
 
     // Page 3: type the text, pasted from the clipboard as a user would copy it from elsewhere.
     click(origin, 568, 380); // "→"
-    choose(origin, QPoint(120, 80), 5); // "入力"
-    click(origin, 270, 79);             // "追加"
+    QVERIFY(program->waitLog(QStringLiteral("\"3.なし\")")));
+    QVERIFY(choose(origin, QPoint(120, 80), 5)); // "入力"
+    click(origin, 270, 79);                      // "追加"
+    QVERIFY(program->waitLog(QStringLiteral("\"3.入力\")")));
     QGuiApplication::clipboard()->setText(text);
     QTRY_COMPARE(QGuiApplication::clipboard()->text(), text);
     click(origin, 210, 178); // the text box
@@ -348,14 +420,9 @@ void tst_E2eProgram::newUserBuildsSavesAndRunsAProject()
     shot(QStringLiteral("page3-input"));
 
     // Save under a name without the extension: the program adds ".cmdat".
-    click(origin, 30, 12, 500); // the "ファイル" menu
-    shot(QStringLiteral("file-menu"));
-    key(QStringLiteral("Down Down Down Down Return"), 1000); // "名前を付けて保存"
-    shot(QStringLiteral("save-dialog"));
+    QVERIFY2(fileMenu(origin, 3), "the save dialog did not open"); // "名前を付けて保存"
     const QString projectPath = dir->filePath(QStringLiteral("greeting"));
-    key(QStringLiteral("ctrl+a"));
-    type(projectPath);
-    key(QStringLiteral("Return"), 1000);
+    QVERIFY2(answerFileDialog(projectPath), "the save dialog did not close");
     shot(QStringLiteral("saved"));
 
     QFile projectFile(projectPath + QStringLiteral(".cmdat"));
@@ -410,8 +477,10 @@ void tst_E2eProgram::keyCaptureInTheEditor()
     const QPoint origin = mainWindow.second.topLeft();
 
     // "キー" and "追加": the editor waits for a key combination from the keyboard.
-    choose(origin, QPoint(120, 80), 4);
-    click(origin, 270, 79, 700);
+    QVERIFY(choose(origin, QPoint(120, 80), 4));
+    click(origin, 270, 79);
+    QVERIFY(program->waitLog(QStringLiteral("\"1.キー\")")));
+    QTest::qWait(300);
     shot(QStringLiteral("key-capture-waiting"));
     // Pressed where no window of the program is: the capture takes the keys from the whole desktop.
     user.movePointer(1200, 1000);
@@ -420,12 +489,9 @@ void tst_E2eProgram::keyCaptureInTheEditor()
     shot(QStringLiteral("key-captured"));
 
     // The capture is in the page: save it (the menu bar is back) and read it from the file.
-    click(origin, 30, 12, 500);
-    key(QStringLiteral("Down Down Down Down Return"), 1000);
+    QVERIFY2(fileMenu(origin, 3), "the save dialog did not open");
     const QString projectPath = dir->filePath(QStringLiteral("keys.cmdat"));
-    key(QStringLiteral("ctrl+a"));
-    type(projectPath);
-    key(QStringLiteral("Return"), 1000);
+    QVERIFY2(answerFileDialog(projectPath), "the save dialog did not close");
     QFile projectFile(projectPath);
     QVERIFY2(projectFile.open(QIODevice::ReadOnly), "the project was not saved");
     const QJsonObject project = QJsonDocument::fromJson(projectFile.readAll()).object();
