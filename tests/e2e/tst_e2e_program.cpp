@@ -502,13 +502,20 @@ void tst_E2eProgram::keyCaptureInTheEditor()
 void tst_E2eProgram::endlessRunEndsFromTheDesktop_data()
 {
     QTest::addColumn<bool>("byStopWindow");
-    QTest::newRow("stop command Ctrl+Alt+S") << false;
-    QTest::newRow("click on the stand-in of the tray icon") << true;
+    QTest::addColumn<QString>("captured"); // a key pressed after "変更" in the run settings dialog
+    QTest::addColumn<QString>("stopKeys"); // held to stop the run
+    QTest::addColumn<QString>("stopCommand");
+    QTest::newRow("stop command Ctrl+Alt+S") << false << "" << "ctrl+alt+s" << "83,3";
+    QTest::newRow("click on the stand-in of the tray icon") << true << "" << "" << "83,3";
+    QTest::newRow("stop command changed to F9 in the dialog") << false << "F9" << "F9" << "120,0";
 }
 
 void tst_E2eProgram::endlessRunEndsFromTheDesktop()
 {
     QFETCH(bool, byStopWindow);
+    QFETCH(QString, captured);
+    QFETCH(QString, stopKeys);
+    QFETCH(QString, stopCommand);
 
     const auto mainWindow = openEditor();
     QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
@@ -519,6 +526,11 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
     const auto runDialog = program->waitWindow(QSize(300, 430), 5000);
     QVERIFY2(!runDialog.first.isEmpty(), "the run settings dialog did not appear");
     click(runDialog.second.topLeft(), 17, 237, 300); // "終了コマンドまで繰り返す"
+    if (!captured.isEmpty()) {
+        click(runDialog.second.topLeft(), 255, 310, 500); // "変更"
+        shot(QStringLiteral("stop-command-capture"));
+        key(captured, 500);
+    }
     shot(QStringLiteral("endless"));
     click(runDialog.second.topLeft(), 150, 390, 200); // "開始"
     QVERIFY2(program->waitNoWindow(QSize(630, 585), 5000), "the main window did not hide for the run");
@@ -537,15 +549,23 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
         click(stopWindow.topLeft(), stopWindow.width() / 2, stopWindow.height() / 2, 0);
     } else {
         // Held long enough for the stop-command watch to see it.
-        xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+s")});
+        xdotool({QStringLiteral("keydown"), stopKeys});
         QTest::qWait(300);
-        xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+alt+s")});
+        xdotool({QStringLiteral("keyup"), stopKeys});
     }
     QVERIFY2(!program->waitWindow(QSize(630, 585), 5000).first.isEmpty(), "the main window did not come back");
     QVERIFY2(sinceStop.elapsed() < 5000, QByteArray::number(sinceStop.elapsed()).constData());
     QVERIFY2(program->waitNoWindow(stopWindow.size(), 3000), "the stand-in of the tray icon stayed");
     QVERIFY2(user.keysDown().isEmpty(), "a key is still down after the run");
     QVERIFY(program->isRunning());
+
+    // The settings of the run are kept for the next start.
+    QVERIFY2(program->close(user.display(), mainWindow.first), "the program did not close");
+    QFile configFile(program->configFile());
+    QVERIFY(configFile.open(QIODevice::ReadOnly));
+    const QJsonObject config = QJsonDocument::fromJson(configFile.readAll()).object();
+    QCOMPARE(config.value(QStringLiteral("stop_command")).toString(), stopCommand);
+    QCOMPARE(config.value(QStringLiteral("run_number")).toInt(), 114514);
 }
 
 int main(int argc, char** argv)
