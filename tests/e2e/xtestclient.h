@@ -161,6 +161,12 @@ public:
         return QString::fromUtf8(QByteArray::fromHex(line.mid(5)));
     }
 
+    bool clear()
+    {
+        process_.write("clear\n");
+        return !waitLine("CLEARED", 5000).isNull();
+    }
+
     // Every line received so far (and those that arrive within ms), taken out of the buffer.
     QList<QByteArray> drain(int ms)
     {
