@@ -126,6 +126,7 @@ private:
     // what the page held before "追加", given back if the capture cannot start.
     void startKeyCapture(bool forCondition, const QStringList& previousEntry);
     void setCaptureMode(bool capturing, bool forCondition);
+    bool keyCaptureInProgress() const;
     bool installKeyCapture();
     // Ends a capture in progress (if any) and removes the keyboard capture from the desktop.
     void removeKeyCapture();

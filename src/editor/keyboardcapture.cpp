@@ -9,6 +9,7 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QPushButton>
@@ -44,14 +45,21 @@ void orvane::removeKeyCapture()
     }
 }
 
+bool orvane::keyCaptureInProgress() const
+{
+    return editorCapture.capturing.load() == 1;
+}
+
 void orvane::setCaptureMode(bool capturing, bool forCondition)
 {
     if (capturing) {
         // Only the frame of the area being filled stays lit.
         commandGroup->setEnabled(forCondition);
         conditionGroup->setEnabled(!forCondition);
+        // The page controls go with their frame: a capture finished after a page change would land on another page.
         for (QWidget* widget : std::initializer_list<QWidget*>{
-                 pageGroup, commandCombo, addCommandButton, conditionCombo, addConditionButton, runButton, menuBar()})
+                 pageGroup, commandCombo, addCommandButton, conditionCombo, addConditionButton, runButton, menuBar(),
+                 nextPageButton, returnPageButton, deletePageButton, pageList, copyButton, pasteButton})
             widget->setEnabled(false);
         if (forCondition) {
             conditionKeyLabel->setText(CapturePrompt);
@@ -66,7 +74,8 @@ void orvane::setCaptureMode(bool capturing, bool forCondition)
     }
     for (QWidget* widget :
          std::initializer_list<QWidget*>{commandGroup, conditionGroup, pageGroup, commandCombo, addCommandButton,
-                                         conditionCombo, addConditionButton, runButton, menuBar()})
+                                         conditionCombo, addConditionButton, runButton, menuBar(), nextPageButton,
+                                         returnPageButton, deletePageButton, pageList, copyButton, pasteButton})
         widget->setEnabled(true);
 }
 
@@ -77,9 +86,9 @@ void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry
         currentCondition() = model::defaultConditionEntry(model::kind::KeyCondition);
     else
         currentCommand() = model::defaultCommandEntry(model::kind::Key);
+    editorCapture.begin();
     refreshPage();
     setCaptureMode(true, forCondition);
-    editorCapture.begin();
 
     if (installKeyCapture()) {
         keyPollTimer->start(50);

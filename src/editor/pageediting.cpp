@@ -255,6 +255,17 @@ void orvane::refreshPage()
 
     hideUnavailablePageButtons();
 
+    // A key entry without a combination and no capture running (a file saved that way, or a capture that ended on
+    // another page) would otherwise lock the page for good: "追加" stays reachable so the user can capture again or
+    // pick another kind.
+    const bool keyWithoutCombination =
+        (commandKind == model::kind::Key && keys::isNoCombination(e.at(1))) ||
+        (conditionKind == model::kind::KeyCondition && keys::isNoCombination(c.at(1)));
+    if (keyWithoutCombination && !keyCaptureInProgress()) {
+        addCommandButton->show();
+        addConditionButton->show();
+    }
+
     QStringList rows;
     rows.reserve(list_command.size());
     for (qsizetype i = 0; i < list_command.size(); ++i)

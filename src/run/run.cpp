@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QDebug>
 #include <QPointer>
-#include <QStringList>
 #include <QThread>
 
 namespace {
@@ -72,19 +71,11 @@ void Run::configure(int startDelay_, int repeatCount_, const QString& stopComman
 
     stopKeyCode = 0;
     stopModifierMask = 0;
-    if (stopCommandText != QStringLiteral("なし") && !stopCommandText.isEmpty()) {
-        const QStringList parts = stopCommandText.split(QLatin1Char(','), Qt::SkipEmptyParts);
-        bool ok = false;
-        if (!parts.isEmpty()) {
-            const int key = parts.at(0).toInt(&ok, 10);
-            if (ok)
-                stopKeyCode = key;
-        }
-        if (parts.size() > 1) {
-            const int mask = parts.at(1).toInt(&ok, 10);
-            if (ok)
-                stopModifierMask = mask;
-        }
+    // "なし", the empty text and an unreadable main key leave both at 0: no watcher is started.
+    keys::KeyCombination combination;
+    if (keys::parseKeyCombination(stopCommandText, &combination)) {
+        stopKeyCode = combination.key;
+        stopModifierMask = combination.storedMask;
     }
     startStopChecker();
     showIndicators();

@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStringList>
 #include <QTimer>
 
 #include <algorithm>
@@ -151,15 +150,8 @@ RunDialog::~RunDialog()
 
 void RunDialog::applyValidityRule()
 {
-    stopCommandValid = false;
-    if (keys::isNoCombination(stopCommand))
-        return;
-    const QStringList parts = stopCommand.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    if (parts.isEmpty())
-        return;
-    bool ok = false;
-    parts.at(0).toInt(&ok, 10);
-    stopCommandValid = ok;
+    // Only the main key has to read; a key code of 0 counts as valid here.
+    stopCommandValid = keys::parseKeyCombination(stopCommand, nullptr);
 }
 
 void RunDialog::updateStartButtonState()
@@ -189,7 +181,7 @@ bool RunDialog::installHotKeyHook()
     hookHandle = input.installKeyboardCapture(
         [](int message, int vk) { return keys::applyCaptureRule(captureState, message, vk); });
     if (hookHandle == 0) {
-        qWarning() << "Failed to install keyboard hook. Error:" << QString::fromStdString(input.lastError());
+        qWarning() << "Failed to install keyboard hook. Error:" << input.lastError().c_str();
         return false;
     }
     return true;

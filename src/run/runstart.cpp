@@ -1,20 +1,18 @@
 #include "runstart.h"
 
+#include "model/projectfile.h"
 #include "run/run.h"
 
 #include <QDeadlineTimer>
-
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QThread>
 
 QString runProjectName(const QString& filePath)
 {
-    if (filePath == QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))
-        return QStringLiteral("新規プロジェクト");
-    return QFileInfo(filePath).baseName();
+    // The same name as the window title, so the tray names the project as the editor did.
+    return model::projectTitle(filePath, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
 }
 
 QString stopToolTip(const QString& projectName)

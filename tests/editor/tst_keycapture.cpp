@@ -35,6 +35,8 @@ private Q_SLOTS:
     void closingDuringACaptureRemovesIt();
     void failedInstallLeavesAWayOut_data();
     void failedInstallLeavesAWayOut();
+    void pageCannotChangeDuringACapture();
+    void pageWithoutCombinationCanBeCapturedAgain();
 };
 
 namespace {
@@ -250,6 +252,48 @@ void tst_KeyCapture::failedInstallLeavesAWayOut()
     else
         QTRY_COMPARE(window->list_command.at(0), (QStringList{"キー", "90,0", "0.01"}));
     fake().injectKey(WmKeyUp, 90);
+}
+
+
+// With a key condition already set, "→" stays visible while the operation is captured; it must not move the capture
+// to another page.
+void tst_KeyCapture::pageCannotChangeDuringACapture()
+{
+    auto window = makeEditor();
+    window->nextPageButton->click();
+    window->conditionCombo->setCurrentText(QStringLiteral("キー"));
+    window->addConditionButton->click();
+    fake().injectKey(WmKeyDown, 13);
+    fake().injectKey(WmKeyUp, 13);
+    QTRY_COMPARE(window->list_condition.at(1), (QStringList{"キー", "13,0"}));
+
+    startCapture(*window, false);
+    QVERIFY(shown(*window, window->returnPageButton));
+    for (QWidget* w : std::initializer_list<QWidget*>{window->returnPageButton, window->nextPageButton,
+                                                      window->pageList, window->deletePageButton})
+        QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    fake().injectKey(WmKeyDown, 65);
+    QTRY_COMPARE(window->list_command.at(1), (QStringList{"キー", "65,0", "0.01"}));
+    QCOMPARE(window->currentPage, 2);
+    QVERIFY(window->returnPageButton->isEnabled());
+    QVERIFY(window->pageList->isEnabled());
+}
+
+// A project file may hold a key operation that was never captured; the page must not be a dead end.
+void tst_KeyCapture::pageWithoutCombinationCanBeCapturedAgain()
+{
+    auto window = makeEditor();
+    window->list_command = EntryList{{"キー", "", "0.01"}};
+    window->refreshPage();
+    QVERIFY(!shown(*window, window->nextPageButton));
+    QVERIFY(shown(*window, window->addCommandButton));
+    QVERIFY(window->addCommandButton->isEnabled());
+    startCapture(*window, false);
+    QVERIFY(fake().captureActive());
+    fake().injectKey(WmKeyDown, 162);
+    fake().injectKey(WmKeyUp, 162);
+    QTRY_COMPARE(window->list_command.at(0), (QStringList{"キー", "162,0", "0.01"}));
+    QVERIFY(shown(*window, window->nextPageButton));
 }
 
 QTEST_MAIN(tst_KeyCapture)
