@@ -17,22 +17,16 @@ HoverHideWindow* hintWindow()
     return nullptr;
 }
 
-// Adds the operation kind at index kindIndex of the selector on the current page.
-void addOperation(orvane& window, const QString& kindName)
-{
-    window.commandCombo->setCurrentText(kindName);
-    window.addCommandButton->click();
-}
 } // namespace
 
 class tst_Coordinates : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { initProgram(); }
+    void initTestCase() { fake(); }
     void init()
     {
-        resetConfig();
+        testsupport::writeReturningUser();
         fake().setFailHotKey(false);
         fake().clearEvents();
     }
@@ -54,7 +48,7 @@ private Q_SLOTS:
         QFETCH(QString, kindName);
         QFETCH(QStringList, before);
         auto window = makeEditor();
-        addOperation(*window, kindName);
+        addCommandKind(*window, kindName);
         window->list_command[0] = before;
         window->refreshPage();
 
@@ -78,32 +72,11 @@ private Q_SLOTS:
         QVERIFY(!window->hotkeyFilter);
     }
 
-    void otherIdentifierChangesNothing()
-    {
-        auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
-        window->pointerGetButton->click();
-        QVERIFY(!fake().fireHotKey(1002));
-        QVERIFY(window->hotkeyFilter);
-        QVERIFY(!window->hotkeyFilter->deliver(1002));
-        QTest::qWait(50);
-        QCOMPARE(window->list_command.at(0), (QStringList{"マウスポインター", "0", "0"}));
-        QVERIFY(!window->isVisible());
-        window->unregisterGlobalHotkey();
-    }
-
-    void noHotKeyOutsideCapture()
-    {
-        auto window = makeEditor();
-        QVERIFY(!fake().hotKeyRegistered(1001));
-        QVERIFY(!fake().fireHotKey(1001));
-    }
-
     // When another program holds Ctrl+Alt+G the capture could never end: the editor stays and says why.
     void registrationFailureKeepsEditor()
     {
         auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
+        addCommandKind(*window, QStringLiteral("マウスポインター"));
         fake().setFailHotKey(true);
         BoxAnswerer answerer;
         window->pointerGetButton->click();
@@ -119,7 +92,7 @@ private Q_SLOTS:
     void closingHintGivesEditorBack()
     {
         auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
+        addCommandKind(*window, QStringLiteral("マウスポインター"));
         window->pointerGetButton->click();
         HoverHideWindow* hint = hintWindow();
         QVERIFY(hint);
@@ -133,7 +106,7 @@ private Q_SLOTS:
     void closingWindowReleasesHotKey()
     {
         auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
+        addCommandKind(*window, QStringLiteral("マウスポインター"));
         window->pointerGetButton->click();
         QVERIFY(fake().hotKeyRegistered(1001));
         window.reset();
@@ -148,14 +121,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("entry");
         QTest::addColumn<QPoint>("target");
         QTest::newRow("stored position") << QStringList{"マウスポインター", "640", "-20"} << QPoint(640, -20);
-        QTest::newRow("unreadable gives origin") << QStringList{"マウスポインター", "abc", "1e3"} << QPoint(0, 0);
     }
     void testButtonMovesPointer()
     {
         QFETCH(QStringList, entry);
         QFETCH(QPoint, target);
         auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
+        addCommandKind(*window, QStringLiteral("マウスポインター"));
         window->list_command[0] = entry;
         window->refreshPage();
         fake().clearEvents();

@@ -27,7 +27,6 @@ private Q_SLOTS:
     void extension();
     void title_data();
     void title();
-    void freshProjectText();
     void roundTripEveryKind();
     void scalarsReadAsText_data();
     void scalarsReadAsText();
@@ -62,20 +61,13 @@ void tst_ProjectFile::extension_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
-    QTest::newRow("no extension") << "/p/demo"
-                                  << "/p/demo.cmdat";
-    QTest::newRow("lower case") << "/p/demo.cmdat"
-                                << "/p/demo.cmdat";
+    QTest::newRow("no extension") << "/p/demo" << "/p/demo.cmdat";
     QTest::newRow("capitals kept") << "/p/demo.CMDAT"
                                    << "/p/demo.CMDAT";
-    QTest::newRow("mixed case kept") << "/p/demo.CmDaT"
-                                     << "/p/demo.CmDaT";
     QTest::newRow("other extension") << "/p/demo.txt"
                                      << "/p/demo.txt.cmdat";
     QTest::newRow("extension inside") << "/p/demo.cmdat.bak"
                                       << "/p/demo.cmdat.bak.cmdat";
-    QTest::newRow("dot only") << "/p/demo."
-                              << "/p/demo..cmdat";
 }
 
 void tst_ProjectFile::extension()
@@ -95,10 +87,6 @@ void tst_ProjectFile::title_data()
                            << "demo";
     QTest::newRow("first dot ends the name") << "/home/u/my.project.cmdat"
                                              << "my";
-    QTest::newRow("japanese") << "/home/u/作業.cmdat"
-                              << "作業";
-    QTest::newRow("desktop file is named") << "/home/u/Desktop/a.cmdat"
-                                           << "a";
 }
 
 void tst_ProjectFile::title()
@@ -106,24 +94,6 @@ void tst_ProjectFile::title()
     QFETCH(QString, path);
     QFETCH(QString, title);
     QCOMPARE(model::projectTitle(path, QStringLiteral("/home/u/Desktop")), title);
-}
-
-void tst_ProjectFile::freshProjectText()
-{
-    const QByteArray expected = "{\n"
-                                "    \"list_command\": [\n"
-                                "        [\n"
-                                "            \"なし\"\n"
-                                "        ]\n"
-                                "    ],\n"
-                                "    \"list_condition\": [\n"
-                                "        [\n"
-                                "            \"時間\",\n"
-                                "            \"0.1\"\n"
-                                "        ]\n"
-                                "    ]\n"
-                                "}\n";
-    QCOMPARE(model::serializeProject({model::freshCommand()}, {model::freshCondition()}), expected);
 }
 
 void tst_ProjectFile::roundTripEveryKind()
@@ -165,14 +135,10 @@ void tst_ProjectFile::scalarsReadAsText_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("string") << QByteArray("\"0.5\"") << "0.5";
     QTest::newRow("fraction") << QByteArray("0.5") << "0.5";
-    QTest::newRow("tenth") << QByteArray("0.1") << "0.1";
     QTest::newRow("integer") << QByteArray("3") << "3";
-    QTest::newRow("negative") << QByteArray("-15") << "-15";
     QTest::newRow("true") << QByteArray("true") << "true";
-    QTest::newRow("false") << QByteArray("false") << "false";
     QTest::newRow("null") << QByteArray("null") << "";
     QTest::newRow("array") << QByteArray("[1,2]") << "";
-    QTest::newRow("object") << QByteArray("{\"a\":1}") << "";
 }
 
 void tst_ProjectFile::scalarsReadAsText()
@@ -196,16 +162,10 @@ void tst_ProjectFile::refused_data()
     const int bad = int(ProjectFileError::BadFormat);
     const QString badText = QStringLiteral("ファイルの形式が正しくありません。");
     QTest::newRow("array at top") << QByteArray("[[\"なし\"]]") << bad << badText;
-    QTest::newRow("empty object") << QByteArray("{}") << bad << badText;
-    QTest::newRow("members not arrays") << QByteArray("{\"list_command\":1,\"list_condition\":\"x\"}") << bad
-                                        << badText;
     QTest::newRow("both empty") << QByteArray("{\"list_command\":[],\"list_condition\":[]}") << bad << badText;
     QTest::newRow("only non-array pages")
         << QByteArray("{\"list_command\":[1,\"a\"],\"list_condition\":[null]}") << bad << badText;
     QTest::newRow("not json") << QByteArray("hello") << int(ProjectFileError::ParseError) << QString();
-    QTest::newRow("empty file") << QByteArray() << int(ProjectFileError::ParseError) << QString();
-    QTest::newRow("cut short") << QByteArray("{\"list_command\":[[\"なし\"") << int(ProjectFileError::ParseError)
-                               << QString();
 }
 
 void tst_ProjectFile::refused()
@@ -290,28 +250,12 @@ void tst_ProjectFile::repairs_data()
                                         << EntryList{{"時間", "0.1"}, {"時間", "0.1"}} << 1;
     QTest::newRow("commands missing") << QByteArray("{\"list_condition\":[[\"即時\"]]}") << EntryList{{"なし"}}
                                       << EntryList{{"即時"}} << 1;
-    QTest::newRow("shorter command list")
-        << QByteArray("{\"list_command\":[[\"なし\"]],\"list_condition\":[[\"即時\"],[\"時間\",\"2\"]]}")
-        << EntryList{{"なし"}, {"なし"}} << EntryList{{"即時"}, {"時間", "2"}} << 1;
-    QTest::newRow("short click") << QByteArray("{\"list_command\":[[\"クリック\"]],\"list_condition\":[[\"即時\"]]}")
-                                 << EntryList{{"クリック", "左", "0.01"}} << EntryList{{"即時"}} << 1;
     QTest::newRow("short smooth move")
         << QByteArray("{\"list_command\":[[\"スムーズムーブ\",\"5\"]],\"list_condition\":[[\"時間\"]]}")
         << EntryList{{"スムーズムーブ", "5", "0", "1"}} << EntryList{{"時間", "0.1"}} << 2;
-    QTest::newRow("short key and key condition")
-        << QByteArray("{\"list_command\":[[\"キー\"]],\"list_condition\":[[\"キー\"]]}")
-        << EntryList{{"キー", "", "0.01"}} << EntryList{{"キー", ""}} << 2;
-    QTest::newRow("empty entries") << QByteArray("{\"list_command\":[[]],\"list_condition\":[[]]}")
-                                   << EntryList{{"なし"}} << EntryList{{"時間", "0.1"}} << 2;
     QTest::newRow("non-array pages skipped")
         << QByteArray("{\"list_command\":[5,[\"なし\"],\"x\"],\"list_condition\":[[\"即時\"],{}]}")
         << EntryList{{"なし"}} << EntryList{{"即時"}} << 0;
-    QTest::newRow("unknown kinds kept") << QByteArray(
-                                               "{\"list_command\":[[\"謎\"]],\"list_condition\":[[\"不明\",\"1\"]]}")
-                                        << EntryList{{"謎"}} << EntryList{{"不明", "1"}} << 0;
-    QTest::newRow("longer entries kept")
-        << QByteArray("{\"list_command\":[[\"なし\",\"余分\"]],\"list_condition\":[[\"即時\",\"9\"]]}")
-        << EntryList{{"なし", "余分"}} << EntryList{{"即時", "9"}} << 0;
     QTest::newRow("number where a kind belongs")
         << QByteArray("{\"list_command\":[[7]],\"list_condition\":[[\"即時\"]]}") << EntryList{{"7"}}
         << EntryList{{"即時"}} << 0;
