@@ -106,15 +106,6 @@ private Q_SLOTS:
             fake().injectKey(WmKeyUp, vk);
     }
 
-    void modifierHeldBeforeTheCapture()
-    {
-        auto window = makeEditor();
-        fake().setKeyDown(17, true);
-        startCapture(*window, false);
-        fake().injectKey(WmKeyDown, 65);
-        QTRY_COMPARE(window->list_command.at(0), (QStringList{"キー", "65,2", "0.01"}));
-    }
-
     void addRefusedWhileCapturing()
     {
         auto window = makeEditor();

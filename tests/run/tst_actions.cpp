@@ -40,7 +40,6 @@ private Q_SLOTS:
     void waitSecondsReturnsAtOnceForNothing_data()
     {
         QTest::addColumn<double>("seconds");
-        QTest::newRow("zero") << 0.0;
         QTest::newRow("negative") << -3.0;
         QTest::newRow("nan") << std::nan("");
     }
@@ -84,19 +83,10 @@ private Q_SLOTS:
         QTest::newRow("Ctrl+A held") << "65,2,0.01" << QStringList{"K17+", "K65+", "K65-", "K17-"};
         QTest::newRow("all modifiers, no hold")
             << "65,15,0" << QStringList{"K17+", "K18+", "K16+", "K91+", "K65+", "K65-", "K91-", "K16-", "K18-", "K17-"};
-        QTest::newRow("Alt+Shift") << "112,5,0" << QStringList{"K18+", "K16+", "K112+", "K112-", "K16-", "K18-"};
         QTest::newRow("left Ctrl alone") << "162,0,0.05" << QStringList{"K162+", "K162-"};
-        QTest::newRow("right Win main key") << "92,0,0" << QStringList{"K92+", "K92-"};
-        QTest::newRow("empty parts dropped") << "65,,2" << QStringList{"K17+", "K65+", "K65-", "K17-"};
         QTest::newRow("unreadable hold") << "65,0,abc" << QStringList{"K65+", "K65-"};
-        QTest::newRow("negative hold") << "65,0,-4" << QStringList{"K65+", "K65-"};
-        QTest::newRow("unreadable mask") << "65,x,0" << QStringList{"K65+", "K65-"};
-        QTest::newRow("no main key") << ",0.01" << QStringList{};
         QTest::newRow("main key 0") << "0,2,0.01" << QStringList{};
-        QTest::newRow("unreadable main key") << "A,2,0.01" << QStringList{};
-        QTest::newRow("empty") << "" << QStringList{};
         QTest::newRow("none") << "なし" << QStringList{};
-        QTest::newRow("only commas") << ",," << QStringList{};
     }
     void pressKeyEvents()
     {
@@ -120,14 +110,6 @@ private Q_SLOTS:
         QCOMPARE(eventTexts(events), (QStringList{"K162+", "K162-"}));
         const double held = secondsSince(events.at(0).at, events.at(1).at);
         QVERIFY2(held >= 0.19 && held < 3.0, qPrintable(QString::number(held)));
-    }
-
-    void pressKeyDoesNothingWhenAlreadyStopped()
-    {
-        auto& fake = installFakeInput();
-        actions::StopFlag stop{true};
-        actions::pressKey(stop, QStringLiteral("65,2,1"));
-        QVERIFY(fake.events().empty());
     }
 
     void pressKeyStopDuringHoldReleasesEverything()
@@ -187,7 +169,6 @@ private Q_SLOTS:
     void smoothMoveWithoutDurationJumps_data()
     {
         QTest::addColumn<double>("seconds");
-        QTest::newRow("zero") << 0.0;
         QTest::newRow("negative") << -1.0;
     }
     void smoothMoveWithoutDurationJumps()
@@ -288,7 +269,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("seconds");
         QTest::newRow("duration 0") << "abc" << 0.0;
-        QTest::newRow("negative duration") << "abc" << -1.0;
         QTest::newRow("empty text") << "" << 3.0;
     }
     void typeTextNothing()

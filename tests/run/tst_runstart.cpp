@@ -7,11 +7,6 @@
 #include <QtTest>
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -70,13 +65,8 @@ class TestRunStart : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         installFakeInput();
-        // A returning user: no greeting box interrupts the window's construction.
-        QFile config(settings::configFilePath());
-        QVERIFY(QDir().mkpath(QFileInfo(config).absolutePath()));
-        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        config.write(QJsonDocument(QJsonObject{{QStringLiteral("is_used_this"), true}}).toJson());
+        testsupport::writeReturningUser(); // no greeting box interrupts the window's construction
     }
     void init() { installFakeInput().clearEvents(); }
 
