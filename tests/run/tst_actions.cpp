@@ -16,11 +16,6 @@ double secondsSince(Clock::time_point t0, Clock::time_point t)
     return std::chrono::duration<double>(t - t0).count();
 }
 
-// Runs fn on its own thread, as the run engine does, and returns the thread.
-template <class Fn> std::thread onThread(Fn fn)
-{
-    return std::thread(std::move(fn));
-}
 
 } // namespace
 
@@ -35,21 +30,6 @@ private Q_SLOTS:
         fake.clearEvents();
         fake.setPointer(0, 0);
         fake.setAvailable(true);
-    }
-
-    void waitSecondsReturnsAtOnceForNothing_data()
-    {
-        QTest::addColumn<double>("seconds");
-        QTest::newRow("negative") << -3.0;
-        QTest::newRow("nan") << std::nan("");
-    }
-    void waitSecondsReturnsAtOnceForNothing()
-    {
-        QFETCH(double, seconds);
-        actions::StopFlag stop{false};
-        const auto t0 = Clock::now();
-        actions::waitSeconds(stop, seconds);
-        QVERIFY(secondsSince(t0, Clock::now()) < 0.5);
     }
 
     void waitSecondsWaitsAndStops()
@@ -69,7 +49,7 @@ private Q_SLOTS:
 
         stop = false;
         t0 = Clock::now();
-        auto waiter = onThread([&] { actions::waitSeconds(stop, 1000.0); });
+        auto waiter = std::thread([&] { actions::waitSeconds(stop, 1000.0); });
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         stop = true;
         waiter.join();
@@ -112,22 +92,6 @@ private Q_SLOTS:
         QVERIFY2(held >= 0.19 && held < 3.0, qPrintable(QString::number(held)));
     }
 
-    void pressKeyStopDuringHoldReleasesEverything()
-    {
-        auto& fake = installFakeInput();
-        actions::StopFlag stop{false};
-        HeldInputs held;
-        auto worker = onThread([&] { actions::pressKey(stop, QStringLiteral("65,3,100"), &held); });
-        QTRY_VERIFY(fake.heldBySynthesis().count(65) == 1);
-        const auto stopAt = Clock::now();
-        stop = true;
-        worker.join();
-        QVERIFY(secondsSince(stopAt, Clock::now()) < 2.0);
-        QCOMPARE(recorded(fake), (QStringList{"K17+", "K18+", "K65+", "K65-", "K18-", "K17-"}));
-        QVERIFY(fake.heldBySynthesis().empty());
-        QVERIFY(held.held().empty());
-    }
-
     void clickPressesHoldsAndReleases()
     {
         auto& fake = installFakeInput();
@@ -140,21 +104,6 @@ private Q_SLOTS:
         QVERIFY2(held >= 0.095 && held < 3.0, qPrintable(QString::number(held)));
     }
 
-    void clickStopDuringHoldReleases()
-    {
-        auto& fake = installFakeInput();
-        actions::StopFlag stop{false};
-        HeldInputs held;
-        auto worker = onThread([&] { actions::clickRight(stop, 1000.0, &held); });
-        QTRY_VERIFY(fake.heldBySynthesis().count(-2) == 1);
-        QCOMPARE(held.held(), (std::set<int>{-2}));
-        stop = true;
-        worker.join();
-        QCOMPARE(recorded(fake), (QStringList{"R+", "R-"}));
-        QVERIFY(fake.heldBySynthesis().empty());
-        QVERIFY(held.held().empty());
-    }
-
     void movePointerJumps()
     {
         auto& fake = installFakeInput();
@@ -164,21 +113,6 @@ private Q_SLOTS:
         QVERIFY(fake.getCursorPos(x, y));
         QCOMPARE(x, -15);
         QCOMPARE(y, 1080);
-    }
-
-    void smoothMoveWithoutDurationJumps_data()
-    {
-        QTest::addColumn<double>("seconds");
-        QTest::newRow("negative") << -1.0;
-    }
-    void smoothMoveWithoutDurationJumps()
-    {
-        QFETCH(double, seconds);
-        auto& fake = installFakeInput();
-        fake.setPointer(5, 5);
-        actions::StopFlag stop{false};
-        actions::smoothMove(stop, 100, 50, seconds);
-        QCOMPARE(recorded(fake), QStringList{"P100,50"});
     }
 
     void smoothMoveFollowsTimeAndEndsOnTarget()
@@ -206,25 +140,6 @@ private Q_SLOTS:
             QVERIFY2(ahead <= 1.0, qPrintable(QStringLiteral("x=%1 ahead by %2").arg(e.x).arg(ahead)));
             lastX = e.x;
         }
-    }
-
-    void smoothMoveStoppedHalfwayStays()
-    {
-        auto& fake = installFakeInput();
-        fake.setPointer(0, 0);
-        actions::StopFlag stop{false};
-        auto worker = onThread([&] { actions::smoothMove(stop, 100000, 0, 100.0); });
-        QTRY_VERIFY(fake.events().size() >= 3);
-        stop = true;
-        worker.join();
-        const auto events = fake.events();
-        const auto& last = events.back();
-        QVERIFY(last.x < 100000);
-        int x = -1, y = -1;
-        QVERIFY(fake.getCursorPos(x, y));
-        QCOMPARE(x, last.x);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        QCOMPARE(fake.events().size(), events.size());
     }
 
     void smoothMoveFarApartDoesNotOverflow()
@@ -264,34 +179,67 @@ private Q_SLOTS:
         QCOMPARE(recorded(fake), (QStringList{"U55357+", "U55357-", "U56832+", "U56832-", "U10+", "U10-"}));
     }
 
-    void typeTextNothing_data()
+    // A stop during a long action ends it soon, with everything it pressed released and nothing sent afterwards.
+    void stopDuringAnAction_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("seconds");
-        QTest::newRow("duration 0") << "abc" << 0.0;
-        QTest::newRow("empty text") << "" << 3.0;
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QStringList>("expected"); // empty: checked by the rules below
+        QTest::newRow("key hold") << 0 << QStringList{"K17+", "K18+", "K65+", "K65-", "K18-", "K17-"};
+        QTest::newRow("click hold") << 1 << QStringList{"R+", "R-"};
+        QTest::newRow("smooth move") << 2 << QStringList{};
+        QTest::newRow("typing") << 3 << QStringList{};
     }
-    void typeTextNothing()
+    void stopDuringAnAction()
     {
-        QFETCH(QString, text);
-        QFETCH(double, seconds);
+        QFETCH(int, action);
+        QFETCH(QStringList, expected);
         auto& fake = installFakeInput();
         actions::StopFlag stop{false};
-        actions::typeText(stop, text, seconds);
-        QVERIFY(fake.events().empty());
-    }
-
-    void typeTextStops()
-    {
-        auto& fake = installFakeInput();
-        actions::StopFlag stop{false};
-        auto worker = onThread([&] { actions::typeText(stop, QString(100, QLatin1Char('x')), 100.0); });
-        QTRY_VERIFY(!fake.events().empty());
+        HeldInputs held;
+        std::thread worker([&] {
+            switch (action) {
+            case 0: return actions::pressKey(stop, QStringLiteral("65,3,100"), &held);
+            case 1: return actions::clickRight(stop, 1000.0, &held);
+            case 2: return actions::smoothMove(stop, 100000, 0, 100.0);
+            default: return actions::typeText(stop, QString(100, QLatin1Char('x')), 100.0);
+            }
+        });
+        QTRY_VERIFY(fake.events().size() >= (expected.isEmpty() ? 3u : 1u));
+        const auto stopAt = Clock::now();
         stop = true;
         worker.join();
+        QVERIFY(secondsSince(stopAt, Clock::now()) < 2.0);
         const auto events = fake.events();
-        QVERIFY(events.size() < 200);
-        QVERIFY(events.size() % 2 == 0); // every unit typed was also released
+        if (!expected.isEmpty())
+            QCOMPARE(recorded(fake), expected);
+        if (action == 2) {
+            QVERIFY(events.back().x < 100000); // stays where it was stopped
+            int x = -1, y = -1;
+            QVERIFY(fake.getCursorPos(x, y));
+            QCOMPARE(x, events.back().x);
+        }
+        if (action == 3)
+            QVERIFY(events.size() < 200 && events.size() % 2 == 0); // every unit typed was also released
+        QVERIFY(fake.heldBySynthesis().empty());
+        QVERIFY(held.held().empty());
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        QCOMPARE(fake.events().size(), events.size());
+    }
+
+    void nothingToDo()
+    {
+        auto& fake = installFakeInput();
+        actions::StopFlag stop{false};
+        const auto t0 = Clock::now();
+        actions::waitSeconds(stop, std::nan(""));
+        actions::waitSeconds(stop, -3);
+        actions::typeText(stop, QStringLiteral("abc"), 0);
+        actions::typeText(stop, QString(), 3);
+        QVERIFY(secondsSince(t0, Clock::now()) < 0.5);
+        QVERIFY(fake.events().empty());
+        fake.setPointer(5, 5);
+        actions::smoothMove(stop, 100, 50, 0); // no duration: jumps
+        QCOMPARE(recorded(fake), QStringList{"P100,50"});
     }
 
     void heldInputsReleasesWhatIsLeft()
