@@ -81,25 +81,6 @@ private Q_SLOTS:
         QVERIFY(window->saved_list_command != window->list_command);
     }
 
-    void loadReplacesTheProject()
-    {
-        const QString path = dir.filePath(QStringLiteral("loaded.cmdat"));
-        const EntryList commands = {{"クリック", "右", "0.5"}, {"入力", "一行目\n二行目", "3"}};
-        const EntryList conditions = {{"即時"}, {"キー", "65,2"}};
-        QVERIFY(model::writeProjectFile(path, commands, conditions).ok());
-        auto window = makeEditor();
-        window->nextPageButton->click();
-        window->confirmSaveAction->setChecked(false);
-        answerDialogs(*window, path);
-        window->openAction->trigger();
-        QCOMPARE(window->list_command, commands);
-        QCOMPARE(window->saved_list_condition, conditions);
-        QCOMPARE(window->currentPage, 1);
-        QCOMPARE(window->windowTitle(), QStringLiteral("loaded"));
-        QCOMPARE(window->pageCountLabel->text(), QStringLiteral("1/2"));
-        QCOMPARE(window->commandLabel->text(), QStringLiteral("クリック"));
-    }
-
     // A file that cannot be read leaves the project, its page and its path as they were, so that the next
     // overwrite save never goes over the file that was not read.
     void loadFailureKeepsTheProject_data()
@@ -178,9 +159,12 @@ private Q_SLOTS:
         QFETCH(bool, replaced);
         QFETCH(QString, question);
         const QString path = dir.filePath(QStringLiteral("other.cmdat"));
-        QVERIFY(model::writeProjectFile(path, {{"即時の操作"}}, {{"即時"}}).ok());
+        QVERIFY(model::writeProjectFile(path, {{"入力", "x", "1"}}, {{"即時"}}).ok());
         auto window = makeEditor();
+        window->nextPageButton->click();
+        window->returnPageButton->click();
         addCommandKind(*window, QStringLiteral("クリック"));
+        window->nextPageButton->click();
         window->confirmSaveAction->setChecked(setting);
         answerDialogs(*window, path);
         BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
@@ -191,10 +175,16 @@ private Q_SLOTS:
             QCOMPARE(answerer.seen.at(0).text, question);
             QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
         }
-        const EntryList after = open ? EntryList{{"即時の操作"}} : EntryList{{"なし"}};
-        const EntryList before = {{"クリック", "左", "0.01"}};
+        const EntryList after = open ? EntryList{{"入力", "x", "1"}} : EntryList{{"なし"}};
+        const EntryList before = {{"クリック", "左", "0.01"}, {"なし"}};
         QCOMPARE(window->list_command, replaced ? after : before);
         QCOMPARE(dialogs, open && replaced ? 1 : 0);
+        if (replaced) { // a loaded or new project starts saved, on page 1, with its own title
+            QCOMPARE(window->saved_list_command, window->list_command);
+            QCOMPARE(window->currentPage, 1);
+            QCOMPARE(window->windowTitle(), open ? QStringLiteral("other") : QStringLiteral("新規プロジェクト"));
+            QCOMPARE(window->commandLabel->text(), after.at(0).at(0));
+        }
     }
 
     // "開く" on the start screen never asks, and shows the editor whatever the dialog gave.

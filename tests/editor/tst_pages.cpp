@@ -92,16 +92,6 @@ private Q_SLOTS:
         QCOMPARE(window->commandLabel->text(), window->list_command.at(page - 1).at(0));
     }
 
-    void keyboardSelectionActsLikeAClick()
-    {
-        auto window = makeEditor();
-        showProject(*window, ThreePages, ThreeConditions, 2);
-        window->pageList->setFocus();
-        QTest::keyClick(window->pageList, Qt::Key_Up);
-        QCOMPARE(window->list_command.size(), 4);
-        QCOMPARE(window->list_command.at(1), model::freshCommand());
-    }
-
     void deletePage_data()
     {
         QTest::addColumn<int>("page");

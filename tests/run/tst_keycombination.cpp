@@ -24,9 +24,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("vk");
         QTest::addColumn<QString>("name");
         QTest::newRow("F1") << 112 << "F1";
-        QTest::newRow("F24") << 135 << "F24";
         QTest::newRow("above F24") << 136 << "VK136";
-        QTest::newRow("Z") << 90 << "Z";
         QTest::newRow("right Win") << 92 << "Win";
         QTest::newRow("right Alt") << 165 << "Alt";
         QTest::newRow("negative shows unsigned") << -1 << "VK4294967295";
@@ -36,13 +34,6 @@ private Q_SLOTS:
         QFETCH(int, vk);
         QFETCH(QString, name);
         QCOMPARE(keys::keyName(vk), name);
-    }
-
-    void modifierKeys()
-    {
-        const QList<int> modifiers{16, 17, 18, 91, 92, 160, 161, 162, 163, 164, 165};
-        for (int vk = 0; vk < 256; ++vk)
-            QCOMPARE(keys::isModifierKey(vk), modifiers.contains(vk));
     }
 
     void labels_data()
