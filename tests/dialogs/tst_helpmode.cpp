@@ -12,21 +12,12 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QStandardPaths>
 #include <QTest>
 
 namespace {
 
-QJsonObject readConfig()
-{
-    QFile file(settings::configFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
-}
 
 // Closes the next modal dialog that is not a message box, after noting what it was.
 struct ModalDialogSeen {
@@ -87,17 +78,14 @@ private Q_SLOTS:
         testsupport::writeReturningUser();
     }
 
-    void noToolTipsWithoutHelpMode();
     void helpModeSetsAndClearsAllTips();
     void helpModeAtStartUp();
     void firstRunGreeting();
     void versionBox();
     void formPages_data();
     void formPages();
-    void reportDialogs_data();
-    void reportDialogs();
-    void documents_data();
-    void documents();
+    void menuDialogs_data();
+    void menuDialogs();
 
 private:
     // Every widget of the window with a non-empty tool tip, by object name.
@@ -115,16 +103,10 @@ QMap<QString, QString> TestHelpMode::toolTips(const orvane& window)
     return tips;
 }
 
-void TestHelpMode::noToolTipsWithoutHelpMode()
-{
-    orvane window;
-    QVERIFY(!window.helpModeAction->isChecked());
-    QVERIFY(toolTips(window).isEmpty());
-}
-
 void TestHelpMode::helpModeSetsAndClearsAllTips()
 {
     orvane window;
+    QVERIFY(toolTips(window).isEmpty());
     for (int round = 0; round < 2; ++round) {
         window.helpModeAction->trigger();
         QVERIFY(window.helpModeAction->isChecked());
@@ -157,7 +139,6 @@ void TestHelpMode::firstRunGreeting()
                  QStringLiteral("ダウンロードありがとうございます。\n現在はヘルプモードがONになっています。\n"
                                 "意味を知りたいボタンや文字などにカーソルを合わせると説明が表示されます。\n"
                                 "説明を表示しないようにするにはメニューバーの「ヘルプ」で設定できます。"));
-        QCOMPARE(catcher.seen[0].icon, QMessageBox::Information);
         QVERIFY(!catcher.seen[0].parentVisible);
         QVERIFY(window.is_used_this);
         QVERIFY(window.helpModeAction->isChecked());
@@ -165,9 +146,9 @@ void TestHelpMode::firstRunGreeting()
         window.show();
         QVERIFY(window.close());
     }
-    const QJsonObject saved = readConfig();
-    QCOMPARE(saved.value(QStringLiteral("is_used_this")).toBool(), true);
-    QCOMPARE(saved.value(QStringLiteral("is_help")).toBool(), true);
+    settings::Config saved;
+    settings::loadConfig(saved);
+    QVERIFY(saved.isUsedThis && saved.isHelp);
 
     orvane again;
     QTest::qWait(50);
@@ -213,52 +194,27 @@ void TestHelpMode::formPages()
         QVERIFY(urls.opened.isEmpty());
 }
 
-void TestHelpMode::reportDialogs_data()
+// Each menu entry opens its dialog on the window; the dialog lives on the handler's stack and is gone afterwards.
+void TestHelpMode::menuDialogs_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("className");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("bug") << QStringLiteral("reportBugAction") << QStringLiteral("ReportDialog")
-                         << QStringLiteral("バグ報告");
-    QTest::newRow("suggestion") << QStringLiteral("reportImprovementAction") << QStringLiteral("ReportDialog2")
-                                << QStringLiteral("改善案報告");
+    QTest::addColumn<QString>("heading"); // the document viewer's heading, else the window title
+    QTest::newRow("bug") << "reportBugAction" << "ReportDialog" << "バグ報告";
+    QTest::newRow("suggestion") << "reportImprovementAction" << "ReportDialog2" << "改善案報告";
+    QTest::newRow("terms") << "termsAction" << "TermDialog" << "利用規約";
+    QTest::newRow("lgpl") << "lgplTextAction" << "TermDialog" << "LGPLv3のライセンス文章";
 }
 
-void TestHelpMode::reportDialogs()
+void TestHelpMode::menuDialogs()
 {
     QFETCH(QString, action);
-    QFETCH(QString, className);
-    QFETCH(QString, title);
     orvane window;
     ModalDialogSeen seen;
     closeNextDialog(&seen);
     window.findChild<QAction*>(action)->trigger();
-    QCOMPARE(seen.className, className);
-    QCOMPARE(seen.title, title);
-    QCOMPARE(seen.parent, &window);
-    // The dialog lived on the handler's stack and is gone.
-    QVERIFY(window.findChildren<QDialog*>().isEmpty());
-}
-
-void TestHelpMode::documents_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("heading");
-    QTest::newRow("terms") << QStringLiteral("termsAction") << QStringLiteral("利用規約");
-    QTest::newRow("lgpl") << QStringLiteral("lgplTextAction") << QStringLiteral("LGPLv3のライセンス文章");
-}
-
-void TestHelpMode::documents()
-{
-    QFETCH(QString, action);
-    QFETCH(QString, heading);
-    orvane window;
-    ModalDialogSeen seen;
-    closeNextDialog(&seen);
-    window.findChild<QAction*>(action)->trigger();
-    QCOMPARE(seen.className, QStringLiteral("TermDialog"));
-    QCOMPARE(seen.title, QStringLiteral("オルヴェイン Free"));
-    QCOMPARE(seen.heading, heading);
+    QTEST(seen.className, "className");
+    QTEST(seen.heading.isEmpty() ? seen.title : seen.heading, "heading");
     QCOMPARE(seen.parent, &window);
     QVERIFY(window.findChildren<QDialog*>().isEmpty());
 }
