@@ -66,16 +66,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("command");
         QTest::addColumn<QStringList>("condition");
-        QTest::newRow("click") << "時間" << "クリック" << QStringList{"クリック", "左", "0.01"}
-                               << QStringList{"時間", "5"};
-        QTest::newRow("smooth move stretches time") << "時間" << "スムーズムーブ"
-                                                    << QStringList{"スムーズムーブ", "0", "0", "1"}
+        QTest::newRow("click") << "時間" << "クリック" << QStringList{"クリック", "左", "0.01"} << QStringList{"時間", "5"};
+        QTest::newRow("smooth move stretches time") << "時間" << "スムーズムーブ" << QStringList{"スムーズムーブ", "0", "0", "1"}
                                                     << QStringList{"時間", "1.1"};
-        QTest::newRow("smooth move leaves immediate") << "即時" << "スムーズムーブ"
-                                                      << QStringList{"スムーズムーブ", "0", "0", "1"}
+        QTest::newRow("smooth move leaves immediate") << "即時" << "スムーズムーブ" << QStringList{"スムーズムーブ", "0", "0", "1"}
                                                       << QStringList{"即時"};
-        QTest::newRow("input stretches time") << "時間" << "入力" << QStringList{"入力", "", "3"}
-                                              << QStringList{"時間", "3.1"};
+        QTest::newRow("input stretches time") << "時間" << "入力" << QStringList{"入力", "", "3"} << QStringList{"時間", "3.1"};
     }
     void addCommandDefaults()
     {
@@ -107,17 +103,14 @@ private Q_SLOTS:
                                            << "all" << "Ctrl+A";
         QTest::newRow("key operation empty") << QStringList{"キー", "", "0.01"} << QStringList{"即時"} << KeyParams
                                              << "none" << "なし";
-        QTest::newRow("input empty") << QStringList{"入力", "", "3"} << QStringList{"即時"} << InputParams << "none"
-                                     << "";
-        QTest::newRow("key condition empty")
-            << QStringList{"クリック", "左", "0.01"} << QStringList{"キー", ""}
+        QTest::newRow("input empty") << QStringList{"入力", "", "3"} << QStringList{"即時"} << InputParams << "none" << "";
+        QTest::newRow("key condition empty") << QStringList{"クリック", "左", "0.01"} << QStringList{"キー", ""}
             << QStringList{"clickCombo", "commandSecondsLabel", "commandSecondsSpin", "conditionKeyLabel"} << "none"
             << "";
         QTest::newRow("key condition decides: shows") << QStringList{"入力", "", "3"} << QStringList{"キー", "65,3"}
                                                       << (InputParams + QStringList{"conditionKeyLabel"}) << "all"
                                                       << "";
-        QTest::newRow("key condition decides: hides") << QStringList{"キー", "112,4", "0.01"}
-                                                      << QStringList{"キー", ""}
+        QTest::newRow("key condition decides: hides") << QStringList{"キー", "112,4", "0.01"} << QStringList{"キー", ""}
                                                       << (KeyParams + QStringList{"conditionKeyLabel"}) << "none"
                                                       << "Shift+F1";
         QTest::newRow("smooth move") << QStringList{"スムーズムーブ", "1", "2", "3"} << QStringList{"時間", "1"}
@@ -126,8 +119,7 @@ private Q_SLOTS:
                                                     "commandSecondsSpin", "conditionSecondsLabel",
                                                     "conditionSecondsSpin"}
                                      << "all" << "";
-        QTest::newRow("unknown kinds") << QStringList{"謎", "1"} << QStringList{"不明", "1"} << QStringList{} << "all"
-                                       << "";
+        QTest::newRow("unknown kinds") << QStringList{"謎", "1"} << QStringList{"不明", "1"} << QStringList{} << "all" << "";
     }
     void refreshRules()
     {

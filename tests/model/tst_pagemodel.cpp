@@ -43,12 +43,10 @@ private Q_SLOTS:
         const EntryList freshCmd{model::freshCommand()};
         const EntryList freshCond{model::freshCondition()};
         QTest::newRow("fresh") << freshCmd << freshCond << false;
-        QTest::newRow("operation added") << EntryList{model::defaultCommandEntry(model::kind::Click)} << freshCond
-                                         << true;
+        QTest::newRow("operation added") << EntryList{model::defaultCommandEntry(model::kind::Click)} << freshCond << true;
         QTest::newRow("undone by hand") << EntryList{{QStringLiteral("なし")}}
                                         << EntryList{{QStringLiteral("時間"), QStringLiteral("0.1")}} << false;
-        QTest::newRow("condition changed") << freshCmd << EntryList{{QStringLiteral("時間"), QStringLiteral("0.2")}}
-                                           << true;
+        QTest::newRow("condition changed") << freshCmd << EntryList{{QStringLiteral("時間"), QStringLiteral("0.2")}} << true;
         QTest::newRow("extra element") << EntryList{{QStringLiteral("なし"), QString()}} << freshCond << true;
     }
     void unsaved()

@@ -107,12 +107,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("mask");
         QTest::newRow("Ctrl then A") << QStringList{"d162", "d65", "u65", "u162"} << 65 << 1;
         QTest::newRow("Shift alone") << QStringList{"d160", "u160"} << 160 << 0;
-        QTest::newRow("Ctrl+Shift, Shift released first")
-            << QStringList{"d162", "d160", "u160", "u162"} << 162 << 0;
+        QTest::newRow("Ctrl+Shift, Shift released first") << QStringList{"d162", "d160", "u160", "u162"} << 162 << 0;
         QTest::newRow("Ctrl held before capture, then A") << QStringList{"held:17", "d65"} << 65 << 1;
         QTest::newRow("last key wins") << QStringList{"d65", "d66"} << 66 << 0;
-        QTest::newRow("modifier release after key keeps key")
-            << QStringList{"d164", "d83", "u164"} << 83 << 2;
+        QTest::newRow("modifier release after key keeps key") << QStringList{"d164", "d83", "u164"} << 83 << 2;
         QTest::newRow("key up of plain key alone captures nothing") << QStringList{"u65"} << 0 << 0;
     }
     void captureSequences()

@@ -350,10 +350,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("filePath");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("never saved") << QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-                                     << "「新規プロジェクト」を終了";
-        QTest::newRow("saved") << "/home/u/demo.cmdat"
-                               << "「demo」を終了";
+        QTest::newRow("never saved") << QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) << "「新規プロジェクト」を終了";
+        QTest::newRow("saved") << "/home/u/demo.cmdat" << "「demo」を終了";
     }
     void projectNameAndToolTip()
     {

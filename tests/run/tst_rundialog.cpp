@@ -80,16 +80,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("label");
         QTest::addColumn<bool>("startShown");
         QTest::addColumn<bool>("noneChecked");
-        QTest::newRow("Ctrl+Alt+S") << "83,3"
-                                    << "Ctrl+Alt+S" << true << false;
-        QTest::newRow("empty") << ""
-                               << "なし" << false << false;
-        QTest::newRow("none offers Ctrl+Alt+S") << "なし"
-                                                << "Ctrl+Alt+S" << true << true;
-        QTest::newRow("unreadable") << "abc"
-                                    << "無効なキー" << false << false;
-        QTest::newRow("modifier alone") << "162,0"
-                                        << "Ctrl" << true << false;
+        QTest::newRow("Ctrl+Alt+S") << "83,3" << "Ctrl+Alt+S" << true << false;
+        QTest::newRow("empty") << "" << "なし" << false << false;
+        QTest::newRow("none offers Ctrl+Alt+S") << "なし" << "Ctrl+Alt+S" << true << true;
+        QTest::newRow("unreadable") << "abc" << "無効なキー" << false << false;
+        QTest::newRow("modifier alone") << "162,0" << "Ctrl" << true << false;
     }
     void stopCommandShownAndValidated()
     {
@@ -186,10 +181,8 @@ private Q_SLOTS:
         const int down = platform::WmKeyDown;
         const int up = platform::WmKeyUp;
         const int sysDown = platform::WmSysKeyDown;
-        QTest::newRow("Ctrl+Alt+S") << KeyEvents{{down, 162}, {sysDown, 164}, {sysDown, 83}} << "83,3"
-                                    << "Ctrl+Alt+S";
-        QTest::newRow("Shift alone") << KeyEvents{{down, 160}, {up, 160}} << "160,0"
-                                     << "Shift";
+        QTest::newRow("Ctrl+Alt+S") << KeyEvents{{down, 162}, {sysDown, 164}, {sysDown, 83}} << "83,3" << "Ctrl+Alt+S";
+        QTest::newRow("Shift alone") << KeyEvents{{down, 160}, {up, 160}} << "160,0" << "Shift";
     }
     void captureStoresTheCombination()
     {

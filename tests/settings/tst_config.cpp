@@ -73,8 +73,7 @@ private Q_SLOTS:
         QTest::newRow("no file") << QByteArray("-") << 5 << 1 << "83,3" << false
                                  << "Config file does not exist. Using defaults.";
         QTest::newRow("array") << QByteArray("[]") << 5 << 1 << "83,3" << false << "Config JSON is not an object.";
-        QTest::newRow("empty file") << QByteArray() << 5 << 1 << "83,3" << false
-                                    << "Config file is empty. Using defaults.";
+        QTest::newRow("empty file") << QByteArray() << 5 << 1 << "83,3" << false << "Config file is empty. Using defaults.";
         QTest::newRow("syntax error") << QByteArray("{\"stert_time\": ") << 5 << 1 << "83,3" << false
                                       << "Failed to parse config JSON:";
         QTest::newRow("wrong types keep defaults")
