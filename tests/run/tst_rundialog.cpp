@@ -81,7 +81,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("startShown");
         QTest::addColumn<bool>("noneChecked");
         QTest::newRow("Ctrl+Alt+S") << "83,3" << "Ctrl+Alt+S" << true << false;
-        QTest::newRow("empty") << "" << "なし" << false << false;
         QTest::newRow("none offers Ctrl+Alt+S") << "なし" << "Ctrl+Alt+S" << true << true;
         QTest::newRow("unreadable") << "abc" << "無効なキー" << false << false;
         QTest::newRow("modifier alone") << "162,0" << "Ctrl" << true << false;
