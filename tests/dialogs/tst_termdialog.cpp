@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -16,17 +17,107 @@ class TestTermDialog : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void heading_data();
-    void heading();
-    void layout();
-    void readsText_data();
-    void readsText();
-    void missingFileGivesEmptyView();
-    void directoryGivesEmptyView();
-    void capsHugeFile();
-    void capNeverSplitsCharacter();
-    void documentPaths_data();
-    void documentPaths();
+    void heading_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("heading");
+        QTest::newRow("terms") << QStringLiteral("利用規約.txt") << QStringLiteral("利用規約");
+        QTest::newRow("several dots") << QStringLiteral("Qt6.4.2のライセンス.v2.txt") << QStringLiteral("Qt6");
+    }
+
+    void heading()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, heading);
+        const QString path = writeFile(fileName, "text");
+        QVERIFY(!path.isEmpty());
+        TermDialog dialog(path);
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("titleLabel"))->text(), heading);
+    }
+
+    void readsText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("utf-8 japanese") << QByteArray("第1条\n本規約は") << QStringLiteral("第1条\n本規約は");
+        QTest::newRow("windows line ends") << QByteArray("一行目\r\n二行目\r\n\r\n四行目\r\n") << QStringLiteral("一行目\n二行目\n\n四行目\n");
+        QTest::newRow("byte-order mark dropped") << QByteArray("\xEF\xBB\xBFterms") << QStringLiteral("terms");
+        QTest::newRow("invalid byte") << QByteArray("a\xFF"
+                                                    "b")
+                                      << QStringLiteral("a\uFFFDb");
+        QTest::newRow("truncated last character") << QByteArray("ok\xE6\x97") << QStringLiteral("ok\uFFFD\uFFFD");
+    }
+
+    void readsText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        const QString path = writeFile(QStringLiteral("doc.txt"), bytes);
+        QVERIFY(!path.isEmpty());
+        const dialogs::DocumentText document = dialogs::readDocumentText(path);
+        QCOMPARE(document.text, text);
+        QVERIFY(!document.truncated);
+        TermDialog dialog(path);
+        QCOMPARE(dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"))->toPlainText(), text);
+    }
+
+    // A document that cannot be read gives an empty view under the heading of its name.
+    void unreadableGivesEmptyView()
+    {
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.txt")));
+        for (const QString& name : {QStringLiteral("licenses/ない文書.txt"), QStringLiteral("folder.txt")}) {
+            TermDialog dialog(dir.filePath(name));
+            QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("titleLabel"))->text(), QFileInfo(name).baseName());
+            QVERIFY(dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"))->toPlainText().isEmpty());
+        }
+    }
+
+    void capsHugeFile()
+    {
+        // Lines of 100 bytes, one more megabyte than the cap.
+        const QByteArray line = QByteArray(99, 'x') + '\n';
+        QByteArray bytes;
+        while (bytes.size() < dialogs::MaxDocumentBytes + 1024 * 1024)
+            bytes += line;
+        const QString path = writeFile(QStringLiteral("huge.txt"), bytes);
+        QVERIFY(!path.isEmpty());
+
+        const dialogs::DocumentText document = dialogs::readDocumentText(path);
+        QVERIFY(document.truncated);
+        QCOMPARE(document.text.size(), dialogs::MaxDocumentBytes);
+        QVERIFY(document.text.startsWith(QString::fromLatin1(line)));
+
+        TermDialog dialog(path);
+        const QString shown = dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"))->toPlainText();
+        QVERIFY(shown.size() < dialogs::MaxDocumentBytes + 200);
+        QVERIFY2(shown.endsWith(QStringLiteral("だけを表示しています。）")), qPrintable(shown.right(80)));
+    }
+
+    void capNeverSplitsCharacter()
+    {
+        // "あ" is three bytes; a cap of 4 bytes falls inside the second one.
+        const QString path = writeFile(QStringLiteral("split.txt"), QByteArray("\xE3\x81\x82\xE3\x81\x82"));
+        const dialogs::DocumentText document = dialogs::readDocumentText(path, 4);
+        QVERIFY(document.truncated);
+        QCOMPARE(document.text, QStringLiteral("あ"));
+    }
+
+    void documentPaths_data()
+    {
+        QTest::addColumn<dialogs::Document>("document");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("terms") << dialogs::Document::TermsOfUse << QStringLiteral("/licenses/利用規約.txt");
+        QTest::newRow("lgpl") << dialogs::Document::LgplText << QStringLiteral("/licenses/LGPLv3のライセンス文章.txt");
+    }
+
+    void documentPaths()
+    {
+        QFETCH(dialogs::Document, document);
+        QFETCH(QString, suffix);
+        // Built from the executable's directory, not the working directory.
+        QDir::setCurrent(dir.path());
+        QCOMPARE(dialogs::documentPath(document), QCoreApplication::applicationDirPath() + suffix);
+    }
 
 private:
     QString writeFile(const QString& name, const QByteArray& bytes);
@@ -40,135 +131,6 @@ QString TestTermDialog::writeFile(const QString& name, const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         return {};
     return path;
-}
-
-void TestTermDialog::heading_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("heading");
-    QTest::newRow("terms") << QStringLiteral("利用規約.txt") << QStringLiteral("利用規約");
-    QTest::newRow("several dots") << QStringLiteral("Qt6.4.2のライセンス.v2.txt") << QStringLiteral("Qt6");
-    QTest::newRow("no extension") << QStringLiteral("README") << QStringLiteral("README");
-}
-
-void TestTermDialog::heading()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QString, heading);
-    const QString path = writeFile(fileName, "text");
-    QVERIFY(!path.isEmpty());
-    TermDialog dialog(path);
-    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("titleLabel"))->text(), heading);
-}
-
-void TestTermDialog::layout()
-{
-    TermDialog dialog(writeFile(QStringLiteral("layout.txt"), "x"));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("オルヴェイン Free"));
-    QCOMPARE(dialog.size(), QSize(600, 600));
-    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-    auto* label = dialog.findChild<QLabel*>(QStringLiteral("titleLabel"));
-    QCOMPARE(label->geometry(), QRect(10, 10, 580, 30));
-    QCOMPARE(label->alignment(), Qt::AlignCenter);
-    auto* view = dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"));
-    QCOMPARE(view->geometry(), QRect(10, 40, 580, 550));
-    QVERIFY(view->isReadOnly());
-    QCOMPARE(view->cursorWidth(), 0);
-}
-
-void TestTermDialog::readsText_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("utf-8 japanese") << QByteArray("第1条\n本規約は") << QStringLiteral("第1条\n本規約は");
-    QTest::newRow("windows line ends") << QByteArray("一行目\r\n二行目\r\n\r\n四行目\r\n")
-                                       << QStringLiteral("一行目\n二行目\n\n四行目\n");
-    QTest::newRow("old mac line ends") << QByteArray("a\rb\r") << QStringLiteral("a\nb\n");
-    QTest::newRow("byte-order mark dropped") << QByteArray("\xEF\xBB\xBFterms") << QStringLiteral("terms");
-    QTest::newRow("invalid byte") << QByteArray("a\xFF"
-                                                "b")
-                                  << QStringLiteral("a\uFFFDb");
-    QTest::newRow("latin-1 text") << QByteArray("caf\xE9!") << QStringLiteral("caf\uFFFD!");
-    QTest::newRow("truncated last character") << QByteArray("ok\xE6\x97") << QStringLiteral("ok\uFFFD\uFFFD");
-    QTest::newRow("empty file") << QByteArray() << QString();
-}
-
-void TestTermDialog::readsText()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
-    const QString path = writeFile(QStringLiteral("doc.txt"), bytes);
-    QVERIFY(!path.isEmpty());
-    const dialogs::DocumentText document = dialogs::readDocumentText(path);
-    QCOMPARE(document.text, text);
-    QVERIFY(!document.truncated);
-    TermDialog dialog(path);
-    QCOMPARE(dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"))->toPlainText(), text);
-}
-
-void TestTermDialog::missingFileGivesEmptyView()
-{
-    TermDialog dialog(dir.filePath(QStringLiteral("licenses/ない文書.txt")));
-    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("titleLabel"))->text(), QStringLiteral("ない文書"));
-    QVERIFY(dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"))->toPlainText().isEmpty());
-}
-
-void TestTermDialog::directoryGivesEmptyView()
-{
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.txt")));
-    TermDialog dialog(dir.filePath(QStringLiteral("folder.txt")));
-    QVERIFY(dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"))->toPlainText().isEmpty());
-}
-
-void TestTermDialog::capsHugeFile()
-{
-    // Lines of 100 bytes, one more megabyte than the cap.
-    const QByteArray line = QByteArray(99, 'x') + '\n';
-    QByteArray bytes;
-    while (bytes.size() < dialogs::MaxDocumentBytes + 1024 * 1024)
-        bytes += line;
-    const QString path = writeFile(QStringLiteral("huge.txt"), bytes);
-    QVERIFY(!path.isEmpty());
-
-    const dialogs::DocumentText document = dialogs::readDocumentText(path);
-    QVERIFY(document.truncated);
-    QCOMPARE(document.text.size(), dialogs::MaxDocumentBytes);
-    QVERIFY(document.text.startsWith(QString::fromLatin1(line)));
-
-    TermDialog dialog(path);
-    const QString shown = dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"))->toPlainText();
-    QVERIFY(shown.size() < dialogs::MaxDocumentBytes + 200);
-    QVERIFY2(shown.endsWith(QStringLiteral("だけを表示しています。）")), qPrintable(shown.right(80)));
-}
-
-void TestTermDialog::capNeverSplitsCharacter()
-{
-    // "あ" is three bytes; a cap of 4 bytes falls inside the second one.
-    const QString path = writeFile(QStringLiteral("split.txt"), QByteArray("\xE3\x81\x82\xE3\x81\x82"));
-    const dialogs::DocumentText document = dialogs::readDocumentText(path, 4);
-    QVERIFY(document.truncated);
-    QCOMPARE(document.text, QStringLiteral("あ"));
-}
-
-void TestTermDialog::documentPaths_data()
-{
-    QTest::addColumn<dialogs::Document>("document");
-    QTest::addColumn<QString>("suffix");
-    QTest::newRow("terms") << dialogs::Document::TermsOfUse << QStringLiteral("/licenses/利用規約.txt");
-    QTest::newRow("notice") << dialogs::Document::OpenSourceNotice
-                            << QStringLiteral("/licenses/オープンソースソフトウェアに関する告知.txt");
-    QTest::newRow("qt info") << dialogs::Document::QtLibraryInfo
-                             << QStringLiteral("/licenses/Qtライブラリの差替え又は再インストールに関する情報.txt");
-    QTest::newRow("lgpl") << dialogs::Document::LgplText << QStringLiteral("/licenses/LGPLv3のライセンス文章.txt");
-}
-
-void TestTermDialog::documentPaths()
-{
-    QFETCH(dialogs::Document, document);
-    QFETCH(QString, suffix);
-    // Built from the executable's directory, not the working directory.
-    QDir::setCurrent(dir.path());
-    QCOMPARE(dialogs::documentPath(document), QCoreApplication::applicationDirPath() + suffix);
 }
 
 QTEST_MAIN(TestTermDialog)

@@ -17,22 +17,16 @@ HoverHideWindow* hintWindow()
     return nullptr;
 }
 
-// Adds the operation kind at index kindIndex of the selector on the current page.
-void addOperation(orvane& window, const QString& kindName)
-{
-    window.commandCombo->setCurrentText(kindName);
-    window.addCommandButton->click();
-}
 } // namespace
 
 class tst_Coordinates : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { initProgram(); }
+    void initTestCase() { fake(); }
     void init()
     {
-        resetConfig();
+        testsupport::writeReturningUser();
         fake().setFailHotKey(false);
         fake().clearEvents();
     }
@@ -54,7 +48,7 @@ private Q_SLOTS:
         QFETCH(QString, kindName);
         QFETCH(QStringList, before);
         auto window = makeEditor();
-        addOperation(*window, kindName);
+        addCommandKind(*window, kindName);
         window->list_command[0] = before;
         window->refreshPage();
 
@@ -78,32 +72,11 @@ private Q_SLOTS:
         QVERIFY(!window->hotkeyFilter);
     }
 
-    void otherIdentifierChangesNothing()
-    {
-        auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
-        window->pointerGetButton->click();
-        QVERIFY(!fake().fireHotKey(1002));
-        QVERIFY(window->hotkeyFilter);
-        QVERIFY(!window->hotkeyFilter->deliver(1002));
-        QTest::qWait(50);
-        QCOMPARE(window->list_command.at(0), (QStringList{"マウスポインター", "0", "0"}));
-        QVERIFY(!window->isVisible());
-        window->unregisterGlobalHotkey();
-    }
-
-    void noHotKeyOutsideCapture()
-    {
-        auto window = makeEditor();
-        QVERIFY(!fake().hotKeyRegistered(1001));
-        QVERIFY(!fake().fireHotKey(1001));
-    }
-
     // When another program holds Ctrl+Alt+G the capture could never end: the editor stays and says why.
     void registrationFailureKeepsEditor()
     {
         auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
+        addCommandKind(*window, QStringLiteral("マウスポインター"));
         fake().setFailHotKey(true);
         BoxAnswerer answerer;
         window->pointerGetButton->click();
@@ -116,46 +89,42 @@ private Q_SLOTS:
     }
 
     // Closing the hint by other means (Alt+F4) gives the editor back and releases the hot key.
-    void closingHintGivesEditorBack()
+    // Closing the hint by other means (Alt+F4) gives the editor back; closing the window ends the capture too.
+    // Either way the hot key is released and the entry is left as it was.
+    void leavingTheCaptureReleasesTheHotKey_data()
     {
+        QTest::addColumn<bool>("closeWindow");
+        QTest::newRow("hint closed") << false;
+        QTest::newRow("window closed") << true;
+    }
+    void leavingTheCaptureReleasesTheHotKey()
+    {
+        QFETCH(bool, closeWindow);
         auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
+        addCommandKind(*window, QStringLiteral("マウスポインター"));
         window->pointerGetButton->click();
-        HoverHideWindow* hint = hintWindow();
-        QVERIFY(hint);
-        hint->close();
+        QVERIFY(fake().hotKeyRegistered(1001));
+        if (closeWindow) {
+            window.reset();
+            QVERIFY(!fake().hotKeyRegistered(1001));
+            if (HoverHideWindow* hint = hintWindow())
+                hint->close();
+            return;
+        }
+        hintWindow()->close();
         QTRY_VERIFY(window->isVisible());
         QTRY_VERIFY(!window->hoverWindow);
         QVERIFY(!fake().hotKeyRegistered(1001));
         QCOMPARE(window->list_command.at(0), (QStringList{"マウスポインター", "0", "0"}));
     }
 
-    void closingWindowReleasesHotKey()
-    {
-        auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
-        window->pointerGetButton->click();
-        QVERIFY(fake().hotKeyRegistered(1001));
-        window.reset();
-        QVERIFY(!fake().hotKeyRegistered(1001));
-        if (HoverHideWindow* hint = hintWindow())
-            hint->close();
-    }
-
     // "テスト" hides the window, moves the pointer to the stored position a moment later, then comes back.
-    void testButtonMovesPointer_data()
-    {
-        QTest::addColumn<QStringList>("entry");
-        QTest::addColumn<QPoint>("target");
-        QTest::newRow("stored position") << QStringList{"マウスポインター", "640", "-20"} << QPoint(640, -20);
-        QTest::newRow("unreadable gives origin") << QStringList{"マウスポインター", "abc", "1e3"} << QPoint(0, 0);
-    }
     void testButtonMovesPointer()
     {
-        QFETCH(QStringList, entry);
-        QFETCH(QPoint, target);
+        const QStringList entry{"マウスポインター", "640", "-20"};
+        const QPoint target(640, -20);
         auto window = makeEditor();
-        addOperation(*window, QStringLiteral("マウスポインター"));
+        addCommandKind(*window, QStringLiteral("マウスポインター"));
         window->list_command[0] = entry;
         window->refreshPage();
         fake().clearEvents();

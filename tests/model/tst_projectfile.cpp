@@ -19,31 +19,6 @@
 using model::EntryList;
 using model::ProjectFileError;
 
-class tst_ProjectFile : public QObject {
-    Q_OBJECT
-
-private Q_SLOTS:
-    void extension_data();
-    void extension();
-    void title_data();
-    void title();
-    void freshProjectText();
-    void roundTripEveryKind();
-    void scalarsReadAsText_data();
-    void scalarsReadAsText();
-    void refused_data();
-    void refused();
-    void readFailures();
-    void tooLargeRefusedBeforeReading();
-    void writeFailures();
-    void repairs_data();
-    void repairs();
-    void failedWriteKeepsOldFile();
-
-private:
-    QTemporaryDir dir;
-};
-
 static QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -58,316 +33,237 @@ static bool writeBytes(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-void tst_ProjectFile::extension_data()
-{
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("written");
-    QTest::newRow("no extension") << "/p/demo"
-                                  << "/p/demo.cmdat";
-    QTest::newRow("lower case") << "/p/demo.cmdat"
-                                << "/p/demo.cmdat";
-    QTest::newRow("capitals kept") << "/p/demo.CMDAT"
-                                   << "/p/demo.CMDAT";
-    QTest::newRow("mixed case kept") << "/p/demo.CmDaT"
-                                     << "/p/demo.CmDaT";
-    QTest::newRow("other extension") << "/p/demo.txt"
-                                     << "/p/demo.txt.cmdat";
-    QTest::newRow("extension inside") << "/p/demo.cmdat.bak"
-                                      << "/p/demo.cmdat.bak.cmdat";
-    QTest::newRow("dot only") << "/p/demo."
-                              << "/p/demo..cmdat";
-}
+class tst_ProjectFile : public QObject {
+    Q_OBJECT
 
-void tst_ProjectFile::extension()
-{
-    QFETCH(QString, chosen);
-    QFETCH(QString, written);
-    QCOMPARE(model::withProjectExtension(chosen), written);
-}
-
-void tst_ProjectFile::title_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("unnamed") << "/home/u/Desktop"
-                             << "新規プロジェクト";
-    QTest::newRow("plain") << "/home/u/work/demo.cmdat"
-                           << "demo";
-    QTest::newRow("first dot ends the name") << "/home/u/my.project.cmdat"
-                                             << "my";
-    QTest::newRow("japanese") << "/home/u/作業.cmdat"
-                              << "作業";
-    QTest::newRow("desktop file is named") << "/home/u/Desktop/a.cmdat"
-                                           << "a";
-}
-
-void tst_ProjectFile::title()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, title);
-    QCOMPARE(model::projectTitle(path, QStringLiteral("/home/u/Desktop")), title);
-}
-
-void tst_ProjectFile::freshProjectText()
-{
-    const QByteArray expected = "{\n"
-                                "    \"list_command\": [\n"
-                                "        [\n"
-                                "            \"なし\"\n"
-                                "        ]\n"
-                                "    ],\n"
-                                "    \"list_condition\": [\n"
-                                "        [\n"
-                                "            \"時間\",\n"
-                                "            \"0.1\"\n"
-                                "        ]\n"
-                                "    ]\n"
-                                "}\n";
-    QCOMPARE(model::serializeProject({model::freshCommand()}, {model::freshCondition()}), expected);
-}
-
-void tst_ProjectFile::roundTripEveryKind()
-{
-    const EntryList commands = {
-        {"なし"},
-        {"クリック", "右", "0.25"},
-        {"マウスポインター", "-5", "1080"},
-        {"スムーズムーブ", "1920", "99999999", "2.5"},
-        {"キー", "65,2", "0.01"},
-        {"入力", "こんにちは\n二行目\t\"引用\" \\ <b>x</b>", "3"},
-        {"入力", "", "3"},
-        {"未知の種類", "a", "b", "c"},
-    };
-    const EntryList conditions = {
-        {"時間", "0.1"},   {"即時"}, {"キー", "160,0"}, {"時間", "1000"},
-        {"時間", "0.001"}, {"即時"}, {"キー", ""},      {"謎"},
-    };
-    const QString path = dir.filePath(QStringLiteral("round trip.cmdat"));
-    QVERIFY(model::writeProjectFile(path, commands, conditions).ok());
-
-    const QByteArray bytes = readAll(path);
-    QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
-    QVERIFY(bytes.contains("こんにちは\\n二行目")); // Japanese written directly, the line break escaped
-    QVERIFY(!bytes.contains("\\u"));
-    QVERIFY(bytes.indexOf("list_command") < bytes.indexOf("list_condition"));
-
-    model::ProjectData data;
-    const model::ProjectFileResult result = model::readProjectFile(path, &data);
-    QVERIFY2(result.ok(), qPrintable(result.message));
-    QCOMPARE(data.commands, commands);
-    QCOMPARE(data.conditions, conditions);
-    QVERIFY(data.repairs.isEmpty());
-}
-
-void tst_ProjectFile::scalarsReadAsText_data()
-{
-    QTest::addColumn<QByteArray>("element");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("string") << QByteArray("\"0.5\"") << "0.5";
-    QTest::newRow("fraction") << QByteArray("0.5") << "0.5";
-    QTest::newRow("tenth") << QByteArray("0.1") << "0.1";
-    QTest::newRow("integer") << QByteArray("3") << "3";
-    QTest::newRow("negative") << QByteArray("-15") << "-15";
-    QTest::newRow("true") << QByteArray("true") << "true";
-    QTest::newRow("false") << QByteArray("false") << "false";
-    QTest::newRow("null") << QByteArray("null") << "";
-    QTest::newRow("array") << QByteArray("[1,2]") << "";
-    QTest::newRow("object") << QByteArray("{\"a\":1}") << "";
-}
-
-void tst_ProjectFile::scalarsReadAsText()
-{
-    QFETCH(QByteArray, element);
-    QFETCH(QString, text);
-    const QByteArray content =
-        "{\"list_command\":[[\"なし\"]],\"list_condition\":[[\"時間\"," + element + "]],\"extra\":1}";
-    model::ProjectData data;
-    QVERIFY(model::parseProject(content, &data).ok());
-    QCOMPARE(data.conditions, (EntryList{{QStringLiteral("時間"), text}}));
-    // Written back, the value is a JSON string.
-    QVERIFY(model::serializeProject(data.commands, data.conditions).contains("\"" + text.toUtf8() + "\""));
-}
-
-void tst_ProjectFile::refused_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<QString>("message");
-    const int bad = int(ProjectFileError::BadFormat);
-    const QString badText = QStringLiteral("ファイルの形式が正しくありません。");
-    QTest::newRow("array at top") << QByteArray("[[\"なし\"]]") << bad << badText;
-    QTest::newRow("empty object") << QByteArray("{}") << bad << badText;
-    QTest::newRow("members not arrays") << QByteArray("{\"list_command\":1,\"list_condition\":\"x\"}") << bad
-                                        << badText;
-    QTest::newRow("both empty") << QByteArray("{\"list_command\":[],\"list_condition\":[]}") << bad << badText;
-    QTest::newRow("only non-array pages")
-        << QByteArray("{\"list_command\":[1,\"a\"],\"list_condition\":[null]}") << bad << badText;
-    QTest::newRow("not json") << QByteArray("hello") << int(ProjectFileError::ParseError) << QString();
-    QTest::newRow("empty file") << QByteArray() << int(ProjectFileError::ParseError) << QString();
-    QTest::newRow("cut short") << QByteArray("{\"list_command\":[[\"なし\"") << int(ProjectFileError::ParseError)
-                               << QString();
-}
-
-void tst_ProjectFile::refused()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(int, error);
-    QFETCH(QString, message);
-    const QString path = dir.filePath(QStringLiteral("refused.cmdat"));
-    QVERIFY(writeBytes(path, content));
-    model::ProjectData data;
-    data.commands = {{"keep"}};
-    const model::ProjectFileResult result = model::readProjectFile(path, &data);
-    QCOMPARE(int(result.error), error);
-    if (result.error == ProjectFileError::ParseError) {
-        QJsonParseError parseError;
-        QJsonDocument::fromJson(content, &parseError);
-        QCOMPARE(result.message, QStringLiteral("JSON 解析エラー: %1").arg(parseError.errorString()));
-    } else {
-        QCOMPARE(result.message, message);
-    }
-    QCOMPARE(data.commands, (EntryList{{"keep"}})); // nothing handed out
-}
-
-void tst_ProjectFile::readFailures()
-{
-    model::ProjectFileResult result = model::readProjectFile(QString(), nullptr);
-    QCOMPARE(result.error, ProjectFileError::NoPath);
-    QCOMPARE(result.message, QStringLiteral("読み込むファイルが設定されていません。"));
-
-    const QString missing = dir.filePath(QStringLiteral("missing.cmdat"));
-    result = model::readProjectFile(missing, nullptr);
-    QCOMPARE(result.error, ProjectFileError::CannotOpen);
-    QCOMPARE(result.message, QStringLiteral("ファイルを開けませんでした：%1").arg(missing));
-}
-
-void tst_ProjectFile::tooLargeRefusedBeforeReading()
-{
-    const QString path = dir.filePath(QStringLiteral("huge.cmdat"));
+private Q_SLOTS:
+    void extension_data()
     {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(model::MaxProjectFileSize + 1)); // sparse: costs no disk
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("no extension") << "/p/demo" << "/p/demo.cmdat";
+        QTest::newRow("capitals kept") << "/p/demo.CMDAT" << "/p/demo.CMDAT";
+        QTest::newRow("other extension") << "/p/demo.txt" << "/p/demo.txt.cmdat";
+        QTest::newRow("extension inside") << "/p/demo.cmdat.bak" << "/p/demo.cmdat.bak.cmdat";
     }
-    const model::ProjectFileResult result = model::readProjectFile(path, nullptr);
-    QCOMPARE(result.error, ProjectFileError::TooLarge);
-    QVERIFY(result.message.contains(path));
-    QVERIFY(result.message.contains(QStringLiteral("64 MiB")));
-    QFile::remove(path);
-}
 
-void tst_ProjectFile::writeFailures()
-{
-    const EntryList commands{model::freshCommand()};
-    const EntryList conditions{model::freshCondition()};
-    model::ProjectFileResult result = model::writeProjectFile(QString(), commands, conditions);
-    QCOMPARE(result.error, ProjectFileError::NoPath);
-    QCOMPARE(result.message, QStringLiteral("保存先が設定されていません。"));
+    void extension()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        QCOMPARE(model::withProjectExtension(chosen), written);
+    }
 
-    // A folder that does not exist, and a "folder" that is a file: both fail for root too.
-    const QString noDir = dir.filePath(QStringLiteral("no/such/dir/p.cmdat"));
-    result = model::writeProjectFile(noDir, commands, conditions);
-    QCOMPARE(result.error, ProjectFileError::CannotOpen);
-    QCOMPARE(result.message, QStringLiteral("ファイルを開けませんでした:%1").arg(noDir));
+    void title_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("unnamed") << "/home/u/Desktop" << "新規プロジェクト";
+        QTest::newRow("plain") << "/home/u/work/demo.cmdat" << "demo";
+        QTest::newRow("first dot ends the name") << "/home/u/my.project.cmdat" << "my";
+    }
 
-    const QString plainFile = dir.filePath(QStringLiteral("plain"));
-    QVERIFY(writeBytes(plainFile, "x"));
-    const QString underFile = plainFile + QStringLiteral("/p.cmdat");
-    result = model::writeProjectFile(underFile, commands, conditions);
-    QCOMPARE(result.error, ProjectFileError::CannotOpen);
-    QCOMPARE(readAll(plainFile), QByteArray("x"));
-}
+    void title()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        QCOMPARE(model::projectTitle(path, QStringLiteral("/home/u/Desktop")), title);
+    }
 
-void tst_ProjectFile::repairs_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<EntryList>("commands");
-    QTest::addColumn<EntryList>("conditions");
-    QTest::addColumn<int>("repairCount");
+    void roundTripEveryKind()
+    {
+        const EntryList commands = {
+            {"なし"},
+            {"クリック", "右", "0.25"},
+            {"マウスポインター", "-5", "1080"},
+            {"スムーズムーブ", "1920", "99999999", "2.5"},
+            {"キー", "65,2", "0.01"},
+            {"入力", "こんにちは\n二行目\t\"引用\" \\ <b>x</b>", "3"},
+            {"入力", "", "3"},
+            {"未知の種類", "a", "b", "c"},
+        };
+        const EntryList conditions = {
+            {"時間", "0.1"},   {"即時"}, {"キー", "160,0"}, {"時間", "1000"},
+            {"時間", "0.001"}, {"即時"}, {"キー", ""},      {"謎"},
+        };
+        const QString path = dir.filePath(QStringLiteral("round trip.cmdat"));
+        QVERIFY(model::writeProjectFile(path, commands, conditions).ok());
 
-    QTest::newRow("conditions missing") << QByteArray("{\"list_command\":[[\"なし\"],[\"即時の前\"]]}")
-                                        << EntryList{{"なし"}, {"即時の前"}}
-                                        << EntryList{{"時間", "0.1"}, {"時間", "0.1"}} << 1;
-    QTest::newRow("commands missing") << QByteArray("{\"list_condition\":[[\"即時\"]]}") << EntryList{{"なし"}}
-                                      << EntryList{{"即時"}} << 1;
-    QTest::newRow("shorter command list")
-        << QByteArray("{\"list_command\":[[\"なし\"]],\"list_condition\":[[\"即時\"],[\"時間\",\"2\"]]}")
-        << EntryList{{"なし"}, {"なし"}} << EntryList{{"即時"}, {"時間", "2"}} << 1;
-    QTest::newRow("short click") << QByteArray("{\"list_command\":[[\"クリック\"]],\"list_condition\":[[\"即時\"]]}")
-                                 << EntryList{{"クリック", "左", "0.01"}} << EntryList{{"即時"}} << 1;
-    QTest::newRow("short smooth move")
-        << QByteArray("{\"list_command\":[[\"スムーズムーブ\",\"5\"]],\"list_condition\":[[\"時間\"]]}")
-        << EntryList{{"スムーズムーブ", "5", "0", "1"}} << EntryList{{"時間", "0.1"}} << 2;
-    QTest::newRow("short key and key condition")
-        << QByteArray("{\"list_command\":[[\"キー\"]],\"list_condition\":[[\"キー\"]]}")
-        << EntryList{{"キー", "", "0.01"}} << EntryList{{"キー", ""}} << 2;
-    QTest::newRow("empty entries") << QByteArray("{\"list_command\":[[]],\"list_condition\":[[]]}")
-                                   << EntryList{{"なし"}} << EntryList{{"時間", "0.1"}} << 2;
-    QTest::newRow("non-array pages skipped")
-        << QByteArray("{\"list_command\":[5,[\"なし\"],\"x\"],\"list_condition\":[[\"即時\"],{}]}")
-        << EntryList{{"なし"}} << EntryList{{"即時"}} << 0;
-    QTest::newRow("unknown kinds kept") << QByteArray(
-                                               "{\"list_command\":[[\"謎\"]],\"list_condition\":[[\"不明\",\"1\"]]}")
-                                        << EntryList{{"謎"}} << EntryList{{"不明", "1"}} << 0;
-    QTest::newRow("longer entries kept")
-        << QByteArray("{\"list_command\":[[\"なし\",\"余分\"]],\"list_condition\":[[\"即時\",\"9\"]]}")
-        << EntryList{{"なし", "余分"}} << EntryList{{"即時", "9"}} << 0;
-    QTest::newRow("number where a kind belongs")
-        << QByteArray("{\"list_command\":[[7]],\"list_condition\":[[\"即時\"]]}") << EntryList{{"7"}}
-        << EntryList{{"即時"}} << 0;
-}
+        const QByteArray bytes = readAll(path);
+        QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(bytes.contains("こんにちは\\n二行目")); // Japanese written directly, the line break escaped
+        QVERIFY(!bytes.contains("\\u"));
+        QVERIFY(bytes.indexOf("list_command") < bytes.indexOf("list_condition"));
 
-void tst_ProjectFile::repairs()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(EntryList, commands);
-    QFETCH(EntryList, conditions);
-    QFETCH(int, repairCount);
-    const QString path = dir.filePath(QStringLiteral("repair.cmdat"));
-    QVERIFY(writeBytes(path, content));
-    for (int i = 0; i < repairCount; ++i)
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("repaired: ")));
-    model::ProjectData data;
-    const model::ProjectFileResult result = model::readProjectFile(path, &data);
-    QVERIFY2(result.ok(), qPrintable(result.message));
-    QCOMPARE(data.commands, commands);
-    QCOMPARE(data.conditions, conditions);
-    QCOMPARE(data.repairs.size(), repairCount);
-}
+        model::ProjectData data;
+        const model::ProjectFileResult result = model::readProjectFile(path, &data);
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        QCOMPARE(data.commands, commands);
+        QCOMPARE(data.conditions, conditions);
+        QVERIFY(data.repairs.isEmpty());
+    }
 
-void tst_ProjectFile::failedWriteKeepsOldFile()
-{
-#ifdef Q_OS_UNIX
-    const QString path = dir.filePath(QStringLiteral("keep.cmdat"));
-    QVERIFY(model::writeProjectFile(path, {model::freshCommand()}, {model::freshCondition()}).ok());
-    const QByteArray before = readAll(path);
+    void scalarsReadAsText_data()
+    {
+        QTest::addColumn<QByteArray>("element");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("string") << QByteArray("\"0.5\"") << "0.5";
+        QTest::newRow("integer") << QByteArray("3") << "3";
+        QTest::newRow("null") << QByteArray("null") << "";
+        QTest::newRow("array") << QByteArray("[1,2]") << "";
+    }
 
-    // A file-size limit makes the write fail even for root; the signal it raises is ignored so that write() fails.
-    EntryList big;
-    for (int i = 0; i < 200; ++i)
-        big.append({QStringLiteral("入力"), QString(200, QLatin1Char('x')), QStringLiteral("3")});
-    EntryList bigConditions(big.size(), model::freshCondition());
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
-    const model::ProjectFileResult result = model::writeProjectFile(path, big, bigConditions);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    void scalarsReadAsText()
+    {
+        QFETCH(QByteArray, element);
+        QFETCH(QString, text);
+        const QByteArray content =
+            "{\"list_command\":[[\"なし\"]],\"list_condition\":[[\"時間\"," + element + "]],\"extra\":1}";
+        model::ProjectData data;
+        QVERIFY(model::parseProject(content, &data).ok());
+        QCOMPARE(data.conditions, (EntryList{{QStringLiteral("時間"), text}}));
+        // Written back, the value is a JSON string.
+        QVERIFY(model::serializeProject(data.commands, data.conditions).contains("\"" + text.toUtf8() + "\""));
+    }
 
-    QCOMPARE(result.error, ProjectFileError::WriteFailed);
-    QCOMPARE(result.message, QStringLiteral("ファイルへの書き込みに失敗しました：%1").arg(path));
-    QCOMPARE(readAll(path), before);
-    // No half-written temporary file is left behind.
-    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("keep*")}, QDir::Files | QDir::Hidden),
-             QStringList{QStringLiteral("keep.cmdat")});
-#else
-    QSKIP("needs a file-size limit");
-#endif
-}
+    // Files that are refused hand nothing out; a file over the size limit is refused before it is read.
+    void refused_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // "-": no file at all, "huge": one byte over the limit
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("message"); // %1: the path; empty: the JSON parser's message
+        const int bad = int(ProjectFileError::BadFormat);
+        const QString badText = QStringLiteral("ファイルの形式が正しくありません。");
+        QTest::newRow("missing") << QByteArray("-") << int(ProjectFileError::CannotOpen) << QStringLiteral("ファイルを開けませんでした：%1");
+        QTest::newRow("too large") << QByteArray("huge") << int(ProjectFileError::TooLarge)
+                                   << QStringLiteral("ファイルが大きすぎます（64 MiB まで）：%1");
+        QTest::newRow("array at top") << QByteArray("[[\"なし\"]]") << bad << badText;
+        QTest::newRow("both empty") << QByteArray("{\"list_command\":[],\"list_condition\":[]}") << bad << badText;
+        QTest::newRow("only non-array pages")
+            << QByteArray("{\"list_command\":[1,\"a\"],\"list_condition\":[null]}") << bad << badText;
+        QTest::newRow("not json") << QByteArray("hello") << int(ProjectFileError::ParseError) << QString();
+    }
+
+    void refused()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        const QString path = dir.filePath(QStringLiteral("refused.cmdat"));
+        QFile::remove(path);
+        if (content == "huge") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(model::MaxProjectFileSize + 1)); // sparse: costs no disk
+        } else if (content != "-") {
+            QVERIFY(writeBytes(path, content));
+        }
+        if (message.isEmpty()) {
+            QJsonParseError parseError;
+            QJsonDocument::fromJson(content, &parseError);
+            message = QStringLiteral("JSON 解析エラー: %1").arg(parseError.errorString());
+        }
+        model::ProjectData data;
+        data.commands = {{"keep"}};
+        const model::ProjectFileResult result = model::readProjectFile(path, &data);
+        QTEST(int(result.error), "error");
+        QCOMPARE(result.message, message.contains(QLatin1String("%1")) ? message.arg(path) : message);
+        QCOMPARE(data.commands, (EntryList{{"keep"}}));
+        QFile::remove(path);
+    }
+
+    void writeFailures()
+    {
+        const EntryList commands{model::freshCommand()};
+        const EntryList conditions{model::freshCondition()};
+        model::ProjectFileResult result = model::writeProjectFile(QString(), commands, conditions);
+        QCOMPARE(result.error, ProjectFileError::NoPath);
+        QCOMPARE(result.message, QStringLiteral("保存先が設定されていません。"));
+
+        // A "folder" that is a file fails for root too, and leaves that file alone.
+        const QString plainFile = dir.filePath(QStringLiteral("plain"));
+        QVERIFY(writeBytes(plainFile, "x"));
+        const QString underFile = plainFile + QStringLiteral("/p.cmdat");
+        result = model::writeProjectFile(underFile, commands, conditions);
+        QCOMPARE(result.error, ProjectFileError::CannotOpen);
+        QCOMPARE(result.message, QStringLiteral("ファイルを開けませんでした:%1").arg(underFile));
+        QCOMPARE(readAll(plainFile), QByteArray("x"));
+    }
+
+    void repairs_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<EntryList>("commands");
+        QTest::addColumn<EntryList>("conditions");
+        QTest::addColumn<int>("repairCount");
+
+        QTest::newRow("conditions missing") << QByteArray("{\"list_command\":[[\"なし\"],[\"即時の前\"]]}")
+                                            << EntryList{{"なし"}, {"即時の前"}}
+                                            << EntryList{{"時間", "0.1"}, {"時間", "0.1"}} << 1;
+        QTest::newRow("commands missing") << QByteArray("{\"list_condition\":[[\"即時\"]]}") << EntryList{{"なし"}}
+                                          << EntryList{{"即時"}} << 1;
+        QTest::newRow("non-array pages skipped")
+            << QByteArray("{\"list_command\":[5,[\"なし\"],\"x\"],\"list_condition\":[[\"即時\"],{}]}")
+            << EntryList{{"なし"}} << EntryList{{"即時"}} << 0;
+        QTest::newRow("number where a kind belongs")
+            << QByteArray("{\"list_command\":[[7]],\"list_condition\":[[\"即時\"]]}") << EntryList{{"7"}}
+            << EntryList{{"即時"}} << 0;
+    }
+
+    void repairs()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(EntryList, commands);
+        QFETCH(EntryList, conditions);
+        QFETCH(int, repairCount);
+        const QString path = dir.filePath(QStringLiteral("repair.cmdat"));
+        QVERIFY(writeBytes(path, content));
+        for (int i = 0; i < repairCount; ++i)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("repaired: ")));
+        model::ProjectData data;
+        const model::ProjectFileResult result = model::readProjectFile(path, &data);
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        QCOMPARE(data.commands, commands);
+        QCOMPARE(data.conditions, conditions);
+        QCOMPARE(data.repairs.size(), repairCount);
+    }
+
+    void failedWriteKeepsOldFile()
+    {
+    #ifdef Q_OS_UNIX
+        const QString path = dir.filePath(QStringLiteral("keep.cmdat"));
+        QVERIFY(model::writeProjectFile(path, {model::freshCommand()}, {model::freshCondition()}).ok());
+        const QByteArray before = readAll(path);
+
+        // A file-size limit makes the write fail even for root; the signal it raises is ignored so that write() fails.
+        EntryList big;
+        for (int i = 0; i < 200; ++i)
+            big.append({QStringLiteral("入力"), QString(200, QLatin1Char('x')), QStringLiteral("3")});
+        EntryList bigConditions(big.size(), model::freshCondition());
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
+        const model::ProjectFileResult result = model::writeProjectFile(path, big, bigConditions);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QCOMPARE(result.error, ProjectFileError::WriteFailed);
+        QCOMPARE(result.message, QStringLiteral("ファイルへの書き込みに失敗しました：%1").arg(path));
+        QCOMPARE(readAll(path), before);
+        // No half-written temporary file is left behind.
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("keep*")}, QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("keep.cmdat")});
+    #else
+        QSKIP("needs a file-size limit");
+    #endif
+    }
+
+private:
+    QTemporaryDir dir;
+};
 
 QTEST_GUILESS_MAIN(tst_ProjectFile)
 #include "tst_projectfile.moc"

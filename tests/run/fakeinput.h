@@ -1,9 +1,9 @@
 #pragma once
 
-// Shared helpers of the run tests: the fake backend installed for the whole test executable, and its recorded events
+// Shared helpers of the run tests: the fake backend of the whole test executable, and its recorded events
 // written compactly ("K17+" key 17 down, "U97-" unit 97 up, "L+" / "R-" mouse buttons, "P10,20" pointer move).
 
-#include "platform/fake/fakeservices.h"
+#include "testsupport.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,13 +12,7 @@
 
 inline platform::FakeServices& installFakeInput()
 {
-    static platform::FakeServices* fake = [] {
-        auto backend = std::make_unique<platform::FakeServices>();
-        auto* raw = backend.get();
-        platform::setServices(std::move(backend));
-        return raw;
-    }();
-    return *fake;
+    return testsupport::fake();
 }
 
 inline QString eventText(const platform::FakeEvent& e)

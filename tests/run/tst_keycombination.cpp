@@ -24,18 +24,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("vk");
         QTest::addColumn<QString>("name");
         QTest::newRow("F1") << 112 << "F1";
-        QTest::newRow("F24") << 135 << "F24";
-        QTest::newRow("below F1") << 111 << "VK111";
         QTest::newRow("above F24") << 136 << "VK136";
-        QTest::newRow("zero digit") << 48 << "0";
-        QTest::newRow("Z") << 90 << "Z";
-        QTest::newRow("keypad 1") << 97 << "VK97";
-        QTest::newRow("left Win") << 91 << "Win";
         QTest::newRow("right Win") << 92 << "Win";
-        QTest::newRow("Menu") << 93 << "Menu";
         QTest::newRow("right Alt") << 165 << "Alt";
-        QTest::newRow("OEM") << 186 << "VK186";
-        QTest::newRow("code 0") << 0 << "VK0";
         QTest::newRow("negative shows unsigned") << -1 << "VK4294967295";
     }
     void keyNames()
@@ -45,34 +36,19 @@ private Q_SLOTS:
         QCOMPARE(keys::keyName(vk), name);
     }
 
-    void modifierKeys()
-    {
-        const QList<int> modifiers{16, 17, 18, 91, 92, 160, 161, 162, 163, 164, 165};
-        for (int vk = 0; vk < 256; ++vk)
-            QCOMPARE(keys::isModifierKey(vk), modifiers.contains(vk));
-    }
-
     void labels_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("editor");
         QTest::addColumn<QString>("dialog");
         QTest::newRow("Ctrl+A") << "65,2" << "Ctrl+A" << "Ctrl+A";
-        QTest::newRow("Alt+A") << "65,1" << "Alt+A" << "Alt+A";
         QTest::newRow("all modifiers") << "65,15" << "Ctrl+Alt+Shift+Win+A" << "Ctrl+Alt+Shift+Win+A";
-        QTest::newRow("no mask") << "65" << "A" << "A";
         QTest::newRow("Ctrl alone") << "162,0" << "Ctrl" << "Ctrl";
-        QTest::newRow("Ctrl main with Ctrl") << "162,2" << "Ctrl" << "Ctrl";
         QTest::newRow("Alt main with Ctrl") << "164,2" << "Ctrl" << "Ctrl";
-        QTest::newRow("Shift main with Ctrl") << "160,2" << "Ctrl" << "Ctrl";
         QTest::newRow("empty") << "" << "なし" << "なし";
-        QTest::newRow("none") << "なし" << "なし" << "なし";
         QTest::newRow("unreadable") << "abc" << "abc" << "無効なキー";
-        QTest::newRow("leading comma") << ",5" << "VK5" << "VK5";
-        QTest::newRow("double comma") << "65,,2" << "Ctrl+A" << "Ctrl+A";
         QTest::newRow("overflowing key") << "99999999999,2" << "99999999999,2" << "無効なキー";
         QTest::newRow("unreadable mask") << "83,x" << "S" << "S";
-        QTest::newRow("stop default") << "83,3" << "Ctrl+Alt+S" << "Ctrl+Alt+S";
         QTest::newRow("Shift+F1") << "112,4" << "Shift+F1" << "Shift+F1";
     }
     void labels()
@@ -91,14 +67,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("mask");
         QTest::newRow("plain") << "65,2" << true << 65 << 2;
-        QTest::newRow("empty parts dropped") << "65,,2" << true << 65 << 2;
-        QTest::newRow("leading comma") << ",5" << true << 5 << 0;
-        QTest::newRow("third field ignored") << "65,2,0.01" << true << 65 << 2;
         QTest::newRow("letters") << "abc" << false << 0 << 0;
         QTest::newRow("overflow") << "2147483648" << false << 0 << 0;
-        QTest::newRow("largest int") << "2147483647,1" << true << 2147483647 << 1;
-        QTest::newRow("only commas") << ",," << false << 0 << 0;
-        QTest::newRow("none") << "なし" << false << 0 << 0;
         QTest::newRow("zero key reads") << "0,2" << true << 0 << 2;
     }
     void parsing()
@@ -120,9 +90,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::newRow("Ctrl swaps to stored 2") << 65 << 1 << "65,2";
         QTest::newRow("Alt swaps to stored 1") << 65 << 2 << "65,1";
-        QTest::newRow("Ctrl+Alt") << 83 << 3 << "83,3";
         QTest::newRow("Shift and Win unchanged") << 65 << 12 << "65,12";
-        QTest::newRow("no modifiers") << 13 << 0 << "13,0";
     }
     void textFromCapture()
     {
@@ -139,13 +107,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("mask");
         QTest::newRow("Ctrl then A") << QStringList{"d162", "d65", "u65", "u162"} << 65 << 1;
         QTest::newRow("Shift alone") << QStringList{"d160", "u160"} << 160 << 0;
-        QTest::newRow("right Shift alone") << QStringList{"d161", "u161"} << 161 << 0;
-        QTest::newRow("Ctrl+Shift, Shift released first")
-            << QStringList{"d162", "d160", "u160", "u162"} << 162 << 0;
+        QTest::newRow("Ctrl+Shift, Shift released first") << QStringList{"d162", "d160", "u160", "u162"} << 162 << 0;
         QTest::newRow("Ctrl held before capture, then A") << QStringList{"held:17", "d65"} << 65 << 1;
         QTest::newRow("last key wins") << QStringList{"d65", "d66"} << 66 << 0;
-        QTest::newRow("modifier release after key keeps key")
-            << QStringList{"d164", "d83", "u164"} << 83 << 2;
+        QTest::newRow("modifier release after key keeps key") << QStringList{"d164", "d83", "u164"} << 83 << 2;
         QTest::newRow("key up of plain key alone captures nothing") << QStringList{"u65"} << 0 << 0;
     }
     void captureSequences()

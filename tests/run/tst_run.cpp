@@ -87,84 +87,55 @@ private Q_SLOTS:
         fake.setPointer(0, 0);
     }
 
-    void pagesRunInOrderForEachRepetition()
-    {
-        auto& fake = installFakeInput();
-        Harness h(this, 0, 2, QStringLiteral("なし"), pointerPages(3), repeated(immediate, 3));
-        const auto started = Clock::now();
-        h.run->start();
-        QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
-        QCOMPARE(moves(fake), (QStringList{"P1,0", "P2,0", "P3,0", "P1,0", "P2,0", "P3,0"}));
-        // The one-second pause of a complete run, then the end beep after the start beep.
-        QVERIFY(std::chrono::duration<double>(Clock::now() - started).count() >= 0.95);
-        QCOMPARE(h.beeps.load(), 2);
-        QVERIFY(h.run->hasEnded());
-    }
-
-    void repeatCountZeroRunsNoPage_data()
+    // Every page in order for each repetition, between the start beep and the end beep; no page for a count of 0.
+    void pagesRunInOrderForEachRepetition_data()
     {
         QTest::addColumn<int>("repeat");
-        QTest::newRow("zero") << 0;
-        QTest::newRow("negative") << -3;
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("twice") << 2 << QStringList{"P1,0", "P2,0", "P3,0", "P1,0", "P2,0", "P3,0"};
+        QTest::newRow("zero") << 0 << QStringList{};
     }
-    void repeatCountZeroRunsNoPage()
+    void pagesRunInOrderForEachRepetition()
     {
         QFETCH(int, repeat);
         auto& fake = installFakeInput();
-        Harness h(this, 0, repeat, QStringLiteral("なし"), pointerPages(2), repeated(immediate, 2));
+        Harness h(this, 0, repeat, QStringLiteral("なし"), pointerPages(3), repeated(immediate, 3));
+        const auto started = Clock::now();
         h.run->start();
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
-        QVERIFY(fake.events().empty());
+        QTEST(moves(fake), "expected");
         QCOMPARE(h.beeps.load(), 2);
+        QVERIFY(h.run->hasEnded());
+        if (repeat > 0) // the one-second pause of a complete run
+            QVERIFY(std::chrono::duration<double>(Clock::now() - started).count() >= 0.95);
     }
 
+    // An endless run ends on its stop command, a modifier alone included; without one no watch is started.
+    void endlessRunEndsOnStopCommand_data()
+    {
+        QTest::addColumn<QString>("stopCommand");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::newRow("Ctrl+A") << "65,2" << QList<int>{162, 65};
+        QTest::newRow("left Ctrl alone") << "162,0" << QList<int>{162};
+    }
     void endlessRunEndsOnStopCommand()
     {
+        QFETCH(QString, stopCommand);
+        QFETCH(QList<int>, keys);
+        QVERIFY(!Harness(this, 0, 1, QStringLiteral("なし"), {}, {}).run->isStopCheckerRunning());
         auto& fake = installFakeInput();
-        Harness h(this, 0, EndlessRunNumber, QStringLiteral("65,2"), pointerPages(2),
+        Harness h(this, 0, EndlessRunNumber, stopCommand, pointerPages(2),
                   repeated({model::kind::Time, QStringLiteral("0.01")}, 2));
         QVERIFY(h.run->isStopCheckerRunning());
         h.run->start();
         QTRY_VERIFY_WITH_TIMEOUT(moves(fake).size() >= 6, 10000); // went round more than once
         QCOMPARE(h.finishedCount, 0);
-        QTest::ignoreMessage(QtDebugMsg, "[Run] stop command detected: vk= 65  mask= 2");
-        fake.setKeyDown(162, true);
-        fake.setKeyDown(65, true);
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("stop command detected")));
+        for (int vk : keys)
+            fake.setKeyDown(vk, true);
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
-        QVERIFY(h.run->isStopRequested());
         QVERIFY(!h.run->isStopCheckerRunning());
         QCOMPARE(h.beeps.load(), 2);
-    }
-
-    void stopCommandWithExtraModifierDoesNotStop()
-    {
-        auto& fake = installFakeInput();
-        Harness h(this, 0, EndlessRunNumber, QStringLiteral("65,2"), pointerPages(1),
-                  repeated({model::kind::Time, QStringLiteral("0.01")}, 1));
-        h.run->start();
-        fake.setKeyDown(17, true);
-        fake.setKeyDown(16, true);
-        fake.setKeyDown(65, true);
-        QTest::qWait(400); // several polls of the watch
-        QVERIFY(!h.run->isStopRequested());
-        QCOMPARE(h.finishedCount, 0);
-        fake.setKeyDown(16, false);
-        QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
-    }
-
-    void noStopCommandStartsNoWatch_data()
-    {
-        QTest::addColumn<QString>("stopCommand");
-        QTest::newRow("none") << "なし";
-        QTest::newRow("empty") << "";
-        QTest::newRow("unreadable") << "abc,2";
-        QTest::newRow("key 0") << "0,3";
-    }
-    void noStopCommandStartsNoWatch()
-    {
-        QFETCH(QString, stopCommand);
-        Harness h(this, 0, 1, stopCommand, {}, {});
-        QVERIFY(!h.run->isStopCheckerRunning());
     }
 
     void combinationHeldNeedsExactModifiers_data()
@@ -174,16 +145,11 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("down");
         QTest::addColumn<bool>("held");
         QTest::newRow("Ctrl+A") << 65 << 2 << QList<int>{17, 65} << true;
-        QTest::newRow("Ctrl+A with right Ctrl") << 65 << 2 << QList<int>{163, 65} << true;
         QTest::newRow("Ctrl+A, Shift too") << 65 << 2 << QList<int>{17, 16, 65} << false;
         QTest::newRow("Ctrl+A, no Ctrl") << 65 << 2 << QList<int>{65} << false;
-        QTest::newRow("Ctrl+A, no A") << 65 << 2 << QList<int>{17} << false;
-        QTest::newRow("Ctrl+Alt+S") << 83 << 3 << QList<int>{164, 162, 83} << true;
         QTest::newRow("left Ctrl alone") << 162 << 0 << QList<int>{162} << true;
         QTest::newRow("left Ctrl alone, right held") << 162 << 0 << QList<int>{163} << false;
         QTest::newRow("left Ctrl alone, Shift too") << 162 << 0 << QList<int>{162, 160} << false;
-        QTest::newRow("left Shift with Ctrl") << 160 << 2 << QList<int>{160, 17} << true;
-        QTest::newRow("Enter") << 13 << 0 << QList<int>{13} << true;
         QTest::newRow("Enter with Win") << 13 << 0 << QList<int>{13, 92} << false;
     }
     void combinationHeldNeedsExactModifiers()
@@ -196,17 +162,6 @@ private Q_SLOTS:
         for (int code : down)
             fake.setKeyDown(code, true);
         QCOMPARE(keys::combinationHeld(key, storedMask), held);
-    }
-
-    void modifierAloneStopsTheRun()
-    {
-        auto& fake = installFakeInput();
-        Harness h(this, 0, EndlessRunNumber, QStringLiteral("162,0"), pointerPages(1),
-                  repeated({model::kind::Time, QStringLiteral("0.01")}, 1));
-        h.run->start();
-        QTest::ignoreMessage(QtDebugMsg, "[Run] stop command detected: vk= 162  mask= 0");
-        fake.setKeyDown(162, true);
-        QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
     }
 
     void keyConditionWaitsForReleaseAndFreshPress()
@@ -236,20 +191,11 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
     }
 
-    void keyConditionWithoutKeyPasses_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << "";
-        QTest::newRow("none") << "なし";
-        QTest::newRow("unreadable") << "abc";
-        QTest::newRow("key 0") << "0,2";
-    }
     void keyConditionWithoutKeyPasses()
     {
-        QFETCH(QString, text);
         Run run;
         const auto t0 = Clock::now();
-        run.waitForKey(text);
+        run.waitForKey(QStringLiteral("なし"));
         QVERIFY(std::chrono::duration<double>(Clock::now() - t0).count() < 1.0);
     }
 
@@ -262,18 +208,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
         QVERIFY(fake.events().empty());
         QCOMPARE(h.beeps.load(), 1); // no start beep, the end beep only
-    }
-
-    void stopDuringStartDelaySkipsFirstBeep()
-    {
-        auto& fake = installFakeInput();
-        Harness h(this, 1000, 1, QStringLiteral("なし"), pointerPages(1), repeated(immediate, 1));
-        h.run->start();
-        QTest::qWait(100);
-        h.run->requestStop();
-        QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
-        QVERIFY(fake.events().empty());
-        QCOMPARE(h.beeps.load(), 1);
     }
 
     void nothingHeldAfterStopDuringOverlappingActions()
@@ -292,21 +226,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(fake.heldBySynthesis() == (std::set<int>{-1, 16, 17, 65, 66}), 10000);
         h.run->requestStop();
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
-        QVERIFY(fake.heldBySynthesis().empty());
-    }
-
-    void destroyingARunInProgressLetsGoOfEverything()
-    {
-        auto& fake = installFakeInput();
-        const EntryList commands{{model::kind::Key, QStringLiteral("65,15"), QStringLiteral("100")},
-                                 {model::kind::Click, model::RightButton, QStringLiteral("100")}};
-        Harness h(this, 0, EndlessRunNumber, QStringLiteral("83,3"), commands,
-                  {immediate, {model::kind::Time, QStringLiteral("100")}});
-        h.run->start();
-        QTRY_VERIFY_WITH_TIMEOUT(fake.heldBySynthesis().count(-2) == 1, 10000);
-        const auto t0 = Clock::now();
-        h.run.reset(); // the program closes
-        QVERIFY(std::chrono::duration<double>(Clock::now() - t0).count() < 5.0);
         QVERIFY(fake.heldBySynthesis().empty());
     }
 
@@ -346,22 +265,6 @@ private Q_SLOTS:
         QCOMPARE(events, (QStringList{"P0,0", "P0,12", "P5,0", "R+", "R-"}));
     }
 
-    void keyOperationHoldsFromItsEntry()
-    {
-        auto& fake = installFakeInput();
-        const EntryList commands{{model::kind::Key, QStringLiteral("65,2"), QStringLiteral("0.01")},
-                                 {model::kind::Key, QStringLiteral("162,0"), QStringLiteral("0.2")},
-                                 {model::kind::Key, QString(), QStringLiteral("0.01")}};
-        const EntryList conditions{
-            {model::kind::Time, QStringLiteral("0.1")}, {model::kind::Time, QStringLiteral("0.5")}, immediate};
-        Harness h(this, 0, 1, QStringLiteral("なし"), commands, conditions);
-        h.run->start();
-        QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
-        const auto events = fake.events();
-        QCOMPARE(eventTexts(events), (QStringList{"K17+", "K65+", "K65-", "K17-", "K162+", "K162-"}));
-        QVERIFY(std::chrono::duration<double>(events.at(5).at - events.at(4).at).count() >= 0.19);
-    }
-
     void clickHeldLongerThanItsPageOverlapsTheNext()
     {
         auto& fake = installFakeInput();
@@ -379,8 +282,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("stops");
         QTest::newRow("single click") << int(QSystemTrayIcon::Trigger) << true;
         QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << false;
-        QTest::newRow("context") << int(QSystemTrayIcon::Context) << false;
-        QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << false;
     }
     void trayIconShowsProjectAndStopsOnSingleClickOnly()
     {
@@ -419,37 +320,6 @@ private Q_SLOTS:
         QVERIFY(window.isNull()); // gone before finished arrived
     }
 
-    void runOnWorkerThreadAsTheProgramStartsIt()
-    {
-        auto& fake = installFakeInput();
-        auto* worker = new QThread(this);
-        auto* run = new Run;
-        std::atomic<int> beeps{0};
-        run->setBeeper([&beeps] { beeps.fetch_add(1); });
-        run->configure(0, 1, QStringLiteral("83,3"), pointerPages(2), repeated(immediate, 2), QStringLiteral("demo"));
-        QPointer<QSystemTrayIcon> tray = run->trayIconForTest();
-        QPointer<StopWindow> window = run->stopWindowForTest();
-        QPointer<Run> guardedRun(run);
-        QPointer<QThread> guardedWorker(worker);
-        run->moveToThread(worker);
-        bool indicatorsGoneFirst = false;
-        int finishedCount = 0;
-        connect(worker, &QThread::started, run, &Run::start);
-        connect(run, &Run::finished, worker, &QThread::quit);
-        connect(run, &Run::finished, run, &QObject::deleteLater);
-        connect(run, &Run::finished, this, [&] {
-            ++finishedCount;
-            indicatorsGoneFirst = tray.isNull() && window.isNull();
-        });
-        connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-        worker->start();
-        QTRY_COMPARE_WITH_TIMEOUT(finishedCount, 1, 10000);
-        QVERIFY(indicatorsGoneFirst);
-        QTRY_VERIFY_WITH_TIMEOUT(guardedRun.isNull() && guardedWorker.isNull(), 10000);
-        QCOMPARE(moves(fake), (QStringList{"P1,0", "P2,0"}));
-        QCOMPARE(beeps.load(), 2);
-    }
-
     void stopRunAndWaitForShutDown()
     {
         auto& fake = installFakeInput();
@@ -479,12 +349,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("filePath");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("never saved") << QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-                                     << "「新規プロジェクト」を終了";
-        QTest::newRow("saved") << "/home/u/demo.cmdat"
-                               << "「demo」を終了";
-        QTest::newRow("two dots") << "/home/u/demo.old.cmdat"
-                                  << "「demo」を終了";
+        QTest::newRow("never saved") << QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) << "「新規プロジェクト」を終了";
+        QTest::newRow("saved") << "/home/u/demo.cmdat" << "「demo」を終了";
     }
     void projectNameAndToolTip()
     {

@@ -7,11 +7,6 @@
 #include <QtTest>
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -70,13 +65,8 @@ class TestRunStart : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         installFakeInput();
-        // A returning user: no greeting box interrupts the window's construction.
-        QFile config(settings::configFilePath());
-        QVERIFY(QDir().mkpath(QFileInfo(config).absolutePath()));
-        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        config.write(QJsonDocument(QJsonObject{{QStringLiteral("is_used_this"), true}}).toJson());
+        testsupport::writeReturningUser(); // no greeting box interrupts the window's construction
     }
     void init() { installFakeInput().clearEvents(); }
 
@@ -129,32 +119,6 @@ private Q_SLOTS:
         QVERIFY(window.isHidden());
         QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 20000);
         QCOMPARE(recorded(fake), QStringList{"P7,8"});
-    }
-
-    void standInWindowStopsAnEndlessRun()
-    {
-        if (QSystemTrayIcon::isSystemTrayAvailable())
-            QSKIP("this desktop has a system tray");
-        orvane window;
-        window.filePath = QStringLiteral("/somewhere/demo.old.cmdat");
-        window.is_used_stert = true;
-        window.list_command = {{model::kind::Pointer, QStringLiteral("1"), QStringLiteral("1")}};
-        window.list_condition = {{model::kind::Time, QStringLiteral("0.05")}};
-        window.show();
-        onRunDialog([](RunDialog* dialog) {
-            dialog->findChild<QCheckBox*>(QStringLiteral("checkRunNumber"))->setChecked(true);
-            setUpRun(dialog, 1);
-        });
-        window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
-        QCOMPARE(window.runNumber, 114514);
-        StopWindow* stop = openStopWindow();
-        QVERIFY(stop);
-        QCOMPARE(stop->findChild<QLabel*>(QStringLiteral("textLabel"))->text(), QStringLiteral("「demo」を終了"));
-        QTest::qWait(1500);
-        QVERIFY(window.isHidden());
-        QTest::mouseClick(stop, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 10000);
-        QVERIFY(!openStopWindow());
     }
 
     void closingDuringARunLetsGoOfEverything()

@@ -1,0 +1,95 @@
+#pragma once
+
+// Shared by the tests: the fake input backend with a test-mode configuration location, the configuration of a
+// returning user, and an answerer for the message boxes a test provokes.
+
+#include "platform/fake/fakeservices.h"
+#include "settings/config.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+namespace testsupport {
+
+// Installs the fake backend once per test program and keeps every configuration file in the test location.
+inline platform::FakeServices& fake()
+{
+    static platform::FakeServices* installed = [] {
+        QStandardPaths::setTestModeEnabled(true);
+        auto backend = std::make_unique<platform::FakeServices>();
+        auto* raw = backend.get();
+        platform::setServices(std::move(backend));
+        return raw;
+    }();
+    return *installed;
+}
+
+// Writes the configuration of a user who has seen the greeting and has help mode off, then lets `adjust` change it.
+inline void writeReturningUser(const std::function<void(settings::Config&)>& adjust = {})
+{
+    QFile::remove(settings::configFilePath());
+    settings::Config config;
+    config.filePath = settings::desktopDirectory();
+    config.isUsedThis = true;
+    config.isHelp = false;
+    if (adjust)
+        adjust(config);
+    settings::saveConfig(config);
+}
+
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    bool parentVisible = false; // the window the box belongs to was on screen while the box was up
+};
+
+// While it lives, answers every message box that has buttons with the queued answers in order (then Ok when the box
+// has it, else No, else its first button) and records what each box said. Boxes without buttons are left alone.
+class BoxAnswerer : public QObject {
+public:
+    explicit BoxAnswerer(std::deque<QMessageBox::StandardButton> answers = {}) : answers_(std::move(answers))
+    {
+        connect(&timer_, &QTimer::timeout, this, &BoxAnswerer::poll);
+        timer_.start(10);
+    }
+
+    QList<SeenBox> seen;
+
+private:
+    void poll()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || box->buttons().isEmpty())
+            return;
+        SeenBox record{box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        record.parentVisible = box->parentWidget() && box->parentWidget()->window()->isVisible();
+        if (QAbstractButton* def = box->defaultButton())
+            record.defaultButton = box->standardButton(def);
+        seen.append(record);
+        QMessageBox::StandardButton answer = record.buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok
+                                                                                       : QMessageBox::No;
+        if (!answers_.empty()) {
+            answer = answers_.front();
+            answers_.pop_front();
+        }
+        QAbstractButton* button = box->button(answer);
+        (button ? button : box->buttons().constFirst())->click();
+    }
+
+    std::deque<QMessageBox::StandardButton> answers_;
+    QTimer timer_;
+};
+
+} // namespace testsupport
