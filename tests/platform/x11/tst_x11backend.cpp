@@ -6,6 +6,7 @@
 #include "platform/qt/nativeeventforwarder.h"
 #include "platform/x11/x11services.h"
 #include "platform/x11/x11vktable.h"
+#include "x11sink.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -109,69 +110,12 @@ private:
 };
 
 // The window of another process that receives what the backend types and clicks.
-class Sink {
+class Sink : public x11test::Sink {
 public:
     Sink(const char* mode, QRect geometry)
+        : x11test::Sink(QStringLiteral(ORVANE_X11_SINK), QString::fromLatin1(mode), geometry)
     {
-        process_.setProgram(QStringLiteral(ORVANE_X11_SINK));
-        process_.setArguments({QString::fromLatin1(mode), QString::number(geometry.x()), QString::number(geometry.y()),
-                               QString::number(geometry.width()), QString::number(geometry.height())});
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start();
     }
-    ~Sink()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.write("quit\n");
-            if (!process_.waitForFinished(3000))
-                process_.kill();
-            process_.waitForFinished(1000);
-        }
-    }
-    bool waitReady() { return !waitLine("READY", 10000).isNull(); }
-    // The next line starting with prefix (consumed with everything before it); a null array on timeout.
-    QByteArray waitLine(const QByteArray& prefix, int timeoutMs)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        for (;;) {
-            for (int i = 0; i < lines_.size(); ++i) {
-                if (lines_.at(i).startsWith(prefix)) {
-                    const QByteArray line = lines_.at(i);
-                    lines_.erase(lines_.begin(), lines_.begin() + i + 1);
-                    return line;
-                }
-            }
-            if (timer.elapsed() > timeoutMs || process_.state() == QProcess::NotRunning)
-                return {};
-            process_.waitForReadyRead(20);
-            QCoreApplication::processEvents();
-            while (process_.canReadLine())
-                lines_.append(process_.readLine().trimmed());
-        }
-    }
-    QString text()
-    {
-        process_.write("dump\n");
-        const QByteArray line = waitLine("TEXT", 3000);
-        return QString::fromUtf8(QByteArray::fromHex(line.mid(5)));
-    }
-    void clear()
-    {
-        process_.write("clear\n");
-        waitLine("CLEARED", 3000);
-    }
-    QList<QByteArray> drain(int ms)
-    {
-        QTest::qWait(ms);
-        while (process_.canReadLine())
-            lines_.append(process_.readLine().trimmed());
-        return std::exchange(lines_, {});
-    }
-
-private:
-    QProcess process_;
-    QList<QByteArray> lines_;
 };
 
 using KeyLog = std::vector<std::pair<int, int>>;
