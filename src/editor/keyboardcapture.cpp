@@ -106,18 +106,6 @@ void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry
     else
         currentCommand() = previousEntry;
     refreshPage();
-    // The same rule as the refresh, which hides the controls for an incomplete page but never shows them back.
-    const QStringList& command = currentCommand();
-    const QStringList& condition = currentCondition();
-    bool navigationVisible = true;
-    if (command.at(0) == model::kind::Key)
-        navigationVisible = !keys::isNoCombination(command.at(1));
-    else if (command.at(0) == model::kind::Input)
-        navigationVisible = !command.at(1).isEmpty();
-    if (condition.at(0) == model::kind::KeyCondition)
-        navigationVisible = !keys::isNoCombination(condition.at(1));
-    setNavigationVisible(navigationVisible);
-    hideUnavailablePageButtons();
     (forCondition ? conditionLabel : commandLabel)->setText(QStringLiteral("キーフックに失敗"));
 }
 

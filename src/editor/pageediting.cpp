@@ -184,6 +184,9 @@ void orvane::refreshPage()
     addConditionButton->show();
     menuBar()->show();
 
+    // Set once below: a page that no longer waits for a key or a text must get its controls back, whichever way it
+    // left that state.
+    bool navigation = true;
     const QStringList& e = currentCommand();
     const QString& commandKind = e.at(0);
     if (commandKind == model::kind::None) {
@@ -225,7 +228,7 @@ void orvane::refreshPage()
         setSeconds(commandSecondsSpin, e.at(2));
         commandKeyLabel->setText(keys::keyCombinationLabel(e.at(1)));
         commandLabel->setText(model::kind::Key);
-        setNavigationVisible(!keys::isNoCombination(e.at(1)));
+        navigation = !keys::isNoCombination(e.at(1));
     } else if (commandKind == model::kind::Input) {
         commandLabel->setText(model::kind::Input);
         textEdit->show();
@@ -234,7 +237,7 @@ void orvane::refreshPage()
         // Plain text: a text that looks like markup must come back exactly as typed.
         textEdit->setPlainText(e.at(1));
         setSeconds(commandSecondsSpin, e.at(2));
-        setNavigationVisible(!e.at(1).isEmpty());
+        navigation = !e.at(1).isEmpty();
     }
 
     const QStringList& c = currentCondition();
@@ -250,8 +253,9 @@ void orvane::refreshPage()
         conditionKeyLabel->show();
         conditionKeyLabel->setText(keys::keyCombinationLabel(c.at(1)));
         conditionLabel->setText(model::kind::KeyCondition);
-        setNavigationVisible(!keys::isNoCombination(c.at(1)));
+        navigation = !keys::isNoCombination(c.at(1));
     }
+    setNavigationVisible(navigation);
 
     hideUnavailablePageButtons();
 

@@ -178,6 +178,21 @@ private Q_SLOTS:
         QTRY_COMPARE(window->list_command.at(0), (QStringList{"キー", "162,0", "0.01"}));
         QVERIFY(shown(*window, window->nextPageButton));
     }
+
+    // Leaving the waiting state by choosing another kind gives every page control back, not only "追加".
+    void pageWithoutCombinationLeftByAnotherKind()
+    {
+        auto window = makeEditor();
+        window->list_command = EntryList{{"キー", "", "0.01"}};
+        window->refreshPage();
+        QVERIFY(!shown(*window, window->pageList));
+        window->commandCombo->setCurrentText(QStringLiteral("なし"));
+        window->addCommandButton->click();
+        for (QWidget* w : std::initializer_list<QWidget*>{window->nextPageButton, window->pageList, window->copyButton,
+                                                          window->runButton, window->addCommandButton})
+            QVERIFY2(shown(*window, w), qPrintable(w->objectName()));
+        QVERIFY(!shown(*window, window->returnPageButton));
+    }
 };
 
 QTEST_MAIN(tst_KeyCapture)
