@@ -18,10 +18,10 @@ public:
     bool registerHotKey(int, int, int, HotKeyProc) override { return false; }
     void unregisterHotKey(int) override {}
     bool handleNativeEvent(const char*, void*) override { return false; }
-    void sendKey(int, bool) override {}
-    void sendUnicodeUnit(char16_t, bool) override {}
-    void sendMouseButton(MouseButton, bool) override {}
-    void setCursorPos(int, int) override {}
+    bool sendKey(int, bool) override { return false; }
+    bool sendUnicodeUnit(char16_t, bool) override { return false; }
+    bool sendMouseButton(MouseButton, bool) override { return false; }
+    bool setCursorPos(int, int) override { return false; }
     bool getCursorPos(int&, int&) override { return false; }
     void sleepMs(int ms) override
     {
@@ -37,6 +37,22 @@ std::unique_ptr<InputServices>& slot()
 }
 
 } // namespace
+
+std::size_t InputServices::typeText(std::u16string_view text, std::chrono::steady_clock::time_point start,
+                                    std::chrono::steady_clock::duration interval, const StopSignal& stop)
+{
+    std::size_t delivered = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (stop.waitUntil(start + interval * static_cast<long long>(i)))
+            break;
+        const bool pressed = sendUnicodeUnit(text[i], true);
+        const bool released = sendUnicodeUnit(text[i], false);
+        if (!pressed || !released)
+            break;
+        ++delivered;
+    }
+    return delivered;
+}
 
 InputServices& services()
 {

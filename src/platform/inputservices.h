@@ -4,9 +4,14 @@
 // keyboard and mouse synthesis, the pointer position and sleeping. Windows provides them natively; other desktops
 // emulate them. This header is plain C++ so that every backend can be compiled and checked on its own.
 
+#include "platform/stopsignal.h"
+
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -38,6 +43,13 @@ using HotKeyProc = std::function<void(int id)>;
 
 // 0 means "no capture".
 using CaptureHandle = int;
+
+// Called on a backend thread (never the GUI thread) for every key press (down = true) and release on the desktop, by
+// Windows virtual-key code, while a key watch is active. Must return quickly.
+using KeyWatchProc = std::function<void(int vkCode, bool down)>;
+
+// 0 means "no watch".
+using KeyWatchHandle = int;
 
 class InputServices {
 public:
@@ -83,19 +95,37 @@ public:
     virtual bool handleNativeEvent(const char* eventType, void* message) = 0;
 
     // Presses (down = true) or releases one key by Windows virtual-key code, delivered to the focused window. The key
-    // state reflects it when the call returns. Does nothing on failure. Any thread; blocks for one round trip.
-    virtual void sendKey(int vk, bool down) = 0;
+    // state reflects it when the call returns. Returns false when the event could not be delivered (no key for it, a
+    // display gone, a refused request). Any thread; blocks for one round trip. A release never waits behind typing.
+    virtual bool sendKey(int vk, bool down) = 0;
 
     // Types one UTF-16 code unit (KEYEVENTF_UNICODE). A surrogate pair arrives as two calls per unit (press, release),
     // high unit first; a backend that cannot type half a character completes it on the low unit. May block until the
-    // character is safely delivered. Does nothing on failure. Any thread.
-    virtual void sendUnicodeUnit(char16_t unit, bool down) = 0;
+    // character is safely delivered. Returns false when the character could not be delivered. Any thread.
+    virtual bool sendUnicodeUnit(char16_t unit, bool down) = 0;
 
-    // Presses or releases a mouse button at the current pointer position. Does nothing on failure. Any thread.
-    virtual void sendMouseButton(MouseButton button, bool down) = 0;
+    // Types a whole text, the unit at index i not before start + i * interval (so the text takes about
+    // size * interval), each unit pressed and released. Stops early, between characters, when stop is requested.
+    // Returns how many units were delivered; fewer than text.size() without a stop means input was lost. A backend may
+    // deliver later than the schedule (it never reorders or drops to keep up). The default types unit by unit through
+    // sendUnicodeUnit. Any thread; blocks until done.
+    virtual std::size_t typeText(std::u16string_view text, std::chrono::steady_clock::time_point start,
+                                 std::chrono::steady_clock::duration interval, const StopSignal& stop);
 
-    // Moves the pointer to (x, y) in physical screen pixels. Does nothing on failure. Any thread.
-    virtual void setCursorPos(int x, int y) = 0;
+    // Presses or releases a mouse button at the current pointer position. Returns false when not delivered. Any thread.
+    virtual bool sendMouseButton(MouseButton button, bool down) = 0;
+
+    // Moves the pointer to (x, y) in physical screen pixels. Returns false when not delivered. Any thread.
+    virtual bool setCursorPos(int x, int y) = 0;
+
+    // Starts watching every key press and release on the desktop without swallowing anything, so that a tap of any
+    // length is seen (a stop command, a key condition). proc is called on a backend thread. Returns a handle other
+    // than 0, or 0 when the desktop cannot be watched (the caller then falls back to polling isKeyDown). Any thread;
+    // the watch is active when the call returns.
+    virtual KeyWatchHandle watchKeys(KeyWatchProc /*proc*/) { return 0; }
+    // Ends a watch; proc is not called any more once this returns. Unknown handles are ignored. Any thread except the
+    // watch's own callback.
+    virtual void unwatchKeys(KeyWatchHandle /*handle*/) {}
 
     // The pointer position in physical screen pixels; false (and x, y untouched) on failure. Any thread.
     virtual bool getCursorPos(int& x, int& y) = 0;

@@ -73,7 +73,7 @@ void FakeServices::record(FakeEvent event)
     events_.push_back(event);
 }
 
-void FakeServices::sendKey(int vk, bool down)
+bool FakeServices::sendKey(int vk, bool down)
 {
     std::lock_guard lock(mutex_);
     if (down) {
@@ -84,15 +84,17 @@ void FakeServices::sendKey(int vk, bool down)
         synthHeld_.erase(vk);
     }
     record({FakeEvent::Kind::Key, vk, down, 0, 0, {}});
+    return available_;
 }
 
-void FakeServices::sendUnicodeUnit(char16_t unit, bool down)
+bool FakeServices::sendUnicodeUnit(char16_t unit, bool down)
 {
     std::lock_guard lock(mutex_);
     record({FakeEvent::Kind::Unicode, static_cast<int>(unit), down, 0, 0, {}});
+    return available_;
 }
 
-void FakeServices::sendMouseButton(MouseButton button, bool down)
+bool FakeServices::sendMouseButton(MouseButton button, bool down)
 {
     std::lock_guard lock(mutex_);
     const int code = button == MouseButton::Left ? 0 : 1;
@@ -102,14 +104,16 @@ void FakeServices::sendMouseButton(MouseButton button, bool down)
     else
         synthHeld_.erase(heldKey);
     record({FakeEvent::Kind::MouseButton, code, down, pointerX_, pointerY_, {}});
+    return available_;
 }
 
-void FakeServices::setCursorPos(int x, int y)
+bool FakeServices::setCursorPos(int x, int y)
 {
     std::lock_guard lock(mutex_);
     pointerX_ = x;
     pointerY_ = y;
     record({FakeEvent::Kind::MoveTo, 0, false, x, y, {}});
+    return available_;
 }
 
 bool FakeServices::getCursorPos(int& x, int& y)

@@ -18,9 +18,9 @@ namespace platform {
 struct FakeEvent {
     enum class Kind { Key, Unicode, MouseButton, MoveTo };
     Kind kind = Kind::Key;
-    int code = 0;       // vk for Key, UTF-16 unit for Unicode, 0 left / 1 right for MouseButton
-    bool down = false;  // press or release
-    int x = 0, y = 0;   // MoveTo
+    int code = 0;      // vk for Key, UTF-16 unit for Unicode, 0 left / 1 right for MouseButton
+    bool down = false; // press or release
+    int x = 0, y = 0;  // MoveTo
     std::chrono::steady_clock::time_point at;
 
     bool operator==(const FakeEvent& o) const
@@ -41,19 +41,19 @@ public:
     bool registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc) override;
     void unregisterHotKey(int id) override;
     bool handleNativeEvent(const char* eventType, void* message) override;
-    void sendKey(int vk, bool down) override;
-    void sendUnicodeUnit(char16_t unit, bool down) override;
-    void sendMouseButton(MouseButton button, bool down) override;
-    void setCursorPos(int x, int y) override;
+    bool sendKey(int vk, bool down) override;
+    bool sendUnicodeUnit(char16_t unit, bool down) override;
+    bool sendMouseButton(MouseButton button, bool down) override;
+    bool setCursorPos(int x, int y) override;
     bool getCursorPos(int& x, int& y) override;
     void sleepMs(int ms) override;
 
     // Test controls. Thread-safe.
     void setAvailable(bool available);
-    void setKeyDown(int vk, bool down);   // changes the key state without recording an event
-    void setPointer(int x, int y);        // moves the pointer without recording an event
-    void setFailCapture(bool fail);       // installKeyboardCapture returns 0 while set
-    void setFailHotKey(bool fail);        // registerHotKey returns false while set
+    void setKeyDown(int vk, bool down); // changes the key state without recording an event
+    void setPointer(int x, int y);      // moves the pointer without recording an event
+    void setFailCapture(bool fail);     // installKeyboardCapture returns 0 while set
+    void setFailHotKey(bool fail);      // registerHotKey returns false while set
 
     // Delivers one keyboard event to the newest active capture, as the desktop would; also updates the key state.
     // Returns true when the capture swallowed it, false when there is no capture or it passed the event on.

@@ -171,10 +171,10 @@ public:
     bool registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc) override;
     void unregisterHotKey(int id) override;
     bool handleNativeEvent(const char* eventType, void* message) override;
-    void sendKey(int vk, bool down) override;
-    void sendUnicodeUnit(char16_t unit, bool down) override;
-    void sendMouseButton(MouseButton button, bool down) override;
-    void setCursorPos(int x, int y) override;
+    bool sendKey(int vk, bool down) override;
+    bool sendUnicodeUnit(char16_t unit, bool down) override;
+    bool sendMouseButton(MouseButton button, bool down) override;
+    bool setCursorPos(int x, int y) override;
     bool getCursorPos(int& x, int& y) override;
     void sleepMs(int ms) override;
 
@@ -288,39 +288,40 @@ bool Win32Services::handleNativeEvent(const char* eventType, void* message)
     return true;
 }
 
-void Win32Services::sendKey(int vk, bool down)
+bool Win32Services::sendKey(int vk, bool down)
 {
     if (!validVirtualKey(vk))
-        return;
+        return false;
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = static_cast<WORD>(vk);
     input.ki.wScan = 0;
     input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
     if (SendInput(1, &input, sizeof(INPUT)) != 1)
-        return;
+        return false;
     // SendInput only queues the event; the asynchronous key state changes once the system has passed it through the
     // low-level hooks of every process. Callers poll the key state right after sending, so wait briefly for it.
     // Not while a capture of ours is installed: it may swallow the key, so that the state never changes, and the
     // GUI thread that runs it may be this very thread, which cannot pump its hook while it waits here.
     if (g_activeCaptures.load() != 0)
-        return;
+        return true;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
     while ((GetAsyncKeyState(vk) < 0) != down && std::chrono::steady_clock::now() < deadline)
         Sleep(0);
+    return true;
 }
 
-void Win32Services::sendUnicodeUnit(char16_t unit, bool down)
+bool Win32Services::sendUnicodeUnit(char16_t unit, bool down)
 {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = 0;
     input.ki.wScan = static_cast<WORD>(unit);
     input.ki.dwFlags = KEYEVENTF_UNICODE | (down ? 0 : KEYEVENTF_KEYUP);
-    SendInput(1, &input, sizeof(INPUT));
+    return SendInput(1, &input, sizeof(INPUT)) == 1;
 }
 
-void Win32Services::sendMouseButton(MouseButton button, bool down)
+bool Win32Services::sendMouseButton(MouseButton button, bool down)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
@@ -329,14 +330,14 @@ void Win32Services::sendMouseButton(MouseButton button, bool down)
         input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     else
         input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
-    SendInput(1, &input, sizeof(INPUT));
+    return SendInput(1, &input, sizeof(INPUT)) == 1;
 }
 
 // Pixels are physical as long as the process is DPI aware, which a Qt 6 program is (per monitor) from the moment its
 // GUI application object exists.
-void Win32Services::setCursorPos(int x, int y)
+bool Win32Services::setCursorPos(int x, int y)
 {
-    SetCursorPos(x, y);
+    return SetCursorPos(x, y) != 0;
 }
 
 bool Win32Services::getCursorPos(int& x, int& y)

@@ -42,18 +42,18 @@ public:
     bool registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc) override;
     void unregisterHotKey(int id) override;
     bool handleNativeEvent(const char* eventType, void* message) override;
-    void sendKey(int vk, bool down) override;
-    void sendUnicodeUnit(char16_t unit, bool down) override;
-    void sendMouseButton(MouseButton button, bool down) override;
-    void setCursorPos(int x, int y) override;
+    bool sendKey(int vk, bool down) override;
+    bool sendUnicodeUnit(char16_t unit, bool down) override;
+    bool sendMouseButton(MouseButton button, bool down) override;
+    bool setCursorPos(int x, int y) override;
     bool getCursorPos(int& x, int& y) override;
     void sleepMs(int ms) override;
 
 private:
     // The shared keyboard map, rebuilt (on this thread's connection) when a change not made by us was seen.
     std::shared_ptr<const KeyboardMap> keyboardMap(XDisplay* display);
-    void typeCodePoint(XDisplay* display, char32_t codePoint);
-    void pressAndRelease(XDisplay* display, int keycode, bool withShift, int shiftKeycode);
+    bool typeCodePoint(XDisplay* display, char32_t codePoint);
+    bool pressAndRelease(XDisplay* display, int keycode, bool withShift, int shiftKeycode);
 
     // Capture and hot keys (GUI thread).
     struct Capture {

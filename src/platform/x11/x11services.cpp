@@ -111,14 +111,14 @@ bool X11Services::isKeyDown(int vk)
     return false;
 }
 
-void X11Services::sendKey(int vk, bool down)
+bool X11Services::sendKey(int vk, bool down)
 {
     Display* display = threadDisplay();
     if (!display || vk <= 0 || vk > 255)
-        return;
+        return false;
     auto map = keyboardMap(display);
     if (!map)
-        return;
+        return false;
     const unsigned long keysym = keysymForVk(vk);
     if (!down && keysym != 0) {
         // A key that was bound on a spare keycode for its press is released there.
@@ -133,7 +133,7 @@ void X11Services::sendKey(int vk, bool down)
             }
         }
         if (keycode != 0)
-            return;
+            return true;
     }
     KeyboardMap::SendPlace place = map->sendPlace(vk);
     if (place.keycode != 0 && place.needsNumLock && !numLockOn(display, map->numLockMask()))
@@ -141,47 +141,50 @@ void X11Services::sendKey(int vk, bool down)
     if (place.keycode != 0) {
         XTestFakeKeyEvent(display, static_cast<unsigned>(place.keycode), down ? True : False, CurrentTime);
         XSync(display, False);
-        return;
+        return true;
     }
-    if (!down || keysym == 0)
-        return;
+    if (keysym == 0)
+        return false;
+    if (!down)
+        return true; // nothing of ours is down for it
     // Not on the keyboard map (F13-F24 on most layouts, keypad digits with NumLock off): bound on a spare keycode for
     // as long as it is held.
     auto typing = spare_.lock();
     const int keycode = spare_.acquire(display, keysym, true);
     if (keycode == 0)
-        return;
+        return false;
     XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
     XSync(display, False);
     spare_.touched(keycode);
+    return true;
 }
 
-void X11Services::sendUnicodeUnit(char16_t unit, bool down)
+bool X11Services::sendUnicodeUnit(char16_t unit, bool down)
 {
     // X types whole characters, so the character goes out on the press and the release call has nothing left to do.
     if (!down)
-        return;
+        return true;
     char32_t codePoint = unit;
     if (unit >= 0xD800 && unit <= 0xDBFF) {
         pendingHighSurrogate = unit;
-        return;
+        return true;
     }
     if (unit >= 0xDC00 && unit <= 0xDFFF) {
         if (pendingHighSurrogate == 0)
-            return; // half a character cannot be typed
+            return false; // half a character cannot be typed
         codePoint = 0x10000 + ((static_cast<char32_t>(pendingHighSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
     }
     pendingHighSurrogate = 0;
     if (codePoint == U'\n' && lastWasCarriageReturn) {
         lastWasCarriageReturn = false;
-        return;
+        return true;
     }
     lastWasCarriageReturn = codePoint == U'\r';
-    if (Display* display = threadDisplay())
-        typeCodePoint(display, codePoint);
+    Display* display = threadDisplay();
+    return display && typeCodePoint(display, codePoint);
 }
 
-void X11Services::typeCodePoint(XDisplay* display, char32_t codePoint)
+bool X11Services::typeCodePoint(XDisplay* display, char32_t codePoint)
 {
     unsigned long special = 0;
     switch (codePoint) {
@@ -202,13 +205,16 @@ void X11Services::typeCodePoint(XDisplay* display, char32_t codePoint)
         special = XK_Delete;
         break;
     default:
-        if (codePoint < 0x20 || (codePoint >= 0x80 && codePoint < 0xA0) || codePoint > 0x10FFFF)
-            return; // other control characters have no key
+        // Other control characters have no key; skipping them is what typing them means.
+        if (codePoint < 0x20 || (codePoint >= 0x80 && codePoint < 0xA0))
+            return true;
+        if (codePoint > 0x10FFFF)
+            return false;
         break;
     }
     auto map = keyboardMap(display);
     if (!map)
-        return;
+        return false;
     auto typing = spare_.lock();
     XkbStateRec state{};
     XkbGetState(display, XkbUseCoreKbd, &state);
@@ -231,51 +237,58 @@ void X11Services::typeCodePoint(XDisplay* display, char32_t codePoint)
     }
     if (shift && map->shiftKeycode() == 0)
         keycode = 0;
+    bool delivered = false;
     if (keycode != 0) {
-        pressAndRelease(display, keycode, shift, map->shiftKeycode());
+        delivered = pressAndRelease(display, keycode, shift, map->shiftKeycode());
     } else {
         const unsigned long keysym = special != 0 ? special : 0x01000000UL + codePoint;
         keycode = spare_.acquire(display, keysym, false);
         if (keycode != 0) {
-            pressAndRelease(display, keycode, false, 0);
+            delivered = pressAndRelease(display, keycode, false, 0);
             spare_.touched(keycode);
         }
     }
     if (capsLocked)
         XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
     XSync(display, False);
+    return delivered;
 }
 
-void X11Services::pressAndRelease(XDisplay* display, int keycode, bool withShift, int shiftKeycode)
+bool X11Services::pressAndRelease(XDisplay* display, int keycode, bool withShift, int shiftKeycode)
 {
+    bool sent = true;
     if (withShift)
-        XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), True, CurrentTime);
-    XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
-    XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
+        sent = XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), True, CurrentTime) && sent;
+    sent = XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime) && sent;
+    sent = XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime) && sent;
     if (withShift)
-        XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), False, CurrentTime);
+        sent = XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), False, CurrentTime) && sent;
     XSync(display, False);
+    return sent;
 }
 
-void X11Services::sendMouseButton(MouseButton button, bool down)
+bool X11Services::sendMouseButton(MouseButton button, bool down)
 {
     Display* display = threadDisplay();
     if (!display)
-        return;
-    XTestFakeButtonEvent(display, button == MouseButton::Left ? 1 : 3, down ? True : False, CurrentTime);
+        return false;
+    const bool sent =
+        XTestFakeButtonEvent(display, button == MouseButton::Left ? 1 : 3, down ? True : False, CurrentTime);
     XSync(display, False);
+    return sent;
 }
 
-void X11Services::setCursorPos(int x, int y)
+bool X11Services::setCursorPos(int x, int y)
 {
     Display* display = threadDisplay();
     if (!display)
-        return;
+        return false;
     // Coordinates travel as 16-bit signed numbers; the server clamps to the screen itself.
     x = std::clamp(x, -32768, 32767);
     y = std::clamp(y, -32768, 32767);
-    XTestFakeMotionEvent(display, screen_, x, y, CurrentTime);
+    const bool sent = XTestFakeMotionEvent(display, screen_, x, y, CurrentTime);
     XSync(display, False);
+    return sent;
 }
 
 bool X11Services::getCursorPos(int& x, int& y)

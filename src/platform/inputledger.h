@@ -1,0 +1,46 @@
+#pragma once
+
+// A record, kept outside the program's process, of what the backend holds down and which keycodes it has rebound, so
+// that a guardian can hand the desktop back after an abnormal end (SIGKILL, crash, abort): it releases every key and
+// button still recorded as down and restores every rebound keycode to its prior mapping.
+//
+// Backends report at the level they act on: X keycodes and X buttons on X11, virtual-key codes and buttons on Windows.
+// The default ledger records nothing; the entry point installs the guardian's ledger at start-up, before any thread
+// that synthesises input exists.
+
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+class InputLedger {
+public:
+    InputLedger() = default;
+    InputLedger(const InputLedger&) = delete;
+    InputLedger& operator=(const InputLedger&) = delete;
+    virtual ~InputLedger() = default;
+
+    // A key (backend key code) or button was pressed by synthesis / released again. Call before the press is sent and
+    // after the release was sent, so that the record never misses something that is down. Any thread; never blocks
+    // for long.
+    virtual void keyDown(int /*code*/) {}
+    virtual void keyUp(int /*code*/) {}
+    virtual void buttonDown(int /*button*/) {}
+    virtual void buttonUp(int /*button*/) {}
+
+    // A keycode is about to be rebound; priorKeysyms is its mapping before the program first touched it (reported once
+    // per keycode until restored()). Any thread.
+    virtual void rebound(int /*keycode*/, const std::vector<unsigned long>& /*priorKeysyms*/) {}
+    // The keycode carries its prior mapping again (or was taken over by another program). Any thread.
+    virtual void restored(int /*keycode*/) {}
+
+    // The program ends cleanly: nothing is left to undo. Any thread.
+    virtual void goodbye() {}
+};
+
+// The process's ledger (a recording-nothing one until setLedger is called).
+InputLedger& ledger();
+// Replaces the ledger and returns the previous one. Call before any thread that synthesises input starts.
+std::unique_ptr<InputLedger> setLedger(std::unique_ptr<InputLedger> ledger);
+
+} // namespace platform
