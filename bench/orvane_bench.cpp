@@ -1,0 +1,659 @@
+// Side-by-side benchmark of the run engine on the real X11 backend and xdotool, on a private X server (started by
+// scripts/bench.sh). One executable, three roles:
+//   orvane_bench [--program <orvane> --home <dir>]   drives everything and prints one table
+//   orvane_bench sink                               a text box in a process of its own that takes the focus
+//   orvane_bench run type <hex>|clicks <n>|idle     replays one project with Run and the real backend
+// Both typists' input is observed from a connection of the driver's own through XI2 raw events, each stamped with
+// the monotonic clock when it is read (steady_clock, shared by every process on the machine). Asserts nothing.
+
+#include "model/pagemodel.h"
+#include "platform/inputservices.h"
+#include "run/run.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <poll.h>
+#include <random>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+// Xlib's macros clash with Qt's headers: after every Qt header.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+double ms(qint64 ns)
+{
+    return static_cast<double>(ns) / 1e6;
+}
+
+void sleepMs(int value)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(value));
+}
+
+void say(const QByteArray& line)
+{
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Calls handle with each line that arrives on stdin, and with an empty line at its end.
+void onStdinLines(QObject* owner, std::function<void(const QByteArray&)> handle)
+{
+    auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, owner);
+    auto buffer = std::make_shared<QByteArray>();
+    QObject::connect(notifier, &QSocketNotifier::activated, [notifier, buffer, handle] {
+        char chunk[256];
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n <= 0) {
+            notifier->setEnabled(false);
+            handle({});
+            return;
+        }
+        buffer->append(chunk, static_cast<int>(n));
+        for (int at = 0; (at = static_cast<int>(buffer->indexOf('\n'))) >= 0;) {
+            const QByteArray line = buffer->left(at).trimmed();
+            buffer->remove(0, at + 1);
+            if (!line.isEmpty())
+                handle(line);
+        }
+    });
+}
+
+// ---- the text box that both typists type into -----------------------------------------------------------------
+
+int sinkMain(QApplication& app)
+{
+    QPlainTextEdit edit;
+    edit.setGeometry(100, 100, 600, 400);
+    edit.show();
+    QTimer focus;
+    QObject::connect(&focus, &QTimer::timeout, [&] {
+        if (!edit.isActiveWindow())
+            edit.activateWindow(); // without a window manager, this sets the X input focus
+        else if (focus.interval() == 20)
+            say("READY"), focus.setInterval(500);
+    });
+    focus.start(20);
+    onStdinLines(&app, [&](const QByteArray& line) {
+        if (line == "dump")
+            say("TEXT " + edit.toPlainText().toUtf8().toHex());
+        else if (line == "clear")
+            edit.clear(), say("CLEARED");
+        else
+            app.quit();
+    });
+    return app.exec();
+}
+
+// ---- one project replayed by the program's run engine ----------------------------------------------------------
+
+int runMain(QApplication& app, const QStringList& args)
+{
+    platform::setServices(platform::createDefaultServices());
+    if (!platform::services().isAvailable()) {
+        say("FAILED no X11 input backend");
+        return 1;
+    }
+    namespace kind = model::kind;
+    const QString job = args.value(2);
+    model::EntryList commands{model::freshCommand()}; // "nothing"
+    model::EntryList conditions{{kind::Time, QStringLiteral("30")}};
+    int repeat = 1;
+    if (job == QLatin1String("type")) {
+        // A duration far shorter than any safe pace: the backend types as fast as it can deliver exactly.
+        commands = {
+            {kind::Input, QString::fromUtf8(QByteArray::fromHex(args.value(3).toLatin1())), QStringLiteral("0.01")}};
+        conditions = {{kind::Immediate}};
+    } else if (job == QLatin1String("clicks")) {
+        commands = {{kind::Click, model::LeftButton, QStringLiteral("0.005")}};
+        conditions = {{kind::Time, QStringLiteral("0.02")}};
+        repeat = args.value(3) == QLatin1String("endless") ? EndlessRunNumber : args.value(3).toInt();
+    }
+    auto* run = new Run;
+    run->setBeeper([] {});
+    run->configure(0, repeat, QStringLiteral("83,3"), commands, conditions, QStringLiteral("bench")); // Ctrl+Alt+S
+    QThread worker;
+    run->moveToThread(&worker);
+    QObject::connect(&worker, &QThread::started, run, &Run::start);
+    QObject::connect(
+        run, &Run::finished, run,
+        [&app] {
+            say("FINISHED " + QByteArray::number(nowNs()));
+            QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+    onStdinLines(&app, [run](const QByteArray& line) {
+        if (line == "cpu") {
+            rusage usage{};
+            getrusage(RUSAGE_SELF, &usage);
+            const qint64 us = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000LL + usage.ru_utime.tv_usec +
+                              usage.ru_stime.tv_usec;
+            say("CPU " + QByteArray::number(us) + ' ' + QByteArray::number(nowNs()));
+        } else {
+            run->requestStop();
+        }
+    });
+    worker.start();
+    const int result = app.exec();
+    worker.quit();
+    worker.wait();
+    delete run;
+    return result;
+}
+
+// ---- the driver ------------------------------------------------------------------------------------------------
+
+struct RawEvent {
+    bool key = false; // else a button
+    bool down = false;
+    int detail = 0; // keycode or button
+    qint64 at = 0;  // steady_clock ns when read
+};
+
+// A separate client that records every raw key and button event of the server.
+class Observer {
+public:
+    Observer() : display_(XOpenDisplay(nullptr))
+    {
+        int event = 0, error = 0, major = 2, minor = 2;
+        if (!display_ || !XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error) ||
+            XIQueryVersion(display_, &major, &minor) != Success)
+            return;
+        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+        for (int type : {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease})
+            XISetMask(bits, type);
+        XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
+        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+        XSync(display_, False);
+        thread_ = std::thread([this] { loop(); });
+    }
+    ~Observer()
+    {
+        quit_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    bool isOpen() const { return thread_.joinable(); }
+
+    std::vector<RawEvent> between(qint64 from, qint64 to)
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<RawEvent> result;
+        for (const RawEvent& e : events_)
+            if (e.at >= from && e.at <= to)
+                result.push_back(e);
+        return result;
+    }
+
+private:
+    void loop()
+    {
+        pollfd fd{ConnectionNumber(display_), POLLIN, 0};
+        while (!quit_) {
+            if (XPending(display_) == 0 && poll(&fd, 1, 100) <= 0)
+                continue;
+            XEvent event;
+            XNextEvent(display_, &event);
+            const qint64 at = nowNs();
+            XGenericEventCookie* cookie = &event.xcookie;
+            if (cookie->type != GenericEvent || cookie->extension != opcode_ || !XGetEventData(display_, cookie))
+                continue;
+            const int type = cookie->evtype;
+            const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
+            const bool key = type == XI_RawKeyPress || type == XI_RawKeyRelease;
+            const bool down = type == XI_RawKeyPress || type == XI_RawButtonPress;
+            {
+                std::lock_guard lock(mutex_);
+                events_.push_back({key, down, raw->detail, at});
+            }
+            XFreeEventData(display_, cookie);
+        }
+    }
+
+    Display* display_;
+    int opcode_ = 0;
+    std::thread thread_;
+    std::atomic<bool> quit_{false};
+    std::mutex mutex_;
+    std::vector<RawEvent> events_;
+};
+
+// A child process answering line by line on a pipe.
+class Child {
+public:
+    explicit Child(const QStringList& args, const QString& program = QCoreApplication::applicationFilePath())
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(program, args);
+        process_.waitForStarted(5000);
+    }
+    ~Child()
+    {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        send("quit");
+        if (!process_.waitForFinished(5000))
+            process_.kill(), process_.waitForFinished(1000);
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    void send(const char* line) { process_.write(QByteArray(line) + '\n'), process_.waitForBytesWritten(1000); }
+    // The next line starting with prefix (earlier lines are dropped); null on timeout or exit.
+    QByteArray waitLine(const QByteArray& prefix, int timeoutMs)
+    {
+        const qint64 end = nowNs() + timeoutMs * 1000000LL;
+        for (;;) {
+            while (process_.canReadLine()) {
+                const QByteArray line = process_.readLine().trimmed();
+                if (line.startsWith(prefix))
+                    return line.mid(prefix.size()).trimmed() + ' ';
+            }
+            if (nowNs() > end || (process_.state() == QProcess::NotRunning && process_.bytesAvailable() == 0))
+                return {};
+            process_.waitForReadyRead(10);
+        }
+    }
+    // The number in the answer after prefix, or -1.
+    qint64 waitNumber(const QByteArray& prefix, int timeoutMs, int field = 0)
+    {
+        const QByteArray line = waitLine(prefix, timeoutMs);
+        return line.isNull() ? -1 : line.split(' ').value(field).toLongLong();
+    }
+    QProcess& process() { return process_; }
+
+private:
+    QProcess process_;
+};
+
+QString sinkText(Child& sink)
+{
+    sleepMs(300); // the box's client reads the last key events
+    sink.send("dump");
+    return QString::fromUtf8(QByteArray::fromHex(sink.waitLine("TEXT", 5000).trimmed()));
+}
+
+// Characters of want that got arrives with in order (longest common subsequence).
+int charsInOrder(const QString& want, const QString& got)
+{
+    std::vector<int> row(static_cast<std::size_t>(got.size()) + 1, 0);
+    for (QChar w : want) {
+        int diagonal = 0;
+        for (qsizetype j = 1; j <= got.size(); ++j) {
+            const int above = row[static_cast<std::size_t>(j)];
+            row[static_cast<std::size_t>(j)] =
+                w == got.at(j - 1) ? diagonal + 1 : std::max(above, row[static_cast<std::size_t>(j - 1)]);
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
+
+struct Typed {
+    int exact = 0, runs = 0, worstChars = INT_MAX;
+    std::vector<double> rates;
+    QString describe(int total) const
+    {
+        if (runs == 0)
+            return QStringLiteral("not run");
+        QString text = QStringLiteral("%1/%2 exact").arg(exact).arg(runs);
+        if (exact < runs)
+            text += QStringLiteral(" (worst: %1 of %2 in order)").arg(worstChars).arg(total);
+        if (!rates.empty())
+            text += QStringLiteral(", %1–%2 chars/s")
+                        .arg(*std::min_element(rates.begin(), rates.end()), 0, 'f', 0)
+                        .arg(*std::max_element(rates.begin(), rates.end()), 0, 'f', 0);
+        return text;
+    }
+};
+
+// Chars per second from the first key press to the last key release observed in [from, to].
+void addTyping(Typed& typed, Observer& observer, Child& sink, const QString& text, qint64 from, qint64 to)
+{
+    const QString got = sinkText(sink);
+    ++typed.runs;
+    typed.exact += got == text;
+    typed.worstChars = std::min(typed.worstChars, charsInOrder(text, got));
+    std::vector<qint64> keys;
+    for (const RawEvent& e : observer.between(from, to + 300000000LL))
+        if (e.key)
+            keys.push_back(e.at);
+    if (keys.size() >= 2)
+        typed.rates.push_back(text.size() / (ms(keys.back() - keys.front()) / 1000.0));
+    sink.send("clear");
+    sink.waitLine("CLEARED", 5000);
+}
+
+bool runXdotool(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), args);
+    return process.waitForFinished(120000) && process.exitCode() == 0;
+}
+
+// Mean absolute interval error, p99 of it and drift of button presses meant to come every 20 ms [ms].
+QString cadence(const std::vector<RawEvent>& events, int expected)
+{
+    std::vector<qint64> presses;
+    for (const RawEvent& e : events)
+        if (!e.key && e.down)
+            presses.push_back(e.at);
+    if (presses.size() < 2)
+        return QStringLiteral("no clicks seen");
+    std::vector<double> errors;
+    for (std::size_t i = 1; i < presses.size(); ++i)
+        errors.push_back(std::abs(ms(presses[i] - presses[i - 1]) - 20.0));
+    double sum = 0;
+    for (double e : errors)
+        sum += e;
+    std::sort(errors.begin(), errors.end());
+    const double p99 = errors[static_cast<std::size_t>(std::ceil(0.99 * errors.size())) - 1];
+    const double drift = ms(presses.back() - presses.front()) - 20.0 * static_cast<double>(presses.size() - 1);
+    QString text = QStringLiteral("mean %1 ms, p99 %2 ms, drift %3 ms")
+                       .arg(sum / errors.size(), 0, 'f', 2)
+                       .arg(p99, 0, 'f', 2)
+                       .arg(drift, 0, 'f', 1);
+    if (static_cast<int>(presses.size()) != expected)
+        text += QStringLiteral(" (%1 of %2 clicks seen)").arg(presses.size()).arg(expected);
+    return text;
+}
+
+// The user's keyboard: XTest on a connection of its own.
+class User {
+public:
+    User() : display_(XOpenDisplay(nullptr)) {}
+    ~User()
+    {
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    Display* display() const { return display_; }
+    void key(const char* name, bool down)
+    {
+        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, XStringToKeysym(name)), down, CurrentTime);
+        XSync(display_, False);
+    }
+    // Ctrl+Alt+S, the stop command of every bench project.
+    void stopCombination(bool down)
+    {
+        const char* names[] = {"Control_L", "Alt_L", "s"};
+        for (int i = 0; i < 3; ++i)
+            key(names[down ? i : 2 - i], down); // released in reverse
+    }
+    void pointTo(int x, int y)
+    {
+        XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
+        XSync(display_, False);
+    }
+
+private:
+    Display* display_;
+};
+
+// Ctrl+Alt+S held 120 ms or tapped during an endless run of clicks; times on steady_clock [ns].
+struct StopTrial {
+    qint64 pressed = 0, released = 0, lastEvent = 0, finished = -1;
+};
+
+StopTrial stopTrial(Observer& observer, User& user, int holdMs, int leadMs)
+{
+    const qint64 spawned = nowNs();
+    Child run({QStringLiteral("run"), QStringLiteral("clicks"), QStringLiteral("endless")});
+    // The stop comes leadMs into the clicking, not into the process's start-up.
+    for (int waited = 0; waited < 5000 && observer.between(spawned, nowNs()).empty(); waited += 5)
+        sleepMs(5);
+    sleepMs(leadMs);
+    StopTrial trial;
+    user.stopCombination(true);
+    trial.pressed = nowNs();
+    if (holdMs > 0)
+        sleepMs(holdMs);
+    user.stopCombination(false);
+    trial.released = nowNs();
+    trial.finished = run.waitNumber("FINISHED", holdMs > 0 ? 5000 : 1000);
+    if (trial.finished < 0) {
+        run.send("stop");
+        run.waitLine("FINISHED", 5000);
+    }
+    for (const RawEvent& e : observer.between(trial.pressed, nowNs()))
+        if (!e.key)
+            trial.lastEvent = std::max(trial.lastEvent, e.at);
+    return trial;
+}
+
+// Start-up of the whole program to its first mapped window, and its resident size a second later.
+QString startup(const QString& program, const QString& home)
+{
+    const QString configDir = home + QStringLiteral("/config/orvane");
+    QDir().mkpath(configDir);
+    QDir().mkpath(home + QStringLiteral("/runtime"));
+    QFile config(configDir + QStringLiteral("/orvane_free.json"));
+    // A returning user's settings: no greeting, no notices.
+    if (config.open(QIODevice::WriteOnly))
+        config.write(R"({"stert_time":1,"run_number":1,"stop_command":"83,3","file_path":"","is_used_stert":true,)"
+                     R"("is_used_this":true,"is_help":false,"is_message_file":true,"is_message_paste":false,)"
+                     R"("is_message_delete":true})");
+    config.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const std::pair<const char*, const char*> dirs[] = {{"HOME", ""},
+                                                        {"XDG_CONFIG_HOME", "/config"},
+                                                        {"XDG_DATA_HOME", "/share"},
+                                                        {"XDG_CACHE_HOME", "/cache"},
+                                                        {"XDG_RUNTIME_DIR", "/runtime"}};
+    for (const auto& [name, dir] : dirs)
+        env.insert(QString::fromLatin1(name), home + QString::fromLatin1(dir));
+    QStringList times, sizes;
+    for (int i = 0; i < 3; ++i) {
+        User x;
+        XSelectInput(x.display(), DefaultRootWindow(x.display()), SubstructureNotifyMask);
+        XSync(x.display(), False);
+        const Atom pidAtom = XInternAtom(x.display(), "_NET_WM_PID", False);
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(QFileInfo(program).absolutePath());
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        const qint64 t0 = nowNs();
+        process.start(program, {});
+        qint64 shown = -1;
+        pollfd fd{ConnectionNumber(x.display()), POLLIN, 0};
+        while (shown < 0 && nowNs() - t0 < 20000000000LL && process.state() != QProcess::NotRunning) {
+            if (XPending(x.display()) == 0 && poll(&fd, 1, 50) <= 0)
+                continue;
+            XEvent event;
+            XNextEvent(x.display(), &event);
+            if (event.type != MapNotify)
+                continue;
+            Atom type = 0;
+            int format = 0;
+            unsigned long count = 0, left = 0;
+            unsigned char* data = nullptr;
+            if (XGetWindowProperty(x.display(), event.xmap.window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
+                                   &count, &left, &data) == Success &&
+                data && count == 1 &&
+                *reinterpret_cast<unsigned long*>(data) == static_cast<unsigned long>(process.processId()))
+                shown = nowNs();
+            if (data)
+                XFree(data);
+        }
+        sleepMs(1000);
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        if (shown > 0)
+            times << QString::number(ms(shown - t0), 'f', 0);
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmRSS:"))
+                    sizes << QString::number(line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0, 'f', 0);
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill(), process.waitForFinished(1000);
+    }
+    return QStringLiteral("%1 ms / %2 MB").arg(times.join(QStringLiteral(", ")), sizes.join(QStringLiteral(", ")));
+}
+
+void row(const char* measure, const QString& program, const QString& peer = QStringLiteral("—"))
+{
+    std::printf("| %s | %s | %s |\n", measure, qPrintable(program), qPrintable(peer));
+    std::fflush(stdout);
+}
+
+int driverMain(const QStringList& args)
+{
+    const QString programPath = args.value(args.indexOf(QStringLiteral("--program")) + 1);
+    const QString home = args.value(args.indexOf(QStringLiteral("--home")) + 1, QDir::tempPath());
+    Observer observer;
+    User user;
+    if (!observer.isOpen() || !user.display()) {
+        std::fprintf(stderr, "orvane_bench: no X display with XInput 2.2\n");
+        return 1;
+    }
+    const bool xdotool = !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+    Child sink({QStringLiteral("sink")});
+    if (sink.waitLine("READY", 10000).isNull()) {
+        std::fprintf(stderr, "orvane_bench: the text box did not take the focus\n");
+        return 1;
+    }
+    user.pointTo(400, 300); // clicks land in the text box, far from the run's stop window
+    std::printf("Run engine + X11 backend (this program) vs xdotool, Xvfb %s, events observed through XI2 raw "
+                "events (monotonic receive time)\n\n| Measure | This program | xdotool |\n|---|---|---|\n",
+                qgetenv("DISPLAY").constData());
+
+    const QString japanese =
+        QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。何でも薄暗いじめじめ"
+                       "した所でニャーニャー泣いていた事だけは記憶している。「東京、2026年12月」発行・第3版です。ABC");
+    const QString ascii =
+        QStringLiteral("The quick brown fox jumps over the lazy dog; PACK MY BOX WITH 5 DOZEN LIQUOR JUGS! (123+4)");
+    for (const QString& text : {japanese, ascii}) {
+        Typed ours, slow, fast;
+        for (int i = 0; i < 3; ++i) {
+            const qint64 from = nowNs();
+            Child run({QStringLiteral("run"), QStringLiteral("type"), QString::fromLatin1(text.toUtf8().toHex())});
+            const qint64 to = run.waitNumber("FINISHED", 120000);
+            addTyping(ours, observer, sink, text, from, to < 0 ? nowNs() : to);
+        }
+        for (int i = 0; xdotool && i < 3; ++i) {
+            for (Typed* typed : {&slow, &fast}) {
+                const qint64 from = nowNs();
+                runXdotool({QStringLiteral("type"), QStringLiteral("--delay"), QString::number(typed == &slow ? 20 : 0),
+                            QStringLiteral("--"), text});
+                addTyping(*typed, observer, sink, text, from, nowNs());
+            }
+        }
+        const QByteArray name =
+            text == japanese ? "Japanese, 94 chars (typed in 3 runs each)" : "ASCII, 90 chars (typed in 3 runs each)";
+        row(name.constData(), ours.describe(static_cast<int>(text.size())),
+            xdotool
+                ? QStringLiteral("--delay 20: %1; --delay 0: %2")
+                      .arg(slow.describe(static_cast<int>(text.size())), fast.describe(static_cast<int>(text.size())))
+                : QStringLiteral("not installed"));
+    }
+
+    QString ourCadence, peerCadence = QStringLiteral("not installed");
+    {
+        const qint64 from = nowNs();
+        Child run({QStringLiteral("run"), QStringLiteral("clicks"), QStringLiteral("200")});
+        const qint64 to = run.waitNumber("FINISHED", 60000);
+        ourCadence = cadence(observer.between(from, to < 0 ? nowNs() : to), 200);
+    }
+    if (xdotool) {
+        const qint64 from = nowNs();
+        runXdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("200"),
+                    QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("1")});
+        peerCadence = cadence(observer.between(from, nowNs() + 100000000LL), 200);
+    }
+    row("200 clicks every 20 ms: interval error (page クリック 0.005 s, 時間 0.02, 200 runs / click --repeat 200 "
+        "--delay 20)",
+        ourCadence, peerCadence);
+
+    QStringList toLast, toFinished, afterRelease;
+    for (int i = 0; i < 3; ++i) {
+        const StopTrial t = stopTrial(observer, user, 120, 200 + 37 * i);
+        toLast << (t.lastEvent > 0 ? QString::number(ms(t.lastEvent - t.pressed), 'f', 1) : QStringLiteral("none"));
+        afterRelease << (t.finished > 0 ? QString::number(ms(t.finished - t.released), 'f', 0)
+                                        : QStringLiteral("never"));
+    }
+    row("Stop Ctrl+Alt+S held 120 ms: press → last synthetic event [ms]", toLast.join(QStringLiteral(", ")));
+    row("Stop Ctrl+Alt+S held 120 ms: release → Run::finished emitted [ms] (negative: before the release)",
+        afterRelease.join(QStringLiteral(", ")));
+    int caught = 0;
+    double longestTap = 0;
+    std::mt19937 random(7);
+    for (int i = 0; i < 10; ++i) {
+        const StopTrial t = stopTrial(observer, user, 0, 100 + static_cast<int>(random() % 100));
+        caught += t.finished > 0;
+        longestTap = std::max(longestTap, ms(t.released - t.pressed));
+    }
+    row("Stop Ctrl+Alt+S tapped: caught",
+        QStringLiteral("%1 of 10 (taps ≤ %2 ms)").arg(caught).arg(longestTap, 0, 'f', 1));
+
+    {
+        Child run({QStringLiteral("run"), QStringLiteral("idle")});
+        sleepMs(1000);
+        run.send("cpu");
+        const QByteArray first = run.waitLine("CPU", 5000);
+        sleepMs(10000);
+        run.send("cpu");
+        const QByteArray second = run.waitLine("CPU", 5000);
+        run.send("stop");
+        const qint64 finished = run.waitNumber("FINISHED", 5000);
+        const auto field = [](const QByteArray& line, int i) { return line.split(' ').value(i).toLongLong(); };
+        const double busy = static_cast<double>(field(second, 0) - field(first, 0)) / 1000.0;
+        const double span = ms(field(second, 1) - field(first, 1));
+        row("CPU while a run waits on a 30 s time condition (10 s of it, whole run process)",
+            QStringLiteral("%1 % of one core; stop by command while waiting: %2")
+                .arg(100.0 * busy / span, 0, 'f', 2)
+                .arg(finished > 0 ? QStringLiteral("ended") : QStringLiteral("did not end")));
+    }
+
+    row("Start-up to first window / RSS after 1 s (3 starts)",
+        programPath.isEmpty() ? QStringLiteral("no --program given") : startup(programPath, home));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("sink") || mode == QLatin1String("run")) {
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+        platform::prepareGuiPlatform();
+        QApplication app(argc, argv);
+        return mode == QLatin1String("sink") ? sinkMain(app) : runMain(app, app.arguments());
+    }
+    QCoreApplication app(argc, argv);
+    return driverMain(app.arguments());
+}
