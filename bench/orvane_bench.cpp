@@ -262,12 +262,17 @@ public:
     }
     ~Child()
     {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        send("quit");
-        if (!process_.waitForFinished(5000))
-            process_.kill(), process_.waitForFinished(1000);
+        if (process_.state() != QProcess::NotRunning) {
+            send("quit");
+            if (!process_.waitForFinished(5000))
+                process_.kill(), process_.waitForFinished(1000);
+        }
+        if (process_.exitStatus() == QProcess::CrashExit)
+            crashes << section;
     }
+    // What is being measured, and the measurements during which a child died of a signal (or hung and was killed).
+    static inline QString section;
+    static inline QStringList crashes;
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
@@ -534,6 +539,7 @@ int driverMain(const QStringList& args)
 {
     const QString programPath = args.value(args.indexOf(QStringLiteral("--program")) + 1);
     const QString home = args.value(args.indexOf(QStringLiteral("--home")) + 1, QDir::tempPath());
+    XInitThreads(); // the observer's thread and this one each use a connection of their own
     Observer observer;
     User user;
     if (!observer.isOpen() || !user.display()) {
@@ -547,15 +553,21 @@ int driverMain(const QStringList& args)
         return 1;
     }
     user.pointTo(400, 300); // clicks land in the text box, far from the run's stop window
-    std::printf("Run engine + X11 backend (this program) vs xdotool, Xvfb %s, events observed through XI2 raw "
-                "events (monotonic receive time)\n\n| Measure | This program | xdotool |\n|---|---|---|\n",
-                qgetenv("DISPLAY").constData());
+    const auto load = [] {
+        QFile file(QStringLiteral("/proc/loadavg"));
+        return file.open(QIODevice::ReadOnly) ? file.readLine().split(' ').mid(0, 3).join(' ') : QByteArray("?");
+    };
+    std::printf("Run engine + X11 backend (this program) vs xdotool on Xvfb %s; input observed through XI2 raw events "
+                "by a client of its own, stamped with the monotonic clock on receipt; load average %s\n\n"
+                "| Measure | This program | xdotool |\n|---|---|---|\n",
+                qgetenv("DISPLAY").constData(), load().constData());
 
     const QString japanese =
         QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。何でも薄暗いじめじめ"
                        "した所でニャーニャー泣いていた事だけは記憶している。「東京、2026年12月」発行・第3版です。ABC");
     const QString ascii =
         QStringLiteral("The quick brown fox jumps over the lazy dog; PACK MY BOX WITH 5 DOZEN LIQUOR JUGS! (123+4)");
+    Child::section = QStringLiteral("typing");
     for (const QString& text : {japanese, ascii}) {
         Typed ours, slow, fast;
         for (int i = 0; i < 3; ++i) {
@@ -572,8 +584,9 @@ int driverMain(const QStringList& args)
                 addTyping(*typed, observer, sink, text, from, nowNs());
             }
         }
-        const QByteArray name =
-            text == japanese ? "Japanese, 94 chars (typed in 3 runs each)" : "ASCII, 90 chars (typed in 3 runs each)";
+        const QByteArray name = text == japanese
+                                    ? "Japanese 94 chars: exact, rate (program: 入力 over 0.01 s, 3 runs each)"
+                                    : "ASCII 90 chars: exact, rate (program: 入力 over 0.01 s, 3 runs each)";
         row(name.constData(), ours.describe(static_cast<int>(text.size())),
             xdotool
                 ? QStringLiteral("--delay 20: %1; --delay 0: %2")
@@ -581,6 +594,7 @@ int driverMain(const QStringList& args)
                 : QStringLiteral("not installed"));
     }
 
+    Child::section = QStringLiteral("cadence");
     QString ourCadence, peerCadence = QStringLiteral("not installed");
     {
         const qint64 from = nowNs();
@@ -598,7 +612,8 @@ int driverMain(const QStringList& args)
         "--delay 20)",
         ourCadence, peerCadence);
 
-    QStringList toLast, toFinished, afterRelease;
+    Child::section = QStringLiteral("stop");
+    QStringList toLast, afterRelease;
     for (int i = 0; i < 3; ++i) {
         const StopTrial t = stopTrial(observer, user, 120, 200 + 37 * i);
         toLast << (t.lastEvent > 0 ? QString::number(ms(t.lastEvent - t.pressed), 'f', 1) : QStringLiteral("none"));
@@ -620,6 +635,7 @@ int driverMain(const QStringList& args)
         QStringLiteral("%1 of 10 (taps ≤ %2 ms)").arg(caught).arg(longestTap, 0, 'f', 1));
 
     {
+        Child::section = QStringLiteral("idle CPU");
         Child run({QStringLiteral("run"), QStringLiteral("idle")});
         sleepMs(1000);
         run.send("cpu");
@@ -627,19 +643,24 @@ int driverMain(const QStringList& args)
         sleepMs(10000);
         run.send("cpu");
         const QByteArray second = run.waitLine("CPU", 5000);
+        const qint64 stopped = nowNs();
         run.send("stop");
         const qint64 finished = run.waitNumber("FINISHED", 5000);
         const auto field = [](const QByteArray& line, int i) { return line.split(' ').value(i).toLongLong(); };
         const double busy = static_cast<double>(field(second, 0) - field(first, 0)) / 1000.0;
         const double span = ms(field(second, 1) - field(first, 1));
         row("CPU while a run waits on a 30 s time condition (10 s of it, whole run process)",
-            QStringLiteral("%1 % of one core; stop by command while waiting: %2")
+            QStringLiteral("%1 % of one core; Run::requestStop() during the wait → finished: %2")
                 .arg(100.0 * busy / span, 0, 'f', 2)
-                .arg(finished > 0 ? QStringLiteral("ended") : QStringLiteral("did not end")));
+                .arg(finished > 0 ? QStringLiteral("%1 ms").arg(ms(finished - stopped), 0, 'f', 1)
+                                  : QStringLiteral("never")));
     }
 
     row("Start-up to first window / RSS after 1 s (3 starts)",
         programPath.isEmpty() ? QStringLiteral("no --program given") : startup(programPath, home));
+    row("Processes that died of a signal or hung, by measurement",
+        Child::crashes.isEmpty() ? QStringLiteral("none") : Child::crashes.join(QStringLiteral(", ")));
+    std::printf("\nLoad average at the end: %s\n", load().constData());
     return 0;
 }
 

@@ -17,5 +17,6 @@ trap 'kill $xpid 2>/dev/null; wait $xpid 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 unset WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$work/runtime"
 "$build/bench/orvane_bench" --program "$build/src/app/orvane" --home "$work/home"
