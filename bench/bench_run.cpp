@@ -30,7 +30,7 @@ void benchWait()
     std::printf("waitSeconds (10 runs each): requested, mean, min, max [ms]\n");
     for (double seconds : {0.005, 0.01, 0.1, 0.5}) {
         std::vector<double> took;
-        actions::StopFlag stop{false};
+        actions::StopFlag stop;
         for (int i = 0; i < 10; ++i) {
             const auto t0 = Clock::now();
             actions::waitSeconds(stop, seconds);
@@ -48,7 +48,7 @@ void benchSmoothMove()
 {
     fake->clearEvents();
     fake->setPointer(0, 0);
-    actions::StopFlag stop{false};
+    actions::StopFlag stop;
     const auto t0 = Clock::now();
     actions::smoothMove(stop, 1000, 0, 1.0);
     const double took = ms(Clock::now() - t0);
@@ -64,7 +64,7 @@ void benchSmoothMove()
 void benchTyping()
 {
     fake->clearEvents();
-    actions::StopFlag stop{false};
+    actions::StopFlag stop;
     const QString text(20, QLatin1Char('x'));
     const auto t0 = Clock::now();
     actions::typeText(stop, text, 1.0);
@@ -82,11 +82,11 @@ void benchTyping()
 template <class Fn> double stopLatency(Fn action)
 {
     fake->clearEvents();
-    actions::StopFlag stop{false};
+    actions::StopFlag stop;
     std::thread worker([&] { action(stop); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const auto stopAt = Clock::now();
-    stop = true;
+    stop.request();
     worker.join();
     return ms(Clock::now() - stopAt);
 }
@@ -117,8 +117,8 @@ void benchStopCommand()
         run.start();
         std::this_thread::sleep_for(std::chrono::milliseconds(120 + 17 * i));
         const auto pressed = Clock::now();
-        fake->setKeyDown(17, true);
-        fake->setKeyDown(65, true);
+        fake->injectDesktopKey(17, true);
+        fake->injectDesktopKey(65, true);
         while (!run.hasEnded())
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         const double took = ms(Clock::now() - pressed);
