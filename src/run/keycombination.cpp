@@ -9,55 +9,27 @@ namespace keys {
 QString keyName(int vk)
 {
     switch (vk) {
-    case 8:
-        return QStringLiteral("Backspace");
-    case 9:
-        return QStringLiteral("Tab");
-    case 13:
-        return QStringLiteral("Enter");
-    case 16:
-    case 160:
-    case 161:
-        return QStringLiteral("Shift");
-    case 17:
-    case 162:
-    case 163:
-        return QStringLiteral("Ctrl");
-    case 18:
-    case 164:
-    case 165:
-        return QStringLiteral("Alt");
-    case 27:
-        return QStringLiteral("Esc");
-    case 32:
-        return QStringLiteral("Space");
-    case 33:
-        return QStringLiteral("PageUp");
-    case 34:
-        return QStringLiteral("PageDown");
-    case 35:
-        return QStringLiteral("End");
-    case 36:
-        return QStringLiteral("Home");
-    case 37:
-        return QStringLiteral("Left");
-    case 38:
-        return QStringLiteral("Up");
-    case 39:
-        return QStringLiteral("Right");
-    case 40:
-        return QStringLiteral("Down");
-    case 45:
-        return QStringLiteral("Insert");
-    case 46:
-        return QStringLiteral("Delete");
-    case 91:
-    case 92:
-        return QStringLiteral("Win");
-    case 93:
-        return QStringLiteral("Menu");
-    default:
-        break;
+    case 8: return QStringLiteral("Backspace");
+    case 9: return QStringLiteral("Tab");
+    case 13: return QStringLiteral("Enter");
+    case 16: case 160: case 161: return QStringLiteral("Shift");
+    case 17: case 162: case 163: return QStringLiteral("Ctrl");
+    case 18: case 164: case 165: return QStringLiteral("Alt");
+    case 27: return QStringLiteral("Esc");
+    case 32: return QStringLiteral("Space");
+    case 33: return QStringLiteral("PageUp");
+    case 34: return QStringLiteral("PageDown");
+    case 35: return QStringLiteral("End");
+    case 36: return QStringLiteral("Home");
+    case 37: return QStringLiteral("Left");
+    case 38: return QStringLiteral("Up");
+    case 39: return QStringLiteral("Right");
+    case 40: return QStringLiteral("Down");
+    case 45: return QStringLiteral("Insert");
+    case 46: return QStringLiteral("Delete");
+    case 91: case 92: return QStringLiteral("Win");
+    case 93: return QStringLiteral("Menu");
+    default: break;
     }
     if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'))
         return QString(QChar(vk));
@@ -69,23 +41,11 @@ QString keyName(int vk)
 int modifierBit(int vk)
 {
     switch (vk) {
-    case 17:
-    case 162:
-    case 163:
-        return CtrlBit;
-    case 18:
-    case 164:
-    case 165:
-        return AltBit;
-    case 16:
-    case 160:
-    case 161:
-        return ShiftBit;
-    case 91:
-    case 92:
-        return WinBit;
-    default:
-        return 0;
+    case 17: case 162: case 163: return CtrlBit;
+    case 18: case 164: case 165: return AltBit;
+    case 16: case 160: case 161: return ShiftBit;
+    case 91: case 92: return WinBit;
+    default: return 0;
     }
 }
 

@@ -120,15 +120,10 @@ void tst_E2eRun::endlessRunStopsOnStopCommand_data()
     QTest::addColumn<QString>("press");
     QTest::addColumn<QString>("release");
 
-    QTest::newRow("Ctrl+Alt+S") << "83,3"
-                                << "+Control_L +Alt_L +s"
-                                << "-s -Alt_L -Control_L";
-    QTest::newRow("F12") << "123,0"
-                         << "+F12"
-                         << "-F12";
-    QTest::newRow("Ctrl+Shift+Q, right-hand modifiers") << "81,6"
-                                                        << "+Control_R +Shift_R +q"
-                                                        << "-q -Shift_R -Control_R";
+    QTest::newRow("Ctrl+Alt+S") << "83,3" << "+Control_L +Alt_L +s" << "-s -Alt_L -Control_L";
+    QTest::newRow("F12") << "123,0" << "+F12" << "-F12";
+    QTest::newRow("Ctrl+Shift+Q, right-hand modifiers") << "81,6" << "+Control_R +Shift_R +q"
+                                                         << "-q -Shift_R -Control_R";
 }
 
 void tst_E2eRun::endlessRunStopsOnStopCommand()
@@ -212,34 +207,15 @@ void tst_E2eRun::keyConditionWaitsForRealKey_data()
     QTest::addColumn<QString>("finally");
     QTest::addColumn<bool>("met");
 
-    QTest::newRow("Enter: met on the release") << "13,0"
-                                               << ""
-                                               << "+Return"
-                                               << "-Return" << true;
-    QTest::newRow("Ctrl+A") << "65,2"
-                            << ""
-                            << "+Control_L +a"
-                            << "-a -Control_L" << true;
-    QTest::newRow("Ctrl+A with the right Ctrl") << "65,2"
-                                                << ""
-                                                << "+Control_R +a"
-                                                << "-a -Control_R" << true;
-    QTest::newRow("Ctrl+A needs Ctrl") << "65,2"
-                                       << ""
-                                       << "+a"
-                                       << "-a" << false;
-    QTest::newRow("Ctrl+A but Shift held too") << "65,2"
-                                               << ""
-                                               << "+Control_L +Shift_L +a"
+    QTest::newRow("Enter: met on the release") << "13,0" << "" << "+Return" << "-Return" << true;
+    QTest::newRow("Ctrl+A") << "65,2" << "" << "+Control_L +a" << "-a -Control_L" << true;
+    QTest::newRow("Ctrl+A with the right Ctrl") << "65,2" << "" << "+Control_R +a" << "-a -Control_R" << true;
+    QTest::newRow("Ctrl+A needs Ctrl") << "65,2" << "" << "+a" << "-a" << false;
+    QTest::newRow("Ctrl+A but Shift held too") << "65,2" << "" << "+Control_L +Shift_L +a"
                                                << "-a -Shift_L -Control_L" << false;
-    QTest::newRow("Enter held from before must be pressed again") << "13,0"
-                                                                  << "+Return"
-                                                                  << "-Return +Return"
-                                                                  << "-Return" << true;
-    QTest::newRow("F5 is not Enter") << "13,0"
-                                     << ""
-                                     << "+F5"
-                                     << "-F5" << false;
+    QTest::newRow("Enter held from before must be pressed again")
+        << "13,0" << "+Return" << "-Return +Return" << "-Return" << true;
+    QTest::newRow("F5 is not Enter") << "13,0" << "" << "+F5" << "-F5" << false;
 }
 
 void tst_E2eRun::keyConditionWaitsForRealKey()
