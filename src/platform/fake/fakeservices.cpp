@@ -69,8 +69,13 @@ bool FakeServices::handleNativeEvent(const char*, void*)
 
 bool FakeServices::deliver(FakeEvent event)
 {
-    if (!available_ || deliverable_ == 0)
+    if (!available_)
         return false;
+    if (deliverable_ == 0 && failing_ != 0) {
+        if (failing_ > 0 && --failing_ == 0)
+            deliverable_ = -1;
+        return false;
+    }
     if (deliverable_ > 0)
         --deliverable_;
     event.at = std::chrono::steady_clock::now();
@@ -197,10 +202,11 @@ void FakeServices::setFailHotKey(bool fail)
     failHotKey_ = fail;
 }
 
-void FakeServices::setFailSynthesisAfter(int delivered)
+void FakeServices::setFailSynthesis(int delivered, int failing)
 {
     std::lock_guard lock(mutex_);
     deliverable_ = delivered;
+    failing_ = delivered < 0 ? 0 : failing;
 }
 
 void FakeServices::setWatchUnsupported(bool unsupported)

@@ -56,9 +56,9 @@ public:
     void setPointer(int x, int y);      // moves the pointer without recording an event
     void setFailCapture(bool fail);     // installKeyboardCapture returns 0 while set
     void setFailHotKey(bool fail);      // registerHotKey returns false while set
-    // Synthesis (keys, units, buttons, pointer moves) delivers the next `delivered` events, then fails without
-    // recording anything; a negative count delivers everything again.
-    void setFailSynthesisAfter(int delivered);
+    // Synthesis (keys, units, buttons, pointer moves) delivers the next `delivered` events, then fails `failing` of them
+    // (all when negative) without recording anything, then delivers again. A negative `delivered` ends the failures.
+    void setFailSynthesis(int delivered, int failing = -1);
     // watchKeys returns 0 while set, as on a desktop that cannot be watched.
     void setWatchUnsupported(bool unsupported);
 
@@ -105,6 +105,7 @@ private:
     std::map<int, HotKey> hotKeys_;
     std::vector<FakeEvent> events_;
     int deliverable_ = -1;
+    int failing_ = 0;
     bool watchUnsupported_ = false;
     // Held while watches are called, so that unwatchKeys returns only once its procedure is no longer running.
     std::mutex watchMutex_;
