@@ -99,10 +99,11 @@ Run::Run(QObject* parent) : QObject(parent), beeper([] { QApplication::beep(); }
 
 Run::~Run()
 {
-    stopStopChecker();
     state->requestStop();
+    // The run thread ends the stop watch itself; it is ended here only after that thread is gone.
     if (runThread && runThread->joinable())
         runThread->join();
+    stopStopChecker();
     joinAllActions();
     // Closing the program during a run ends up here: whatever is still down is let go.
     held.releaseAll();
