@@ -74,6 +74,9 @@ public:
     // The run itself; runs on the run thread that start() creates. Emits finished() as its last act.
     void runLoop();
 
+    // Follows the stop command through a desktop key watch, or by polling the key state every 10 ms where the desktop
+    // cannot be watched. configure() starts it; the run thread ends it as the run ends (and the destructor, after that
+    // thread is gone).
     void startStopChecker();
     void stopStopChecker();
 
@@ -102,6 +105,7 @@ public:
     // The tray icon and its stand-in; null when none or once the run has removed them. GUI thread.
     QSystemTrayIcon* trayIconForTest() const { return trayIcon; }
     StopWindow* stopWindowForTest() const { return stopWindow; }
+    // True while the stop command is followed and has not been seen yet. Any thread.
     bool isStopCheckerRunning() const { return stopCheckerRunning.load(); }
     // Action threads started so far, and the most that were ever kept at once (finished ones are joined as the run
     // goes on). Any thread.
