@@ -3,6 +3,7 @@
 #include "heldinputs.h"
 #include "platform/inputservices.h"
 #include "run/keycombination.h"
+#include "run/schedule.h"
 
 #include <QStringList>
 
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <optional>
 
 namespace actions {
 
@@ -18,105 +20,92 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::duration<double>;
 
-// A deadline as a double count of nanoseconds, so that huge durations saturate instead of overflowing.
-Clock::time_point deadlineAfter(Clock::time_point from, double seconds)
-{
-    const double limit = static_cast<double>((Clock::time_point::max() - from).count()) / 2.0;
-    const double ns = std::min(seconds * 1e9, limit);
-    return from + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::nano>(ns));
-}
-
 int clampToInt(long long value)
 {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-void click(const StopFlag& stop, double holdSeconds, platform::MouseButton button, HeldInputs* held)
+// Undelivered input counts as a failure only while the run goes on: after a stop, presses are refused on purpose.
+bool deliveredOrStopped(bool delivered, const StopFlag& stop)
 {
-    auto& input = platform::services();
-    input.sendMouseButton(button, true);
-    if (held)
-        held->buttonPressed(button);
-    waitSeconds(stop, holdSeconds);
-    input.sendMouseButton(button, false);
-    if (held)
-        held->buttonReleased(button);
+    return delivered || stop.isRequested();
+}
+
+bool click(const StopFlag& stop, double holdSeconds, platform::MouseButton button, HeldInputs* held)
+{
+    if (stop.isRequested())
+        return true;
+    HeldInputs own;
+    HeldInputs& record = held ? *held : own;
+    const auto pressedAt = Clock::now();
+    const bool pressed = record.pressButton(button);
+    if (pressed)
+        stop.waitUntil(Schedule::offset(pressedAt, holdSeconds));
+    const bool released = record.releaseButton(button);
+    return deliveredOrStopped(pressed && released, stop);
 }
 
 } // namespace
 
 void waitSeconds(const StopFlag& stop, double seconds)
 {
-    if (!(seconds > 0))
-        return;
-    const auto deadline = deadlineAfter(Clock::now(), seconds);
-    constexpr auto step = std::chrono::milliseconds(5);
-    auto& input = platform::services();
-    for (auto now = Clock::now(); now < deadline; now = Clock::now()) {
-        if (stop.load())
-            return;
-        const auto remaining = deadline - now;
-        const auto chunk = remaining > step ? step : std::chrono::duration_cast<std::chrono::milliseconds>(remaining);
-        if (chunk.count() <= 0)
-            return;
-        input.sleepMs(static_cast<int>(chunk.count()));
-    }
+    if (seconds > 0)
+        stop.waitUntil(Schedule::offset(Clock::now(), seconds));
 }
 
-void clickLeft(const StopFlag& stop, double holdSeconds, HeldInputs* held)
+bool clickLeft(const StopFlag& stop, double holdSeconds, HeldInputs* held)
 {
-    click(stop, holdSeconds, platform::MouseButton::Left, held);
+    return click(stop, holdSeconds, platform::MouseButton::Left, held);
 }
 
-void clickRight(const StopFlag& stop, double holdSeconds, HeldInputs* held)
+bool clickRight(const StopFlag& stop, double holdSeconds, HeldInputs* held)
 {
-    click(stop, holdSeconds, platform::MouseButton::Right, held);
+    return click(stop, holdSeconds, platform::MouseButton::Right, held);
 }
 
-void movePointer(int x, int y)
+bool movePointer(int x, int y)
 {
-    platform::services().setCursorPos(x, y);
+    return platform::services().setCursorPos(x, y);
 }
 
-void smoothMove(const StopFlag& stop, int x, int y, double seconds)
+bool smoothMove(const StopFlag& stop, int x, int y, double seconds)
 {
     auto& input = platform::services();
     // Where the position cannot be read, the move degenerates into a jump rather than starting from a made-up place.
     int sx = x;
     int sy = y;
     input.getCursorPos(sx, sy);
-    if (!(seconds > 0)) {
-        input.setCursorPos(x, y);
-        return;
-    }
+    if (!(seconds > 0))
+        return deliveredOrStopped(input.setCursorPos(x, y), stop);
     // Differences in double: coordinates from a hand-edited file may be far enough apart to overflow an int.
     const double dx = static_cast<double>(x) - sx;
     const double dy = static_cast<double>(y) - sy;
+    constexpr auto step = std::chrono::milliseconds(5);
     const auto t0 = Clock::now();
-    for (;;) {
-        if (stop.load())
-            return;
+    for (Clock::rep k = 1;; ++k) {
         const double p = Seconds(Clock::now() - t0).count() / seconds;
         if (p >= 1.0)
             break;
-        input.setCursorPos(clampToInt(std::llround(sx + dx * p)), clampToInt(std::llround(sy + dy * p)));
-        input.sleepMs(5);
+        if (!input.setCursorPos(clampToInt(std::llround(sx + dx * p)), clampToInt(std::llround(sy + dy * p))))
+            return stop.isRequested();
+        // Steps on a fixed grid from the start, so a late step does not push the later ones back.
+        if (stop.waitUntil(std::min(t0 + step * k, Schedule::offset(t0, seconds))))
+            return true;
     }
-    if (!stop.load())
-        input.setCursorPos(x, y);
+    return deliveredOrStopped(input.setCursorPos(x, y), stop);
 }
 
-void pressKey(const StopFlag& stop, const QString& text, HeldInputs* held)
+bool pressKey(const StopFlag& stop, const QString& text, HeldInputs* held)
 {
     if (keys::isNoCombination(text))
-        return;
+        return true;
     const QStringList parts = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
     if (parts.isEmpty())
-        return;
+        return true;
     bool ok = false;
     const int key = parts.at(0).toInt(&ok, 10);
     if (!ok || key == 0)
-        return;
+        return true;
     int mask = 0;
     if (parts.size() > 1) {
         const int value = parts.at(1).toInt(&ok, 10);
@@ -129,82 +118,53 @@ void pressKey(const StopFlag& stop, const QString& text, HeldInputs* held)
         if (ok && value > 0)
             holdSeconds = value;
     }
-    // Truncated toward zero and saturated: a hold beyond a few weeks is as good as endless.
-    const long long holdMs = static_cast<long long>(std::min(holdSeconds * 1000.0, 9.0e15));
-    if (stop.load())
-        return;
+    if (stop.isRequested())
+        return true;
 
-    const bool ctrl = mask & keys::StoredCtrl;
-    const bool alt = mask & keys::StoredAlt;
-    const bool shift = mask & keys::StoredShift;
-    const bool win = mask & keys::StoredWin;
-    const int mainKey = key & 0xFFFF;
-
-    if (ctrl)
-        sendKeyDown(17, held);
-    if (alt)
-        sendKeyDown(18, held);
-    if (shift)
-        sendKeyDown(16, held);
-    if (win)
-        sendKeyDown(91, held);
-    sendKeyDown(mainKey, held);
-
-    auto& input = platform::services();
-    for (long long elapsed = 0; holdMs != 0 && elapsed < holdMs;) {
-        if (stop.load())
-            break;
-        const long long chunk = std::min<long long>(holdMs - elapsed, 10);
-        input.sleepMs(static_cast<int>(chunk));
-        elapsed += chunk;
+    HeldInputs own;
+    HeldInputs& record = held ? *held : own;
+    // Pressed in this order, released in the reverse one.
+    std::vector<int> sequence;
+    for (const auto& [bit, vk] : {std::pair{keys::StoredCtrl, 17}, std::pair{keys::StoredAlt, 18},
+                                  std::pair{keys::StoredShift, 16}, std::pair{keys::StoredWin, 91}}) {
+        if (mask & bit)
+            sequence.push_back(vk);
     }
+    sequence.push_back(key & 0xFFFF);
 
-    sendKeyUp(mainKey, held);
-    if (win)
-        sendKeyUp(91, held);
-    if (shift)
-        sendKeyUp(16, held);
-    if (alt)
-        sendKeyUp(18, held);
-    if (ctrl)
-        sendKeyUp(17, held);
-}
-
-void typeText(const StopFlag& stop, const QString& text, double seconds)
-{
-    if (text.isEmpty() || !(seconds > 0))
-        return;
-    auto& input = platform::services();
-    const qsizetype n = text.size();
-    const double per = seconds / static_cast<double>(n);
-    const auto t0 = Clock::now();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (stop.load())
-            return;
-        const char16_t unit = text.at(i).unicode();
-        input.sendUnicodeUnit(unit, true);
-        input.sendUnicodeUnit(unit, false);
-        const auto due = deadlineAfter(t0, static_cast<double>(i + 1) * per);
-        while (Clock::now() < due) {
-            if (stop.load())
-                return;
-            input.sleepMs(1);
+    bool delivered = true;
+    std::size_t pressed = 0;
+    std::optional<Clock::time_point> mainKeyAt;
+    for (int vk : sequence) {
+        if (vk == sequence.back())
+            mainKeyAt = Clock::now();
+        const bool sent = record.pressKey(vk);
+        ++pressed; // counted in the record even when not delivered, so its release is tried
+        if (!sent) {
+            delivered = false;
+            break;
         }
     }
+    if (delivered && mainKeyAt)
+        stop.waitUntil(Schedule::offset(*mainKeyAt, holdSeconds));
+    for (std::size_t i = pressed; i-- > 0;)
+        delivered = record.releaseKey(sequence[i]) && delivered;
+    return deliveredOrStopped(delivered, stop);
 }
 
-void sendKeyDown(int vk, HeldInputs* held)
+qsizetype typeText(const StopFlag& stop, const QString& text, double seconds)
 {
-    platform::services().sendKey(vk, true);
-    if (held)
-        held->keyPressed(vk);
-}
-
-void sendKeyUp(int vk, HeldInputs* held)
-{
-    platform::services().sendKey(vk, false);
-    if (held)
-        held->keyReleased(vk);
+    if (text.isEmpty() || !(seconds > 0))
+        return 0;
+    const auto start = Clock::now();
+    const auto end = Schedule::offset(start, seconds);
+    const auto interval = (end - start) / text.size();
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()),
+                                    static_cast<std::size_t>(text.size()));
+    const auto delivered = static_cast<qsizetype>(platform::services().typeText(units, start, interval, stop));
+    if (delivered == text.size())
+        stop.waitUntil(end);
+    return delivered;
 }
 
 } // namespace actions

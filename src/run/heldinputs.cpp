@@ -2,54 +2,68 @@
 
 #include <vector>
 
-void HeldInputs::pressed(int code)
+namespace {
+
+bool send(int code, bool down)
 {
-    std::lock_guard lock(mutex_);
-    ++counts_[code];
+    auto& input = platform::services();
+    if (code == -1)
+        return input.sendMouseButton(platform::MouseButton::Left, down);
+    if (code == -2)
+        return input.sendMouseButton(platform::MouseButton::Right, down);
+    return input.sendKey(code, down);
 }
 
-void HeldInputs::released(int code)
+} // namespace
+
+bool HeldInputs::press(int code)
+{
+    std::lock_guard lock(mutex_);
+    if (shut_)
+        return false;
+    ++counts_[code];
+    return send(code, true);
+}
+
+bool HeldInputs::release(int code)
 {
     std::lock_guard lock(mutex_);
     auto it = counts_.find(code);
     if (it == counts_.end())
-        return;
+        return true;
     if (--it->second <= 0)
         counts_.erase(it);
+    return send(code, false);
 }
 
-void HeldInputs::keyPressed(int vk)
+bool HeldInputs::pressKey(int vk)
 {
-    pressed(vk);
+    return press(vk);
 }
 
-void HeldInputs::keyReleased(int vk)
+bool HeldInputs::releaseKey(int vk)
 {
-    released(vk);
+    return release(vk);
 }
 
-void HeldInputs::buttonPressed(platform::MouseButton button)
+bool HeldInputs::pressButton(platform::MouseButton button)
 {
-    pressed(buttonCode(button));
+    return press(buttonCode(button));
 }
 
-void HeldInputs::buttonReleased(platform::MouseButton button)
+bool HeldInputs::releaseButton(platform::MouseButton button)
 {
-    released(buttonCode(button));
+    return release(buttonCode(button));
 }
 
-int HeldInputs::releaseAll()
+int HeldInputs::releaseAllLocked()
 {
     std::vector<int> codes;
-    {
-        std::lock_guard lock(mutex_);
-        for (const auto& [code, count] : counts_) {
-            if (count > 0)
-                codes.push_back(code);
-        }
-        counts_.clear();
+    for (const auto& [code, count] : counts_) {
+        if (count > 0)
+            codes.push_back(code);
     }
-    auto& input = platform::services();
+    counts_.clear();
     // Main keys first, modifiers last, so that a leftover letter is not turned into a shortcut on its way up.
     std::vector<int> ordered;
     for (int code : codes) {
@@ -62,15 +76,28 @@ int HeldInputs::releaseAll()
                 ordered.push_back(code);
         }
     }
-    for (int code : ordered) {
-        if (code == -1)
-            input.sendMouseButton(platform::MouseButton::Left, false);
-        else if (code == -2)
-            input.sendMouseButton(platform::MouseButton::Right, false);
-        else
-            input.sendKey(code, false);
-    }
+    for (int code : ordered)
+        send(code, false);
     return static_cast<int>(ordered.size());
+}
+
+int HeldInputs::releaseAll()
+{
+    std::lock_guard lock(mutex_);
+    return releaseAllLocked();
+}
+
+int HeldInputs::shut()
+{
+    std::lock_guard lock(mutex_);
+    shut_ = true;
+    return releaseAllLocked();
+}
+
+bool HeldInputs::isShut() const
+{
+    std::lock_guard lock(mutex_);
+    return shut_;
 }
 
 std::set<int> HeldInputs::held() const

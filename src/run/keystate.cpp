@@ -43,9 +43,8 @@ int wantedModifierMask(int key, int storedMask)
 
 bool combinationHeld(int key, int storedMask)
 {
-    if (heldModifierMask() != wantedModifierMask(key, storedMask))
-        return false;
-    return platform::services().isKeyDown(key);
+    // The main key first: most polls find it up and need one key-state query instead of a dozen.
+    return platform::services().isKeyDown(key) && heldModifierMask() == wantedModifierMask(key, storedMask);
 }
 
 } // namespace keys

@@ -5,6 +5,7 @@
 #include "run/rundialog.h"
 #include "run/runstart.h"
 
+#include <QMessageBox>
 #include <QThread>
 
 void orvane::stertRun()
@@ -41,6 +42,11 @@ void orvane::onRunFinished()
 {
     show();
     activateWindow();
+    // A run that lost input ended early: say what did not arrive rather than let it pass for a complete run.
+    const QString failure = activeRunState ? activeRunState->failure() : QString();
+    if (!failure.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("入力を送れませんでした"),
+                             failure + QStringLiteral("\n実行を中止しました。"));
 }
 
 void orvane::stopActiveRun()

@@ -1,6 +1,7 @@
 #include "run.h"
 
 #include "run/actions.h"
+#include "run/combinationwatch.h"
 #include "run/keycombination.h"
 #include "run/keystate.h"
 #include "run/runicons.h"
@@ -13,6 +14,8 @@
 #include <QDebug>
 #include <QPointer>
 #include <QThread>
+
+#include <utility>
 
 namespace {
 
@@ -43,16 +46,64 @@ template <class T> void disposeOnOwnThread(T* object)
         Qt::QueuedConnection);
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Shown text of a typed text that could not be sent: long ones are cut, so the message stays readable.
+QString shortened(const QString& text)
+{
+    constexpr qsizetype shown = 20;
+    return text.size() <= shown ? text : text.left(shown) + QStringLiteral("…");
+}
+
+// The polling fallback where the desktop cannot be watched: short enough that a normal key press is seen.
+constexpr auto pollInterval = std::chrono::milliseconds(10);
+
 } // namespace
+
+void RunState::requestStop()
+{
+    stop.request();
+    {
+        std::lock_guard lock(mutex_);
+        if (wake_)
+            wake_->request();
+    }
+    held.shut();
+}
+
+void RunState::fail(const QString& what)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (failure_.isEmpty() && !stop.isRequested())
+            failure_ = what;
+    }
+    requestStop();
+}
+
+QString RunState::failure() const
+{
+    std::lock_guard lock(mutex_);
+    return failure_;
+}
+
+void RunState::linkWake(platform::StopSignal* signal)
+{
+    std::lock_guard lock(mutex_);
+    wake_ = signal;
+    if (signal && stop.isRequested())
+        signal->request();
+}
 
 Run::Run(QObject* parent) : QObject(parent), beeper([] { QApplication::beep(); }) {}
 
 Run::~Run()
 {
-    stopStopChecker();
-    stopRequested.store(true);
+    state->requestStop();
+    // The run thread ends the stop watch itself; it is ended here only after that thread is gone.
     if (runThread && runThread->joinable())
         runThread->join();
+    stopStopChecker();
     joinAllActions();
     // Closing the program during a run ends up here: whatever is still down is let go.
     held.releaseAll();
@@ -91,17 +142,23 @@ void Run::start()
 
 void Run::requestStop()
 {
-    stopRequested.store(true);
+    state->requestStop();
 }
 
 bool Run::isStopRequested() const
 {
-    return stopRequested.load();
+    return stop.isRequested();
 }
 
 bool Run::hasEnded() const
 {
     return state->ended.load();
+}
+
+std::vector<PageTiming> Run::pageTimings() const
+{
+    std::lock_guard lock(timingsMutex);
+    return timings;
 }
 
 void Run::handleTrayActivation(QSystemTrayIcon::ActivationReason reason)
@@ -112,141 +169,208 @@ void Run::handleTrayActivation(QSystemTrayIcon::ActivationReason reason)
 
 void Run::startStopChecker()
 {
-    if (stopChecker && stopChecker->joinable())
-        return;
-    if (stopKeyCode == 0)
+    if (stopCheckerRunning.load() || stopKeyCode == 0)
         return;
     stopCheckerRunning.store(true);
-    stopChecker = std::make_unique<std::thread>([this] { watchStopCommand(); });
+    auto& input = platform::services();
+    stopCombination = std::make_unique<CombinationWatch>(stopKeyCode, stopModifierMask);
+    stopWatch = input.watchKeys([this](int vk, bool down) { onStopWatchEvent(vk, down); });
+    if (stopWatch != 0) {
+        // Seeded after the watch began, so that no modifier change falls between the two.
+        stopCombination->seed([&input](int vk) { return input.isKeyDown(vk); });
+        return;
+    }
+    stopCheckerQuit.reset();
+    stopChecker = std::make_unique<std::thread>([this] { pollStopCommand(); });
 }
 
 void Run::stopStopChecker()
 {
-    stopCheckerRunning.store(false);
+    if (stopWatch != 0) {
+        platform::services().unwatchKeys(stopWatch);
+        stopWatch = 0;
+    }
+    stopCheckerQuit.request();
     if (stopChecker && stopChecker->joinable())
         stopChecker->join();
     stopChecker.reset();
+    stopCheckerRunning.store(false);
 }
 
-void Run::watchStopCommand()
+void Run::onStopWatchEvent(int vk, bool down)
 {
-    auto& input = platform::services();
-    while (stopCheckerRunning.load()) {
-        const int key = stopKeyCode;
-        const int mask = stopModifierMask;
-        if (key != 0 && keys::combinationHeld(key, mask)) {
-            stopRequested.store(true);
-            qDebug() << "[Run] stop command detected: vk=" << key << " mask=" << mask;
-            stopCheckerRunning.store(false);
-            return;
+    if (stopCombination->feed(vk, down) != CombinationWatch::Step::Pressed || stop.isRequested())
+        return;
+    // Released here, on the watch's thread, the moment the command is seen: no action thread has to notice first.
+    state->requestStop();
+    stopCheckerRunning.store(false);
+    qDebug() << "[Run] stop command detected: vk=" << vk << " mask=" << stopModifierMask;
+}
+
+void Run::pollStopCommand()
+{
+    while (!stopCheckerQuit.waitFor(pollInterval) && !stop.isRequested()) {
+        if (keys::combinationHeld(stopKeyCode, stopModifierMask)) {
+            state->requestStop();
+            qDebug() << "[Run] stop command detected: vk=" << stopKeyCode << " mask=" << stopModifierMask;
+            break;
         }
-        input.sleepMs(50);
     }
     stopCheckerRunning.store(false);
 }
 
-void Run::waitForKey(const QString& text)
+std::optional<Clock::time_point> Run::waitForKey(const QString& text)
 {
-    if (keys::isNoCombination(text))
-        return;
     keys::KeyCombination combination;
-    if (!keys::parseKeyCombination(text, &combination) || combination.key == 0)
-        return;
+    if (keys::isNoCombination(text) || !keys::parseKeyCombination(text, &combination) || combination.key == 0)
+        return Clock::now();
     auto& input = platform::services();
     const int key = combination.key;
-    // A key still held from the previous page does not count: it has to be released and pressed again.
+
+    CombinationWatch watch(key, combination.storedMask);
+    platform::StopSignal met;
+    std::atomic<Clock::rep> metAt{0};
+    const platform::KeyWatchHandle handle = input.watchKeys([&](int vk, bool down) {
+        if (watch.feed(vk, down) == CombinationWatch::Step::Released && metAt.load() == 0) {
+            metAt.store(Clock::now().time_since_epoch().count());
+            met.request();
+        }
+    });
+    if (handle != 0) {
+        // Only presses seen from now on count, so a key still held from the previous page has to be pressed again.
+        watch.seed([&input](int vk) { return input.isKeyDown(vk); });
+        state->linkWake(&met);
+        // In steps of an hour: a wait on the far end of the clock is not safe with every condition variable.
+        while (!met.waitFor(std::chrono::hours(1))) {
+        }
+        state->linkWake(nullptr);
+        input.unwatchKeys(handle);
+        if (metAt.load() == 0)
+            return std::nullopt;
+        return Clock::time_point(Clock::duration(metAt.load()));
+    }
+
+    // No watch on this desktop: the key state is polled, so a tap shorter than the interval can be missed.
     if (input.isKeyDown(key)) {
         while (input.isKeyDown(key)) {
-            if (stopRequested.load())
-                return;
-            input.sleepMs(20);
+            if (stop.waitFor(pollInterval))
+                return std::nullopt;
         }
-        input.sleepMs(20);
     }
-    while (!stopRequested.load()) {
+    while (!stop.waitFor(pollInterval)) {
         if (keys::combinationHeld(key, combination.storedMask)) {
             // Met on the release of the main key.
             while (input.isKeyDown(key)) {
-                if (stopRequested.load())
-                    return;
-                input.sleepMs(10);
+                if (stop.waitFor(pollInterval))
+                    return std::nullopt;
             }
-            return;
+            return Clock::now();
         }
-        input.sleepMs(30);
     }
+    return std::nullopt;
 }
 
 void Run::runLoop()
 {
-    // The stop flag is deliberately not cleared here: a stop that came before the run began must end it.
-    if (startDelay > 0)
-        actions::waitSeconds(stopRequested, static_cast<double>(startDelay));
-    if (!stopRequested.load())
+    // The stop signal is deliberately not cleared here: a stop that came before the run began must end it.
+    Schedule schedule(Schedule::offset(Clock::now(), static_cast<double>(startDelay)));
+    stop.waitUntil(schedule.nextStart());
+    if (!stop.isRequested())
         beep();
 
-    for (int r = 0; r < repeatCount; ++r) {
-        if (stopRequested.load())
-            break;
+    int repetition = 0;
+    for (int r = 0; r < repeatCount && !stop.isRequested(); ++r, ++repetition) {
         if (repeatCount == EndlessRunNumber)
             --r;
         for (qsizetype p = 0; p < commands.size(); ++p) {
-            if (stopRequested.load())
+            if (stop.waitUntil(schedule.nextStart()))
                 break;
-            performPage(commands.at(p), conditions.value(p));
+            const PageTiming timing{repetition, static_cast<int>(p), schedule.begin(), Clock::now()};
+            {
+                std::lock_guard lock(timingsMutex);
+                if (timings.size() < maxPageTimings)
+                    timings.push_back(timing);
+            }
+            performPage(static_cast<int>(p), commands.at(p), conditions.value(p), schedule);
         }
     }
+    // The last page's own time condition.
+    stop.waitUntil(schedule.nextStart());
 
+    stopStopChecker();
     joinAllActions();
     held.releaseAll();
     // The pause after a complete run; a program that closes meanwhile cuts it short.
-    if (!stopRequested.load())
-        actions::waitSeconds(stopRequested, 1.0);
+    if (!stop.isRequested())
+        stop.waitFor(std::chrono::seconds(1));
     beep();
     removeIndicators();
     state->ended.store(true);
     Q_EMIT finished();
 }
 
-void Run::performPage(const model::Entry& command, const model::Entry& condition)
+void Run::performPage(int page, const model::Entry& command, const model::Entry& condition, Schedule& schedule)
 {
     // value() rather than at(): an entry shorter than its kind reads its missing elements as empty text, which reads
     // as 0 or as "no key" like any other unreadable value.
     const QString operation = command.value(0);
     const QString wait = condition.value(0);
+    const QString where = QStringLiteral("%1 ページ目: ").arg(page + 1);
+    RunState* shared = state.get();
 
     if (operation == model::kind::Click) {
         const bool left = command.value(1) == model::LeftButton;
         const double hold = command.value(2).toDouble();
-        launchAction([this, left, hold] {
-            if (left)
-                actions::clickLeft(stopRequested, hold, &held);
-            else
-                actions::clickRight(stopRequested, hold, &held);
+        const QString what = where + QStringLiteral("%1クリックを送れませんでした。").arg(left ? "左" : "右");
+        launchAction([shared, left, hold, what] {
+            const bool ok = left ? actions::clickLeft(shared->stop, hold, &shared->held)
+                                 : actions::clickRight(shared->stop, hold, &shared->held);
+            if (!ok)
+                shared->fail(what);
         });
-    } else if (operation == model::kind::Pointer) {
-        actions::movePointer(command.value(1).toInt(nullptr, 10), command.value(2).toInt(nullptr, 10));
-    } else if (operation == model::kind::SmoothMove) {
+    } else if (operation == model::kind::Pointer || operation == model::kind::SmoothMove) {
         const int x = command.value(1).toInt(nullptr, 10);
         const int y = command.value(2).toInt(nullptr, 10);
-        const double seconds = command.value(3).toDouble();
-        launchAction([this, x, y, seconds] { actions::smoothMove(stopRequested, x, y, seconds); });
+        const QString what = where + QStringLiteral("マウスポインターを (%1, %2) へ動かせませんでした。").arg(x).arg(y);
+        if (operation == model::kind::Pointer) {
+            if (!actions::movePointer(x, y))
+                shared->fail(what);
+        } else {
+            const double seconds = command.value(3).toDouble();
+            launchAction([shared, x, y, seconds, what] {
+                if (!actions::smoothMove(shared->stop, x, y, seconds))
+                    shared->fail(what);
+            });
+        }
     } else if (operation == model::kind::Key) {
         const double hold = static_cast<double>(command.value(2).toFloat());
         const QString text = QStringLiteral("%1,%2").arg(command.value(1)).arg(hold, 0, 'g', -1);
-        launchAction([this, text] { actions::pressKey(stopRequested, text, &held); });
+        const QString what =
+            where + QStringLiteral("キー「%1」を送れませんでした。").arg(keys::keyCombinationLabel(command.value(1)));
+        launchAction([shared, text, what] {
+            if (!actions::pressKey(shared->stop, text, &shared->held))
+                shared->fail(what);
+        });
     } else if (operation == model::kind::Input) {
         const QString text = command.value(1);
         const double seconds = command.value(2).toDouble();
-        launchAction([this, text, seconds] { actions::typeText(stopRequested, text, seconds); });
+        launchAction([shared, text, seconds, where] {
+            const qsizetype typed = actions::typeText(shared->stop, text, seconds);
+            if (seconds > 0 && typed < text.size() && !shared->stop.isRequested())
+                shared->fail(where +
+                             QStringLiteral("「%1」の入力を送れませんでした。").arg(shortened(text.mid(typed))));
+        });
     }
 
-    if (wait == model::kind::Time)
-        actions::waitSeconds(stopRequested, condition.value(1).toDouble());
-    else if (wait == model::kind::KeyCondition)
-        waitForKey(condition.value(1));
+    if (wait == model::kind::Time) {
+        schedule.after(condition.value(1).toDouble());
+    } else if (wait == model::kind::KeyCondition) {
+        if (const auto met = waitForKey(condition.value(1)))
+            schedule.reanchor(*met);
+    } else {
+        schedule.after(0);
+    }
 }
-
 void Run::launchAction(std::function<void()> body)
 {
     // Actions of successive pages may overlap, but those that have ended are joined now rather than at the end of the

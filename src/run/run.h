@@ -1,34 +1,62 @@
 #pragma once
 
-// The run engine: replays a project's pages as synthetic input. The object is configured on the GUI thread, moved to a
-// worker QThread and started there; the run itself, the stop-command watch and every action run on standard threads
-// that the object owns and joins. The only state shared between those threads is a pair of atomic flags and the
-// record of held inputs.
+// The run engine: replays a project's pages as synthetic input on a schedule of deadlines. The object is configured on
+// the GUI thread, moved to a worker QThread and started there; the run itself, the stop-command watch (a desktop key
+// watch on a backend thread, or a polling thread where the desktop cannot be watched) and every action run on
+// threads that the object owns and joins. What those threads share is the RunState: one stop signal they all block
+// on, the record of held inputs and the first failure.
 
 #include "model/pagemodel.h"
+#include "platform/inputservices.h"
+#include "platform/stopsignal.h"
 #include "run/heldinputs.h"
+#include "run/schedule.h"
 
 #include <QObject>
 #include <QString>
 #include <QSystemTrayIcon>
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
+class CombinationWatch;
 class StopWindow;
 
 // The run count that means "repeat until stopped".
 inline constexpr int EndlessRunNumber = 114514;
 
-// The flags of a run that someone outside may need after the run object itself is gone (the program's shut-down stops
-// a run whose worker thread may be deleting it at the same moment).
+// What a run shares between its threads and with anyone outside who may need it after the run object itself is gone
+// (the program's shut-down stops a run whose worker thread may be deleting it at the same moment).
 struct RunState {
-    std::atomic<bool> stopRequested{false};
+public:
+    // Every wait of the run blocks on this signal.
+    platform::StopSignal stop;
     std::atomic<bool> ended{false};
+    // What the run's actions hold down; shut by a stop.
+    HeldInputs held;
+
+    // Stops the run: wakes every wait, releases everything held at once from the calling thread and refuses later
+    // presses. Any thread.
+    void requestStop();
+    // Records the first input that could not be delivered (a short Japanese sentence) and stops the run. Any thread.
+    void fail(const QString& what);
+    // The first failure; empty when every input was delivered. Any thread.
+    QString failure() const;
+    // While linked, a stop also requests `signal` (for a wait on something other than the stop; nullptr unlinks). A
+    // stop that came earlier requests it at once. Any thread.
+    void linkWake(platform::StopSignal* signal);
+
+private:
+    mutable std::mutex mutex_;
+    QString failure_;
+    platform::StopSignal* wake_ = nullptr;
 };
 
 class Run : public QObject {
@@ -46,21 +74,30 @@ public:
     // The run itself; runs on the run thread that start() creates. Emits finished() as its last act.
     void runLoop();
 
+    // Follows the stop command through a desktop key watch, or by polling the key state every 10 ms where the desktop
+    // cannot be watched. configure() starts it; the run thread ends it as the run ends (and the destructor, after that
+    // thread is gone).
     void startStopChecker();
     void stopStopChecker();
 
-    // The key condition: returns when the combination has been pressed and released (a key already down at the call
-    // has to be released and pressed again first), or when the run is stopped.
-    void waitForKey(const QString& text);
+    // The key condition: returns the moment the combination's main key was released after a press with exactly its
+    // modifiers (a key already down at the call has to be released and pressed again first); the moment of the call
+    // for no combination; nothing when the run was stopped. Run thread.
+    std::optional<std::chrono::steady_clock::time_point> waitForKey(const QString& text);
 
-    // Ends the run within one polling interval; a stop requested before start() is kept and no page is replayed.
+    // Ends the run at once, releasing what it holds; a stop requested before start() is kept and no page is replayed.
     // Any thread.
     void requestStop();
     bool isStopRequested() const;
     // True once the end sequence is over (finished() is being or has been emitted). Any thread.
     bool hasEnded() const;
-    // The run's flags, shared so that they outlive the object. Any thread.
+    // The run's shared state, kept so that it outlives the object. Any thread.
     std::shared_ptr<RunState> sharedState() const { return state; }
+    // The first input that could not be delivered (the run stopped there); empty when all was delivered. Any thread.
+    QString failure() const { return state->failure(); }
+    // When each page that ran was due and when it began, in order (at most the first maxPageTimings). Any thread.
+    std::vector<PageTiming> pageTimings() const;
+    static constexpr std::size_t maxPageTimings = 1 << 20;
 
     // What a tray icon activation does: a single click (Trigger) stops the run, every other reason nothing.
     void handleTrayActivation(QSystemTrayIcon::ActivationReason reason);
@@ -68,6 +105,7 @@ public:
     // The tray icon and its stand-in; null when none or once the run has removed them. GUI thread.
     QSystemTrayIcon* trayIconForTest() const { return trayIcon; }
     StopWindow* stopWindowForTest() const { return stopWindow; }
+    // True while the stop command is followed and has not been seen yet. Any thread.
     bool isStopCheckerRunning() const { return stopCheckerRunning.load(); }
     // Action threads started so far, and the most that were ever kept at once (finished ones are joined as the run
     // goes on). Any thread.
@@ -89,8 +127,9 @@ private:
         std::shared_ptr<std::atomic<bool>> done;
     };
 
-    void watchStopCommand();
-    void performPage(const model::Entry& command, const model::Entry& condition);
+    void pollStopCommand();
+    void onStopWatchEvent(int vk, bool down);
+    void performPage(int page, const model::Entry& command, const model::Entry& condition, Schedule& schedule);
     void launchAction(std::function<void()> body);
     void joinFinishedActions();
     void joinAllActions();
@@ -105,11 +144,17 @@ private:
     model::EntryList conditions;
     QString projectName;
     std::shared_ptr<RunState> state = std::make_shared<RunState>();
-    std::atomic<bool>& stopRequested = state->stopRequested;
+    platform::StopSignal& stop = state->stop;
     int stopKeyCode = 0;
     int stopModifierMask = 0;
+    // The stop command is followed through a desktop key watch, or polled by stopChecker where there is none.
+    std::unique_ptr<CombinationWatch> stopCombination;
+    platform::KeyWatchHandle stopWatch = 0;
     std::unique_ptr<std::thread> stopChecker;
+    platform::StopSignal stopCheckerQuit;
     std::atomic<bool> stopCheckerRunning{false};
+    mutable std::mutex timingsMutex;
+    std::vector<PageTiming> timings;
     // Both live on the GUI thread (they are widgets underneath) and are not children of the run, which moves to its
     // worker thread; the run removes them on their own thread.
     QSystemTrayIcon* trayIcon = nullptr;
@@ -117,7 +162,7 @@ private:
     std::unique_ptr<std::thread> runThread;
     std::vector<ActionThread> actionThreads;
 
-    HeldInputs held;
+    HeldInputs& held = state->held;
     std::function<void()> beeper;
     std::atomic<quint64> actionsStartedCount{0};
     std::atomic<std::size_t> peakActionThreadCount{0};

@@ -8,9 +8,9 @@
 #include <QDebug>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -130,9 +130,6 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
 
     connect(startButton, &QPushButton::clicked, this, [this] { onStartClicked(); });
     connect(hotKeyButton, &QPushButton::clicked, this, &RunDialog::onHotKeyButtonPressed);
-    pollTimer = new QTimer(this);
-    pollTimer->setObjectName(QStringLiteral("pollTimer"));
-    connect(pollTimer, &QTimer::timeout, this, &RunDialog::pollHotKey);
 
     applyValidityRule();
     hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));
@@ -141,10 +138,8 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
 
 RunDialog::~RunDialog()
 {
-    if (capturing) {
+    if (capturing)
         captureState.capturing.exchange(0);
-        pollTimer->stop();
-    }
     removeHotKeyHook();
 }
 
@@ -178,8 +173,13 @@ bool RunDialog::installHotKeyHook()
     if (hookHandle != 0)
         return true;
     auto& input = platform::services();
-    hookHandle = input.installKeyboardCapture(
-        [](int message, int vk) { return keys::applyCaptureRule(captureState, message, vk); });
+    hookHandle = input.installKeyboardCapture([dialog = QPointer<RunDialog>(this)](int message, int vk) {
+        const bool swallowed = keys::applyCaptureRule(captureState, message, vk);
+        // Finished from the event loop rather than inside the capture procedure, which must not remove itself.
+        if (dialog && captureState.capturedKey.load() != 0)
+            QMetaObject::invokeMethod(dialog, &RunDialog::onKeyCaptured, Qt::QueuedConnection);
+        return swallowed;
+    });
     if (hookHandle == 0) {
         qWarning() << "Failed to install keyboard hook. Error:" << input.lastError().c_str();
         return false;
@@ -210,19 +210,19 @@ void RunDialog::onHotKeyButtonPressed()
     stertTimeSpinBox->setEnabled(false);
     runNumberSpinBox->setEnabled(false);
     updateStartButtonState();
-    pollTimer->start(50);
 }
 
-void RunDialog::pollHotKey()
+void RunDialog::onKeyCaptured()
 {
     const int key = captureState.capturedKey.load();
-    if (key == 0)
+    if (!capturing || key == 0)
         return;
     const int mask = captureState.capturedMask.load();
     captureState.capturing.exchange(0);
     captureState.capturedKey.exchange(0);
     capturing = false;
-    pollTimer->stop();
+    // The keyboard goes back to the desktop as soon as the combination is known; 変更 installs a new capture.
+    removeHotKeyHook();
 
     stopCommand = keys::keyCombinationText(key, mask);
     applyValidityRule();

@@ -1,8 +1,9 @@
 #pragma once
 
 // The run settings dialog: start delay, run count (or "until the stop command") and the stop command, captured from
-// the keyboard through the dialog's own keyboard capture. Accepted only through its start button; the caller then
-// copies the four values back.
+// the keyboard through the dialog's own keyboard capture. The capture lasts from 変更 until one combination is
+// captured (on X11 it is an active keyboard grab, so the keyboard is given back at once). Accepted only through its
+// start button; the caller then copies the four values back.
 
 #include "platform/inputservices.h"
 
@@ -13,7 +14,6 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class QTimer;
 
 class RunDialog : public QDialog {
     Q_OBJECT
@@ -29,7 +29,7 @@ public:
 
 private Q_SLOTS:
     void onHotKeyButtonPressed();
-    void pollHotKey();
+    void onKeyCaptured();
     void updateStartButtonState();
     void changeCheckRunNumber(int state);
     void changeCheckHotKey(int state);
@@ -61,5 +61,4 @@ private:
     QPushButton* hotKeyButton = nullptr;
     QCheckBox* checkHotKey = nullptr;
     QPushButton* startButton = nullptr;
-    QTimer* pollTimer = nullptr;
 };

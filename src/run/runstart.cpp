@@ -25,7 +25,7 @@ bool stopRunAndWait(const std::shared_ptr<RunState>& state, QPointer<Run>& run, 
     QElapsedTimer timer;
     timer.start();
     if (state) {
-        state->stopRequested.store(true);
+        state->requestStop();
         while (!state->ended.load()) {
             if (timer.elapsed() > timeoutMs)
                 return false;

@@ -49,7 +49,7 @@ public:
     ~StartedRun()
     {
         if (!state_->ended.load())
-            state_->stopRequested.store(true);
+            state_->requestStop();
         // The run deletes itself on its worker thread once it has finished.
         worker_->wait(10000);
         delete worker_;
@@ -58,7 +58,7 @@ public:
     StartedRun& operator=(const StartedRun&) = delete;
 
     bool hasEnded() const { return state_->ended.load(); }
-    void stop() { state_->stopRequested.store(true); }
+    void stop() { state_->requestStop(); }
     // Action threads started so far; only while the run object exists.
     quint64 actionsStarted() const { return run_ ? run_->actionsStarted() : 0; }
 

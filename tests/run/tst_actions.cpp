@@ -1,11 +1,11 @@
 #include "fakeinput.h"
 #include "run/actions.h"
 #include "run/heldinputs.h"
+#include "run/schedule.h"
 
 #include <QtTest>
 
 #include <chrono>
-#include <thread>
 
 using Clock = std::chrono::steady_clock;
 
@@ -15,7 +15,6 @@ double secondsSince(Clock::time_point t0, Clock::time_point t)
 {
     return std::chrono::duration<double>(t - t0).count();
 }
-
 
 } // namespace
 
@@ -32,28 +31,26 @@ private Q_SLOTS:
         fake.setAvailable(true);
     }
 
-    void waitSecondsWaitsAndStops()
+    // Each page is due its time after the previous page was due: 200 pages of 20 ms end exactly 4 s after the start,
+    // a key condition moves the schedule to the moment it was met, and absurd times neither go back nor overflow.
+    void scheduleAddsTimesToPlannedStarts()
     {
-        actions::StopFlag stop{false};
-        auto t0 = Clock::now();
-        actions::waitSeconds(stop, 0.1);
-        const double waited = secondsSince(t0, Clock::now());
-        QVERIFY2(waited >= 0.098, qPrintable(QString::number(waited)));
-        QVERIFY(waited < 3.0);
-
-        // A stop set beforehand ends even a very long wait at once; one set during the wait ends it soon after.
-        stop = true;
-        t0 = Clock::now();
-        actions::waitSeconds(stop, 1e9);
-        QVERIFY(secondsSince(t0, Clock::now()) < 0.5);
-
-        stop = false;
-        t0 = Clock::now();
-        auto waiter = std::thread([&] { actions::waitSeconds(stop, 1000.0); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        stop = true;
-        waiter.join();
-        QVERIFY(secondsSince(t0, Clock::now()) < 3.0);
+        const auto origin = Clock::now();
+        Schedule schedule(origin);
+        for (int i = 0; i < 200; ++i) {
+            QCOMPARE(schedule.begin(), origin + std::chrono::milliseconds(20 * i));
+            schedule.after(0.02);
+        }
+        QCOMPARE(schedule.nextStart(), origin + std::chrono::seconds(4));
+        const auto met = origin + std::chrono::seconds(9);
+        schedule.reanchor(met);
+        QCOMPARE(schedule.begin(), met);
+        for (double odd : {-1.0, std::nan("")}) {
+            schedule.after(odd);
+            QCOMPARE(schedule.nextStart(), met);
+        }
+        schedule.after(1e300);
+        QVERIFY(schedule.nextStart() > met + std::chrono::hours(24 * 365 * 100));
     }
 
     void pressKeyEvents_data()
@@ -73,9 +70,9 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QStringList, expected);
         auto& fake = installFakeInput();
-        actions::StopFlag stop{false};
+        actions::StopFlag stop;
         HeldInputs held;
-        actions::pressKey(stop, text, &held);
+        QVERIFY(actions::pressKey(stop, text, &held));
         QCOMPARE(recorded(fake), expected);
         QVERIFY(fake.heldBySynthesis().empty());
         QVERIFY(held.held().empty());
@@ -93,36 +90,22 @@ private Q_SLOTS:
     {
         QFETCH(int, action);
         auto& fake = installFakeInput();
-        actions::StopFlag stop{false};
-        if (action == 0)
-            actions::pressKey(stop, QStringLiteral("162,0,0.2"));
-        else
-            actions::clickLeft(stop, 0.2);
+        actions::StopFlag stop;
+        QVERIFY(action == 0 ? actions::pressKey(stop, QStringLiteral("162,0,0.2")) : actions::clickLeft(stop, 0.2));
         const auto events = fake.events();
         QTEST(eventTexts(events), "expected");
         const double held = secondsSince(events.at(0).at, events.at(1).at);
-        QVERIFY2(held >= 0.19 && held < 3.0, qPrintable(QString::number(held)));
-    }
-
-    void movePointerJumps()
-    {
-        auto& fake = installFakeInput();
-        actions::movePointer(-15, 1080);
-        QCOMPARE(recorded(fake), QStringList{"P-15,1080"});
-        int x = 0, y = 0;
-        QVERIFY(fake.getCursorPos(x, y));
-        QCOMPARE(x, -15);
-        QCOMPARE(y, 1080);
+        QVERIFY2(held >= 0.2 && held < 3.0, qPrintable(QString::number(held)));
     }
 
     void smoothMoveFollowsTimeAndEndsOnTarget()
     {
         auto& fake = installFakeInput();
         fake.setPointer(0, 10);
-        actions::StopFlag stop{false};
+        actions::StopFlag stop;
         const double duration = 0.3;
         const auto t0 = Clock::now();
-        actions::smoothMove(stop, 100, -50, duration);
+        QVERIFY(actions::smoothMove(stop, 100, -50, duration));
         const double took = secondsSince(t0, Clock::now());
         QVERIFY2(took >= duration - 0.01 && took < 5.0, qPrintable(QString::number(took)));
 
@@ -146,7 +129,7 @@ private Q_SLOTS:
     {
         auto& fake = installFakeInput();
         fake.setPointer(-2000000000, 0);
-        actions::StopFlag stop{false};
+        actions::StopFlag stop;
         actions::smoothMove(stop, 2000000000, 0, 0.05);
         const auto events = fake.events();
         QCOMPARE(eventText(events.back()), QStringLiteral("P2000000000,0"));
@@ -157,9 +140,9 @@ private Q_SLOTS:
     void typeTextSendsEachUnitInPace()
     {
         auto& fake = installFakeInput();
-        actions::StopFlag stop{false};
+        actions::StopFlag stop;
         const auto t0 = Clock::now();
-        actions::typeText(stop, QStringLiteral("abc"), 0.3);
+        QCOMPARE(actions::typeText(stop, QStringLiteral("abc"), 0.3), 3);
         const double took = secondsSince(t0, Clock::now());
         QVERIFY2(took >= 0.3 && took < 5.0, qPrintable(QString::number(took)));
         const auto events = fake.events();
@@ -174,62 +157,15 @@ private Q_SLOTS:
     void typeTextSendsSurrogatesAndLineBreaksAsUnits()
     {
         auto& fake = installFakeInput();
-        actions::StopFlag stop{false};
+        actions::StopFlag stop;
         actions::typeText(stop, QString::fromUtf8("\xF0\x9F\x98\x80\n"), 0.03);
         QCOMPARE(recorded(fake), (QStringList{"U55357+", "U55357-", "U56832+", "U56832-", "U10+", "U10-"}));
-    }
-
-    // A stop during a long action ends it soon, with everything it pressed released and nothing sent afterwards.
-    void stopDuringAnAction_data()
-    {
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QStringList>("expected"); // empty: checked by the rules below
-        QTest::newRow("key hold") << 0 << QStringList{"K17+", "K18+", "K65+", "K65-", "K18-", "K17-"};
-        QTest::newRow("click hold") << 1 << QStringList{"R+", "R-"};
-        QTest::newRow("smooth move") << 2 << QStringList{};
-        QTest::newRow("typing") << 3 << QStringList{};
-    }
-    void stopDuringAnAction()
-    {
-        QFETCH(int, action);
-        QFETCH(QStringList, expected);
-        auto& fake = installFakeInput();
-        actions::StopFlag stop{false};
-        HeldInputs held;
-        std::thread worker([&] {
-            switch (action) {
-            case 0: return actions::pressKey(stop, QStringLiteral("65,3,100"), &held);
-            case 1: return actions::clickRight(stop, 1000.0, &held);
-            case 2: return actions::smoothMove(stop, 100000, 0, 100.0);
-            default: return actions::typeText(stop, QString(100, QLatin1Char('x')), 100.0);
-            }
-        });
-        QTRY_VERIFY(fake.events().size() >= (expected.isEmpty() ? 3u : 1u));
-        const auto stopAt = Clock::now();
-        stop = true;
-        worker.join();
-        QVERIFY(secondsSince(stopAt, Clock::now()) < 2.0);
-        const auto events = fake.events();
-        if (!expected.isEmpty())
-            QCOMPARE(recorded(fake), expected);
-        if (action == 2) {
-            QVERIFY(events.back().x < 100000); // stays where it was stopped
-            int x = -1, y = -1;
-            QVERIFY(fake.getCursorPos(x, y));
-            QCOMPARE(x, events.back().x);
-        }
-        if (action == 3)
-            QVERIFY(events.size() < 200 && events.size() % 2 == 0); // every unit typed was also released
-        QVERIFY(fake.heldBySynthesis().empty());
-        QVERIFY(held.held().empty());
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        QCOMPARE(fake.events().size(), events.size());
     }
 
     void nothingToDo()
     {
         auto& fake = installFakeInput();
-        actions::StopFlag stop{false};
+        actions::StopFlag stop;
         const auto t0 = Clock::now();
         actions::waitSeconds(stop, std::nan(""));
         actions::waitSeconds(stop, -3);
@@ -242,25 +178,26 @@ private Q_SLOTS:
         QCOMPARE(recorded(fake), QStringList{"P100,50"});
     }
 
-    void heldInputsReleasesWhatIsLeft()
+    void heldInputsReleasesWhatIsLeftAndRefusesAfterShut()
     {
         auto& fake = installFakeInput();
         HeldInputs held;
-        actions::sendKeyDown(17, &held);
-        actions::sendKeyDown(65, &held);
-        actions::sendKeyDown(17, &held); // an overlapping action pressed Ctrl as well
-        actions::sendKeyUp(17, &held);
+        held.pressKey(17);
+        held.pressKey(65);
+        held.pressKey(17); // an overlapping action pressed Ctrl as well
+        held.releaseKey(17);
         QCOMPARE(held.held(), (std::set<int>{17, 65}));
         fake.clearEvents();
         QCOMPARE(held.releaseAll(), 2);
         QCOMPARE(recorded(fake), (QStringList{"K65-", "K17-"}));
+        // A release never counted below zero, and nothing is sent for a key that is not held.
+        QVERIFY(held.releaseKey(66));
+        held.pressButton(platform::MouseButton::Left);
+        QCOMPARE(held.shut(), 1);
+        QVERIFY(!held.pressKey(66));
+        QVERIFY(!held.pressButton(platform::MouseButton::Right));
+        QCOMPARE(recorded(fake), (QStringList{"K65-", "K17-", "L+", "L-"}));
         QVERIFY(fake.heldBySynthesis().empty());
-        QCOMPARE(held.releaseAll(), 0);
-        // A release never counted below zero: a later press is still recorded.
-        actions::sendKeyUp(66, &held);
-        actions::sendKeyDown(66, &held);
-        QCOMPARE(held.held(), (std::set<int>{66}));
-        held.releaseAll();
     }
 };
 

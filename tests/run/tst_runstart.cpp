@@ -112,13 +112,19 @@ private Q_SLOTS:
         QVERIFY(!openStopWindow());
         QTRY_VERIFY_WITH_TIMEOUT(window.findChildren<QThread*>().isEmpty(), 10000);
 
-        // A second run is a new, independent one.
+        // A second run is a new, independent one; this time the input does not arrive, and the window says so.
         fake.clearEvents();
+        fake.setFailSynthesis(0);
+        testsupport::BoxAnswerer boxes;
         onRunDialog([](RunDialog* dialog) { setUpRun(dialog, 1); });
         window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
         QVERIFY(window.isHidden());
-        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 20000);
-        QCOMPARE(recorded(fake), QStringList{"P7,8"});
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.seen.size(), 1, 20000);
+        fake.setFailSynthesis(-1);
+        QVERIFY(boxes.seen.at(0).parentVisible);
+        QCOMPARE(boxes.seen.at(0).icon, QMessageBox::Warning);
+        QVERIFY(boxes.seen.at(0).text.startsWith(QStringLiteral("1 ページ目: マウスポインターを (7, 8) へ")));
+        QVERIFY(recorded(fake).isEmpty());
     }
 
     void closingDuringARunLetsGoOfEverything()

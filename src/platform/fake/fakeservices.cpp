@@ -67,15 +67,27 @@ bool FakeServices::handleNativeEvent(const char*, void*)
     return false;
 }
 
-void FakeServices::record(FakeEvent event)
+bool FakeServices::deliver(FakeEvent event)
 {
+    if (!available_)
+        return false;
+    if (deliverable_ == 0 && failing_ != 0) {
+        if (failing_ > 0 && --failing_ == 0)
+            deliverable_ = -1;
+        return false;
+    }
+    if (deliverable_ > 0)
+        --deliverable_;
     event.at = std::chrono::steady_clock::now();
     events_.push_back(event);
+    return true;
 }
 
 bool FakeServices::sendKey(int vk, bool down)
 {
     std::lock_guard lock(mutex_);
+    if (!deliver({FakeEvent::Kind::Key, vk, down, 0, 0, {}}))
+        return false;
     if (down) {
         down_.insert(vk);
         synthHeld_.insert(vk);
@@ -83,37 +95,61 @@ bool FakeServices::sendKey(int vk, bool down)
         down_.erase(vk);
         synthHeld_.erase(vk);
     }
-    record({FakeEvent::Kind::Key, vk, down, 0, 0, {}});
-    return available_;
+    return true;
 }
 
 bool FakeServices::sendUnicodeUnit(char16_t unit, bool down)
 {
     std::lock_guard lock(mutex_);
-    record({FakeEvent::Kind::Unicode, static_cast<int>(unit), down, 0, 0, {}});
-    return available_;
+    return deliver({FakeEvent::Kind::Unicode, static_cast<int>(unit), down, 0, 0, {}});
 }
 
 bool FakeServices::sendMouseButton(MouseButton button, bool down)
 {
     std::lock_guard lock(mutex_);
     const int code = button == MouseButton::Left ? 0 : 1;
+    if (!deliver({FakeEvent::Kind::MouseButton, code, down, pointerX_, pointerY_, {}}))
+        return false;
     const int heldKey = button == MouseButton::Left ? -1 : -2;
     if (down)
         synthHeld_.insert(heldKey);
     else
         synthHeld_.erase(heldKey);
-    record({FakeEvent::Kind::MouseButton, code, down, pointerX_, pointerY_, {}});
-    return available_;
+    return true;
 }
 
 bool FakeServices::setCursorPos(int x, int y)
 {
     std::lock_guard lock(mutex_);
+    if (!deliver({FakeEvent::Kind::MoveTo, 0, false, x, y, {}}))
+        return false;
     pointerX_ = x;
     pointerY_ = y;
-    record({FakeEvent::Kind::MoveTo, 0, false, x, y, {}});
-    return available_;
+    return true;
+}
+
+KeyWatchHandle FakeServices::watchKeys(KeyWatchProc proc)
+{
+    std::scoped_lock lock(watchMutex_, mutex_);
+    if (watchUnsupported_ || !available_)
+        return 0;
+    const KeyWatchHandle handle = nextWatch_++;
+    watches_[handle] = std::move(proc);
+    return handle;
+}
+
+void FakeServices::unwatchKeys(KeyWatchHandle handle)
+{
+    std::lock_guard lock(watchMutex_);
+    watches_.erase(handle);
+}
+
+void FakeServices::injectDesktopKey(int vk, bool down)
+{
+    setKeyDown(vk, down);
+    std::lock_guard lock(watchMutex_);
+    for (const auto& [handle, proc] : watches_)
+        proc(vk, down);
 }
 
 bool FakeServices::getCursorPos(int& x, int& y)
@@ -164,6 +200,19 @@ void FakeServices::setFailHotKey(bool fail)
 {
     std::lock_guard lock(mutex_);
     failHotKey_ = fail;
+}
+
+void FakeServices::setFailSynthesis(int delivered, int failing)
+{
+    std::lock_guard lock(mutex_);
+    deliverable_ = delivered;
+    failing_ = delivered < 0 ? 0 : failing;
+}
+
+void FakeServices::setWatchUnsupported(bool unsupported)
+{
+    std::lock_guard lock(mutex_);
+    watchUnsupported_ = unsupported;
 }
 
 bool FakeServices::injectKey(int message, int vk)

@@ -1,8 +1,8 @@
 #pragma once
 
 // An in-memory backend for tests: records every synthetic event with a monotonic timestamp, keeps a key state that
-// follows the synthesis and can be set by hand, and lets a test feed keyboard events into an active capture or fire a
-// registered hot key.
+// follows the synthesis and can be set by hand, lets a test feed keyboard events into an active capture, into the key
+// watches (as keys pressed on the desktop) or fire a registered hot key, and can make synthesis fail.
 
 #include "platform/inputservices.h"
 
@@ -47,6 +47,8 @@ public:
     bool setCursorPos(int x, int y) override;
     bool getCursorPos(int& x, int& y) override;
     void sleepMs(int ms) override;
+    KeyWatchHandle watchKeys(KeyWatchProc proc) override;
+    void unwatchKeys(KeyWatchHandle handle) override;
 
     // Test controls. Thread-safe.
     void setAvailable(bool available);
@@ -54,11 +56,19 @@ public:
     void setPointer(int x, int y);      // moves the pointer without recording an event
     void setFailCapture(bool fail);     // installKeyboardCapture returns 0 while set
     void setFailHotKey(bool fail);      // registerHotKey returns false while set
+    // Synthesis (keys, units, buttons, pointer moves) delivers the next `delivered` events, then fails `failing` of them
+    // (all when negative) without recording anything, then delivers again. A negative `delivered` ends the failures.
+    void setFailSynthesis(int delivered, int failing = -1);
+    // watchKeys returns 0 while set, as on a desktop that cannot be watched.
+    void setWatchUnsupported(bool unsupported);
 
     // Delivers one keyboard event to the newest active capture, as the desktop would; also updates the key state.
     // Returns true when the capture swallowed it, false when there is no capture or it passed the event on.
     // Call on the GUI thread.
     bool injectKey(int message, int vk);
+    // A key pressed or released on the desktop by the user: updates the key state and calls every key watch on the
+    // calling thread. Any thread.
+    void injectDesktopKey(int vk, bool down);
     // Fires the hot key with this identifier if registered; returns whether a procedure was called. GUI thread.
     bool fireHotKey(int id);
 
@@ -77,7 +87,8 @@ private:
         HotKeyProc proc;
     };
 
-    void record(FakeEvent event);
+    // Records the event and returns true, or returns false when synthesis is set to fail. Under mutex_.
+    bool deliver(FakeEvent event);
 
     mutable std::mutex mutex_;
     bool available_ = true;
@@ -93,6 +104,13 @@ private:
     int installCount_ = 0;
     std::map<int, HotKey> hotKeys_;
     std::vector<FakeEvent> events_;
+    int deliverable_ = -1;
+    int failing_ = 0;
+    bool watchUnsupported_ = false;
+    // Held while watches are called, so that unwatchKeys returns only once its procedure is no longer running.
+    std::mutex watchMutex_;
+    std::map<KeyWatchHandle, KeyWatchProc> watches_;
+    KeyWatchHandle nextWatch_ = 1;
 };
 
 } // namespace platform

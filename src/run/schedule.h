@@ -1,0 +1,40 @@
+#pragma once
+
+// The run's timetable on the monotonic clock. A page's time condition means "go on T seconds after this page began";
+// "began" is the page's planned start, not the moment its thread woke up, so the small lateness of each start never
+// adds up over a long run. A key condition has no planned end: the next page is due the moment it is met.
+
+#include <chrono>
+
+// When one page of a run was due and when it began. repetition and page count from 0.
+struct PageTiming {
+    int repetition = 0;
+    int page = 0;
+    std::chrono::steady_clock::time_point planned;
+    std::chrono::steady_clock::time_point actual;
+};
+
+class Schedule {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // The first page is due at origin.
+    explicit Schedule(Clock::time_point origin) : current_(origin), next_(origin) {}
+
+    // When the next page is due.
+    Clock::time_point nextStart() const { return next_; }
+    // The next page begins: returns its planned start, from which its own time condition counts.
+    Clock::time_point begin();
+    // The current page's time condition: the next page is due this many seconds after the current one was due.
+    // Negative or unreadable (NaN) times count as 0.
+    void after(double seconds);
+    // A key condition was met at this moment: the next page is due then.
+    void reanchor(Clock::time_point moment) { next_ = moment; }
+
+    // from + seconds, saturating far in the future instead of overflowing; from itself for seconds <= 0 or NaN.
+    static Clock::time_point offset(Clock::time_point from, double seconds);
+
+private:
+    Clock::time_point current_;
+    Clock::time_point next_;
+};
