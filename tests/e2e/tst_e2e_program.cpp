@@ -6,6 +6,7 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 #include "xtestclient.h"
@@ -130,10 +132,9 @@ public:
         const QString root = display ? QString::number(DefaultRootWindow(display)) : QString();
         if (display)
             XCloseDisplay(display);
-        const QStringList ids =
-            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                     QString::number(pid()), QStringLiteral("")})
-                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--pid"), QString::number(pid()), QStringLiteral("")})
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (const QString& id : ids) {
             if (id == root)
                 continue;
@@ -204,6 +205,11 @@ public:
         XSync(display, False);
         return process_.waitForFinished(10000);
     }
+    // Sends the signal and waits for the program to end; false when it still runs after timeoutMs.
+    bool endBySignal(int signalNumber, int timeoutMs)
+    {
+        return ::kill(static_cast<pid_t>(pid()), signalNumber) == 0 && process_.waitForFinished(timeoutMs);
+    }
     int exitCode() const { return process_.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
 
@@ -234,6 +240,8 @@ private Q_SLOTS:
     void keyCaptureInTheEditor();
     void endlessRunEndsFromTheDesktop_data();
     void endlessRunEndsFromTheDesktop();
+    void quitSignalEndsInOrder_data();
+    void quitSignalEndsInOrder();
 
 private:
     // Screen-relative helpers on the window at origin.
@@ -391,7 +399,7 @@ void tst_E2eProgram::newUserBuildsSavesAndRunsAProject()
     QVERIFY(choose(origin, QPoint(120, 80), 2)); // "マウスポインター"
     click(origin, 270, 79);                      // "追加"
     QVERIFY(program->waitLog(QStringLiteral("\"1.マウスポインター\")")));
-    click(origin, 100, 165);            // X
+    click(origin, 100, 165); // X
     key(QStringLiteral("ctrl+a"));
     type(QString::number(aim.x()));
     click(origin, 250, 165); // Y
@@ -517,9 +525,15 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop_data()
     QTest::addColumn<QString>("captured"); // a key pressed after "変更" in the run settings dialog
     QTest::addColumn<QString>("stopKeys"); // held to stop the run
     QTest::addColumn<QString>("stopCommand");
-    QTest::newRow("stop command Ctrl+Alt+S") << false << "" << "ctrl+alt+s" << "83,3";
-    QTest::newRow("click on the stand-in of the tray icon") << true << "" << "" << "83,3";
-    QTest::newRow("stop command changed to F9 in the dialog") << false << "F9" << "F9" << "120,0";
+    QTest::newRow("stop command Ctrl+Alt+S") << false << ""
+                                             << "ctrl+alt+s"
+                                             << "83,3";
+    QTest::newRow("click on the stand-in of the tray icon") << true << ""
+                                                            << ""
+                                                            << "83,3";
+    QTest::newRow("stop command changed to F9 in the dialog") << false << "F9"
+                                                              << "F9"
+                                                              << "120,0";
 }
 
 void tst_E2eProgram::endlessRunEndsFromTheDesktop()
@@ -578,6 +592,43 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
     const QJsonObject config = QJsonDocument::fromJson(configFile.readAll()).object();
     QCOMPARE(config.value(QStringLiteral("stop_command")).toString(), stopCommand);
     QCOMPARE(config.value(QStringLiteral("run_number")).toInt(), 114514);
+}
+
+void tst_E2eProgram::quitSignalEndsInOrder_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM mid-run") << int(SIGTERM);
+    QTest::newRow("SIGHUP mid-run") << int(SIGHUP);
+}
+
+void tst_E2eProgram::quitSignalEndsInOrder()
+{
+    QFETCH(int, signalNumber);
+
+    // A new project that was never saved: a close would ask about it, a quit signal must not.
+    const auto mainWindow = openEditor();
+    QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
+    click(mainWindow.second.topLeft(), 315, 551, 800); // "実行"
+    const auto runDialog = program->waitWindow(QSize(300, 430), 5000);
+    QVERIFY2(!runDialog.first.isEmpty(), "the run settings dialog did not appear");
+    click(runDialog.second.topLeft(), 17, 237, 300);  // "終了コマンドまで繰り返す"
+    click(runDialog.second.topLeft(), 150, 390, 200); // "開始"
+    QVERIFY2(program->waitNoWindow(QSize(630, 585), 5000), "the main window did not hide for the run");
+    QTest::qWait(1000);
+    QVERIFY(program->isRunning());
+    QVERIFY(QFile::remove(program->configFile()));
+
+    QVERIFY2(program->endBySignal(signalNumber, 3000), "the program did not end within 3 s of the signal");
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program->exitCode(), 0);
+    QVERIFY2(user.keysDown().isEmpty(), "a key is still down after the program ended");
+    QCOMPARE(user.buttonsDown(), 0u);
+    QFile configFile(program->configFile());
+    QVERIFY2(configFile.open(QIODevice::ReadOnly), "the configuration was not written");
+    QCOMPARE(QJsonDocument::fromJson(configFile.readAll()).object().value(QStringLiteral("run_number")).toInt(),
+             114514);
+    QDirIterator projects(dir->path(), {QStringLiteral("*.cmdat")}, QDir::Files, QDirIterator::Subdirectories);
+    QVERIFY2(!projects.hasNext(), "the unsaved project was written");
 }
 
 int main(int argc, char** argv)
