@@ -132,9 +132,10 @@ public:
         const QString root = display ? QString::number(DefaultRootWindow(display)) : QString();
         if (display)
             XCloseDisplay(display);
-        const QStringList ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                         QStringLiteral("--pid"), QString::number(pid()), QStringLiteral("")})
-                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList ids =
+            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                     QString::number(pid()), QStringLiteral("")})
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (const QString& id : ids) {
             if (id == root)
                 continue;
