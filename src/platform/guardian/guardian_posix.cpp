@@ -127,8 +127,9 @@ void undo(const LedgerState& state)
 
     RecordReader reader;
     std::uint32_t buffer[2 + kMaxKeysyms];
-    while (!g_parentGone) {
-        const ssize_t got = recv(3, buffer, sizeof buffer, 0);
+    for (;;) {
+        // Once the parent is gone, only what it managed to send before is still read, without waiting for more.
+        const ssize_t got = recv(3, buffer, sizeof buffer, g_parentGone ? MSG_DONTWAIT : 0);
         if (got > 0) {
             if (!reader.feed(buffer, static_cast<std::size_t>(got)))
                 break;

@@ -271,11 +271,11 @@ void tst_Guardian::handsTheDesktopBack()
     QVERIFY(!touched.isEmpty());
 
     if (signalNumber == 0) {
-        QVERIFY(child.waitForFinished(5000));
+        QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(5000));
         QCOMPARE(child.exitCode(), 0);
         QVERIFY2(processGone(watchdog), "the watchdog outlived a clean exit");
         // The keycode that the ledger was told is restored keeps what the child bound there.
-        QCOMPARE(mappingOf(display, touched[0]), Keysyms{0x1003042});
+        QCOMPARE(mappingOf(display, touched[0]).front(), 0x1003042ul);
         KeySym original = NoSymbol;
         XChangeKeyboardMapping(display, touched[0], 1, &original, 1);
         XSync(display, False);
@@ -305,12 +305,14 @@ void tst_Guardian::handsTheDesktopBack()
     while (!handedBack() && sinceKill.elapsed() < 1500)
         QTest::qWait(10);
     const qint64 elapsed = sinceKill.elapsed();
-    QVERIFY2(
-        handedBack(),
-        qPrintable(
-            QStringLiteral("not handed back %1 ms after the kill; keys down: %2").arg(elapsed).arg(keysDown().size())));
+    QVERIFY2(handedBack(), qPrintable(QStringLiteral("not handed back %1 ms after the kill: %2 keys, buttons %3 down, "
+                                                     "watchdog %4")
+                                          .arg(elapsed)
+                                          .arg(keysDown().size())
+                                          .arg(buttonsDown())
+                                          .arg(processGone(watchdog) ? "gone" : "still there")));
     qInfo("handed back %lld ms after the kill", static_cast<long long>(elapsed));
-    QVERIFY(child.waitForFinished(3000));
+    QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(3000));
 }
 
 int main(int argc, char** argv)
