@@ -20,8 +20,22 @@ int runProgram(int argc, char* argv[])
 {
     platform::prepareGuiPlatform();
     QApplication app(argc, argv);
-    // Early, so that a signal during start-up waits in the pipe for the event loop instead of killing the program.
+    // A quit signal or the session's end takes the path of a close, minus the question. exit() rather than quit():
+    // quit() would close every window first, and the main window's close asks about an unsaved project. Installed
+    // first, because the window's construction may already wait for the user (the first-run greeting).
     QuitSignals quitSignals;
+    orvane* built = nullptr;
+    bool quitWhenBuilt = false;
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app, [&built, &quitWhenBuilt] {
+        if (!built) {
+            quitWhenBuilt = true;
+            if (QWidget* box = QApplication::activeModalWidget())
+                box->close();
+            return;
+        }
+        built->finishWithoutQuestion();
+        QCoreApplication::exit(0);
+    });
 
     QFont toolTipFont = QToolTip::font();
     toolTipFont.setPixelSize(18);
@@ -32,6 +46,12 @@ int runProgram(int argc, char* argv[])
     qDebug() << "Input backend:" << platform::services().backendName().c_str();
 
     orvane window;
+    built = &window;
+    if (quitWhenBuilt) {
+        window.finishWithoutQuestion();
+        platform::setServices(nullptr);
+        return 0;
+    }
     window.show();
     if (!platform::services().isAvailable()) {
         // Editing and saving still work; only replaying needs the desktop's input functions.
@@ -41,13 +61,6 @@ int runProgram(int argc, char* argv[])
                                                 "プロジェクトの作成と保存はできますが、実行はできません。"));
         });
     }
-
-    // A quit signal or the session's end takes the path of a close, minus the question. exit() rather than quit():
-    // quit() would close every window first, and the main window's close asks about an unsaved project.
-    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &window, [&window] {
-        window.finishWithoutQuestion();
-        QCoreApplication::exit(0);
-    });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.finishWithoutQuestion(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &orvane::finishWithoutQuestion);
