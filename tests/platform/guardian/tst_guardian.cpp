@@ -7,10 +7,7 @@
 #include "platform/guardian/ledgerrecords.h"
 #include "platform/inputledger.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 #include <csignal>
@@ -18,8 +15,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
+#include "xtestclient.h" // after every Qt header
 #include <X11/keysym.h>
 
 namespace {
@@ -77,27 +73,18 @@ int childMain(const char* scenario)
         platform::ledger().buttonDown(1);
         XTestFakeButtonEvent(display, 1, True, CurrentTime);
         touched = {ctrl, letter};
-    } else if (std::strcmp(scenario, "typing") == 0 || std::strcmp(scenario, "clean") == 0) {
+    } else if (std::strcmp(scenario, "typing") == 0) {
         // Two spare keycodes bound to kana, one ordinary key taken over, one of them down mid-character.
-        const Keysyms prior = mappingOf(display, f12);
         rebind(display, spare[0], 0x1003042);
         rebind(display, spare[1], 0x1003044);
         rebind(display, f12, 0x1003046);
         press(display, spare[1]);
         touched = {spare[0], spare[1], f12};
-        if (std::strcmp(scenario, "clean") == 0) {
-            // The program gave everything back but the first keycode, which another program has taken over since:
-            // the watchdog must leave that one alone.
-            XTestFakeKeyEvent(display, static_cast<unsigned>(spare[1]), False, CurrentTime);
-            platform::ledger().keyUp(spare[1]);
-            KeySym empty = NoSymbol;
-            XChangeKeyboardMapping(display, spare[1], 1, &empty, 1);
-            std::vector<KeySym> f12syms(prior.begin(), prior.end());
-            XChangeKeyboardMapping(display, f12, static_cast<int>(f12syms.size()), f12syms.data(), 1);
-            XSync(display, False);
-            for (int kc : touched)
-                platform::ledger().restored(kc);
-        }
+    } else {
+        // Another program has taken the keycode over since: the watchdog must leave it alone after the goodbye.
+        rebind(display, spare[0], 0x1003042);
+        platform::ledger().restored(spare[0]);
+        touched = {spare[0]};
     }
     XSync(display, False);
     std::printf("READY %ld", platform::guardian::watchdogProcessId());
@@ -144,52 +131,15 @@ class tst_Guardian : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase() { QVERIFY2(user.isOpen(), "no X display"); }
     void lostRecordsAreMadeGood();
     void recordsSplitAnywhere();
     void handsTheDesktopBack_data();
     void handsTheDesktopBack();
 
 private:
-    QList<int> keysDown();
-    unsigned buttonsDown();
-
-    Display* display = nullptr;
+    e2e::XTestClient user;
 };
-
-void tst_Guardian::initTestCase()
-{
-    display = XOpenDisplay(nullptr);
-    QVERIFY2(display, "no X display");
-}
-
-void tst_Guardian::cleanupTestCase()
-{
-    if (display)
-        XCloseDisplay(display);
-}
-
-QList<int> tst_Guardian::keysDown()
-{
-    char keys[32] = {};
-    XQueryKeymap(display, keys);
-    QList<int> down;
-    for (int kc = 0; kc < 256; ++kc) {
-        if (keys[kc / 8] & (1 << (kc % 8)))
-            down.append(kc);
-    }
-    return down;
-}
-
-unsigned tst_Guardian::buttonsDown()
-{
-    Window root = 0, child = 0;
-    int rx = 0, ry = 0, wx = 0, wy = 0;
-    unsigned mask = 0;
-    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rx, &ry, &wx, &wy, &mask);
-    return mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask);
-}
 
 void tst_Guardian::lostRecordsAreMadeGood()
 {
@@ -242,6 +192,7 @@ void tst_Guardian::handsTheDesktopBack()
 {
     QFETCH(QString, scenario);
     QFETCH(int, signalNumber);
+    Display* display = user.display();
 
     // What the keycodes carry before the child touches them; the spare ones are found by the child.
     std::map<int, Keysyms> before;
@@ -254,13 +205,8 @@ void tst_Guardian::handsTheDesktopBack()
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), scenario});
     QVERIFY(child.waitForStarted(5000));
-    QByteArray ready;
-    QElapsedTimer wait;
-    wait.start();
-    while (!ready.contains('\n') && wait.elapsed() < 10000 && child.state() == QProcess::Running) {
-        child.waitForReadyRead(200);
-        ready += child.readAllStandardOutput();
-    }
+    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() != QProcess::Running, 10000);
+    const QByteArray ready = child.readLine();
     const QList<QByteArray> fields = ready.trimmed().split(' ');
     QVERIFY2(fields.size() >= 2 && fields[0] == "READY", ready.constData());
     const long watchdog = fields[1].toLong();
@@ -284,10 +230,10 @@ void tst_Guardian::handsTheDesktopBack()
 
     // The child really holds and binds what it says, so that the hand-back below is not merely the starting state.
     if (scenario == QLatin1String("hold")) {
-        QVERIFY(keysDown().contains(touched[0]) && keysDown().contains(touched[1]));
-        QCOMPARE(buttonsDown(), unsigned(Button1Mask));
+        QVERIFY(user.keysDown().contains(touched[0]) && user.keysDown().contains(touched[1]));
+        QCOMPARE(user.buttonsDown(), unsigned(Button1Mask));
     } else {
-        QVERIFY(keysDown().contains(touched[1]));
+        QVERIFY(user.keysDown().contains(touched[1]));
         for (int kc : touched)
             QVERIFY(mappingOf(display, kc) != before[kc]);
     }
@@ -300,17 +246,16 @@ void tst_Guardian::handsTheDesktopBack()
             if (mappingOf(display, kc) != before[kc])
                 return false;
         }
-        return keysDown().isEmpty() && buttonsDown() == 0 && processGone(watchdog);
+        return user.keysDown().isEmpty() && user.buttonsDown() == 0 && processGone(watchdog);
     };
     while (!handedBack() && sinceKill.elapsed() < 1500)
         QTest::qWait(10);
     const qint64 elapsed = sinceKill.elapsed();
-    QVERIFY2(handedBack(), qPrintable(QStringLiteral("not handed back %1 ms after the kill: %2 keys, buttons %3 down, "
-                                                     "watchdog %4")
+    QVERIFY2(handedBack(), qPrintable(QStringLiteral("%1 ms after the kill: %2 keys down, buttons %3, watchdog %4")
                                           .arg(elapsed)
-                                          .arg(keysDown().size())
-                                          .arg(buttonsDown())
-                                          .arg(processGone(watchdog) ? "gone" : "still there")));
+                                          .arg(user.keysDown().size())
+                                          .arg(user.buttonsDown())
+                                          .arg(processGone(watchdog) ? "gone" : "alive")));
     qInfo("handed back %lld ms after the kill", static_cast<long long>(elapsed));
     QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(3000));
 }
