@@ -241,8 +241,6 @@ private Q_SLOTS:
     void keyCaptureInTheEditor();
     void endlessRunEndsFromTheDesktop_data();
     void endlessRunEndsFromTheDesktop();
-    void quitSignalEndsInOrder_data();
-    void quitSignalEndsInOrder();
 
 private:
     // Screen-relative helpers on the window at origin.
@@ -400,7 +398,7 @@ void tst_E2eProgram::newUserBuildsSavesAndRunsAProject()
     QVERIFY(choose(origin, QPoint(120, 80), 2)); // "マウスポインター"
     click(origin, 270, 79);                      // "追加"
     QVERIFY(program->waitLog(QStringLiteral("\"1.マウスポインター\")")));
-    click(origin, 100, 165); // X
+    click(origin, 100, 165);            // X
     key(QStringLiteral("ctrl+a"));
     type(QString::number(aim.x()));
     click(origin, 250, 165); // Y
@@ -526,15 +524,12 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop_data()
     QTest::addColumn<QString>("captured"); // a key pressed after "変更" in the run settings dialog
     QTest::addColumn<QString>("stopKeys"); // held to stop the run
     QTest::addColumn<QString>("stopCommand");
-    QTest::newRow("stop command Ctrl+Alt+S") << false << ""
-                                             << "ctrl+alt+s"
-                                             << "83,3";
-    QTest::newRow("click on the stand-in of the tray icon") << true << ""
-                                                            << ""
-                                                            << "83,3";
-    QTest::newRow("stop command changed to F9 in the dialog") << false << "F9"
-                                                              << "F9"
-                                                              << "120,0";
+    QTest::addColumn<int>("signalNumber"); // sent instead of a stop, to a run of a changed, unsaved project
+    QTest::newRow("stop command Ctrl+Alt+S") << false << "" << "ctrl+alt+s" << "83,3" << 0;
+    QTest::newRow("click on the stand-in of the tray icon") << true << "" << "" << "83,3" << 0;
+    QTest::newRow("stop command changed to F9 in the dialog") << false << "F9" << "F9" << "120,0" << 0;
+    QTest::newRow("SIGTERM mid-run") << false << "" << "" << "83,3" << int(SIGTERM);
+    QTest::newRow("SIGHUP mid-run") << false << "" << "" << "83,3" << int(SIGHUP);
 }
 
 void tst_E2eProgram::endlessRunEndsFromTheDesktop()
@@ -543,10 +538,17 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
     QFETCH(QString, captured);
     QFETCH(QString, stopKeys);
     QFETCH(QString, stopCommand);
+    QFETCH(int, signalNumber);
 
     const auto mainWindow = openEditor();
     QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
     const QPoint origin = mainWindow.second.topLeft();
+    if (signalNumber != 0) {
+        // A click page: the project is changed (a close would ask about it) and the run holds a button at times.
+        QVERIFY(choose(origin, QPoint(120, 80), 1)); // "クリック"
+        click(origin, 270, 79);                      // "追加"
+        QVERIFY(program->waitLog(QStringLiteral("\"1.クリック\")")));
+    }
 
     // The fresh page (nothing to do, then 0.1 s), repeated until the user ends it.
     click(origin, 315, 551, 800); // "実行"
@@ -570,66 +572,39 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
     QVERIFY2(stopWindow.right() > 1000 && stopWindow.bottom() > 900, "the stand-in is not in the bottom right corner");
     shot(QStringLiteral("endless-running"));
 
-    QElapsedTimer sinceStop;
-    sinceStop.start();
-    if (byStopWindow) {
-        click(stopWindow.topLeft(), stopWindow.width() / 2, stopWindow.height() / 2, 0);
+    if (signalNumber != 0) {
+        // The program ends as a close would, without the question and without writing the project.
+        QVERIFY(QFile::remove(program->configFile()));
+        QVERIFY2(program->endBySignal(signalNumber, 3000), "the program did not end within 3 s of the signal");
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(user.buttonsDown(), 0u);
+        QDirIterator projects(dir->path(), {QStringLiteral("*.cmdat")}, QDir::Files, QDirIterator::Subdirectories);
+        QVERIFY2(!projects.hasNext(), "the unsaved project was written");
     } else {
-        // Held long enough for the stop-command watch to see it.
-        xdotool({QStringLiteral("keydown"), stopKeys});
-        QTest::qWait(300);
-        xdotool({QStringLiteral("keyup"), stopKeys});
+        QElapsedTimer sinceStop;
+        sinceStop.start();
+        if (byStopWindow) {
+            click(stopWindow.topLeft(), stopWindow.width() / 2, stopWindow.height() / 2, 0);
+        } else {
+            // Held long enough for the stop-command watch to see it.
+            xdotool({QStringLiteral("keydown"), stopKeys});
+            QTest::qWait(300);
+            xdotool({QStringLiteral("keyup"), stopKeys});
+        }
+        QVERIFY2(!program->waitWindow(QSize(630, 585), 5000).first.isEmpty(), "the main window did not come back");
+        QVERIFY2(sinceStop.elapsed() < 5000, QByteArray::number(sinceStop.elapsed()).constData());
+        QVERIFY2(program->waitNoWindow(stopWindow.size(), 3000), "the stand-in of the tray icon stayed");
+        QVERIFY(program->isRunning());
+        QVERIFY2(program->close(user.display(), mainWindow.first), "the program did not close");
     }
-    QVERIFY2(!program->waitWindow(QSize(630, 585), 5000).first.isEmpty(), "the main window did not come back");
-    QVERIFY2(sinceStop.elapsed() < 5000, QByteArray::number(sinceStop.elapsed()).constData());
-    QVERIFY2(program->waitNoWindow(stopWindow.size(), 3000), "the stand-in of the tray icon stayed");
     QVERIFY2(user.keysDown().isEmpty(), "a key is still down after the run");
-    QVERIFY(program->isRunning());
 
     // The settings of the run are kept for the next start.
-    QVERIFY2(program->close(user.display(), mainWindow.first), "the program did not close");
     QFile configFile(program->configFile());
     QVERIFY(configFile.open(QIODevice::ReadOnly));
     const QJsonObject config = QJsonDocument::fromJson(configFile.readAll()).object();
     QCOMPARE(config.value(QStringLiteral("stop_command")).toString(), stopCommand);
     QCOMPARE(config.value(QStringLiteral("run_number")).toInt(), 114514);
-}
-
-void tst_E2eProgram::quitSignalEndsInOrder_data()
-{
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM mid-run") << int(SIGTERM);
-    QTest::newRow("SIGHUP mid-run") << int(SIGHUP);
-}
-
-void tst_E2eProgram::quitSignalEndsInOrder()
-{
-    QFETCH(int, signalNumber);
-
-    // A new project that was never saved: a close would ask about it, a quit signal must not.
-    const auto mainWindow = openEditor();
-    QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
-    click(mainWindow.second.topLeft(), 315, 551, 800); // "実行"
-    const auto runDialog = program->waitWindow(QSize(300, 430), 5000);
-    QVERIFY2(!runDialog.first.isEmpty(), "the run settings dialog did not appear");
-    click(runDialog.second.topLeft(), 17, 237, 300);  // "終了コマンドまで繰り返す"
-    click(runDialog.second.topLeft(), 150, 390, 200); // "開始"
-    QVERIFY2(program->waitNoWindow(QSize(630, 585), 5000), "the main window did not hide for the run");
-    QTest::qWait(1000);
-    QVERIFY(program->isRunning());
-    QVERIFY(QFile::remove(program->configFile()));
-
-    QVERIFY2(program->endBySignal(signalNumber, 3000), "the program did not end within 3 s of the signal");
-    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program->exitCode(), 0);
-    QVERIFY2(user.keysDown().isEmpty(), "a key is still down after the program ended");
-    QCOMPARE(user.buttonsDown(), 0u);
-    QFile configFile(program->configFile());
-    QVERIFY2(configFile.open(QIODevice::ReadOnly), "the configuration was not written");
-    QCOMPARE(QJsonDocument::fromJson(configFile.readAll()).object().value(QStringLiteral("run_number")).toInt(),
-             114514);
-    QDirIterator projects(dir->path(), {QStringLiteral("*.cmdat")}, QDir::Files, QDirIterator::Subdirectories);
-    QVERIFY2(!projects.hasNext(), "the unsaved project was written");
 }
 
 int main(int argc, char** argv)
