@@ -121,10 +121,4 @@ bool RecordLedger::sayGoodbye()
     return closed_;
 }
 
-bool RecordLedger::holdsNothing() const
-{
-    const std::lock_guard lock(mutex_);
-    return mirror_.holdsNothing();
-}
-
 } // namespace platform::guardian

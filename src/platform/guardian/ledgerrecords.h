@@ -58,8 +58,8 @@ private:
 };
 
 // The program's ledger: keeps its own copy of the state and writes each change as one record. The channel writes a
-// record whole or not at all without blocking the caller; after a failed write the whole state is sent again with
-// the next change (or the goodbye), so the watchdog never keeps a stale view for longer than one change.
+// record whole or not at all without blocking the caller. After a failed write (the watchdog is not keeping up) the
+// whole state is sent again, after a reset, with each later change until it goes through.
 class RecordLedger : public InputLedger {
 public:
     void keyDown(int code) override { change(RecordKind::KeyDown, code); }
@@ -71,12 +71,10 @@ public:
         change(RecordKind::Rebound, keycode, priorKeysyms);
     }
     void restored(int keycode) override { change(RecordKind::Restored, keycode); }
-    // Sends the goodbye only when nothing is recorded as held: otherwise the watchdog undoes the rest once the channel
-    // closes. Returns whether the goodbye was delivered.
+    // The goodbye goes out only when nothing is recorded as held: otherwise the watchdog undoes the rest once the
+    // channel closes. sayGoodbye() returns whether it went out; nothing is written after it.
     void goodbye() override { sayGoodbye(); }
     bool sayGoodbye();
-
-    bool holdsNothing() const;
 
 protected:
     // Writes one record whole, or nothing; never blocks for long. The final write may wait a little for room.
