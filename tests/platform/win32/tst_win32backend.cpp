@@ -13,6 +13,8 @@
 #endif
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include "platform/guardian/guardian.h"
 #include "platform/inputservices.h"
 #include "platform/win32/win32services.h"
@@ -700,6 +702,16 @@ void checkGuardian()
     }
     const auto held = [] { return GetAsyncKeyState(kGuardedKey) < 0 && GetAsyncKeyState(VK_LBUTTON) < 0; };
     check(waitFor(held, 10000), "guardian: the child holds F7 and the left button");
+    HANDLE watchdog = nullptr;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !watchdog; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == child.dwProcessId)
+            watchdog = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    check(watchdog != nullptr, "guardian: the child has started its watchdog process");
     TerminateProcess(child.hProcess, 9);
     WaitForSingleObject(child.hProcess, 5000);
     const auto start = std::chrono::steady_clock::now();
@@ -709,6 +721,9 @@ void checkGuardian()
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     check(released, "guardian: after TerminateProcess the watchdog releases the key and the button within 1.5 s",
           std::to_string(ms) + " ms");
+    check(watchdog && WaitForSingleObject(watchdog, 1500) == WAIT_OBJECT_0, "guardian: the watchdog ends after that");
+    if (watchdog)
+        CloseHandle(watchdog);
     CloseHandle(child.hThread);
     CloseHandle(child.hProcess);
 }
