@@ -208,13 +208,11 @@ void tst_Guardian::handsTheDesktopBack()
     QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() != QProcess::Running, 10000);
     const QByteArray ready = child.readLine();
     const QList<QByteArray> fields = ready.trimmed().split(' ');
-    QVERIFY2(fields.size() >= 2 && fields[0] == "READY", ready.constData());
+    QVERIFY2(fields.size() >= 3 && fields[0] == "READY" && fields[1].toLong() > 0, ready.constData());
     const long watchdog = fields[1].toLong();
-    QVERIFY(watchdog > 0);
     QList<int> touched;
     for (qsizetype i = 2; i < fields.size(); ++i)
         touched.append(fields[i].toInt());
-    QVERIFY(!touched.isEmpty());
 
     if (signalNumber == 0) {
         QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(5000));
@@ -255,9 +253,9 @@ void tst_Guardian::handsTheDesktopBack()
                                           .arg(elapsed)
                                           .arg(user.keysDown().size())
                                           .arg(user.buttonsDown())
-                                          .arg(processGone(watchdog) ? "gone" : "alive")));
+                                          .arg(processGone(watchdog))));
     qInfo("handed back %lld ms after the kill", static_cast<long long>(elapsed));
-    QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(3000));
+    child.waitForFinished(3000); // dead already; lets QProcess see it
 }
 
 int main(int argc, char** argv)
