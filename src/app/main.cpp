@@ -1,5 +1,7 @@
 #include "orvane.h"
+#include "quitsignals.h"
 
+#include "platform/guardian/guardian.h"
 #include "platform/inputservices.h"
 #include "platform/qt/nativeeventforwarder.h"
 
@@ -7,13 +9,33 @@
 #include <QDebug>
 #include <QFont>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QTimer>
 #include <QToolTip>
 
-int main(int argc, char* argv[])
+namespace {
+
+// Runs the program; everything that touches the desktop is gone when this returns.
+int runProgram(int argc, char* argv[])
 {
     platform::prepareGuiPlatform();
     QApplication app(argc, argv);
+    // A quit signal or the session's end takes the path of a close, minus the question. exit() rather than quit():
+    // quit() would close every window first, and the main window's close asks about an unsaved project. Installed
+    // first, because the window's construction may already wait for the user (the first-run greeting).
+    QuitSignals quitSignals;
+    orvane* built = nullptr;
+    bool quitWhenBuilt = false;
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app, [&built, &quitWhenBuilt] {
+        if (!built) {
+            quitWhenBuilt = true;
+            if (QWidget* box = QApplication::activeModalWidget())
+                box->close();
+            return;
+        }
+        built->finishWithoutQuestion();
+        QCoreApplication::exit(0);
+    });
 
     QFont toolTipFont = QToolTip::font();
     toolTipFont.setPixelSize(18);
@@ -24,6 +46,12 @@ int main(int argc, char* argv[])
     qDebug() << "Input backend:" << platform::services().backendName().c_str();
 
     orvane window;
+    built = &window;
+    if (quitWhenBuilt) {
+        window.finishWithoutQuestion();
+        platform::setServices(nullptr);
+        return 0;
+    }
     window.show();
     if (!platform::services().isAvailable()) {
         // Editing and saving still work; only replaying needs the desktop's input functions.
@@ -33,5 +61,26 @@ int main(int argc, char* argv[])
                                                 "プロジェクトの作成と保存はできますが、実行はできません。"));
         });
     }
-    return app.exec();
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.finishWithoutQuestion(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &orvane::finishWithoutQuestion);
+
+    const int code = app.exec();
+    platform::setServices(nullptr);
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // On Windows this process may be the guardian's watchdog: it then never gets to the program.
+    if (const int watchdogCode = platform::guardian::runWatchdogIfAsked(argc, argv); watchdogCode >= 0)
+        return watchdogCode;
+    // Before any thread and any toolkit state: the watchdog on Linux is a fork of this very moment.
+    if (!platform::guardian::start())
+        qWarning("The input guardian could not start: keys held at an abnormal end are not released.");
+    const int code = runProgram(argc, argv);
+    platform::guardian::stop();
+    return code;
 }

@@ -55,6 +55,9 @@ public:
     // ---- Configuration -----------------------------------------------------------------------------------------
     void loadConfig();
     void saveConfig();
+    // What a close does, without the question about an unsaved project (which is left unwritten): stops a run, saves
+    // the configuration, gives up the hot key. For a quit signal and the end of the desktop session; may run twice.
+    void finishWithoutQuestion();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -6,6 +6,7 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 #include "xtestclient.h"
@@ -203,6 +205,11 @@ public:
         XSendEvent(display, window, False, NoEventMask, &event);
         XSync(display, False);
         return process_.waitForFinished(10000);
+    }
+    // Sends the signal and waits for the program to end; false when it still runs after timeoutMs.
+    bool endBySignal(int signalNumber, int timeoutMs)
+    {
+        return ::kill(static_cast<pid_t>(pid()), signalNumber) == 0 && process_.waitForFinished(timeoutMs);
     }
     int exitCode() const { return process_.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
@@ -517,9 +524,12 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop_data()
     QTest::addColumn<QString>("captured"); // a key pressed after "変更" in the run settings dialog
     QTest::addColumn<QString>("stopKeys"); // held to stop the run
     QTest::addColumn<QString>("stopCommand");
-    QTest::newRow("stop command Ctrl+Alt+S") << false << "" << "ctrl+alt+s" << "83,3";
-    QTest::newRow("click on the stand-in of the tray icon") << true << "" << "" << "83,3";
-    QTest::newRow("stop command changed to F9 in the dialog") << false << "F9" << "F9" << "120,0";
+    QTest::addColumn<int>("signalNumber"); // sent instead of a stop, to a run of a changed, unsaved project
+    QTest::newRow("stop command Ctrl+Alt+S") << false << "" << "ctrl+alt+s" << "83,3" << 0;
+    QTest::newRow("click on the stand-in of the tray icon") << true << "" << "" << "83,3" << 0;
+    QTest::newRow("stop command changed to F9 in the dialog") << false << "F9" << "F9" << "120,0" << 0;
+    QTest::newRow("SIGTERM mid-run") << false << "" << "" << "83,3" << int(SIGTERM);
+    QTest::newRow("SIGHUP mid-run") << false << "" << "" << "83,3" << int(SIGHUP);
 }
 
 void tst_E2eProgram::endlessRunEndsFromTheDesktop()
@@ -528,10 +538,17 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
     QFETCH(QString, captured);
     QFETCH(QString, stopKeys);
     QFETCH(QString, stopCommand);
+    QFETCH(int, signalNumber);
 
     const auto mainWindow = openEditor();
     QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
     const QPoint origin = mainWindow.second.topLeft();
+    if (signalNumber != 0) {
+        // A click page: the project is changed (a close would ask about it) and the run holds a button at times.
+        QVERIFY(choose(origin, QPoint(120, 80), 1)); // "クリック"
+        click(origin, 270, 79);                      // "追加"
+        QVERIFY(program->waitLog(QStringLiteral("\"1.クリック\")")));
+    }
 
     // The fresh page (nothing to do, then 0.1 s), repeated until the user ends it.
     click(origin, 315, 551, 800); // "実行"
@@ -555,24 +572,34 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
     QVERIFY2(stopWindow.right() > 1000 && stopWindow.bottom() > 900, "the stand-in is not in the bottom right corner");
     shot(QStringLiteral("endless-running"));
 
-    QElapsedTimer sinceStop;
-    sinceStop.start();
-    if (byStopWindow) {
-        click(stopWindow.topLeft(), stopWindow.width() / 2, stopWindow.height() / 2, 0);
+    if (signalNumber != 0) {
+        // The program ends as a close would, without the question and without writing the project.
+        QVERIFY(QFile::remove(program->configFile()));
+        QVERIFY2(program->endBySignal(signalNumber, 3000), "the program did not end within 3 s of the signal");
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(user.buttonsDown(), 0u);
+        QDirIterator projects(dir->path(), {QStringLiteral("*.cmdat")}, QDir::Files, QDirIterator::Subdirectories);
+        QVERIFY2(!projects.hasNext(), "the unsaved project was written");
     } else {
-        // Held long enough for the stop-command watch to see it.
-        xdotool({QStringLiteral("keydown"), stopKeys});
-        QTest::qWait(300);
-        xdotool({QStringLiteral("keyup"), stopKeys});
+        QElapsedTimer sinceStop;
+        sinceStop.start();
+        if (byStopWindow) {
+            click(stopWindow.topLeft(), stopWindow.width() / 2, stopWindow.height() / 2, 0);
+        } else {
+            // Held long enough for the stop-command watch to see it.
+            xdotool({QStringLiteral("keydown"), stopKeys});
+            QTest::qWait(300);
+            xdotool({QStringLiteral("keyup"), stopKeys});
+        }
+        QVERIFY2(!program->waitWindow(QSize(630, 585), 5000).first.isEmpty(), "the main window did not come back");
+        QVERIFY2(sinceStop.elapsed() < 5000, QByteArray::number(sinceStop.elapsed()).constData());
+        QVERIFY2(program->waitNoWindow(stopWindow.size(), 3000), "the stand-in of the tray icon stayed");
+        QVERIFY(program->isRunning());
+        QVERIFY2(program->close(user.display(), mainWindow.first), "the program did not close");
     }
-    QVERIFY2(!program->waitWindow(QSize(630, 585), 5000).first.isEmpty(), "the main window did not come back");
-    QVERIFY2(sinceStop.elapsed() < 5000, QByteArray::number(sinceStop.elapsed()).constData());
-    QVERIFY2(program->waitNoWindow(stopWindow.size(), 3000), "the stand-in of the tray icon stayed");
     QVERIFY2(user.keysDown().isEmpty(), "a key is still down after the run");
-    QVERIFY(program->isRunning());
 
     // The settings of the run are kept for the next start.
-    QVERIFY2(program->close(user.display(), mainWindow.first), "the program did not close");
     QFile configFile(program->configFile());
     QVERIFY(configFile.open(QIODevice::ReadOnly));
     const QJsonObject config = QJsonDocument::fromJson(configFile.readAll()).object();

@@ -1,5 +1,7 @@
 #include "win32services.h"
 
+#include "platform/inputledger.h"
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -297,8 +299,14 @@ bool Win32Services::sendKey(int vk, bool down)
     input.ki.wVk = static_cast<WORD>(vk);
     input.ki.wScan = 0;
     input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    // The guardian's ledger hears of a press before it is sent and of a release once it was, so that it never
+    // misses a key that is down.
+    if (down)
+        ledger().keyDown(vk);
     if (SendInput(1, &input, sizeof(INPUT)) != 1)
         return false;
+    if (!down)
+        ledger().keyUp(vk);
     // SendInput only queues the event; the asynchronous key state changes once the system has passed it through the
     // low-level hooks of every process. Callers poll the key state right after sending, so wait briefly for it.
     // Not while a capture of ours is installed: it may swallow the key, so that the state never changes, and the
@@ -330,7 +338,14 @@ bool Win32Services::sendMouseButton(MouseButton button, bool down)
         input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     else
         input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
-    return SendInput(1, &input, sizeof(INPUT)) == 1;
+    const int code = button == MouseButton::Left ? 1 : 2;
+    if (down)
+        ledger().buttonDown(code);
+    if (SendInput(1, &input, sizeof(INPUT)) != 1)
+        return false;
+    if (!down)
+        ledger().buttonUp(code);
+    return true;
 }
 
 // Pixels are physical as long as the process is DPI aware, which a Qt 6 program is (per monitor) from the moment its

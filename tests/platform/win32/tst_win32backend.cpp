@@ -13,12 +13,16 @@
 #endif
 #include <windows.h>
 
+#include <tlhelp32.h>
+
+#include "platform/guardian/guardian.h"
 #include "platform/inputservices.h"
 #include "platform/win32/win32services.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -661,10 +665,77 @@ void checkSleep(InputServices& services)
         CloseHandle(highRes);
 }
 
+// The guardian's child: presses a key and the left button through the backend with the guardian running and waits to
+// be terminated.
+constexpr int kGuardedKey = VK_F7;
+
+int holdForGuardian()
+{
+    auto services = platform::createWin32Services();
+    if (!services || !platform::guardian::start())
+        return 2;
+    services->sendKey(kGuardedKey, true);
+    services->sendMouseButton(MouseButton::Left, true);
+    Sleep(INFINITE);
+    return 0;
+}
+
+bool waitFor(const std::function<bool()>& condition, int ms)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!condition() && std::chrono::steady_clock::now() < deadline)
+        Sleep(10);
+    return condition();
+}
+
+void checkGuardian()
+{
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(exe) + L"\" --hold-for-guardian";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+        check(false, "guardian: the child starts", std::to_string(GetLastError()));
+        return;
+    }
+    const auto held = [] { return GetAsyncKeyState(kGuardedKey) < 0 && GetAsyncKeyState(VK_LBUTTON) < 0; };
+    check(waitFor(held, 10000), "guardian: the child holds F7 and the left button");
+    HANDLE watchdog = nullptr;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !watchdog; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == child.dwProcessId)
+            watchdog = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    check(watchdog != nullptr, "guardian: the child has started its watchdog process");
+    TerminateProcess(child.hProcess, 9);
+    WaitForSingleObject(child.hProcess, 5000);
+    const auto start = std::chrono::steady_clock::now();
+    const bool released =
+        waitFor([&] { return GetAsyncKeyState(kGuardedKey) >= 0 && GetAsyncKeyState(VK_LBUTTON) >= 0; }, 1500);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    check(released, "guardian: after TerminateProcess the watchdog releases the key and the button within 1.5 s",
+          std::to_string(ms) + " ms");
+    check(watchdog && WaitForSingleObject(watchdog, 1500) == WAIT_OBJECT_0, "guardian: the watchdog ends after that");
+    if (watchdog)
+        CloseHandle(watchdog);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+}
+
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (const int watchdogCode = platform::guardian::runWatchdogIfAsked(argc, argv); watchdogCode >= 0)
+        return watchdogCode;
+    if (argc == 2 && std::strcmp(argv[1], "--hold-for-guardian") == 0)
+        return holdForGuardian();
     auto services = platform::createWin32Services();
     if (!services) {
         std::printf("FAIL setup: no Win32 backend\n0 passed, 1 failed\n");
@@ -693,6 +764,7 @@ int main()
     checkClicks(*services, windows);
     checkPointerMoves(*services, windows);
     checkSleep(*services);
+    checkGuardian();
 
     DestroyWindow(windows.host);
     DestroyWindow(windows.main);

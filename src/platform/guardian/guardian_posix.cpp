@@ -1,0 +1,203 @@
+// The watchdog on Linux/X11: a child forked at start-up, connected by a socket pair of sequenced packets. A pair of
+// sockets rather than a pipe because each record then travels whole or not at all, and a send with MSG_NOSIGNAL to a
+// watchdog that has gone raises no SIGPIPE in the program.
+//
+// Why fork without exec: at the top of main() nothing but libc is initialised, so the child inherits no toolkit or X
+// state, needs no path to an executable and no hidden command-line mode; it only runs the plain code below and ends
+// with _exit(), never returning into the program.
+
+#include "guardian.h"
+#include "ledgerrecords.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#if defined(ORVANE_WITH_X11)
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#endif
+
+namespace platform::guardian {
+
+namespace {
+
+pid_t g_watchdog = 0;
+int g_channel = -1;
+class SocketLedger;
+SocketLedger* g_ledger = nullptr;
+
+class SocketLedger final : public RecordLedger {
+public:
+    explicit SocketLedger(int fd) : fd_(fd) {}
+
+protected:
+    bool write(const std::vector<std::uint32_t>& record, bool final) override
+    {
+        const std::size_t size = record.size() * sizeof(std::uint32_t);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const ssize_t sent = ::send(fd_, record.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (sent == static_cast<ssize_t>(size))
+                return true;
+            if (sent >= 0 || errno != EAGAIN || !final)
+                return false;
+            // Only the goodbye waits for room: a lost goodbye would make the watchdog undo a clean exit.
+            pollfd room{fd_, POLLOUT, 0};
+            ::poll(&room, 1, 500);
+        }
+        return false;
+    }
+
+private:
+    int fd_;
+};
+
+// --- The watchdog child --------------------------------------------------------------------------------------------
+
+volatile sig_atomic_t g_parentGone = 0;
+
+void onParentDeath(int)
+{
+    g_parentGone = 1;
+}
+
+void undo(const LedgerState& state)
+{
+#if defined(ORVANE_WITH_X11)
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    // Releases first, while the keycodes still carry what was pressed, so that clients see matching key symbols.
+    for (int key : state.keys)
+        XTestFakeKeyEvent(display, static_cast<unsigned>(key), False, CurrentTime);
+    for (int button : state.buttons)
+        XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
+    for (const auto& [keycode, prior] : state.rebound) {
+        std::vector<KeySym> keysyms(prior.begin(), prior.end());
+        if (keysyms.empty())
+            keysyms.push_back(NoSymbol);
+        XChangeKeyboardMapping(display, keycode, static_cast<int>(keysyms.size()), keysyms.data(), 1);
+    }
+    XSync(display, False);
+    XCloseDisplay(display);
+#else
+    (void)state;
+#endif
+}
+
+[[noreturn]] void runWatchdog(int channel, pid_t parent)
+{
+    // The terminal's Ctrl+C and hang-up are the program's to handle; the watchdog ends with the channel instead.
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGTERM, SIG_IGN);
+    std::signal(SIGQUIT, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    // A belt for the rare case that a copy of the program's end leaked into another process and keeps the channel
+    // open: the parent's death interrupts the read below.
+    struct sigaction death {};
+    death.sa_handler = onParentDeath;
+    sigemptyset(&death.sa_mask);
+    sigaction(SIGUSR2, &death, nullptr);
+    prctl(PR_SET_PDEATHSIG, SIGUSR2);
+    if (getppid() != parent)
+        g_parentGone = 1;
+    prctl(PR_SET_NAME, "orvane-guardian");
+
+    // Hold nothing of the session but the channel: no terminal, no output pipe of a caller, no working directory.
+    if (channel != 3) {
+        dup2(channel, 3);
+        close(channel);
+    }
+    const int null = open("/dev/null", O_RDWR);
+    for (int fd = 0; fd < 3; ++fd)
+        dup2(null, fd);
+    close_range(4, ~0u, 0);
+    if (null > 3)
+        close(null);
+    if (chdir("/") != 0) {
+        // Nothing depends on it; the directory is merely not kept busy.
+    }
+
+    RecordReader reader;
+    std::uint32_t buffer[2 + kMaxKeysyms];
+    for (;;) {
+        // Once the parent is gone, only what it managed to send before is still read, without waiting for more.
+        const ssize_t got = recv(3, buffer, sizeof buffer, g_parentGone ? MSG_DONTWAIT : 0);
+        if (got > 0) {
+            if (!reader.feed(buffer, static_cast<std::size_t>(got)))
+                break;
+            if (reader.state().goodbye)
+                _exit(0);
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        break; // end of the channel: the program is gone without a goodbye
+    }
+    // Never outlive the program by more than a second, even against an X server that stopped answering.
+    alarm(1);
+    undo(reader.state());
+    _exit(0);
+}
+
+} // namespace
+
+int runWatchdogIfAsked(int, char**)
+{
+    return -1;
+}
+
+bool start()
+{
+    if (g_watchdog > 0)
+        return true;
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
+        return false;
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child < 0) {
+        close(pair[0]);
+        close(pair[1]);
+        return false;
+    }
+    if (child == 0) {
+        close(pair[0]);
+        runWatchdog(pair[1], parent);
+    }
+    close(pair[1]);
+    g_watchdog = child;
+    g_channel = pair[0];
+    auto ledger = std::make_unique<SocketLedger>(g_channel);
+    g_ledger = ledger.get();
+    setLedger(std::move(ledger));
+    return true;
+}
+
+void stop()
+{
+    if (g_watchdog <= 0)
+        return;
+    g_ledger->sayGoodbye();
+    g_ledger = nullptr;
+    setLedger(nullptr);
+    close(g_channel);
+    g_channel = -1;
+    while (waitpid(g_watchdog, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    g_watchdog = 0;
+}
+
+long watchdogProcessId()
+{
+    return g_watchdog;
+}
+
+} // namespace platform::guardian
