@@ -136,7 +136,7 @@ private:
 
     // Editing and the page display.
     void openEditor();
-    editor::PageViewState currentViewState() const;
+    editor::PageViewState currentViewState(bool typing = false) const;
     // Shows, enables and labels the page's controls as the view state says; values and the page list stay.
     void applyViewState(const editor::PageViewState& view);
     QStringList& currentCommand();

@@ -132,10 +132,10 @@ void orvane::changeSomeThing()
     editor::applyEditorValues(currentCommand(), currentCondition(), values);
     // Typing decides whether the page is complete: until there is something to type nothing may leave it.
     if (model::entryKind(currentCommand()) == model::kind::Input)
-        applyViewState(currentViewState());
+        applyViewState(currentViewState(true));
 }
 
-editor::PageViewState orvane::currentViewState() const
+editor::PageViewState orvane::currentViewState(bool typing) const
 {
     editor::PageContext context;
     context.command = list_command.at(currentPage - 1);
@@ -143,6 +143,7 @@ editor::PageViewState orvane::currentViewState() const
     context.page = currentPage;
     context.pageCount = int(list_command.size());
     context.hasCopy = !copiedCommand.isEmpty();
+    context.typing = typing;
     if (keyCapture.isCapturing())
         context.capture = captureForCondition ? editor::CaptureTarget::Condition : editor::CaptureTarget::Command;
     return editor::pageViewState(context);

@@ -62,6 +62,10 @@ PageViewState pageViewState(const PageContext& context)
     if (capturingCondition)
         view.conditionSeconds = false;
 
+    if (context.typing && commandKind == kind::Input) {
+        waiting = model::inputText(context.command).isEmpty();
+        keyWithoutCombination = false;
+    }
     view.navigation = !waiting;
     view.previousPage = view.navigation && context.page != 1;
     view.deletePage = view.navigation && context.pageCount != 1;

@@ -21,6 +21,9 @@ struct PageContext {
     int pageCount = 1;
     bool hasCopy = false;
     CaptureTarget capture = CaptureTarget::None;
+    // The text of an input page is being typed: the text alone decides whether the page can be left, whatever the
+    // condition waits for, and both "追加" go with the navigation.
+    bool typing = false;
 };
 
 struct PageViewState {
