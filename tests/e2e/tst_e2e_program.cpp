@@ -64,17 +64,10 @@ public:
     // A returning user's configuration: no greeting, the stop-command notice already seen, a one-second start delay.
     bool writeConfig()
     {
-        QJsonObject config;
-        config.insert(QStringLiteral("stert_time"), 1);
-        config.insert(QStringLiteral("run_number"), 1);
-        config.insert(QStringLiteral("stop_command"), QStringLiteral("83,3"));
-        config.insert(QStringLiteral("file_path"), QString());
-        config.insert(QStringLiteral("is_used_stert"), true);
-        config.insert(QStringLiteral("is_used_this"), true);
-        config.insert(QStringLiteral("is_help"), false);
-        config.insert(QStringLiteral("is_message_file"), true);
-        config.insert(QStringLiteral("is_message_paste"), false);
-        config.insert(QStringLiteral("is_message_delete"), true);
+        const QJsonObject config{{"stert_time", 1},          {"run_number", 1},         {"stop_command", "83,3"},
+                                 {"file_path", ""},          {"is_used_stert", true},   {"is_used_this", true},
+                                 {"is_help", false},         {"is_message_file", true}, {"is_message_paste", false},
+                                 {"is_message_delete", true}};
         QFile file(configFile());
         return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(config).toJson()) > 0;
     }
