@@ -106,8 +106,6 @@ orvane::~orvane()
         hoverWindow = nullptr;
     }
     unregisterGlobalHotkey();
-    if (keyPollTimer && keyPollTimer->isActive())
-        keyPollTimer->stop();
     removeKeyCapture();
 }
 
@@ -213,71 +211,6 @@ void orvane::buildWidgets()
     smoothYSpin = coordinateSpin("smoothYSpin", 190, 99999999);
     smoothGetButton = place(new QPushButton(QStringLiteral("取得"), this), "smoothGetButton", 320, 144, 80, 43, B24);
     connect(smoothGetButton, &QPushButton::clicked, this, &orvane::getCoordinate);
-}
-
-void orvane::buildMenus()
-{
-    auto makeAction = [this](const char* name, const QString& text) {
-        auto* action = new QAction(text, this);
-        action->setObjectName(QLatin1String(name));
-        return action;
-    };
-    // A confirmation action copies its checked state into its flag; connected before it becomes checkable.
-    auto makeFlagAction = [&](const char* name, const QString& text, bool* flag) {
-        QAction* action = makeAction(name, text);
-        connect(action, &QAction::toggled, this, [flag](bool checked) { *flag = checked; });
-        action->setCheckable(true);
-        return action;
-    };
-
-    newFileAction = makeAction("newFileAction", QStringLiteral("新規作成"));
-    connect(newFileAction, &QAction::triggered, this, &orvane::newFile);
-    openAction = makeAction("openAction", QStringLiteral("開く"));
-    connect(openAction, &QAction::triggered, this, &orvane::loadFile1);
-    saveAsAction = makeAction("saveAsAction", QStringLiteral("名前を付けて保存"));
-    connect(saveAsAction, &QAction::triggered, this, &orvane::saveFile1);
-    overwriteSaveAction = makeAction("overwriteSaveAction", QStringLiteral("上書き保存"));
-    connect(overwriteSaveAction, &QAction::triggered, this, &orvane::saveFile3);
-    reportBugAction = makeAction("reportBugAction", QStringLiteral("バグを報告"));
-    reportImprovementAction = makeAction("reportImprovementAction", QStringLiteral("改善案を報告"));
-    replyAction = makeAction("replyAction", QStringLiteral("返信が必要な場合"));
-    confirmSaveAction =
-        makeFlagAction("confirmSaveAction", QStringLiteral("ファイルを保存するか確認する"), &is_message_file);
-    confirmPasteAction =
-        makeFlagAction("confirmPasteAction", QStringLiteral("ページにペーストするか確認する"), &is_message_paste);
-    confirmDeleteAction =
-        makeFlagAction("confirmDeleteAction", QStringLiteral("ページを削除するか確認する"), &is_message_delete);
-    versionAction = makeAction("versionAction", QStringLiteral("バージョン情報"));
-    helpModeAction = makeAction("helpModeAction", QStringLiteral("ヘルプモード"));
-    connect(helpModeAction, &QAction::toggled, this, [this](bool checked) { setHelpMode(checked); });
-    helpModeAction->setCheckable(true);
-    askUsageAction = makeAction("askUsageAction", QStringLiteral("使い方を質問する"));
-    termsAction = makeAction("termsAction", QStringLiteral("利用規約を見る"));
-    openSourceNoticeAction =
-        makeAction("openSourceNoticeAction", QStringLiteral("オープンソースソフトウェアに関する告知を見る"));
-    qtLibraryInfoAction =
-        makeAction("qtLibraryInfoAction", QStringLiteral("Qtライブラリの差替え又は再インストールに関する情報を見る"));
-    lgplTextAction = makeAction("lgplTextAction", QStringLiteral("LGPLv3のライセンス文章を見る"));
-    connectInformationActions();
-
-    fileMenu = menuBar()->addMenu(QStringLiteral("ファイル"));
-    fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    fileMenu->addActions({newFileAction, openAction, overwriteSaveAction, saveAsAction});
-    reportMenu = menuBar()->addMenu(QStringLiteral("報告"));
-    reportMenu->setObjectName(QStringLiteral("reportMenu"));
-    reportMenu->addActions({reportBugAction, reportImprovementAction, replyAction});
-    settingsMenu = menuBar()->addMenu(QStringLiteral("設定"));
-    settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
-    settingsMenu->addActions({confirmSaveAction, confirmPasteAction, confirmDeleteAction});
-    versionMenu = menuBar()->addMenu(QStringLiteral("バージョン"));
-    versionMenu->setObjectName(QStringLiteral("versionMenu"));
-    versionMenu->addAction(versionAction);
-    helpMenu = menuBar()->addMenu(QStringLiteral("ヘルプ"));
-    helpMenu->setObjectName(QStringLiteral("helpMenu"));
-    helpMenu->addActions({helpModeAction, askUsageAction});
-    otherMenu = menuBar()->addMenu(QStringLiteral("その他"));
-    otherMenu->setObjectName(QStringLiteral("otherMenu"));
-    otherMenu->addActions({termsAction, openSourceNoticeAction, qtLibraryInfoAction, lgplTextAction});
 }
 
 bool orvane::isProjectUnsaved() const

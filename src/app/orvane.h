@@ -1,8 +1,12 @@
 #pragma once
 
 // The main window: owns the project being edited, the configuration values and every editor widget. Its definition is
-// split by concern: construction and wiring in app/, each group of slots in the file of its layer.
+// split by concern: orvane.cpp (construction, wiring, configuration, closing), orvane_pages.cpp (page navigation and
+// page operations), orvane_editing.cpp (operation and condition editing, the page display), orvane_capture.cpp (key
+// and coordinate capture), orvane_files.cpp (project files), orvane_menus.cpp (menus, help mode, reports) and
+// run/orvane_run.cpp (the run start). Its slots stay thin: the decisions live in the GUI-free classes of editor/.
 
+#include "editor/keycapturesession.h"
 #include "model/pagemodel.h"
 
 #include <QList>
@@ -30,6 +34,9 @@ class QTimer;
 class QUrl;
 class HoverHideWindow;
 class QThread;
+namespace editor {
+struct PageViewState;
+}
 class Run;
 struct RunState;
 
@@ -40,49 +47,46 @@ public:
     explicit orvane(QWidget* parent = nullptr);
     ~orvane() override;
 
-    // Holds what the desktop-wide hot key of a coordinate capture does. The backend sees the hot key among the GUI
-    // loop's native events and hands its identifier here.
-    class GlobalHotkeyFilter {
-    public:
-        explicit GlobalHotkeyFilter(int id);
-        // Runs the callback when firedId is this filter's identifier; returns whether it did.
-        bool deliver(int firedId) const;
+    // Brings every editor widget, the page list, the counter and the window title into line with the model.
+    void refreshPage();
 
-        std::function<void()> callback;
-        int id = 0;
-    };
+    // Asks the user for a file name (parent, caption, start path, filter); empty when cancelled. Replaceable so
+    // that tests can answer without a native dialog; the file dialogs are used while these are empty.
+    std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askSaveFileName;
+    std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askOpenFileName;
 
-    // ---- Configuration -----------------------------------------------------------------------------------------
-    void loadConfig();
-    void saveConfig();
     // What a close does, without the question about an unsaved project (which is left unwritten): stops a run, saves
     // the configuration, gives up the hot key. For a quit signal and the end of the desktop session; may run twice.
     void finishWithoutQuestion();
 
+    // The run settings and the project that the run start hands over; read and preset by the run-start tests until
+    // the run start moves to a layer of its own.
+    int stertTime = 5;
+    int runNumber = 1;
+    QString stopCommand = QStringLiteral("83,3");
+    QString filePath;
+    bool is_used_stert = false;
+    model::EntryList list_command{model::freshCommand()};
+    model::EntryList list_condition{model::freshCondition()};
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
-    // ---- Slots: coordinate capture -----------------------------------------------------------------------------
 private Q_SLOTS:
+    // Coordinate capture (orvane_capture.cpp).
     void getCoordinate();
     void getCoordinate2();
     void moveMousePointer();
-
-    // ---- Slots: keyboard capture -------------------------------------------------------------------------------
-private Q_SLOTS:
+    // Keyboard capture (orvane_capture.cpp).
     void pollKeystroke();
-
-    // ---- Slots: operation and condition editing ----------------------------------------------------------------
-private Q_SLOTS:
+    // Operation and condition editing (orvane_editing.cpp).
     void addNewCommand();
     void addCommand();
     void addCondition();
     void changeMenuAddCommand();
     void changeMenuAddCondition();
     void changeSomeThing();
-
-    // ---- Slots: page navigation and page operations ------------------------------------------------------------
-private Q_SLOTS:
+    // Page navigation and page operations (orvane_pages.cpp).
     void nextPage();
     void returnPage();
     void changeWidgetPage();
@@ -90,90 +94,71 @@ private Q_SLOTS:
     void copy();
     void paste();
     void newFile();
-
-    // ---- Slots: project files ----------------------------------------------------------------------------------
-private Q_SLOTS:
+    // Project files (orvane_files.cpp).
     void saveFile1();
     void saveFile3();
     void loadFile1();
     void importedCommand();
-
-    // ---- Slots: run start ----------------------------------------------------------------------------------------
-private Q_SLOTS:
-    // The run button: asks for the run settings, keeps them and starts the run when the dialog is accepted.
+    // Run start (run/orvane_run.cpp): asks for the run settings, keeps them and starts the run when accepted.
     void stertRun();
     // The run has ended: the window comes back.
     void onRunFinished();
-
-    // ---- Slots: reports and help -------------------------------------------------------------------------------
-private Q_SLOTS:
+    // Reports (orvane_menus.cpp).
     void reportBug();
     void reportImprovementSuggestion();
 
 private:
+    // Holds what the desktop-wide hot key of a coordinate capture does. The backend sees the hot key among the GUI
+    // loop's native events and hands its identifier here.
+    class GlobalHotkeyFilter {
+    public:
+        explicit GlobalHotkeyFilter(int filterId);
+        // Runs the callback when firedId is this filter's identifier; returns whether it did.
+        bool deliver(int firedId) const;
+
+        std::function<void()> callback;
+        int id = 0;
+    };
+
+    // Construction and configuration (orvane.cpp).
     void buildWidgets();
-    void buildMenus();
+    void loadConfig();
+    void saveConfig();
     bool isProjectUnsaved() const;
     // Shows a warning box titled "最終確認" with Yes and No (No the default); true for Yes.
     bool confirm(const QString& text);
 
-    // ---- Helpers: coordinate capture ---------------------------------------------------------------------------
-public:
+    // Coordinate capture.
     void registerGlobalHotkey();
     void unregisterGlobalHotkey();
 
-private:
-
-    // ---- Helpers: keyboard capture -----------------------------------------------------------------------------
-    // Starts capturing a key combination for the operation or the condition of the current page; previousEntry is
-    // what the page held before "追加", given back if the capture cannot start.
+    // Keyboard capture: starts capturing a key combination for the operation or the condition of the current page;
+    // previousEntry is what the page held before "追加", given back if the capture cannot start.
     void startKeyCapture(bool forCondition, const QStringList& previousEntry);
-    void setCaptureMode(bool capturing, bool forCondition);
-    bool keyCaptureInProgress() const;
-    bool installKeyCapture();
     // Ends a capture in progress (if any) and removes the keyboard capture from the desktop.
     void removeKeyCapture();
 
-    // ---- Helpers: operation and condition editing --------------------------------------------------------------
+    // Editing and the page display.
     void openEditor();
-
-public:
-    // Brings every editor widget, the page list, the counter and the window title into line with the model.
-    void refreshPage();
-
-private:
-    // Shows or hides the controls that must stay out of reach while the page waits for a key or a text.
-    void setNavigationVisible(bool visible);
-    // Hides "←" on page 1, "削除" with one page and "ペースト" with an empty copy buffer.
-    void hideUnavailablePageButtons();
+    editor::PageViewState currentViewState(bool typing = false) const;
+    // Shows, enables and labels the page's controls as the view state says; values and the page list stay.
+    void applyViewState(const editor::PageViewState& view);
     QStringList& currentCommand();
     QStringList& currentCondition();
 
-    // ---- Helpers: page navigation ------------------------------------------------------------------------------
-
-    // ---- Helpers: project files --------------------------------------------------------------------------------
+    // Project files.
     bool writeProject();
     bool readProject();
     bool isUnnamedProject() const;
 
-public:
-    // Asks the user for a file name (parent, caption, start path, filter); empty when cancelled. Replaceable so
-    // that tests can answer without a native dialog; the file dialogs are used while these are empty.
-    std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askSaveFileName;
-    std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askOpenFileName;
-
-private:
-
-    // ---- Helpers: run start --------------------------------------------------------------------------------------
+    // Run start.
     // Hands copies of the project to a new run on a worker thread and hides the window.
     void startRun();
     // Ends a run still in progress and waits for it (the program is closing).
     void stopActiveRun();
-    QPointer<Run> activeRun;
-    QPointer<QThread> activeRunThread;
-    std::shared_ptr<RunState> activeRunState;
 
-    // ---- Helpers: reports and help (editor/helpmode.cpp) -------------------------------------------------------
+    // Menus, help mode and reports (orvane_menus.cpp).
+    void buildMenus();
     // The 25 controls that explain themselves in help mode, with their texts, in the order they are set.
     QList<std::pair<QWidget*, QString>> helpToolTips() const;
     // Installs every help tool tip (true) or clears them all (false); is_help is left to the configuration save.
@@ -187,15 +172,9 @@ private:
     void openFormPage(const QUrl& url);
     void showDocument(const QString& path);
 
-public:
     // ---- State (declaration order as the window's data model) --------------------------------------------------
     HoverHideWindow* hoverWindow = nullptr;
-    int stertTime = 5;
-    int runNumber = 1;
-    QString stopCommand = QStringLiteral("83,3");
-    QString filePath;
     QString lastFilePath;
-    bool is_used_stert = false;
     bool is_used_this = false;
     bool is_help = false;
     bool is_message_file = true;
@@ -204,8 +183,6 @@ public:
     bool is_japanese = true;
     QString selectedCommandKind = QStringLiteral("なし");
     QString selectedConditionKind = QStringLiteral("時間");
-    model::EntryList list_command{model::freshCommand()};
-    model::EntryList list_condition{model::freshCondition()};
     model::EntryList saved_list_command{model::freshCommand()};
     model::EntryList saved_list_condition{model::freshCondition()};
     int currentPage = 1;
@@ -217,6 +194,10 @@ public:
     bool hotkeyRegistered = false;
     int hotkeyId = 1001;
     QTimer* keyPollTimer = nullptr;
+    editor::KeyCaptureSession keyCapture;
+    QPointer<Run> activeRun;
+    QPointer<QThread> activeRunThread;
+    std::shared_ptr<RunState> activeRunState;
 
     // ---- Widgets, in creation order ----------------------------------------------------------------------------
     QGroupBox* commandGroup = nullptr;

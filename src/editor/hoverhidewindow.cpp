@@ -1,14 +1,16 @@
 #include "hoverhidewindow.h"
 
 #include <QCursor>
-#include <QDebug>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
+Q_LOGGING_CATEGORY(lcHoverHide, "orvane.hoverhide")
+
 QRect availableAreaAt(const QPoint& point)
 {
     QScreen* screen = QGuiApplication::screenAt(point);
@@ -86,7 +88,7 @@ void HoverHideWindow::checkCursor()
             lastGeometry = f;
             hiddenByCursor = true;
             hide();
-            qDebug() << "hidden (cursor near)";
+            qCDebug(lcHoverHide) << "hidden (cursor near)";
         }
         return;
     }
@@ -95,5 +97,5 @@ void HoverHideWindow::checkCursor()
     move(keepOnScreen(lastGeometry).topLeft());
     show();
     hiddenByCursor = false;
-    qDebug() << "shown (cursor moved away from last position)";
+    qCDebug(lcHoverHide) << "shown (cursor moved away from last position)";
 }

@@ -46,6 +46,100 @@ Entry defaultConditionEntry(const QString& kindName)
     return {kindName};
 }
 
+namespace {
+
+int commandSecondsIndex(const QString& kindName)
+{
+    if (kindName == kind::SmoothMove)
+        return 3;
+    if (kindName == kind::Click || kindName == kind::Key || kindName == kind::Input)
+        return 2;
+    return -1;
+}
+
+void setField(Entry& entry, int index, const QString& value)
+{
+    while (entry.size() <= index)
+        entry.append(QString());
+    entry[index] = value;
+}
+
+} // namespace
+
+QString entryKind(const Entry& entry)
+{
+    return entry.value(0);
+}
+
+QString clickButton(const Entry& command)
+{
+    return command.value(1);
+}
+
+QString coordinateX(const Entry& command)
+{
+    return command.value(1);
+}
+
+QString coordinateY(const Entry& command)
+{
+    return command.value(2);
+}
+
+QString keyCombination(const Entry& entry)
+{
+    return entry.value(1);
+}
+
+QString inputText(const Entry& command)
+{
+    return command.value(1);
+}
+
+QString commandSeconds(const Entry& command)
+{
+    const int index = commandSecondsIndex(entryKind(command));
+    return index < 0 ? QString() : command.value(index);
+}
+
+QString waitSeconds(const Entry& condition)
+{
+    return condition.value(1);
+}
+
+void setClickButton(Entry& command, const QString& button)
+{
+    setField(command, 1, button);
+}
+
+void setCoordinates(Entry& command, const QString& x, const QString& y)
+{
+    setField(command, 1, x);
+    setField(command, 2, y);
+}
+
+void setKeyCombination(Entry& entry, const QString& combination)
+{
+    setField(entry, 1, combination);
+}
+
+void setInputText(Entry& command, const QString& text)
+{
+    setField(command, 1, text);
+}
+
+void setCommandSeconds(Entry& command, const QString& seconds)
+{
+    const int index = commandSecondsIndex(entryKind(command));
+    if (index >= 0)
+        setField(command, index, seconds);
+}
+
+void setWaitSeconds(Entry& condition, const QString& seconds)
+{
+    setField(condition, 1, seconds);
+}
+
 QString secondsText(double seconds)
 {
     return QString::number(seconds, 'g', 6);

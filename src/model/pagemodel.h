@@ -49,6 +49,26 @@ QString coordinateText(int value);
 bool isUnsaved(const EntryList& commands, const EntryList& conditions, const EntryList& savedCommands,
                const EntryList& savedConditions);
 
+// Named fields of each kind's entry. Positions (element 0 is the kind):
+//   クリック button, seconds · マウスポインター x, y · スムーズムーブ x, y, seconds · キー combination, seconds ·
+//   入力 text, seconds; conditions: 時間 seconds · キー combination.
+// Getters read a missing element as empty text (an entry from a file may be short); setters grow the entry as needed.
+// The seconds getter and setter know where each kind keeps its time; other kinds have none (empty, no change).
+QString entryKind(const Entry& entry);
+QString clickButton(const Entry& command);
+QString coordinateX(const Entry& command); // pointer and smooth move
+QString coordinateY(const Entry& command);
+QString keyCombination(const Entry& entry); // key operation and key condition
+QString inputText(const Entry& command);
+QString commandSeconds(const Entry& command);
+QString waitSeconds(const Entry& condition); // 時間
+void setClickButton(Entry& command, const QString& button);
+void setCoordinates(Entry& command, const QString& x, const QString& y);
+void setKeyCombination(Entry& entry, const QString& combination);
+void setInputText(Entry& command, const QString& text);
+void setCommandSeconds(Entry& command, const QString& seconds);
+void setWaitSeconds(Entry& condition, const QString& seconds);
+
 // Page operations on both lists together. index is 0-based; out-of-range requests are refused (false).
 void appendPage(EntryList& commands, EntryList& conditions);
 bool insertPage(EntryList& commands, EntryList& conditions, int index);

@@ -17,30 +17,12 @@ class TestTermDialog : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void heading_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("heading");
-        QTest::newRow("terms") << QStringLiteral("利用規約.txt") << QStringLiteral("利用規約");
-        QTest::newRow("several dots") << QStringLiteral("Qt6.4.2のライセンス.v2.txt") << QStringLiteral("Qt6");
-    }
-
-    void heading()
-    {
-        QFETCH(QString, fileName);
-        QFETCH(QString, heading);
-        const QString path = writeFile(fileName, "text");
-        QVERIFY(!path.isEmpty());
-        TermDialog dialog(path);
-        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("titleLabel"))->text(), heading);
-    }
-
     void readsText_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("utf-8 japanese") << QByteArray("第1条\n本規約は") << QStringLiteral("第1条\n本規約は");
-        QTest::newRow("windows line ends") << QByteArray("一行目\r\n二行目\r\n\r\n四行目\r\n") << QStringLiteral("一行目\n二行目\n\n四行目\n");
+        QTest::newRow("windows line ends")
+            << QByteArray("一行目\r\n二行目\r\n\r\n四行目\r\n") << QStringLiteral("一行目\n二行目\n\n四行目\n");
         QTest::newRow("byte-order mark dropped") << QByteArray("\xEF\xBB\xBFterms") << QStringLiteral("terms");
         QTest::newRow("invalid byte") << QByteArray("a\xFF"
                                                     "b")
@@ -57,8 +39,6 @@ private Q_SLOTS:
         const dialogs::DocumentText document = dialogs::readDocumentText(path);
         QCOMPARE(document.text, text);
         QVERIFY(!document.truncated);
-        TermDialog dialog(path);
-        QCOMPARE(dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"))->toPlainText(), text);
     }
 
     // A document that cannot be read gives an empty view under the heading of its name.
@@ -85,7 +65,6 @@ private Q_SLOTS:
         const dialogs::DocumentText document = dialogs::readDocumentText(path);
         QVERIFY(document.truncated);
         QCOMPARE(document.text.size(), dialogs::MaxDocumentBytes);
-        QVERIFY(document.text.startsWith(QString::fromLatin1(line)));
 
         TermDialog dialog(path);
         const QString shown = dialog.findChild<QPlainTextEdit*>(QStringLiteral("textView"))->toPlainText();
@@ -107,7 +86,6 @@ private Q_SLOTS:
         QTest::addColumn<dialogs::Document>("document");
         QTest::addColumn<QString>("suffix");
         QTest::newRow("terms") << dialogs::Document::TermsOfUse << QStringLiteral("/licenses/利用規約.txt");
-        QTest::newRow("lgpl") << dialogs::Document::LgplText << QStringLiteral("/licenses/LGPLv3のライセンス文章.txt");
     }
 
     void documentPaths()

@@ -1,11 +1,14 @@
 #pragma once
 
-// Shared by the editor's widget tests: a main window on the fake backend, shown with the editor or the start screen.
+// Shared by the editor's window tests: a main window on the fake backend, its widgets found by object name, and a
+// project shown through the window's own refresh and page buttons.
 
 #include "app/orvane.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
@@ -15,6 +18,32 @@ namespace editortest {
 
 using testsupport::BoxAnswerer;
 using testsupport::fake;
+
+template <typename W = QWidget> W* child(const orvane& window, const char* name)
+{
+    return window.findChild<W*>(QLatin1String(name));
+}
+
+inline QPushButton* button(const orvane& window, const char* name)
+{
+    return child<QPushButton>(window, name);
+}
+
+inline QAction* action(const orvane& window, const char* name)
+{
+    return child<QAction>(window, name);
+}
+
+inline QString text(const orvane& window, const char* labelName)
+{
+    return child<QLabel>(window, labelName)->text();
+}
+
+inline bool shown(const orvane& window, const char* name)
+{
+    const QWidget* widget = QLatin1String(name) == QLatin1String("menuBar") ? window.menuBar() : child(window, name);
+    return widget->isVisibleTo(&window);
+}
 
 inline std::unique_ptr<orvane> makeWindow()
 {
@@ -26,42 +55,57 @@ inline std::unique_ptr<orvane> makeWindow()
 inline std::unique_ptr<orvane> makeEditor()
 {
     auto window = makeWindow();
-    window->newProjectButton->click();
+    button(*window, "newProjectButton")->click();
     return window;
 }
 
-inline bool shown(const orvane& window, const QWidget* widget)
+inline QStringList rows(const orvane& window)
 {
-    return widget->isVisibleTo(&window);
-}
-
-inline QStringList rows(const QListWidget* list)
-{
+    const auto* list = child<QListWidget>(window, "pageList");
     QStringList texts;
     for (int i = 0; i < list->count(); ++i)
         texts << list->item(i)->text();
     return texts;
 }
 
-// Shows page `page` of the given project through the window's own refresh.
+inline int currentPage(const orvane& window)
+{
+    return text(window, "pageCountLabel").section(QLatin1Char('/'), 0, 0).toInt();
+}
+
+// Shows page `page` (1-based) of the given project, which must have at least as many pages as the one shown: the
+// window refreshes, then "←" and "→" move to the page.
 inline void showProject(orvane& window, const model::EntryList& commands, const model::EntryList& conditions, int page)
 {
     window.list_command = commands;
     window.list_condition = conditions;
-    window.currentPage = page + 1;
-    QMetaObject::invokeMethod(&window, "returnPage");
+    window.refreshPage();
+    while (currentPage(window) > page)
+        button(window, "returnPageButton")->click();
+    while (currentPage(window) < page)
+        button(window, "nextPageButton")->click();
 }
 
 inline void addCommandKind(orvane& window, const QString& kind)
 {
-    window.commandCombo->setCurrentText(kind);
-    window.addCommandButton->click();
+    child<QComboBox>(window, "commandCombo")->setCurrentText(kind);
+    button(window, "addCommandButton")->click();
 }
 
 inline void addConditionKind(orvane& window, const QString& kind)
 {
-    window.conditionCombo->setCurrentText(kind);
-    window.addConditionButton->click();
+    child<QComboBox>(window, "conditionCombo")->setCurrentText(kind);
+    button(window, "addConditionButton")->click();
+}
+
+// Whether closing would ask about an unsaved project; the window stays open either way.
+inline bool asksAsUnsaved(orvane& window)
+{
+    BoxAnswerer answerer({QMessageBox::No});
+    const bool closed = window.close();
+    if (closed)
+        window.show();
+    return !closed;
 }
 
 } // namespace editortest

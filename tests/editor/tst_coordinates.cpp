@@ -38,9 +38,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kindName");
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("pointer") << QStringLiteral("マウスポインター") << QStringList{"マウスポインター", "1", "2", "junk"}
+        QTest::newRow("pointer") << QStringLiteral("マウスポインター")
+                                 << QStringList{"マウスポインター", "1", "2", "junk"}
                                  << QStringList{"マウスポインター", "-15", "1080"};
-        QTest::newRow("smooth move") << QStringLiteral("スムーズムーブ") << QStringList{"スムーズムーブ", "0", "0", "2.5"}
+        QTest::newRow("smooth move") << QStringLiteral("スムーズムーブ")
+                                     << QStringList{"スムーズムーブ", "0", "0", "2.5"}
                                      << QStringList{"スムーズムーブ", "-15", "1080", "2.5"};
     }
     void hotKeyStoresPosition()
@@ -49,11 +51,9 @@ private Q_SLOTS:
         QFETCH(QStringList, before);
         auto window = makeEditor();
         addCommandKind(*window, kindName);
-        window->list_command[0] = before;
-        window->refreshPage();
-
-        QPushButton* get = kindName == QStringLiteral("マウスポインター") ? window->pointerGetButton
-                                                                           : window->smoothGetButton;
+        showProject(*window, {before}, window->list_condition, 1);
+        QPushButton* get =
+            button(*window, kindName == QStringLiteral("マウスポインター") ? "pointerGetButton" : "smoothGetButton");
         QVERIFY(get->isVisible());
         get->click();
         QVERIFY(fake().hotKeyRegistered(1001));
@@ -64,12 +64,10 @@ private Q_SLOTS:
         QVERIFY(fake().fireHotKey(1001));
         QTRY_VERIFY(window->isVisible());
         QTEST(window->list_command.at(0), "after");
-        QCOMPARE(window->pointerXSpin->value(), -15);
-        QCOMPARE(window->pointerYSpin->value(), 1080);
+        QCOMPARE(child<QSpinBox>(*window, "pointerXSpin")->value(), -15);
+        QCOMPARE(child<QSpinBox>(*window, "pointerYSpin")->value(), 1080);
         QTRY_VERIFY(!hintWindow());
-        QTRY_VERIFY(!window->hoverWindow);
         QVERIFY(!fake().hotKeyRegistered(1001));
-        QVERIFY(!window->hotkeyFilter);
     }
 
     // When another program holds Ctrl+Alt+G the capture could never end: the editor stays and says why.
@@ -79,16 +77,14 @@ private Q_SLOTS:
         addCommandKind(*window, QStringLiteral("マウスポインター"));
         fake().setFailHotKey(true);
         BoxAnswerer answerer;
-        window->pointerGetButton->click();
+        button(*window, "pointerGetButton")->click();
         QCOMPARE(answerer.seen.size(), 1);
         QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("Ctrl+Alt+G")));
         QVERIFY(window->isVisible());
         QVERIFY(!hintWindow());
-        QVERIFY(!window->hotkeyRegistered);
-        QVERIFY(!window->hotkeyFilter);
+        QVERIFY(!fake().hotKeyRegistered(1001));
     }
 
-    // Closing the hint by other means (Alt+F4) gives the editor back and releases the hot key.
     // Closing the hint by other means (Alt+F4) gives the editor back; closing the window ends the capture too.
     // Either way the hot key is released and the entry is left as it was.
     void leavingTheCaptureReleasesTheHotKey_data()
@@ -102,7 +98,7 @@ private Q_SLOTS:
         QFETCH(bool, closeWindow);
         auto window = makeEditor();
         addCommandKind(*window, QStringLiteral("マウスポインター"));
-        window->pointerGetButton->click();
+        button(*window, "pointerGetButton")->click();
         QVERIFY(fake().hotKeyRegistered(1001));
         if (closeWindow) {
             window.reset();
@@ -113,7 +109,6 @@ private Q_SLOTS:
         }
         hintWindow()->close();
         QTRY_VERIFY(window->isVisible());
-        QTRY_VERIFY(!window->hoverWindow);
         QVERIFY(!fake().hotKeyRegistered(1001));
         QCOMPARE(window->list_command.at(0), (QStringList{"マウスポインター", "0", "0"}));
     }
@@ -125,10 +120,9 @@ private Q_SLOTS:
         const QPoint target(640, -20);
         auto window = makeEditor();
         addCommandKind(*window, QStringLiteral("マウスポインター"));
-        window->list_command[0] = entry;
-        window->refreshPage();
+        showProject(*window, {entry}, window->list_condition, 1);
         fake().clearEvents();
-        window->testButton->click();
+        button(*window, "testButton")->click();
         QVERIFY(!window->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!fake().events().empty(), 5000);
         const platform::FakeEvent move = fake().events().front();

@@ -1,11 +1,9 @@
-// Keyboard capture in the editor, driven by keyboard events injected into the fake backend's capture.
+// Key capture: the session on its own against the fake backend's capture, and the editor window around it.
 
+#include "editor/keycapturesession.h"
 #include "editortest.h"
 
-#include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QGroupBox>
-#include <QLabel>
 
 using namespace editortest;
 using model::EntryList;
@@ -45,79 +43,64 @@ private Q_SLOTS:
             fake().setKeyDown(vk, false);
     }
 
-    // While a key is awaited nothing else of the window can be used, not even the page controls that a key
+    // The last complete combination before a look is the result; removing the capture gives the keys back, and a
+    // refused install leaves nothing behind.
+    void session()
+    {
+        {
+            editor::KeyCaptureSession capture;
+            fake().setFailCapture(true);
+            QVERIFY(!capture.start());
+            QVERIFY(!capture.isCapturing() && !capture.isInstalled() && !fake().captureActive());
+            fake().setFailCapture(false);
+            QVERIFY(capture.start());
+            QVERIFY(capture.result().isEmpty());
+            for (int vk : {17, 18, 65, 112})
+                fake().injectKey(WmKeyDown, vk);
+            QCOMPARE(capture.result(), QStringLiteral("112,3"));
+            for (int vk : {112, 65, 18, 17})
+                fake().injectKey(WmKeyUp, vk);
+            capture.remove();
+            QVERIFY(!fake().injectKey(WmKeyDown, 66)); // keys reach other applications again
+            fake().injectKey(WmKeyUp, 66);
+            QVERIFY(capture.start());
+        }
+        QVERIFY(!fake().captureActive()); // gone with the session
+    }
+
+    // While a key is awaited nothing that could change the page can be used, not even the page controls that a key
     // condition leaves visible; Esc, too, is a combination, so the capture always ends by a key.
-    void captureLocksTheWindow_data()
+    void captureLocksThePage_data()
     {
         QTest::addColumn<bool>("forCondition");
         QTest::newRow("operation") << false;
         QTest::newRow("condition") << true;
     }
-    void captureLocksTheWindow()
+    void captureLocksThePage()
     {
         QFETCH(bool, forCondition);
         auto window = makeEditor();
-        window->nextPageButton->click();
+        button(*window, "nextPageButton")->click();
         addConditionKind(*window, QStringLiteral("キー"));
         press({13});
         QTRY_COMPARE(window->list_condition.at(1), (QStringList{"キー", "13,0"}));
         startCapture(*window, forCondition);
         QVERIFY(fake().captureActive());
-        QLabel* keyLabel = forCondition ? window->conditionKeyLabel : window->commandKeyLabel;
-        QCOMPARE(keyLabel->text(), QStringLiteral("単一または複数キーを押してください"));
-        for (QWidget* w : std::initializer_list<QWidget*>{window->commandCombo, window->conditionCombo,
-                                                          window->runButton, window->menuBar(), window->returnPageButton,
-                                                          window->nextPageButton, window->pageList,
-                                                          window->deletePageButton, window->copyButton})
-            QVERIFY2(!w->isEnabled() || !shown(*window, w), qPrintable(w->objectName()));
-
-        press({27});
-        QTRY_VERIFY(!fake().captureActive());
-        QCOMPARE(keyLabel->text(), QStringLiteral("Esc"));
-        QCOMPARE(window->currentPage, 2);
-        for (QWidget* w : std::initializer_list<QWidget*>{window->menuBar(), window->returnPageButton,
-                                                          window->pageList, window->commandCombo})
-            QVERIFY2(w->isEnabled() && shown(*window, w), qPrintable(w->objectName()));
-    }
-
-    void combinationIsStoredAndTheCaptureEnds()
-    {
-        auto window = makeEditor();
-        startCapture(*window, false);
+        const char* keyLabel = forCondition ? "conditionKeyLabel" : "commandKeyLabel";
+        QCOMPARE(text(*window, keyLabel), QStringLiteral("単一または複数キーを押してください"));
+        for (const char* name : {"commandCombo", "conditionCombo", "runButton", "menuBar", "returnPageButton",
+                                 "nextPageButton", "pageList", "deletePageButton", "copyButton"}) {
+            QWidget* w = QLatin1String(name) == QLatin1String("menuBar") ? window->menuBar() : child(*window, name);
+            QVERIFY2(!w->isEnabled() || !shown(*window, name), name);
+        }
         press({162, 65});
-        QTRY_COMPARE(window->list_command.at(0), (QStringList{"キー", "65,2", "0.01"}));
-        QCOMPARE(window->commandKeyLabel->text(), QStringLiteral("Ctrl+A"));
-        QCOMPARE(rows(window->pageList).at(1), QStringLiteral("1.キー"));
-        QVERIFY(!window->keyPollTimer->isActive());
-        QVERIFY(!fake().injectKey(WmKeyDown, 66)); // keys reach other applications again
-        fake().injectKey(WmKeyUp, 66);
-    }
-
-    void keysBeforeATickLeaveTheLastCombination()
-    {
-        auto window = makeEditor();
-        startCapture(*window, false);
-        window->keyPollTimer->stop();
-        for (int vk : {17, 18, 65, 112})
-            fake().injectKey(WmKeyDown, vk);
-        QMetaObject::invokeMethod(window.get(), "pollKeystroke");
-        QCOMPARE(window->list_command.at(0), (QStringList{"キー", "112,3", "0.01"}));
-        for (int vk : {112, 65, 18, 17})
-            fake().injectKey(WmKeyUp, vk);
-    }
-
-    void addRefusedWhileCapturing()
-    {
-        auto window = makeEditor();
-        startCapture(*window, false);
-        const int installs = fake().captureInstallCount();
-        window->selectedCommandKind = QStringLiteral("クリック");
-        window->selectedConditionKind = QStringLiteral("即時");
-        QMetaObject::invokeMethod(window.get(), "addCommand");
-        QMetaObject::invokeMethod(window.get(), "addCondition");
-        QCOMPARE(window->list_command.at(0), (QStringList{"キー", "", "0.01"}));
-        QCOMPARE(window->list_condition.at(0), (QStringList{"時間", "0.1"}));
-        QCOMPARE(fake().captureInstallCount(), installs);
+        QTRY_VERIFY(!fake().captureActive());
+        QCOMPARE(text(*window, keyLabel), QStringLiteral("Ctrl+A"));
+        QCOMPARE((forCondition ? window->list_condition : window->list_command).at(1).at(1), QStringLiteral("65,2"));
+        QCOMPARE(currentPage(*window), 2);
+        for (const char* name : {"returnPageButton", "pageList", "commandCombo"})
+            QVERIFY2(child(*window, name)->isEnabled() && shown(*window, name), name);
+        QVERIFY(window->menuBar()->isEnabled() && shown(*window, "menuBar"));
     }
 
     void closingDuringACaptureRemovesIt()
@@ -149,13 +132,11 @@ private Q_SLOTS:
         startCapture(*window, forCondition);
         QCOMPARE(window->list_command, commands);
         QCOMPARE(window->list_condition, conditions);
-        QCOMPARE((forCondition ? window->conditionLabel : window->commandLabel)->text(),
-                 QStringLiteral("キーフックに失敗"));
-        QVERIFY(!window->keyPollTimer->isActive());
-        for (QWidget* w : std::initializer_list<QWidget*>{window->nextPageButton, window->pageList,
-                                                          window->addCommandButton, window->addConditionButton,
-                                                          window->runButton, window->menuBar(), window->commandCombo})
-            QVERIFY2(shown(*window, w) && w->isEnabled(), qPrintable(w->objectName()));
+        QCOMPARE(text(*window, forCondition ? "conditionLabel" : "commandLabel"), QStringLiteral("キーフックに失敗"));
+        for (const char* name : {"nextPageButton", "pageList", "addCommandButton", "addConditionButton", "runButton",
+                                 "commandCombo", "commandGroup", "conditionGroup"})
+            QVERIFY2(shown(*window, name) && child(*window, name)->isEnabled(), name);
+        QVERIFY(window->menuBar()->isEnabled() && shown(*window, "menuBar"));
 
         fake().setFailCapture(false);
         startCapture(*window, forCondition);
@@ -164,34 +145,25 @@ private Q_SLOTS:
         QCOMPARE((forCondition ? window->list_condition : window->list_command).at(0).at(1), QStringLiteral("90,0"));
     }
 
-    // A project file may hold a key operation that was never captured; the page must not be a dead end.
-    void pageWithoutCombinationCanBeCapturedAgain()
+    // A project file may hold a key operation that was never captured: "追加" stays, so the page can be captured
+    // again, and leaving that state by another kind gives every page control back.
+    void pageWithoutCombinationIsNoDeadEnd()
     {
         auto window = makeEditor();
-        window->list_command = EntryList{{"キー", "", "0.01"}};
-        window->refreshPage();
-        QVERIFY(!shown(*window, window->nextPageButton));
-        QVERIFY(shown(*window, window->addCommandButton));
-        QVERIFY(window->addCommandButton->isEnabled());
+        showProject(*window, {{"キー", "", "0.01"}}, {{"即時"}}, 1);
+        QVERIFY(!shown(*window, "nextPageButton"));
+        QVERIFY(shown(*window, "addCommandButton") && child(*window, "addCommandButton")->isEnabled());
         startCapture(*window, false);
         press({162});
         QTRY_COMPARE(window->list_command.at(0), (QStringList{"キー", "162,0", "0.01"}));
-        QVERIFY(shown(*window, window->nextPageButton));
-    }
+        QVERIFY(shown(*window, "nextPageButton"));
 
-    // Leaving the waiting state by choosing another kind gives every page control back, not only "追加".
-    void pageWithoutCombinationLeftByAnotherKind()
-    {
-        auto window = makeEditor();
-        window->list_command = EntryList{{"キー", "", "0.01"}};
-        window->refreshPage();
-        QVERIFY(!shown(*window, window->pageList));
-        window->commandCombo->setCurrentText(QStringLiteral("なし"));
-        window->addCommandButton->click();
-        for (QWidget* w : std::initializer_list<QWidget*>{window->nextPageButton, window->pageList, window->copyButton,
-                                                          window->runButton, window->addCommandButton})
-            QVERIFY2(shown(*window, w), qPrintable(w->objectName()));
-        QVERIFY(!shown(*window, window->returnPageButton));
+        showProject(*window, {{"キー", "", "0.01"}}, {{"即時"}}, 1);
+        QVERIFY(!shown(*window, "pageList"));
+        addCommandKind(*window, QStringLiteral("なし"));
+        for (const char* name : {"nextPageButton", "pageList", "copyButton", "runButton", "addCommandButton"})
+            QVERIFY2(shown(*window, name), name);
+        QVERIFY(!shown(*window, "returnPageButton"));
     }
 };
 

@@ -1,12 +1,11 @@
-// Page navigation and page operations: the page list with its "+" rows, previous/next, delete, copy and paste, with
-// the confirmation settings read at the moment of each operation.
+// The editor window: edits reaching the page, the view state reaching the widgets, page navigation and the page
+// operations with the confirmation settings read at the moment of each operation. The rules themselves are tested
+// without a window in tst_pageviewstate.
 
 #include "editortest.h"
 
-#include <QAction>
-#include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QLabel>
+#include <QTextEdit>
 
 using namespace editortest;
 using model::EntryList;
@@ -16,8 +15,9 @@ namespace {
 const EntryList ThreePages = {{"なし"}, {"クリック", "左", "0.01"}, {"入力", "abc", "3"}};
 const EntryList ThreeConditions = {{"時間", "0.1"}, {"即時"}, {"時間", "2"}};
 
-void clickRow(QListWidget* list, int row)
+void clickRow(const orvane& window, int row)
 {
+    auto* list = child<QListWidget>(window, "pageList");
     const QRect rect = list->visualItemRect(list->item(row));
     QVERIFY(rect.isValid());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
@@ -32,90 +32,123 @@ private Q_SLOTS:
     void initTestCase() { fake(); }
     void init() { testsupport::writeReturningUser(); }
 
-    void pageRows_data()
+    // Each kind brings its own controls and no other kind's.
+    void kindShowsItsControls_data()
     {
-        QTest::addColumn<int>("pages");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<QStringList>("rowTexts");
-        QTest::newRow("1 of 1") << 1 << 1 << QStringList{"+", "1.なし", "+"};
-        QTest::newRow("2 of 3") << 3 << 2 << QStringList{"1.なし", "+", "2.クリック", "+", "3.入力"};
-        QTest::newRow("3 of 3") << 3 << 3 << QStringList{"1.なし", "2.クリック", "+", "3.入力", "+"};
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("shownWidget");
+        QTest::addColumn<QString>("hiddenWidget");
+        QTest::newRow("click") << "クリック"
+                               << "clickCombo"
+                               << "textEdit";
+        QTest::newRow("pointer") << "マウスポインター"
+                                 << "pointerGetButton"
+                                 << "smoothGetButton";
+        QTest::newRow("smooth move") << "スムーズムーブ"
+                                     << "smoothXSpin"
+                                     << "pointerXSpin";
+        QTest::newRow("input") << "入力"
+                               << "textEdit"
+                               << "commandKeyLabel";
     }
-    void pageRows()
+    void kindShowsItsControls()
     {
-        QFETCH(int, pages);
-        QFETCH(int, page);
-        QFETCH(QStringList, rowTexts);
+        QFETCH(QString, kind);
+        QFETCH(QString, shownWidget);
+        QFETCH(QString, hiddenWidget);
         auto window = makeEditor();
-        showProject(*window, ThreePages.mid(0, pages), ThreeConditions.mid(0, pages), page);
-        QCOMPARE(rows(window->pageList), rowTexts);
-        QCOMPARE(window->pageList->currentRow(), page);
-        QCOMPARE(window->pageCountLabel->text(), QStringLiteral("%1/%2").arg(page).arg(pages));
-        QCOMPARE(shown(*window, window->returnPageButton), page > 1);
-        QCOMPARE(shown(*window, window->deletePageButton), pages > 1);
+        addCommandKind(*window, kind);
+        QCOMPARE(window->list_command.at(0).at(0), kind);
+        QCOMPARE(rows(*window).at(1), QStringLiteral("1.") + kind);
+        QVERIFY(shown(*window, qPrintable(shownWidget)));
+        QVERIFY(!shown(*window, qPrintable(hiddenWidget)));
+    }
+
+    // A value the widgets cannot show is shown clamped but kept until the user edits the page; typed text is written
+    // on every change, comes back as typed (markup too), and an emptied text holds the page.
+    void editsReachThePage()
+    {
+        auto window = makeEditor();
+        showProject(*window, {{"クリック", "右", "0.001"}}, {{"時間", "0.004"}}, 1);
+        QCOMPARE(child<QDoubleSpinBox>(*window, "commandSecondsSpin")->value(), 0.01);
+        QCOMPARE(child<QComboBox>(*window, "clickCombo")->currentText(), QStringLiteral("右"));
+        QCOMPARE(window->list_command.at(0), (QStringList{"クリック", "右", "0.001"}));
+        child<QDoubleSpinBox>(*window, "conditionSecondsSpin")->setValue(0.2);
+        QCOMPARE(window->list_command.at(0), (QStringList{"クリック", "右", "0.01"}));
+        QCOMPARE(window->list_condition.at(0), (QStringList{"時間", "0.2"}));
+
+        showProject(*window, {{"入力", "", "3"}}, {{"キー", "65,2"}}, 1);
+        auto* textEdit = child<QTextEdit>(*window, "textEdit");
+        textEdit->setFocus();
+        QTest::keyClicks(textEdit, QStringLiteral("a"));
+        QTest::keyClick(textEdit, Qt::Key_Return);
+        QTest::keyClicks(textEdit, QStringLiteral("<b>"));
+        QCOMPARE(window->list_command.at(0), (QStringList{"入力", "a\n<b>", "3"}));
+        QVERIFY(shown(*window, "nextPageButton"));
+        button(*window, "nextPageButton")->click();
+        button(*window, "returnPageButton")->click();
+        QCOMPARE(textEdit->toPlainText(), QStringLiteral("a\n<b>"));
+        textEdit->clear();
+        for (const char* name : {"nextPageButton", "pageList", "runButton", "menuBar"})
+            QVERIFY2(!shown(*window, name), name);
     }
 
     void nextOnTheLastPageAddsOne()
     {
         auto window = makeEditor();
-        window->nextPageButton->click();
+        button(*window, "nextPageButton")->click();
         QCOMPARE(window->list_command, (EntryList{{"なし"}, {"なし"}}));
         QCOMPARE(window->list_condition, (EntryList{{"時間", "0.1"}, {"時間", "0.1"}}));
-        window->returnPageButton->click();
-        QCOMPARE(window->currentPage, 1);
-        window->nextPageButton->click(); // before the last page it only moves
-        QCOMPARE(window->list_command.size(), 2);
-        QCOMPARE(window->currentPage, 2);
+        button(*window, "returnPageButton")->click();
+        QCOMPARE(text(*window, "pageCountLabel"), QStringLiteral("1/2"));
+        button(*window, "nextPageButton")->click(); // before the last page it only moves
+        QCOMPARE(text(*window, "pageCountLabel"), QStringLiteral("2/2"));
     }
 
     // On page 2 of 3: a "+" row inserts a fresh page there, a page row shows that page.
     void rowClicks_data()
     {
         QTest::addColumn<int>("row");
-        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("count");
         QTest::addColumn<QStringList>("rowTexts");
-        QTest::newRow("upper +") << 1 << 2 << QStringList{"1.なし", "+", "2.なし", "+", "3.クリック", "4.入力"};
-        QTest::newRow("lower +") << 3 << 3 << QStringList{"1.なし", "2.クリック", "+", "3.なし", "+", "4.入力"};
-        QTest::newRow("page row") << 4 << 3 << QStringList{"1.なし", "2.クリック", "+", "3.入力", "+"};
+        QTest::newRow("upper +") << 1 << "2/4" << QStringList{"1.なし", "+", "2.なし", "+", "3.クリック", "4.入力"};
+        QTest::newRow("lower +") << 3 << "3/4" << QStringList{"1.なし", "2.クリック", "+", "3.なし", "+", "4.入力"};
+        QTest::newRow("page row") << 4 << "3/3" << QStringList{"1.なし", "2.クリック", "+", "3.入力", "+"};
     }
     void rowClicks()
     {
         QFETCH(int, row);
-        QFETCH(int, page);
-        QFETCH(QStringList, rowTexts);
         auto window = makeEditor();
         showProject(*window, ThreePages, ThreeConditions, 2);
-        clickRow(window->pageList, row);
-        QCOMPARE(window->currentPage, page);
-        QCOMPARE(rows(window->pageList), rowTexts);
-        QCOMPARE(window->list_condition.size(), rowTexts.size() - 2);
-        QCOMPARE(window->commandLabel->text(), window->list_command.at(page - 1).at(0));
+        clickRow(*window, row);
+        QTEST(text(*window, "pageCountLabel"), "count");
+        QTEST(rows(*window), "rowTexts");
+        QCOMPARE(window->list_condition.size(), window->list_command.size());
     }
 
     void deletePage_data()
     {
         QTest::addColumn<int>("page");
-        QTest::addColumn<int>("shownPage");
-        QTest::newRow("first") << 1 << 1;
-        QTest::newRow("middle") << 2 << 1;
-        QTest::newRow("last") << 3 << 2;
+        QTest::addColumn<QString>("count");
+        QTest::newRow("first") << 1 << "1/2";
+        QTest::newRow("middle") << 2 << "1/2";
+        QTest::newRow("last") << 3 << "2/2";
     }
     void deletePage()
     {
         QFETCH(int, page);
-        QFETCH(int, shownPage);
         auto window = makeEditor();
-        window->confirmDeleteAction->setChecked(false);
+        action(*window, "confirmDeleteAction")->setChecked(false);
         showProject(*window, ThreePages, ThreeConditions, page);
-        window->deletePageButton->click();
+        button(*window, "deletePageButton")->click();
         EntryList expected = ThreePages;
         expected.removeAt(page - 1);
         QCOMPARE(window->list_command, expected);
         QCOMPARE(window->list_condition.size(), 2);
-        QCOMPARE(window->currentPage, shownPage);
-        window->deletePageButton->click();
+        QTEST(text(*window, "pageCountLabel"), "count");
+        button(*window, "deletePageButton")->click();
         QCOMPARE(window->list_command.size(), 1);
-        QVERIFY(!shown(*window, window->deletePageButton));
+        QVERIFY(!shown(*window, "deletePageButton"));
     }
 
     void deleteAsksWhenTheSettingSaysSo()
@@ -124,15 +157,15 @@ private Q_SLOTS:
         showProject(*window, ThreePages, ThreeConditions, 2);
         {
             BoxAnswerer answerer({QMessageBox::No});
-            window->deletePageButton->click();
+            button(*window, "deletePageButton")->click();
             QCOMPARE(answerer.seen.size(), 1);
             QCOMPARE(answerer.seen.at(0).text, QStringLiteral("2ページ目を削除しますか？"));
             QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
         }
         QCOMPARE(window->list_command, ThreePages);
-        window->confirmDeleteAction->trigger(); // off, effective at once
+        action(*window, "confirmDeleteAction")->trigger(); // off, effective at once
         BoxAnswerer answerer;
-        window->deletePageButton->click();
+        button(*window, "deletePageButton")->click();
         QCOMPARE(answerer.seen.size(), 0);
         QCOMPARE(window->list_command.size(), 2);
     }
@@ -159,14 +192,14 @@ private Q_SLOTS:
         QFETCH(bool, replaced);
         auto window = makeEditor();
         showProject(*window, ThreePages, ThreeConditions, 2);
-        QVERIFY(!shown(*window, window->pasteButton));
-        window->copyButton->click();
+        QVERIFY(!shown(*window, "pasteButton"));
+        button(*window, "copyButton")->click();
         EntryList conditions = ThreeConditions;
-        conditions[0] = blank ? model::freshCondition() : QStringList{"時間", "0.2"}; // "なし" with 0.2 s is not blank
+        conditions[0] = blank ? model::freshCondition() : QStringList{"時間", "0.2"};
         showProject(*window, ThreePages, conditions, 1);
-        window->confirmPasteAction->setChecked(setting);
+        action(*window, "confirmPasteAction")->setChecked(setting);
         BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
-        window->pasteButton->click();
+        button(*window, "pasteButton")->click();
         QCOMPARE(answerer.seen.size(), asked ? 1 : 0);
         if (asked)
             QCOMPARE(answerer.seen.at(0).text, QStringLiteral("1 ページ目を置き換えますか？"));
@@ -177,11 +210,11 @@ private Q_SLOTS:
     void copySurvivesANewProject()
     {
         auto window = makeEditor();
-        window->confirmSaveAction->setChecked(false);
+        action(*window, "confirmSaveAction")->setChecked(false);
         showProject(*window, ThreePages, ThreeConditions, 2);
-        window->copyButton->click();
-        window->newFileAction->trigger();
-        window->pasteButton->click();
+        button(*window, "copyButton")->click();
+        action(*window, "newFileAction")->trigger();
+        button(*window, "pasteButton")->click();
         QCOMPARE(window->list_command, (EntryList{{"クリック", "左", "0.01"}}));
         QCOMPARE(window->list_condition, (EntryList{{"即時"}}));
     }

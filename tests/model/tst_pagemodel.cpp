@@ -43,10 +43,12 @@ private Q_SLOTS:
         const EntryList freshCmd{model::freshCommand()};
         const EntryList freshCond{model::freshCondition()};
         QTest::newRow("fresh") << freshCmd << freshCond << false;
-        QTest::newRow("operation added") << EntryList{model::defaultCommandEntry(model::kind::Click)} << freshCond << true;
+        QTest::newRow("operation added") << EntryList{model::defaultCommandEntry(model::kind::Click)} << freshCond
+                                         << true;
         QTest::newRow("undone by hand") << EntryList{{QStringLiteral("なし")}}
                                         << EntryList{{QStringLiteral("時間"), QStringLiteral("0.1")}} << false;
-        QTest::newRow("condition changed") << freshCmd << EntryList{{QStringLiteral("時間"), QStringLiteral("0.2")}} << true;
+        QTest::newRow("condition changed")
+            << freshCmd << EntryList{{QStringLiteral("時間"), QStringLiteral("0.2")}} << true;
         QTest::newRow("extra element") << EntryList{{QStringLiteral("なし"), QString()}} << freshCond << true;
     }
     void unsaved()
@@ -56,6 +58,24 @@ private Q_SLOTS:
         const EntryList savedCmd{model::freshCommand()};
         const EntryList savedCond{model::freshCondition()};
         QTEST(model::isUnsaved(commands, conditions, savedCmd, savedCond), "unsaved");
+    }
+
+    // Each kind's fields where the kind keeps them; short entries read as empty and grow when written.
+    void entryFields()
+    {
+        model::Entry smooth{"スムーズムーブ", "1", "2", "3"};
+        QCOMPARE(model::commandSeconds(smooth), QStringLiteral("3"));
+        model::setCoordinates(smooth, QStringLiteral("7"), QStringLiteral("8"));
+        model::setCommandSeconds(smooth, QStringLiteral("0.5"));
+        QCOMPARE(smooth, (model::Entry{"スムーズムーブ", "7", "8", "0.5"}));
+        model::Entry key{"キー"};
+        QVERIFY(model::keyCombination(key).isEmpty() && model::commandSeconds(key).isEmpty());
+        model::setCommandSeconds(key, QStringLiteral("1"));
+        QCOMPARE(key, (model::Entry{"キー", "", "1"}));
+        model::Entry pointer{"マウスポインター", "1", "2"};
+        model::setCommandSeconds(pointer, QStringLiteral("1")); // no time of its own
+        QCOMPARE(pointer, (model::Entry{"マウスポインター", "1", "2"}));
+        QVERIFY(model::entryKind({}).isEmpty());
     }
 
     void pageOperationsKeepListsTogether()
@@ -85,21 +105,20 @@ private Q_SLOTS:
         QTest::addColumn<EntryList>("fixedCommands");
         QTest::addColumn<EntryList>("fixedConditions");
         QTest::addColumn<int>("repairs");
-        QTest::newRow("sound file untouched")
-            << EntryList{{"クリック", "右", "0.5"}} << EntryList{{"即時"}} << EntryList{{"クリック", "右", "0.5"}}
-            << EntryList{{"即時"}} << 0;
+        QTest::newRow("sound file untouched") << EntryList{{"クリック", "右", "0.5"}} << EntryList{{"即時"}}
+                                              << EntryList{{"クリック", "右", "0.5"}} << EntryList{{"即時"}} << 0;
         QTest::newRow("short click padded") << EntryList{{"クリック"}} << EntryList{{"時間", "2"}}
                                             << EntryList{{"クリック", "左", "0.01"}} << EntryList{{"時間", "2"}} << 1;
-        QTest::newRow("short key keeps its text") << EntryList{{"キー", "65,2"}} << EntryList{{"キー"}}
-                                                  << EntryList{{"キー", "65,2", "0.01"}} << EntryList{{"キー", ""}}
-                                                  << 2;
+        QTest::newRow("short key keeps its text")
+            << EntryList{{"キー", "65,2"}} << EntryList{{"キー"}} << EntryList{{"キー", "65,2", "0.01"}}
+            << EntryList{{"キー", ""}} << 2;
         QTest::newRow("empty entries") << EntryList{{}} << EntryList{{}} << EntryList{model::freshCommand()}
                                        << EntryList{model::freshCondition()} << 2;
         QTest::newRow("conditions shorter")
             << EntryList{{"なし"}, {"入力", "x", "3"}} << EntryList{{"即時"}} << EntryList{{"なし"}, {"入力", "x", "3"}}
             << EntryList{{"即時"}, model::freshCondition()} << 1;
-        QTest::newRow("commands shorter") << EntryList{} << EntryList{{"即時"}} << EntryList{model::freshCommand()}
-                                          << EntryList{{"即時"}} << 1;
+        QTest::newRow("commands shorter")
+            << EntryList{} << EntryList{{"即時"}} << EntryList{model::freshCommand()} << EntryList{{"即時"}} << 1;
         QTest::newRow("unknown kinds kept") << EntryList{{"ジャンプ"}} << EntryList{{"ホットキー", "1"}}
                                             << EntryList{{"ジャンプ"}} << EntryList{{"ホットキー", "1"}} << 0;
         QTest::newRow("no pages at all") << EntryList{} << EntryList{} << EntryList{model::freshCommand()}

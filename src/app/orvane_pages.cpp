@@ -1,7 +1,9 @@
 // Page navigation and page operations: previous/next, the page list with its "+" rows, delete, copy, paste and a
 // fresh project.
 
-#include "app/orvane.h"
+#include "orvane.h"
+
+#include "editor/entryedits.h"
 #include "settings/config.h"
 
 #include <QListWidget>
@@ -30,21 +32,16 @@ void orvane::changeWidgetPage()
     const QListWidgetItem* item = pageList->currentItem();
     if (!item)
         return;
-    const QString text = item->text();
-    const int row = pageList->currentRow();
-    if (text != QLatin1String("+")) {
-        const int page = text.section(QLatin1Char('.'), 0, 0).toInt();
-        if (page < 1 || page > list_command.size())
-            return;
-        currentPage = page;
-    } else if (row == currentPage - 1) {
-        // The upper "+": the new page takes the current page's place and is shown.
+    using Action = editor::PageListClick::Action;
+    const editor::PageListClick click =
+        editor::pageListClick(item->text(), pageList->currentRow(), currentPage, int(list_command.size()));
+    if (click.action == Action::Ignore)
+        return;
+    if (click.action == Action::InsertBefore)
         model::insertPage(list_command, list_condition, currentPage - 1);
-    } else {
-        // The lower "+": the new page follows the current page and is shown.
+    else if (click.action == Action::InsertAfter)
         model::insertPage(list_command, list_condition, currentPage);
-        ++currentPage;
-    }
+    currentPage = click.page;
     refreshPage();
 }
 
@@ -70,8 +67,8 @@ void orvane::paste()
 {
     if (copiedCommand.isEmpty())
         return;
-    const bool blank = currentCommand().at(0) == model::kind::None && currentCondition() == model::freshCondition();
-    if (!blank && is_message_paste && !confirm(QStringLiteral("%1 ページ目を置き換えますか？").arg(currentPage))) {
+    if (!editor::isBlankPage(currentCommand(), currentCondition()) && is_message_paste &&
+        !confirm(QStringLiteral("%1 ページ目を置き換えますか？").arg(currentPage))) {
         refreshPage();
         return;
     }

@@ -1,21 +1,71 @@
-// Coordinate capture: "取得" hides the window and shows a hint; Ctrl+Alt+G, a desktop-wide hot key, then stores the
-// pointer position in the current page. "テスト" moves the pointer to the stored position.
+// Key capture and coordinate capture. While a key operation or key condition waits for its combination, every key
+// the user presses on the desktop is swallowed and the first complete combination is written into the current page.
+// "取得" hides the window and shows a hint; Ctrl+Alt+G, a desktop-wide hot key, then stores the pointer position in the
+// current page. "テスト" moves the pointer to the stored position.
 
-#include "app/orvane.h"
+#include "orvane.h"
+
+#include "editor/entryedits.h"
 #include "editor/hoverhidewindow.h"
 #include "platform/inputservices.h"
 
-#include <QDebug>
+#include <QLabel>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QSpinBox>
 #include <QTimer>
 
 namespace {
+Q_LOGGING_CATEGORY(lcCapture, "orvane.capture")
+
 constexpr int HotKeyModifiers = platform::ModAlt | platform::ModControl;
 constexpr int HotKeyVk = 71; // G
 } // namespace
 
-orvane::GlobalHotkeyFilter::GlobalHotkeyFilter(int id_) : id(id_) {}
+void orvane::removeKeyCapture()
+{
+    if (keyPollTimer)
+        keyPollTimer->stop();
+    keyCapture.remove();
+}
+
+void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry)
+{
+    captureForCondition = forCondition;
+    if (forCondition)
+        currentCondition() = model::defaultConditionEntry(model::kind::KeyCondition);
+    else
+        currentCommand() = model::defaultCommandEntry(model::kind::Key);
+    if (keyCapture.start()) {
+        refreshPage();
+        keyPollTimer->start(50);
+        return;
+    }
+    qCWarning(lcCapture) << "Keyboard capture could not be installed:" << keyCapture.error();
+    // Without a capture the page could never be completed; it gets back what it held before "追加", and the user can
+    // go on editing or try again.
+    if (forCondition)
+        currentCondition() = previousEntry;
+    else
+        currentCommand() = previousEntry;
+    refreshPage();
+    (forCondition ? conditionLabel : commandLabel)->setText(QStringLiteral("キーフックに失敗"));
+}
+
+void orvane::pollKeystroke()
+{
+    const QString combination = keyCapture.result();
+    if (combination.isEmpty())
+        return;
+    removeKeyCapture();
+    if (captureForCondition)
+        currentCondition() = QStringList{model::kind::KeyCondition, combination};
+    else
+        currentCommand() = QStringList{model::kind::Key, combination, QStringLiteral("0.01")};
+    refreshPage();
+}
+
+orvane::GlobalHotkeyFilter::GlobalHotkeyFilter(int filterId) : id(filterId) {}
 
 bool orvane::GlobalHotkeyFilter::deliver(int firedId) const
 {
@@ -71,7 +121,7 @@ void orvane::registerGlobalHotkey()
         hotkeyRegistered = true;
         return;
     }
-    qWarning() << "RegisterHotKey failed." << platform::services().lastError().c_str();
+    qCWarning(lcCapture) << "RegisterHotKey failed." << platform::services().lastError().c_str();
     delete hotkeyFilter;
     hotkeyFilter = nullptr;
     hotkeyRegistered = false;
@@ -94,19 +144,11 @@ void orvane::getCoordinate2()
     int x = 0;
     int y = 0;
     if (!platform::services().getCursorPos(x, y))
-        qWarning() << "Pointer position unavailable; storing 0, 0";
+        qCWarning(lcCapture) << "Pointer position unavailable; storing 0, 0";
     pointerXSpin->setValue(x);
     pointerYSpin->setValue(y);
 
-    QStringList& entry = list_command[currentPage - 1];
-    if (!entry.isEmpty() && entry.at(0) == model::kind::Pointer) {
-        entry = QStringList{model::kind::Pointer, QString::number(x), QString::number(y)};
-    } else {
-        while (entry.size() < 3)
-            entry.append(QString());
-        entry[1] = QString::number(x);
-        entry[2] = QString::number(y);
-    }
+    editor::storeCapturedPosition(currentCommand(), x, y);
     unregisterGlobalHotkey();
     show();
     if (hoverWindow)
@@ -117,9 +159,8 @@ void orvane::getCoordinate2()
 void orvane::moveMousePointer()
 {
     hide();
-    const QStringList& entry = list_command.at(currentPage - 1);
-    const int x = entry.size() > 1 ? entry.at(1).toInt(nullptr, 10) : 0;
-    const int y = entry.size() > 2 ? entry.at(2).toInt(nullptr, 10) : 0;
+    const int x = model::coordinateX(currentCommand()).toInt(nullptr, 10);
+    const int y = model::coordinateY(currentCommand()).toInt(nullptr, 10);
     QTimer::singleShot(1000, this, [this, x, y] {
         platform::services().setCursorPos(x, y);
         QTimer::singleShot(1000, this, [this] { show(); });

@@ -1,8 +1,8 @@
 // Saving and loading the project file from the main window: the file dialogs, the messages and what a save or a load
 // changes in the window.
 
-#include "app/orvane.h"
 #include "model/projectfile.h"
+#include "orvane.h"
 #include "settings/config.h"
 
 #include <QApplication>

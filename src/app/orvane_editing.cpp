@@ -1,0 +1,223 @@
+// Operation and condition editing: the kind selectors, "追加", writing edited values into the current page, and the
+// page display refresh that every change ends with. What each control shows is decided by editor::pageViewState.
+
+#include "orvane.h"
+
+#include "editor/entryedits.h"
+#include "editor/pageviewstate.h"
+#include "model/projectfile.h"
+#include "settings/config.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QLoggingCategory>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace {
+Q_LOGGING_CATEGORY(lcEditor, "orvane.editor")
+
+void setSeconds(QDoubleSpinBox* spin, const QString& text)
+{
+    // The box rounds and clamps; the entry keeps its own text until a widget of the page changes.
+    spin->setValue(text.toFloat());
+}
+
+void setCoordinate(QSpinBox* spin, const QString& text)
+{
+    spin->setValue(text.toInt(nullptr, 10));
+}
+
+void setText(QLabel* label, const QString& text)
+{
+    if (!text.isNull())
+        label->setText(text);
+}
+
+void setAllShown(std::initializer_list<QWidget*> widgets, bool shown)
+{
+    for (QWidget* widget : widgets)
+        widget->setVisible(shown);
+}
+
+void setAllEnabled(std::initializer_list<QWidget*> widgets, bool enabled)
+{
+    for (QWidget* widget : widgets)
+        widget->setEnabled(enabled);
+}
+
+} // namespace
+
+QStringList& orvane::currentCommand()
+{
+    return list_command[currentPage - 1];
+}
+
+QStringList& orvane::currentCondition()
+{
+    return list_condition[currentPage - 1];
+}
+
+void orvane::addNewCommand()
+{
+    filePath = settings::desktopDirectory();
+    openEditor();
+}
+
+void orvane::openEditor()
+{
+    newProjectButton->hide();
+    loadProjectButton->hide();
+    setAllShown({commandGroup, conditionGroup, pageGroup, commandCombo, commandLabel, conditionCombo, conditionLabel,
+                 pageCountLabel},
+                true);
+    refreshPage();
+}
+
+void orvane::changeMenuAddCommand()
+{
+    selectedCommandKind = commandCombo->currentText();
+}
+
+void orvane::changeMenuAddCondition()
+{
+    selectedConditionKind = conditionCombo->currentText();
+}
+
+void orvane::addCommand()
+{
+    if (keyCapture.isCapturing())
+        return;
+    const QStringList previous = currentCommand();
+    editor::addCommand(currentCommand(), currentCondition(), selectedCommandKind);
+    if (selectedCommandKind == model::kind::Key) {
+        startKeyCapture(false, previous);
+        return;
+    }
+    refreshPage();
+}
+
+void orvane::addCondition()
+{
+    if (keyCapture.isCapturing())
+        return;
+    const QStringList previous = currentCondition();
+    currentCondition() = model::defaultConditionEntry(selectedConditionKind);
+    if (selectedConditionKind == model::kind::KeyCondition) {
+        startKeyCapture(true, previous);
+        return;
+    }
+    refreshPage();
+}
+
+void orvane::changeSomeThing()
+{
+    if (isRefreshing)
+        return;
+    editor::EditorValues values;
+    values.inputText = textEdit->toPlainText();
+    values.clickButton = clickCombo->currentText();
+    values.pointerX = pointerXSpin->value();
+    values.pointerY = pointerYSpin->value();
+    values.smoothX = smoothXSpin->value();
+    values.smoothY = smoothYSpin->value();
+    values.commandSeconds = commandSecondsSpin->value();
+    values.conditionSeconds = conditionSecondsSpin->value();
+    editor::applyEditorValues(currentCommand(), currentCondition(), values);
+    // Typing decides whether the page is complete: until there is something to type nothing may leave it.
+    if (model::entryKind(currentCommand()) == model::kind::Input)
+        applyViewState(currentViewState(true));
+}
+
+editor::PageViewState orvane::currentViewState(bool typing) const
+{
+    editor::PageContext context;
+    context.command = list_command.at(currentPage - 1);
+    context.condition = list_condition.at(currentPage - 1);
+    context.page = currentPage;
+    context.pageCount = int(list_command.size());
+    context.hasCopy = !copiedCommand.isEmpty();
+    context.typing = typing;
+    if (keyCapture.isCapturing())
+        context.capture = captureForCondition ? editor::CaptureTarget::Condition : editor::CaptureTarget::Command;
+    return editor::pageViewState(context);
+}
+
+void orvane::applyViewState(const editor::PageViewState& view)
+{
+    clickCombo->setVisible(view.clickButton);
+    textEdit->setVisible(view.inputText);
+    setAllShown({commandSecondsSpin, commandSecondsLabel}, view.commandSeconds);
+    commandKeyLabel->setVisible(view.commandKey);
+    setAllShown({pointerXLabel, pointerXSpin, pointerYLabel, pointerYSpin, pointerGetButton}, view.pointerPosition);
+    setAllShown({smoothXLabel, smoothXSpin, smoothYLabel, smoothYSpin, smoothGetButton}, view.smoothPosition);
+    testButton->setVisible(view.testMove);
+    setAllShown({conditionSecondsSpin, conditionSecondsLabel}, view.conditionSeconds);
+    conditionKeyLabel->setVisible(view.conditionKey);
+
+    setAllShown({runButton, nextPageButton, pageList, copyButton, menuBar()}, view.navigation);
+    returnPageButton->setVisible(view.previousPage);
+    deletePageButton->setVisible(view.deletePage);
+    pasteButton->setVisible(view.pastePage);
+    setAllShown({addCommandButton, addConditionButton}, view.addButtons);
+
+    commandGroup->setEnabled(view.commandGroupEnabled);
+    conditionGroup->setEnabled(view.conditionGroupEnabled);
+    // The page controls go with the capture: a capture finished after a page change would land on another page.
+    setAllEnabled({pageGroup, commandCombo, addCommandButton, conditionCombo, addConditionButton, runButton, menuBar(),
+                   nextPageButton, returnPageButton, deletePageButton, pageList, copyButton, pasteButton},
+                  view.pageControlsEnabled);
+
+    setText(commandLabel, view.commandTitle);
+    setText(conditionLabel, view.conditionTitle);
+    setText(commandKeyLabel, view.commandKeyText);
+    setText(conditionKeyLabel, view.conditionKeyText);
+}
+
+void orvane::refreshPage()
+{
+    isRefreshing = true;
+    applyViewState(currentViewState());
+
+    const QStringList& command = currentCommand();
+    const QString commandKind = model::entryKind(command);
+    if (commandKind == model::kind::Click) {
+        clickCombo->setCurrentText(model::clickButton(command));
+    } else if (commandKind == model::kind::Pointer) {
+        setCoordinate(pointerXSpin, model::coordinateX(command));
+        setCoordinate(pointerYSpin, model::coordinateY(command));
+    } else if (commandKind == model::kind::SmoothMove) {
+        setCoordinate(smoothXSpin, model::coordinateX(command));
+        setCoordinate(smoothYSpin, model::coordinateY(command));
+    } else if (commandKind == model::kind::Input) {
+        // Plain text: a text that looks like markup must come back exactly as typed.
+        textEdit->setPlainText(model::inputText(command));
+    }
+    if (commandKind == model::kind::Click || commandKind == model::kind::SmoothMove ||
+        commandKind == model::kind::Key || commandKind == model::kind::Input)
+        setSeconds(commandSecondsSpin, model::commandSeconds(command));
+    if (model::entryKind(currentCondition()) == model::kind::Time)
+        setSeconds(conditionSecondsSpin, model::waitSeconds(currentCondition()));
+
+    QStringList kinds;
+    kinds.reserve(list_command.size());
+    for (const model::Entry& entry : std::as_const(list_command))
+        kinds << model::entryKind(entry);
+    pageList->clear();
+    pageList->addItems(editor::pageRows(kinds, currentPage));
+    pageList->setCurrentRow(currentPage);
+    if (QListWidgetItem* item = pageList->currentItem())
+        pageList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    pageCountLabel->setText(QStringLiteral("%1/%2").arg(currentPage).arg(list_command.size()));
+    setWindowTitle(model::projectTitle(filePath, settings::desktopDirectory()));
+
+    qCDebug(lcEditor) << "list_command:" << list_command;
+    qCDebug(lcEditor) << "list_condition:" << list_condition;
+    isRefreshing = false;
+}

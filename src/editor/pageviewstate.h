@@ -1,0 +1,62 @@
+#pragma once
+
+// What the editor shows for the current page, decided from the model alone: which controls show, which are enabled
+// and what they say. The window only maps these fields onto its widgets, so every visibility rule lives here once.
+
+#include "model/pagemodel.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace editor {
+
+enum class CaptureTarget { None, Command, Condition };
+
+inline const QString CapturePrompt = QStringLiteral("単一または複数キーを押してください");
+
+struct PageContext {
+    model::Entry command;
+    model::Entry condition;
+    int page = 1; // 1-based
+    int pageCount = 1;
+    bool hasCopy = false;
+    CaptureTarget capture = CaptureTarget::None;
+    // The text of an input page is being typed: the text alone decides whether the page can be left, whatever the
+    // condition waits for, and both "追加" go with the navigation.
+    bool typing = false;
+};
+
+struct PageViewState {
+    // Parameter controls.
+    bool clickButton = false;     // the left/right selector
+    bool inputText = false;       // the text box
+    bool commandSeconds = false;  // the operation's seconds box and its label
+    bool commandKey = false;      // the operation's key label
+    bool pointerPosition = false; // pointer X/Y with 取得
+    bool smoothPosition = false;  // smooth-move X/Y with 取得
+    bool testMove = false;        // テスト
+    bool conditionSeconds = false;
+    bool conditionKey = false;
+    // Page controls. A page that waits for a key combination or a text cannot be left, run or copied.
+    bool navigation = true; // 実行, →, the page list, コピー and the menu bar
+    bool previousPage = false;
+    bool deletePage = false;
+    bool pastePage = false;
+    bool addButtons = true; // both 追加
+    // During a capture nothing that could change the page is enabled.
+    bool commandGroupEnabled = true;
+    bool conditionGroupEnabled = true;
+    bool pageControlsEnabled = true;
+    // Texts; a null text leaves its control as it was.
+    QString commandTitle;
+    QString conditionTitle;
+    QString commandKeyText;
+    QString conditionKeyText;
+};
+
+PageViewState pageViewState(const PageContext& context);
+
+// Rows of the page list for the kinds of every page, with "+" rows before and after the current page.
+QStringList pageRows(const QStringList& commandKinds, int page);
+
+} // namespace editor
