@@ -1,10 +1,14 @@
 #include "x11display.h"
 
+#include <QLoggingCategory>
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
 #include <algorithm>
 #include <mutex>
+
+Q_LOGGING_CATEGORY(lcX11Display, "orvane.platform.x11.display")
 
 namespace platform::x11 {
 
@@ -54,10 +58,22 @@ void connectionLost(Display* /*display*/, void* data)
     static_cast<ThreadConnection*>(data)->lost = true;
 }
 
+// Xlib's default handler of a broken connection ends the process itself, before the connection's exit handler is
+// asked. This one only reports; the exit handler then decides: ours go on, every other connection ends the process
+// as before.
+int ioErrorHandler(Display* display)
+{
+    qCWarning(lcX11Display, "X connection to %s broken", DisplayString(display));
+    return 0;
+}
+
 void installErrorHandler()
 {
     static std::once_flag once;
-    std::call_once(once, [] { previousHandler = XSetErrorHandler(errorHandler); });
+    std::call_once(once, [] {
+        previousHandler = XSetErrorHandler(errorHandler);
+        XSetIOErrorHandler(ioErrorHandler);
+    });
 }
 
 } // namespace

@@ -285,6 +285,21 @@ std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned l
         return result;
     std::vector<std::pair<int, unsigned long>> changes;
     Clock::time_point ready{};
+    std::vector<int> pool;
+    {
+        std::lock_guard state(state_);
+        const bool rebinding = std::any_of(keysyms.begin(), keysyms.end(), [&](unsigned long sym) {
+            return std::none_of(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keysym == sym; });
+        });
+        for (const Slot& s : slots_) {
+            if (rebinding)
+                pool.push_back(s.keycode);
+        }
+    }
+    // Before rebinding: keycodes that another program has taken since (its notification may not have reached this
+    // thread's connection yet) leave the pool instead of being overwritten. One round trip.
+    if (!pool.empty())
+        verify(display, pool);
     {
         std::lock_guard state(state_);
         std::vector<Slot*> victims;
@@ -317,6 +332,9 @@ std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned l
         lastActivity_ = Clock::now();
         if (changes.empty())
             return result;
+        // Every change makes each client reload its whole keymap: changed too often, a client falls behind more and
+        // more, and its lag outgrows any rest.
+        ready = std::max(ready, lastRebind_ + pacing_.rebindGap);
     }
     std::this_thread::sleep_until(ready);
     const bool ok = apply(display, changes);
@@ -337,6 +355,7 @@ std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned l
             std::replace(result.begin(), result.end(), change.first, 0);
     }
     lastActivity_ = now;
+    lastRebind_ = now;
     if (!restorer_.joinable() && !stopping_)
         restorer_ = std::thread([this] { restorerLoop(); });
     wake_.notify_all();

@@ -32,7 +32,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     struct Pacing {
-        std::chrono::milliseconds rebindRest{40};   // between two bindings of one keycode
+        std::chrono::milliseconds rebindRest{50};   // between two bindings of one keycode
+        std::chrono::milliseconds rebindGap{15};    // between two keymap changes
         std::chrono::milliseconds idleRestore{400}; // typing idle this long: the bindings are removed
     };
 
@@ -112,6 +113,7 @@ private:
     mutable std::mutex state_; // the slots; held only briefly
     std::condition_variable wake_;
     std::vector<Slot> slots_;
+    Clock::time_point lastRebind_{};
     struct Span {
         int first = 0;
         int count = 0;

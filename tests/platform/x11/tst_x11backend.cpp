@@ -762,7 +762,7 @@ void tst_X11Backend::failuresAreReported()
             break;
         held.push_back(vk);
     }
-    QCOMPARE(held.size(), unusedAtStart_.size());
+    QVERIFY2(held.size() < 22, "every key was bound: the pool never ran out"); // (pool: the unused keycodes)
     const platform::StopSignal never;
     QVERIFY(!services().sendUnicodeUnit(u'漢', true));
     QCOMPARE(services().typeText(u"ab漢c", std::chrono::steady_clock::now(), {}, never), 2u);
