@@ -304,8 +304,8 @@ std::size_t X11Services::typeChars(XDisplay* display, const std::vector<TextChar
         return ok;
     };
     bool failed = false;
-    const std::size_t capacity = spare_.capacity();
     for (std::size_t pos = 0; pos < chars.size() && !failed;) {
+        const std::size_t capacity = spare_.capacity();
         // The next batch: as many characters as the pool can carry at once. Characters bound already count too, so
         // that binding the batch cannot take them away.
         std::vector<unsigned long> batch;
