@@ -3,6 +3,7 @@
 // pointer, start-up reclaim, failure results and the key watch. A second X connection of this process plays the
 // physical keyboard (XTest) and the other programs; child processes of this binary play earlier or doomed instances.
 
+#include "platform/inputledger.h"
 #include "platform/inputservices.h"
 #include "platform/qt/nativeeventforwarder.h"
 #include "platform/stopsignal.h"
@@ -212,6 +213,7 @@ private Q_SLOTS:
     void startReclaimsWhatAKilledInstanceBound();
     void failuresAreReported();
     void displayGoneFailsWithoutEndingTheProgram();
+    void ledgerRecordsWhatIsHeldAndBound();
     void watchKeys_data();
     void watchKeys();
     void click_data();
@@ -731,6 +733,7 @@ void tst_X11Backend::releaseNeverWaitsForTyping()
     typist.join();
     QVERIFY2(overlapped, "the text was out before the release: nothing overlapped");
     QVERIFY2(releaseMs < 100, QByteArray::number(releaseMs).constData());
+    qInfo("release during typing took %lld ms", static_cast<long long>(releaseMs));
     QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
 }
 
@@ -811,6 +814,59 @@ void tst_X11Backend::displayGoneFailsWithoutEndingTheProgram()
     QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("RESULT 0 0 0 0 0"));
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 0);
+}
+
+// What a guardian would have to undo right now.
+class LedgerRecord final : public platform::InputLedger {
+public:
+    void keyDown(int code) override { change(keys_, code, true); }
+    void keyUp(int code) override { change(keys_, code, false); }
+    void buttonDown(int button) override { change(buttons_, button, true); }
+    void buttonUp(int button) override { change(buttons_, button, false); }
+    void rebound(int keycode, const std::vector<unsigned long>&) override { change(rebound_, keycode, true); }
+    void restored(int keycode) override { change(rebound_, keycode, false); }
+    std::set<int> keys() { return get(keys_); }
+    std::set<int> buttons() { return get(buttons_); }
+    std::set<int> rebound() { return get(rebound_); }
+
+private:
+    void change(std::set<int>& set, int code, bool in)
+    {
+        std::lock_guard lock(mutex_);
+        in ? void(set.insert(code)) : void(set.erase(code));
+    }
+    std::set<int> get(const std::set<int>& set)
+    {
+        std::lock_guard lock(mutex_);
+        return set;
+    }
+    std::mutex mutex_;
+    std::set<int> keys_, buttons_, rebound_;
+};
+
+void tst_X11Backend::ledgerRecordsWhatIsHeldAndBound()
+{
+    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), unusedAtStart_, 3000);
+    auto owned = std::make_unique<LedgerRecord>();
+    LedgerRecord& record = *owned;
+    auto previous = platform::setLedger(std::move(owned));
+    services().sendKey(162, true); // left Ctrl, on the map
+    services().sendKey(124, true); // F13, bound on a spare keycode while held
+    services().sendMouseButton(platform::MouseButton::Right, true);
+    std::set<int> bound;
+    for (const auto& pair : boundRecord(other_.display()))
+        bound.insert(pair.first);
+    QCOMPARE(record.keys(), (std::set<int>{other_.keycodeOf(XK_Control_L), *bound.begin()}));
+    QCOMPARE(record.buttons(), std::set<int>{3});
+    QCOMPARE(record.rebound(), bound);
+    services().sendMouseButton(platform::MouseButton::Right, false);
+    services().sendKey(124, false);
+    services().sendKey(162, false);
+    typeFromWorker(QStringLiteral("漢字"), true);
+    QVERIFY(record.keys().empty() && record.buttons().empty());
+    QCOMPARE(record.rebound().size(), 3u);
+    QTRY_VERIFY_WITH_TIMEOUT(record.rebound().empty(), 3000); // restored once typing is idle
+    platform::setLedger(std::move(previous));
 }
 
 void tst_X11Backend::watchKeys_data()
