@@ -168,12 +168,6 @@ void SpareKeys::verify(XDisplay* display, const std::vector<int>& keycodes)
     retire(taken, snapshot);
 }
 
-bool SpareKeys::owns(int keycode) const
-{
-    std::lock_guard state(state_);
-    return std::any_of(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keycode == keycode; });
-}
-
 std::size_t SpareKeys::capacity() const
 {
     std::lock_guard state(state_);

@@ -53,7 +53,6 @@ public:
 
     // The pool's keycodes with what is bound on them.
     std::vector<KeyboardMap::OwnedKey> keycodes() const;
-    bool owns(int keycode) const;
     // True for a keymap change of keycodes first .. first + count - 1 that the pool made (or that touches nothing but
     // pool keycodes).
     bool ownsSpan(int first, int count) const;

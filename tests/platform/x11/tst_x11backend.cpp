@@ -298,10 +298,8 @@ void tst_X11Backend::vkTable_data()
     QTest::newRow("left tab") << int(XK_ISO_Left_Tab) << QString() << 9;
     QTest::newRow("vendor keysym") << int(XK_VoidSymbol) << QString() << 0;
     QTest::newRow("F13 by name") << 0 << QStringLiteral("FK13") << 124;
-    QTest::newRow("F24 by name") << 0 << QStringLiteral("FK24") << 135;
     QTest::newRow("F25 by name") << 0 << QStringLiteral("FK25") << 0;
     QTest::newRow("A by position") << 0 << QStringLiteral("AC01") << 65;
-    QTest::newRow("M by position") << 0 << QStringLiteral("AB07") << 77;
     QTest::newRow("beyond the row") << 0 << QStringLiteral("AB11") << 0;
     QTest::newRow("zero by position") << 0 << QStringLiteral("AE10") << 48;
     QTest::newRow("ISO extra key") << 0 << QStringLiteral("LSGT") << 226;
@@ -333,9 +331,7 @@ void tst_X11Backend::keyState_data()
     QTest::newRow("left shift") << 160 << int(XK_Shift_L) << 16 << 161 << true;
     QTest::newRow("right shift") << 161 << int(XK_Shift_R) << 16 << 160 << true;
     QTest::newRow("left ctrl") << 162 << int(XK_Control_L) << 17 << 163 << true;
-    QTest::newRow("right ctrl") << 163 << int(XK_Control_R) << 17 << 162 << true;
     QTest::newRow("left alt") << 164 << int(XK_Alt_L) << 18 << 165 << true;
-    QTest::newRow("right alt") << 165 << int(XK_Alt_R) << 18 << 164 << true;
     QTest::newRow("left win") << 91 << int(XK_Super_L) << 0 << 92 << true;
     QTest::newRow("right win") << 92 << int(XK_Super_R) << 0 << 91 << true;
     QTest::newRow("letter") << 65 << int(XK_a) << 0 << 0 << true;
@@ -345,7 +341,6 @@ void tst_X11Backend::keyState_data()
     QTest::newRow("enter") << 13 << int(XK_Return) << 0 << 0 << true;
     QTest::newRow("keypad multiply") << 106 << int(XK_KP_Multiply) << 0 << 0 << true;
     QTest::newRow("F13 (not on the map)") << 124 << int(XK_F13) << 0 << 0 << false;
-    QTest::newRow("F24 (not on the map)") << 135 << int(XK_F24) << 0 << 0 << false;
     QTest::newRow("numpad 1, NumLock off") << 97 << int(XK_KP_1) << 0 << 0 << false;
 }
 
