@@ -2,11 +2,12 @@
 
 // The X11 input services. Synthesis and key state go through a private X connection of the calling thread; the
 // keyboard capture and the hot keys are grabs on the toolkit's connection, whose events the GUI thread's native event
-// filter hands to handleNativeEvent. The definitions are split by concern: x11services.cpp (key state, synthesis,
-// typing), x11grabs.cpp (capture and hot keys).
+// filter hands to handleNativeEvent; the key watch has a connection and a thread of its own. The definitions are split
+// by concern: x11services.cpp (key state, synthesis, typing), x11grabs.cpp (capture and hot keys), x11keywatch.cpp.
 
 #include "platform/inputservices.h"
 #include "x11keyboardmap.h"
+#include "x11keywatch.h"
 #include "x11sparekeys.h"
 
 #include <QtGlobal>
@@ -44,16 +45,30 @@ public:
     bool handleNativeEvent(const char* eventType, void* message) override;
     bool sendKey(int vk, bool down) override;
     bool sendUnicodeUnit(char16_t unit, bool down) override;
+    std::size_t typeText(std::u16string_view text, std::chrono::steady_clock::time_point start,
+                         std::chrono::steady_clock::duration interval, const StopSignal& stop) override;
     bool sendMouseButton(MouseButton button, bool down) override;
     bool setCursorPos(int x, int y) override;
     bool getCursorPos(int& x, int& y) override;
+    KeyWatchHandle watchKeys(KeyWatchProc proc) override;
+    void unwatchKeys(KeyWatchHandle handle) override;
     void sleepMs(int ms) override;
 
 private:
     // The shared keyboard map, rebuilt (on this thread's connection) when a change not made by us was seen.
     std::shared_ptr<const KeyboardMap> keyboardMap(XDisplay* display);
-    bool typeCodePoint(XDisplay* display, char32_t codePoint);
-    bool pressAndRelease(XDisplay* display, int keycode, bool withShift, int shiftKeycode);
+    // One character of a text: where it starts and ends in the UTF-16 text (end exclusive) and what it is; an
+    // unpaired surrogate has codePoint 0.
+    struct TextChar {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        char32_t codePoint = 0;
+    };
+    // Types the characters on the schedule of typeText (unit i not before start + i * interval) and returns the
+    // UTF-16 units delivered.
+    std::size_t typeChars(XDisplay* display, const std::vector<TextChar>& chars,
+                          std::chrono::steady_clock::time_point start, std::chrono::steady_clock::duration interval,
+                          const StopSignal& stop);
 
     // Capture and hot keys (GUI thread).
     struct Capture {
@@ -101,6 +116,9 @@ private:
     PendingRelease pending_;
     QTimer* releaseTimer_ = nullptr;
     std::map<int, HotKey> hotKeys_;
+
+    std::mutex watchMutex_;
+    std::unique_ptr<KeyWatch> watch_;
 };
 
 } // namespace platform::x11

@@ -1,9 +1,14 @@
 #include "x11display.h"
 
+#include <QLoggingCategory>
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <mutex>
+
+Q_LOGGING_CATEGORY(lcX11Display, "orvane.platform.x11.display")
 
 namespace platform::x11 {
 
@@ -23,6 +28,7 @@ struct ThreadConnection {
     int xkbEventBase = -1;
     unsigned generation = 0;
     int lastError = 0;
+    bool lost = false; // the server went away: every later request fails at once
 
     ~ThreadConnection() { close(); }
     void close()
@@ -30,6 +36,7 @@ struct ThreadConnection {
         if (display)
             XCloseDisplay(display);
         display = nullptr;
+        lost = false;
     }
 };
 
@@ -44,19 +51,29 @@ int errorHandler(Display* display, XErrorEvent* event)
     return previousHandler ? previousHandler(display, event) : 0;
 }
 
+// Xlib's default ends the process when a connection breaks. A lost display only fails the requests of the thread that
+// used it; the thread reconnects on its next threadDisplay().
+void connectionLost(Display* /*display*/, void* data)
+{
+    static_cast<ThreadConnection*>(data)->lost = true;
+}
+
+// Xlib's default handler of a broken connection ends the process itself, before the connection's exit handler is
+// asked. This one only reports; the exit handler then decides: ours go on, every other connection ends the process
+// as before.
+int ioErrorHandler(Display* display)
+{
+    qCWarning(lcX11Display, "X connection to %s broken", DisplayString(display));
+    return 0;
+}
+
 void installErrorHandler()
 {
     static std::once_flag once;
-    std::call_once(once, [] { previousHandler = XSetErrorHandler(errorHandler); });
-}
-
-bool onlyOurs(int first, int count, const std::function<bool(int)>& ours)
-{
-    for (int kc = first; kc < first + count; ++kc) {
-        if (!ours || !ours(kc))
-            return false;
-    }
-    return true;
+    std::call_once(once, [] {
+        previousHandler = XSetErrorHandler(errorHandler);
+        XSetIOErrorHandler(ioErrorHandler);
+    });
 }
 
 } // namespace
@@ -80,7 +97,7 @@ XDisplay* threadDisplay()
         name = displayName;
         generation = nameGeneration;
     }
-    if (connection.display && connection.generation == generation)
+    if (connection.display && connection.generation == generation && !connection.lost)
         return connection.display;
     connection.close();
     installErrorHandler();
@@ -88,6 +105,7 @@ XDisplay* threadDisplay()
     connection.generation = generation;
     if (!connection.display)
         return nullptr;
+    XSetIOErrorExitHandler(connection.display, connectionLost, &connection);
     int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
     if (XkbQueryExtension(connection.display, &opcode, &connection.xkbEventBase, &error, &major, &minor)) {
         const unsigned long mask = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
@@ -98,20 +116,32 @@ XDisplay* threadDisplay()
     return connection.display;
 }
 
-bool drainKeyboardMapChanges(XDisplay* display, const std::function<bool(int keycode)>& ours)
+KeyboardMapChanges drainKeyboardMapChanges(XDisplay* display, const std::function<bool(int first, int count)>& ours)
 {
-    if (!display || display != connection.display)
-        return false;
-    bool changed = false;
-    while (XPending(display) > 0) {
+    KeyboardMapChanges changes;
+    if (!display || display != connection.display || connection.lost)
+        return changes;
+    auto touched = [&](int first, int count) {
+        if (!ours || !ours(first, count)) {
+            changes.foreign = true;
+            return;
+        }
+        for (int kc = first; kc < first + count; ++kc) {
+            if (std::find(changes.poolKeycodes.begin(), changes.poolKeycodes.end(), kc) == changes.poolKeycodes.end())
+                changes.poolKeycodes.push_back(kc);
+        }
+    };
+    while (!connection.lost && XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
         if (connection.xkbEventBase < 0) {
             // Without XKB only the core notification exists.
             if (event.type == MappingNotify) {
                 const XMappingEvent& m = event.xmapping;
-                if (m.request != MappingKeyboard || !onlyOurs(m.first_keycode, m.count, ours))
-                    changed = true;
+                if (m.request != MappingKeyboard)
+                    changes.foreign = true;
+                else
+                    touched(m.first_keycode, m.count);
             }
             continue;
         }
@@ -119,20 +149,20 @@ bool drainKeyboardMapChanges(XDisplay* display, const std::function<bool(int key
             continue; // the core MappingNotify that Xlib adds duplicates the XKB event
         const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
         if (xkb->any.xkb_type == XkbNewKeyboardNotify) {
-            changed = true;
+            changes.foreign = true;
         } else if (xkb->any.xkb_type == XkbMapNotify) {
             const XkbMapNotifyEvent& m = xkb->map;
             constexpr unsigned perKey = XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask |
                                         XkbExplicitComponentsMask | XkbVirtualModMapMask;
             if ((static_cast<unsigned>(m.changed) & ~perKey) != 0)
-                changed = true;
-            else if ((m.changed & XkbKeySymsMask) && !onlyOurs(m.first_key_sym, m.num_key_syms, ours))
-                changed = true;
-            else if ((m.changed & XkbKeyActionsMask) && !onlyOurs(m.first_key_act, m.num_key_acts, ours))
-                changed = true;
+                changes.foreign = true;
+            if (m.changed & XkbKeySymsMask)
+                touched(m.first_key_sym, m.num_key_syms);
+            if (m.changed & XkbKeyActionsMask)
+                touched(m.first_key_act, m.num_key_acts);
         }
     }
-    return changed;
+    return changes;
 }
 
 int takeLastXError()
@@ -140,6 +170,19 @@ int takeLastXError()
     const int error = connection.lastError;
     connection.lastError = 0;
     return error;
+}
+
+bool syncChecked(XDisplay* display)
+{
+    if (display && display != connection.display) {
+        XSync(display, False); // a connection of its own (shutdown): errors go to the previous handler
+        return true;
+    }
+    if (!display || connection.lost)
+        return false;
+    XSync(display, False);
+    const int error = display == connection.display ? takeLastXError() : 0;
+    return error == 0 && !connection.lost;
 }
 
 } // namespace platform::x11

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 struct _XDisplay;
 
@@ -21,12 +22,23 @@ void setDisplayName(const std::string& name);
 // Keyboard-map notifications are selected on it.
 XDisplay* threadDisplay();
 
-// Takes every event waiting on the calling thread's connection without blocking and tells whether one of them says
-// that the keyboard map changed in a way that matters: changes that only touch keycodes for which ours() is true are
-// the backend's own and ignored.
-bool drainKeyboardMapChanges(XDisplay* display, const std::function<bool(int keycode)>& ours);
+// What the keyboard-map notifications waiting on a connection say.
+struct KeyboardMapChanges {
+    bool foreign = false;          // a change outside the typing pool (or of the whole map): the map must be re-read
+    std::vector<int> poolKeycodes; // keycodes of our own changes: to be checked whether another program took them
+};
+
+// Takes every event waiting on the calling thread's connection without blocking and sorts the keyboard-map
+// notifications among them: changes of keycode spans for which ours(first, count) is true are listed, not foreign.
+KeyboardMapChanges drainKeyboardMapChanges(XDisplay* display, const std::function<bool(int first, int count)>& ours);
 
 // The X error code of the last failed request on the calling thread's connection since the previous call (0 if none).
 int takeLastXError();
+
+// Waits until the server has handled every request sent on the calling thread's connection and tells whether all of
+// them were carried out: false after an X error since the previous check, or when the connection is lost. A lost
+// connection does not end the program (as Xlib's default would); the thread opens a new one on its next
+// threadDisplay().
+bool syncChecked(XDisplay* display);
 
 } // namespace platform::x11

@@ -125,7 +125,10 @@ bool X11Services::handleNativeEvent(const char* eventType, void* message)
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const std::uint8_t type = event->response_type & 0x7f;
     if (type == XCB_MAPPING_NOTIFY) {
-        mapStale_ = true;
+        // The pool's own changes are checked where they are drained (on the private connections).
+        const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
+        if (mapping->request != XCB_MAPPING_KEYBOARD || !spare_.ownsSpan(mapping->first_keycode, mapping->count))
+            mapStale_ = true;
         return false;
     }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)

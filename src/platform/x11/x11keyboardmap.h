@@ -22,6 +22,7 @@ public:
         int keycode = 0;
         unsigned long keysym = 0;
         bool busy = false;
+        unsigned generation = 0; // counts the keycode's rebindings, so that a stale snapshot is recognised
     };
 
     // Reads the map of the core keyboard. Keycodes in owned (the typing pool) are left out of every table: what they

@@ -1,5 +1,6 @@
 #include "x11services.h"
 
+#include "platform/inputledger.h"
 #include "x11backend.h"
 #include "x11vktable.h"
 
@@ -42,6 +43,8 @@ X11Services::X11Services(const std::string& displayName, int screen) : displayNa
 {
     setDisplayName(displayName_);
     if (XDisplay* display = threadDisplay()) {
+        // What an earlier instance left bound is taken back before the unused keycodes are counted.
+        SpareKeys::reclaimLeftovers(display);
         if (auto map = keyboardMap(display))
             spare_.adopt(map->spareKeycodes());
     }
@@ -49,6 +52,10 @@ X11Services::X11Services(const std::string& displayName, int screen) : displayNa
 
 X11Services::~X11Services()
 {
+    {
+        std::lock_guard lock(watchMutex_);
+        watch_.reset();
+    }
     releaseGrabs();
     // The thread connections may already be gone (static destruction), so the bindings are undone on a connection of
     // our own.
@@ -60,12 +67,18 @@ X11Services::~X11Services()
 
 std::shared_ptr<const KeyboardMap> X11Services::keyboardMap(XDisplay* display)
 {
-    if (drainKeyboardMapChanges(display, [this](int keycode) { return spare_.owns(keycode); }))
+    // Our own rebindings only touch the pool, whose keycodes are left out of the map: they need no new map, only a
+    // look whether another program has taken one of those keycodes meanwhile.
+    const KeyboardMapChanges changes =
+        drainKeyboardMapChanges(display, [this](int first, int count) { return spare_.ownsSpan(first, count); });
+    spare_.verify(display, changes.poolKeycodes);
+    if (changes.foreign)
         mapStale_ = true;
     std::lock_guard lock(mapMutex_);
     if (!map_ || mapStale_.exchange(false)) {
-        if (auto fresh = KeyboardMap::build(display, spare_.keycodes())) {
-            spare_.retire(fresh->reclaimed());
+        const auto snapshot = spare_.keycodes();
+        if (auto fresh = KeyboardMap::build(display, snapshot)) {
+            spare_.retire(fresh->reclaimed(), snapshot);
             map_ = std::move(fresh);
         }
     }
@@ -104,11 +117,8 @@ bool X11Services::isKeyDown(int vk)
         if (vkMatches(vk, map->vkOf(kc, numLock == 1)))
             return true;
     }
-    for (int kc : spare_.pinned(keysymForVk(vk))) {
-        if (down(kc))
-            return true;
-    }
-    return false;
+    const int pinned = spare_.pinnedKeycode(keysymForVk(vk));
+    return pinned != 0 && down(pinned);
 }
 
 bool X11Services::sendKey(int vk, bool down)
@@ -116,32 +126,34 @@ bool X11Services::sendKey(int vk, bool down)
     Display* display = threadDisplay();
     if (!display || vk <= 0 || vk > 255)
         return false;
+    const unsigned long keysym = keysymForVk(vk);
+    if (!down) {
+        // A key that was bound on a spare keycode for its press is released there. Its binding is pinned, so it
+        // stays put without the typing lock; any other release never waits for typing either.
+        if (const int keycode = spare_.pinnedKeycode(keysym)) {
+            XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
+            const bool sent = syncChecked(display);
+            if (sent) {
+                ledger().keyUp(keycode);
+                spare_.unpin(keycode);
+            }
+            return sent;
+        }
+    }
     auto map = keyboardMap(display);
     if (!map)
         return false;
-    const unsigned long keysym = keysymForVk(vk);
-    if (!down && keysym != 0) {
-        // A key that was bound on a spare keycode for its press is released there.
-        int keycode = 0;
-        {
-            auto typing = spare_.lock();
-            keycode = spare_.unpin(keysym);
-            if (keycode != 0) {
-                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
-                XSync(display, False);
-                spare_.touched(keycode);
-            }
-        }
-        if (keycode != 0)
-            return true;
-    }
     KeyboardMap::SendPlace place = map->sendPlace(vk);
     if (place.keycode != 0 && place.needsNumLock && !numLockOn(display, map->numLockMask()))
         place.keycode = 0;
     if (place.keycode != 0) {
+        if (down)
+            ledger().keyDown(place.keycode);
         XTestFakeKeyEvent(display, static_cast<unsigned>(place.keycode), down ? True : False, CurrentTime);
-        XSync(display, False);
-        return true;
+        const bool sent = syncChecked(display);
+        if (sent && !down)
+            ledger().keyUp(place.keycode);
+        return sent;
     }
     if (keysym == 0)
         return false;
@@ -150,13 +162,13 @@ bool X11Services::sendKey(int vk, bool down)
     // Not on the keyboard map (F13-F24 on most layouts, keypad digits with NumLock off): bound on a spare keycode for
     // as long as it is held.
     auto typing = spare_.lock();
-    const int keycode = spare_.acquire(display, keysym, true);
+    const int keycode = spare_.bind(display, {keysym}, true).front();
     if (keycode == 0)
         return false;
+    ledger().keyDown(keycode);
     XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
-    XSync(display, False);
-    spare_.touched(keycode);
-    return true;
+    spare_.touched({keycode});
+    return syncChecked(display);
 }
 
 bool X11Services::sendUnicodeUnit(char16_t unit, bool down)
@@ -181,40 +193,44 @@ bool X11Services::sendUnicodeUnit(char16_t unit, bool down)
     }
     lastWasCarriageReturn = codePoint == U'\r';
     Display* display = threadDisplay();
-    return display && typeCodePoint(display, codePoint);
+    if (!display)
+        return false;
+    const StopSignal never;
+    return typeChars(display, {TextChar{0, 1, codePoint}}, std::chrono::steady_clock::now(), {}, never) == 1;
 }
 
-bool X11Services::typeCodePoint(XDisplay* display, char32_t codePoint)
+std::size_t X11Services::typeText(std::u16string_view text, std::chrono::steady_clock::time_point start,
+                                  std::chrono::steady_clock::duration interval, const StopSignal& stop)
 {
-    unsigned long special = 0;
-    switch (codePoint) {
-    case U'\r':
-    case U'\n':
-        special = XK_Return;
-        break;
-    case U'\t':
-        special = XK_Tab;
-        break;
-    case U'\b':
-        special = XK_BackSpace;
-        break;
-    case 0x1B:
-        special = XK_Escape;
-        break;
-    case 0x7F:
-        special = XK_Delete;
-        break;
-    default:
-        // Other control characters have no key; skipping them is what typing them means.
-        if (codePoint < 0x20 || (codePoint >= 0x80 && codePoint < 0xA0))
-            return true;
-        if (codePoint > 0x10FFFF)
-            return false;
-        break;
+    Display* display = threadDisplay();
+    if (!display)
+        return 0;
+    std::vector<TextChar> chars;
+    for (std::size_t i = 0; i < text.size();) {
+        const char16_t unit = text[i];
+        TextChar c{i, i + 1, unit};
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = {i, i + 2, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00u)};
+        else if (unit >= 0xD800 && unit <= 0xDFFF)
+            c.codePoint = 0; // half a character cannot be typed
+        else if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            c.end = i + 2; // one line break
+        chars.push_back(c);
+        i = c.end;
     }
+    return typeChars(display, chars, start, interval, stop);
+}
+
+std::size_t X11Services::typeChars(XDisplay* display, const std::vector<TextChar>& chars,
+                                   std::chrono::steady_clock::time_point start,
+                                   std::chrono::steady_clock::duration interval, const StopSignal& stop)
+{
+    using Clock = std::chrono::steady_clock;
+    if (chars.empty())
+        return 0;
     auto map = keyboardMap(display);
     if (!map)
-        return false;
+        return 0;
     auto typing = spare_.lock();
     XkbStateRec state{};
     XkbGetState(display, XkbUseCoreKbd, &state);
@@ -225,46 +241,134 @@ bool X11Services::typeCodePoint(XDisplay* display, char32_t codePoint)
     // Modifiers someone holds would change what a key of the map types; a spare key with the same keysym on both
     // levels is immune to Shift and AltGr.
     const unsigned held = state.mods & ~(LockMask | map->numLockMask() | map->scrollLockMask());
-    int keycode = 0;
-    bool shift = false;
-    if (special != 0) {
-        keycode = map->keycodeOfKeysym(special);
-    } else if (held == 0) {
-        if (auto place = map->charPlace(codePoint, state.group)) {
-            keycode = place->keycode;
-            shift = place->shift;
-        }
-    }
-    if (shift && map->shiftKeycode() == 0)
-        keycode = 0;
-    bool delivered = false;
-    if (keycode != 0) {
-        delivered = pressAndRelease(display, keycode, shift, map->shiftKeycode());
-    } else {
-        const unsigned long keysym = special != 0 ? special : 0x01000000UL + codePoint;
-        keycode = spare_.acquire(display, keysym, false);
-        if (keycode != 0) {
-            delivered = pressAndRelease(display, keycode, false, 0);
-            spare_.touched(keycode);
-        }
-    }
-    if (capsLocked)
-        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
-    XSync(display, False);
-    return delivered;
-}
+    const int shiftKeycode = map->shiftKeycode();
 
-bool X11Services::pressAndRelease(XDisplay* display, int keycode, bool withShift, int shiftKeycode)
-{
-    bool sent = true;
-    if (withShift)
-        sent = XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), True, CurrentTime) && sent;
-    sent = XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime) && sent;
-    sent = XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime) && sent;
-    if (withShift)
-        sent = XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), False, CurrentTime) && sent;
-    XSync(display, False);
-    return sent;
+    // Where each character goes: a key of the map (with or without Shift), a keysym for the pool, or nothing.
+    struct Stroke {
+        int keycode = 0;
+        bool shift = false;
+        unsigned long spare = 0;
+        bool skip = false; // a control character without a key: typing it means skipping it
+    };
+    std::vector<Stroke> strokes;
+    strokes.reserve(chars.size());
+    for (const TextChar& c : chars) {
+        Stroke stroke;
+        unsigned long special = 0;
+        switch (c.codePoint) {
+        case U'\r':
+        case U'\n':
+            special = XK_Return;
+            break;
+        case U'\t':
+            special = XK_Tab;
+            break;
+        case U'\b':
+            special = XK_BackSpace;
+            break;
+        case 0x1B:
+            special = XK_Escape;
+            break;
+        case 0x7F:
+            special = XK_Delete;
+            break;
+        default:
+            stroke.skip = c.codePoint != 0 && (c.codePoint < 0x20 || (c.codePoint >= 0x80 && c.codePoint < 0xA0));
+            break;
+        }
+        if (special != 0) {
+            stroke.keycode = map->keycodeOfKeysym(special);
+        } else if (held == 0 && !stroke.skip) {
+            if (auto place = map->charPlace(c.codePoint, state.group)) {
+                stroke.keycode = place->keycode;
+                stroke.shift = place->shift;
+            }
+        }
+        if (stroke.shift && shiftKeycode == 0)
+            stroke.keycode = 0;
+        if (stroke.keycode == 0 && !stroke.skip && c.codePoint != 0 && c.codePoint <= 0x10FFFF)
+            stroke.spare = special != 0 ? special : 0x01000000UL + c.codePoint;
+        strokes.push_back(stroke);
+    }
+
+    std::size_t delivered = 0; // units confirmed by the server
+    std::size_t queued = 0;    // units sent, not yet confirmed
+    std::vector<int> pressed;  // keycodes whose release is not yet confirmed
+    auto confirm = [&]() {
+        const bool ok = syncChecked(display);
+        for (int kc : pressed)
+            ledger().keyUp(kc);
+        pressed.clear();
+        if (ok)
+            delivered = queued;
+        return ok;
+    };
+    bool failed = false;
+    for (std::size_t pos = 0; pos < chars.size() && !failed;) {
+        const std::size_t capacity = spare_.capacity();
+        // The next batch: as many characters as the pool can carry at once. Characters bound already count too, so
+        // that binding the batch cannot take them away.
+        std::vector<unsigned long> batch;
+        std::size_t end = pos;
+        for (; end < chars.size(); ++end) {
+            const unsigned long sym = strokes[end].spare;
+            if (sym == 0 || std::find(batch.begin(), batch.end(), sym) != batch.end())
+                continue;
+            if (batch.size() == capacity)
+                break;
+            batch.push_back(sym);
+        }
+        if (end == pos)
+            break; // the pool has no keycode left at all (every one held down)
+        std::vector<int> keycodes;
+        if (!batch.empty())
+            keycodes = spare_.bind(display, batch, false);
+        for (std::size_t k = pos; k < end; ++k) {
+            const Clock::time_point due = start + interval * static_cast<long long>(chars[k].end - 1);
+            if (due > Clock::now() && !pressed.empty() && !confirm()) {
+                failed = true; // flushed before the wait, so that every character goes out on time
+                break;
+            }
+            if (stop.waitUntil(due))
+                break;
+            const Stroke& stroke = strokes[k];
+            int keycode = stroke.keycode;
+            if (stroke.spare != 0) {
+                auto at = std::find(batch.begin(), batch.end(), stroke.spare);
+                keycode = keycodes[static_cast<std::size_t>(at - batch.begin())];
+            }
+            if (!stroke.skip && keycode == 0) {
+                failed = true; // not on the map and no keycode for it: no more characters, in order to keep the order
+                break;
+            }
+            if (keycode != 0) {
+                if (stroke.shift) {
+                    ledger().keyDown(shiftKeycode);
+                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), True, CurrentTime);
+                }
+                ledger().keyDown(keycode);
+                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
+                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
+                pressed.push_back(keycode);
+                if (stroke.shift) {
+                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), False, CurrentTime);
+                    pressed.push_back(shiftKeycode);
+                }
+            }
+            queued = chars[k].end;
+            pos = k + 1;
+        }
+        if (!confirm())
+            failed = true;
+        spare_.touched(keycodes);
+        if (stop.isRequested() || pos < end)
+            break;
+    }
+    if (capsLocked) {
+        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
+        XSync(display, False);
+    }
+    return delivered;
 }
 
 bool X11Services::sendMouseButton(MouseButton button, bool down)
@@ -272,9 +376,13 @@ bool X11Services::sendMouseButton(MouseButton button, bool down)
     Display* display = threadDisplay();
     if (!display)
         return false;
-    const bool sent =
-        XTestFakeButtonEvent(display, button == MouseButton::Left ? 1 : 3, down ? True : False, CurrentTime);
-    XSync(display, False);
+    const int x = button == MouseButton::Left ? 1 : 3;
+    if (down)
+        ledger().buttonDown(x);
+    XTestFakeButtonEvent(display, static_cast<unsigned>(x), down ? True : False, CurrentTime);
+    const bool sent = syncChecked(display);
+    if (sent && !down)
+        ledger().buttonUp(x);
     return sent;
 }
 
@@ -286,9 +394,8 @@ bool X11Services::setCursorPos(int x, int y)
     // Coordinates travel as 16-bit signed numbers; the server clamps to the screen itself.
     x = std::clamp(x, -32768, 32767);
     y = std::clamp(y, -32768, 32767);
-    const bool sent = XTestFakeMotionEvent(display, screen_, x, y, CurrentTime);
-    XSync(display, False);
-    return sent;
+    XTestFakeMotionEvent(display, screen_, x, y, CurrentTime);
+    return syncChecked(display);
 }
 
 bool X11Services::getCursorPos(int& x, int& y)
@@ -304,6 +411,21 @@ bool X11Services::getCursorPos(int& x, int& y)
     x = rootX;
     y = rootY;
     return true;
+}
+
+KeyWatchHandle X11Services::watchKeys(KeyWatchProc proc)
+{
+    std::lock_guard lock(watchMutex_);
+    if (!watch_)
+        watch_ = std::make_unique<KeyWatch>(displayName_, spare_);
+    return watch_->add(std::move(proc));
+}
+
+void X11Services::unwatchKeys(KeyWatchHandle handle)
+{
+    std::lock_guard lock(watchMutex_);
+    if (watch_)
+        watch_->remove(handle);
 }
 
 void X11Services::sleepMs(int ms)

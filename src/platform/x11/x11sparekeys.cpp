@@ -1,5 +1,9 @@
 #include "x11sparekeys.h"
 
+#include "platform/inputledger.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
@@ -9,14 +13,28 @@ namespace platform::x11 {
 
 namespace {
 
-bool bind(Display* display, int keycode, unsigned long keysym)
+constexpr const char* kRecordName = "_ORVANE_BOUND_KEYCODES";
+
+Atom recordAtom(Display* display)
 {
-    // Both levels carry the keysym: with one, the server would make a two-level key out of a letter and Shift or
-    // CapsLock would change the case.
-    KeySym syms[2] = {keysym, keysym};
-    XChangeKeyboardMapping(display, keycode, 2, syms, 1);
-    XSync(display, False);
-    return takeLastXError() == 0;
+    return XInternAtom(display, kRecordName, False); // Xlib caches it: one round trip per connection
+}
+
+// Writes the record of what is bound (pairs of keycode and keysym); no record at all when nothing is.
+void writeRecord(Display* display, const std::vector<std::pair<int, unsigned long>>& bound)
+{
+    const Window root = DefaultRootWindow(display);
+    if (bound.empty()) {
+        XDeleteProperty(display, root, recordAtom(display));
+        return;
+    }
+    std::vector<long> data; // format 32 travels as long in Xlib
+    for (const auto& [kc, sym] : bound) {
+        data.push_back(kc);
+        data.push_back(static_cast<long>(sym));
+    }
+    XChangeProperty(display, root, recordAtom(display), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
 }
 
 } // namespace
@@ -24,6 +42,54 @@ bool bind(Display* display, int keycode, unsigned long keysym)
 SpareKeys::~SpareKeys()
 {
     stopRestorer();
+}
+
+std::vector<int> SpareKeys::reclaimLeftovers(XDisplay* display)
+{
+    std::vector<int> emptied;
+    if (!display)
+        return emptied;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* raw = nullptr;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), recordAtom(display), 0, 4096, False, XA_CARDINAL, &type,
+                           &format, &count, &after, &raw) != Success ||
+        !raw) {
+        return emptied;
+    }
+    std::vector<long> pairs;
+    if (type == XA_CARDINAL && format == 32)
+        pairs.assign(reinterpret_cast<const long*>(raw), reinterpret_cast<const long*>(raw) + count);
+    XFree(raw);
+    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
+        const int kc = static_cast<int>(pairs[i]);
+        const auto recorded = static_cast<KeySym>(static_cast<unsigned long>(pairs[i + 1]));
+        if (kc < 8 || kc > 255 || recorded == NoSymbol)
+            continue;
+        int perKeycode = 0;
+        KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(kc), 1, &perKeycode);
+        bool exactlyOurs = false;
+        for (int s = 0; syms && s < perKeycode; ++s) {
+            if (syms[s] == recorded)
+                exactlyOurs = true;
+            else if (syms[s] != NoSymbol) {
+                exactlyOurs = false;
+                break;
+            }
+        }
+        if (syms)
+            XFree(syms);
+        // Anything else there means another program has put its own keys on the keycode since: it stays as it is.
+        if (!exactlyOurs)
+            continue;
+        KeySym none[2] = {NoSymbol, NoSymbol};
+        XChangeKeyboardMapping(display, kc, 2, none, 1);
+        emptied.push_back(kc);
+    }
+    writeRecord(display, {});
+    XSync(display, False);
+    return emptied;
 }
 
 void SpareKeys::adopt(const std::vector<int>& keycodes)
@@ -34,7 +100,7 @@ void SpareKeys::adopt(const std::vector<int>& keycodes)
     adopted_ = true;
     for (int kc : keycodes) {
         if (kc >= 8 && kc <= 255)
-            slots_.push_back(Slot{kc, 0, false, false, {}});
+            slots_.push_back(Slot{kc, 0, false, false, false, 0, {}, {}});
     }
 }
 
@@ -49,93 +115,278 @@ std::vector<KeyboardMap::OwnedKey> SpareKeys::keycodes() const
     std::lock_guard state(state_);
     std::vector<KeyboardMap::OwnedKey> result;
     for (const Slot& s : slots_)
-        result.push_back({s.keycode, s.keysym, s.reserved});
+        result.push_back({s.keycode, s.keysym, s.busy, s.generation});
     return result;
 }
 
-void SpareKeys::retire(const std::vector<int>& keycodes)
+void SpareKeys::retire(const std::vector<int>& taken, const std::vector<KeyboardMap::OwnedKey>& snapshot)
 {
-    if (keycodes.empty())
+    if (taken.empty())
         return;
-    std::lock_guard state(state_);
-    std::erase_if(slots_, [&](const Slot& s) {
-        return !s.reserved && std::find(keycodes.begin(), keycodes.end(), s.keycode) != keycodes.end();
-    });
+    std::vector<int> left;
+    {
+        std::lock_guard state(state_);
+        std::erase_if(slots_, [&](const Slot& s) {
+            if (s.busy || std::find(taken.begin(), taken.end(), s.keycode) == taken.end())
+                return false;
+            auto seen = std::find_if(snapshot.begin(), snapshot.end(),
+                                     [&](const KeyboardMap::OwnedKey& k) { return k.keycode == s.keycode; });
+            // Rebound by us after the mapping was read: what was read is not the other program's.
+            if (seen == snapshot.end() || seen->generation != s.generation || seen->busy)
+                return false;
+            if (s.reported)
+                left.push_back(s.keycode);
+            return true;
+        });
+    }
+    for (int kc : left)
+        ledger().restored(kc); // the other program's mapping stays
 }
 
-bool SpareKeys::owns(int keycode) const
+void SpareKeys::verify(XDisplay* display, const std::vector<int>& keycodes)
 {
-    std::lock_guard state(state_);
-    return std::any_of(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keycode == keycode; });
+    if (!display || keycodes.empty())
+        return;
+    const auto snapshot = this->keycodes();
+    const int first = *std::min_element(keycodes.begin(), keycodes.end());
+    const int last = *std::max_element(keycodes.begin(), keycodes.end());
+    int perKeycode = 0;
+    KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(first), last - first + 1, &perKeycode);
+    if (!syms)
+        return;
+    std::vector<int> taken;
+    for (int kc : keycodes) {
+        auto own = std::find_if(snapshot.begin(), snapshot.end(),
+                                [&](const KeyboardMap::OwnedKey& k) { return k.keycode == kc; });
+        if (own == snapshot.end() || own->busy)
+            continue;
+        const KeySym* at = syms + static_cast<std::ptrdiff_t>(kc - first) * perKeycode;
+        if (!std::all_of(at, at + perKeycode, [&](KeySym s) { return s == NoSymbol || s == own->keysym; }))
+            taken.push_back(kc);
+    }
+    XFree(syms);
+    retire(taken, snapshot);
 }
 
-int SpareKeys::acquire(XDisplay* display, unsigned long keysym, bool pin)
+std::size_t SpareKeys::capacity() const
 {
-    if (!display || keysym == 0)
-        return 0;
-    std::unique_lock state(state_);
-    for (Slot& s : slots_) {
-        if (s.keysym == keysym) {
-            s.pinned = s.pinned || pin;
-            lastActivity_ = Clock::now();
-            return s.keycode;
+    std::lock_guard state(state_);
+    return static_cast<std::size_t>(
+        std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return !s.pinned; }));
+}
+
+bool SpareKeys::writeMapping(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes)
+{
+    // Every request that changes keysyms makes every client reload its whole keymap, and the pool's keycodes are
+    // scattered (on Xvfb no two of the 19 are neighbours). So the whole span from the lowest to the highest changed
+    // keycode goes out in one request: the keys of the span that are not ours are sent back as they are, read just
+    // before. Each pool key gets a single level, so that no modifier changes what it types.
+    const auto [low, high] = std::minmax_element(changes.begin(), changes.end());
+    const int first = low->first;
+    const int count = high->first - first + 1;
+    XkbDescPtr desc = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+    if (!desc)
+        return false;
+    bool ok = desc->map && first >= desc->min_key_code && high->first <= desc->max_key_code;
+    for (const auto& [kc, sym] : changes) {
+        if (!ok)
+            break;
+        KeySym* syms = XkbResizeKeySyms(desc, kc, sym != 0 ? 1 : 0);
+        XkbSymMapRec& key = desc->map->key_sym_map[kc];
+        std::fill(std::begin(key.kt_index), std::end(key.kt_index), XkbOneLevelIndex);
+        key.group_info = static_cast<unsigned char>(XkbSetNumGroups(key.group_info, sym != 0 ? 1 : 0));
+        key.width = 1;
+        ok = sym == 0 || syms;
+        if (ok && sym != 0)
+            XkbKeySymsPtr(desc, kc)[0] = sym;
+    }
+    if (ok) {
+        XkbMapChangesRec mapChanges{};
+        mapChanges.changed = XkbKeySymsMask;
+        mapChanges.first_key_sym = static_cast<KeyCode>(first);
+        mapChanges.num_key_syms = static_cast<unsigned char>(count);
+        {
+            std::lock_guard state(state_);
+            ownSpans_.push_back({first, count, Clock::now()});
+            std::erase_if(ownSpans_,
+                          [](const Span& span) { return Clock::now() - span.sent > std::chrono::seconds(10); });
+        }
+        ok = XkbChangeMap(display, desc, &mapChanges);
+    }
+    XkbFreeKeyboard(desc, 0, True);
+    return ok;
+}
+
+bool SpareKeys::ownsSpan(int first, int count) const
+{
+    std::lock_guard state(state_);
+    if (std::any_of(ownSpans_.begin(), ownSpans_.end(),
+                    [&](const Span& span) { return span.first == first && span.count == count; }))
+        return true;
+    for (int kc = first; kc < first + count; ++kc) {
+        if (std::none_of(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keycode == kc; }))
+            return false;
+    }
+    return true;
+}
+
+bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes)
+{
+    std::vector<std::pair<int, unsigned long>> record;
+    std::vector<int> first;
+    {
+        std::lock_guard state(state_);
+        for (Slot& s : slots_) {
+            auto change =
+                std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.first == s.keycode; });
+            const unsigned long sym = change == changes.end() ? s.keysym : change->second;
+            if (sym != 0)
+                record.emplace_back(s.keycode, sym);
+            if (change != changes.end() && sym != 0 && !s.reported) {
+                s.reported = true;
+                first.push_back(s.keycode);
+            }
         }
     }
-    Slot* victim = nullptr;
-    for (Slot& s : slots_) {
-        if (!s.pinned && !s.reserved && (!victim || s.lastUsed < victim->lastUsed))
-            victim = &s;
+    for (int kc : first)
+        ledger().rebound(kc, {}); // pool keycodes were empty before we took them
+    std::sort(record.begin(), record.end());
+    if (!changes.empty() && !writeMapping(display, changes))
+        return false;
+    writeRecord(display, record);
+    const bool ok = syncChecked(display);
+    std::vector<int> emptied;
+    {
+        std::lock_guard state(state_);
+        for (Slot& s : slots_) {
+            auto change =
+                std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.first == s.keycode; });
+            if (change != changes.end() && ok && change->second == 0 && s.reported) {
+                s.reported = false;
+                emptied.push_back(s.keycode);
+            }
+        }
     }
-    if (!victim)
-        return 0;
-    const int keycode = victim->keycode;
-    const Clock::time_point ready = std::max(victim->lastUsed + pacing_.keycodeRest, lastRebind_ + pacing_.rebindGap);
-    // Nobody else rebinds while the caller holds the typing lock, and the victim stays unpinned, so the choice holds
-    // across the wait.
-    victim->reserved = true;
-    state.unlock();
+    for (int kc : emptied)
+        ledger().restored(kc);
+    return ok;
+}
+
+std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin)
+{
+    std::vector<int> result(keysyms.size(), 0);
+    if (!display)
+        return result;
+    std::vector<std::pair<int, unsigned long>> changes;
+    Clock::time_point ready{};
+    std::vector<int> pool;
+    {
+        std::lock_guard state(state_);
+        const bool rebinding = std::any_of(keysyms.begin(), keysyms.end(), [&](unsigned long sym) {
+            return std::none_of(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keysym == sym; });
+        });
+        for (const Slot& s : slots_) {
+            if (rebinding)
+                pool.push_back(s.keycode);
+        }
+    }
+    // Before rebinding: keycodes that another program has taken since (its notification may not have reached this
+    // thread's connection yet) leave the pool instead of being overwritten. One round trip.
+    if (!pool.empty())
+        verify(display, pool);
+    {
+        std::lock_guard state(state_);
+        std::vector<Slot*> victims;
+        for (Slot& s : slots_) {
+            auto wanted = std::find(keysyms.begin(), keysyms.end(), s.keysym);
+            if (s.keysym != 0 && !s.busy && wanted != keysyms.end()) {
+                result[static_cast<std::size_t>(wanted - keysyms.begin())] = s.keycode;
+                s.pinned = s.pinned || pin;
+            } else if (!s.pinned && !s.busy) {
+                victims.push_back(&s);
+            }
+        }
+        std::sort(victims.begin(), victims.end(),
+                  [](const Slot* a, const Slot* b) { return a->lastUsed < b->lastUsed; });
+        auto victim = victims.begin();
+        for (std::size_t i = 0; i < keysyms.size(); ++i) {
+            if (result[i] != 0 || keysyms[i] == 0)
+                continue;
+            if (victim == victims.end())
+                break; // the pool is exhausted: the caller learns it from the 0
+            Slot& s = **victim++;
+            // Nobody else rebinds while the caller holds the typing lock, and busy keeps the slot out of every other
+            // choice, so it holds across the wait.
+            s.busy = true;
+            ++s.generation;
+            ready = std::max(ready, s.boundAt + pacing_.rebindRest);
+            changes.emplace_back(s.keycode, keysyms[i]);
+            result[i] = s.keycode;
+        }
+        lastActivity_ = Clock::now();
+        if (changes.empty())
+            return result;
+        // Every change makes each client reload its whole keymap: changed too often, a client falls behind more and
+        // more, and its lag outgrows any rest.
+        ready = std::max(ready, lastRebind_ + pacing_.rebindGap);
+    }
     std::this_thread::sleep_until(ready);
-    const bool ok = bind(display, keycode, keysym);
-    state.lock();
-    auto it = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keycode == keycode; });
-    if (it == slots_.end())
-        return 0;
-    it->reserved = false;
-    it->pinned = ok && pin;
-    it->keysym = ok ? keysym : 0;
-    it->lastUsed = Clock::now();
-    lastRebind_ = it->lastUsed;
-    lastActivity_ = it->lastUsed;
+    const bool ok = apply(display, changes);
+    std::lock_guard state(state_);
+    const Clock::time_point now = Clock::now();
+    for (Slot& s : slots_) {
+        auto change = std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.first == s.keycode; });
+        if (change == changes.end())
+            continue;
+        s.busy = false;
+        s.keysym = ok ? change->second : 0;
+        s.pinned = ok && pin;
+        s.lastUsed = now;
+        s.boundAt = now;
+    }
+    if (!ok) {
+        for (const auto& change : changes)
+            std::replace(result.begin(), result.end(), change.first, 0);
+    }
+    lastActivity_ = now;
+    lastRebind_ = now;
     if (!restorer_.joinable() && !stopping_)
         restorer_ = std::thread([this] { restorerLoop(); });
     wake_.notify_all();
-    return ok ? keycode : 0;
+    return result;
 }
 
-int SpareKeys::unpin(unsigned long keysym)
+int SpareKeys::keycodeOf(unsigned long keysym) const
 {
     std::lock_guard state(state_);
-    for (Slot& s : slots_) {
-        if (s.keysym == keysym && s.pinned) {
-            s.pinned = false;
-            s.lastUsed = Clock::now();
-            lastActivity_ = s.lastUsed;
-            wake_.notify_all();
+    for (const Slot& s : slots_) {
+        if (keysym != 0 && s.keysym == keysym && !s.busy)
             return s.keycode;
-        }
     }
     return 0;
 }
 
-std::vector<int> SpareKeys::pinned(unsigned long keysym) const
+int SpareKeys::pinnedKeycode(unsigned long keysym) const
 {
     std::lock_guard state(state_);
-    std::vector<int> result;
     for (const Slot& s : slots_) {
-        if (s.pinned && s.keysym == keysym && keysym != 0)
-            result.push_back(s.keycode);
+        if (keysym != 0 && s.keysym == keysym && s.pinned)
+            return s.keycode;
     }
-    return result;
+    return 0;
+}
+
+void SpareKeys::unpin(int keycode)
+{
+    std::lock_guard state(state_);
+    for (Slot& s : slots_) {
+        if (s.keycode == keycode && s.pinned) {
+            s.pinned = false;
+            s.lastUsed = Clock::now();
+            lastActivity_ = s.lastUsed;
+            wake_.notify_all();
+        }
+    }
 }
 
 unsigned long SpareKeys::boundKeysym(int keycode) const
@@ -148,14 +399,15 @@ unsigned long SpareKeys::boundKeysym(int keycode) const
     return 0;
 }
 
-void SpareKeys::touched(int keycode)
+void SpareKeys::touched(const std::vector<int>& keycodes)
 {
     std::lock_guard state(state_);
+    const Clock::time_point now = Clock::now();
     for (Slot& s : slots_) {
-        if (s.keycode == keycode)
-            s.lastUsed = Clock::now();
+        if (std::find(keycodes.begin(), keycodes.end(), s.keycode) != keycodes.end())
+            s.lastUsed = now;
     }
-    lastActivity_ = Clock::now();
+    lastActivity_ = now;
 }
 
 void SpareKeys::restorerLoop()
@@ -186,26 +438,31 @@ void SpareKeys::restoreIdle(XDisplay* display)
 {
     if (!display)
         return;
-    std::vector<int> unbind;
+    std::vector<std::pair<int, unsigned long>> unbind;
     {
         std::lock_guard state(state_);
         if (Clock::now() < lastActivity_ + pacing_.idleRestore)
             return; // typing went on while we waited for the lock
         for (Slot& s : slots_) {
-            if (s.keysym != 0 && !s.pinned && !s.reserved) {
-                s.keysym = 0;
-                s.reserved = true; // until the server has it too
-                unbind.push_back(s.keycode);
+            if (s.keysym != 0 && !s.pinned && !s.busy) {
+                s.busy = true; // until the server has it too
+                ++s.generation;
+                unbind.emplace_back(s.keycode, 0);
             }
         }
     }
-    for (int kc : unbind)
-        bind(display, kc, NoSymbol);
+    const bool ok = apply(display, unbind);
     std::lock_guard state(state_);
+    const Clock::time_point now = Clock::now();
     for (Slot& s : slots_) {
-        if (std::find(unbind.begin(), unbind.end(), s.keycode) != unbind.end())
-            s.reserved = false;
+        if (std::find(unbind.begin(), unbind.end(), std::pair<int, unsigned long>(s.keycode, 0)) == unbind.end())
+            continue;
+        s.busy = false;
+        s.keysym = 0; // on failure nothing is known of the keycode; rebinding it writes it anew
+        s.boundAt = now;
     }
+    if (!ok)
+        lastActivity_ = now; // try again later
 }
 
 void SpareKeys::stopRestorer()
@@ -223,24 +480,30 @@ void SpareKeys::shutdown(XDisplay* display)
 {
     stopRestorer();
     std::lock_guard typing(typing_);
-    std::vector<Slot> bound;
+    std::vector<std::pair<int, unsigned long>> unbind;
+    std::vector<int> held;
     {
         std::lock_guard state(state_);
         for (Slot& s : slots_) {
-            if (s.keysym != 0)
-                bound.push_back(s);
-            s.keysym = 0;
+            if (s.keysym != 0 || s.reported)
+                unbind.emplace_back(s.keycode, 0);
+            if (s.pinned)
+                held.push_back(s.keycode);
             s.pinned = false;
         }
     }
     if (!display)
         return;
-    for (const Slot& s : bound) {
-        if (s.pinned)
-            XTestFakeKeyEvent(display, static_cast<unsigned>(s.keycode), False, CurrentTime);
-        bind(display, s.keycode, NoSymbol);
-    }
+    for (int kc : held)
+        XTestFakeKeyEvent(display, static_cast<unsigned>(kc), False, CurrentTime);
+    if (!unbind.empty())
+        apply(display, unbind);
     XSync(display, False);
+    for (int kc : held)
+        ledger().keyUp(kc);
+    std::lock_guard state(state_);
+    for (Slot& s : slots_)
+        s.keysym = 0;
 }
 
 } // namespace platform::x11

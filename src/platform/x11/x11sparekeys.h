@@ -2,14 +2,19 @@
 
 // Temporary bindings of keysyms on unused keycodes: how characters and keys that the keyboard map lacks are typed.
 //
-// Every rebinding makes each X client reload its keymap, and a client translates a key press with the keymap it holds
-// when it gets to the event, not with the one in force when the key was pressed. So a keycode is only rebound after
-// it has rested long enough for every client to have translated its last press, the spare keycodes are used in
-// rotation (least recently used first), and rebindings are spaced out. A character that is bound already is reused
-// without rebinding. The bindings are removed again once typing has been idle for a while, and when the pool is
-// destroyed.
+// Every rebinding makes each X client reload its keymap, and a client translates a key press with the keymap it
+// fetched when it handled the last notification, not with the one in force when the key was pressed. So a press on a
+// keycode is translated right as long as the client handles the notification of that keycode's binding before the
+// keycode is bound again: a keycode is only rebound Pacing::rebindRest after its previous binding. Characters are
+// bound in batches (one request for the whole batch, so that clients reload once) and each batch is typed in full
+// before the next. A character that is bound already is reused without rebinding. The bindings are removed again once
+// typing has been idle for a while, and when the pool is shut down.
 //
-// All members are thread-safe; callers that need a binding to stay put while they press and release it hold lock().
+// What the pool has bound is recorded in the root window property _ORVANE_BOUND_KEYCODES (CARDINAL/32, pairs of
+// keycode and keysym), rewritten once per batch, so that the next start can take back what a killed instance left
+// behind (reclaimLeftovers), and reported to platform::ledger() for the guardian.
+//
+// All members are thread-safe; callers that bind and press hold lock() so that their bindings stay put.
 
 #include "x11display.h"
 #include "x11keyboardmap.h"
@@ -27,8 +32,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     struct Pacing {
-        std::chrono::milliseconds rebindGap{5};     // between two rebindings
-        std::chrono::milliseconds keycodeRest{150}; // between the last press on a keycode and its rebinding
+        std::chrono::milliseconds rebindRest{50};   // between two bindings of one keycode
+        std::chrono::milliseconds rebindGap{15};    // between two keymap changes
         std::chrono::milliseconds idleRestore{400}; // typing idle this long: the bindings are removed
     };
 
@@ -37,45 +42,68 @@ public:
     SpareKeys(const SpareKeys&) = delete;
     SpareKeys& operator=(const SpareKeys&) = delete;
 
+    // Before the pool is adopted: every keycode that the record on the root window names and that still carries
+    // exactly the recorded keysym is emptied again (an earlier instance died with it bound); pairs whose keycode now
+    // carries something else belong to another program and are dropped from the record. Returns the keycodes emptied.
+    static std::vector<int> reclaimLeftovers(XDisplay* display);
+
     // Takes the unused keycodes of the map as the pool (the first call only; later calls are ignored).
     void adopt(const std::vector<int>& keycodes);
     void setPacing(const Pacing& pacing);
 
     // The pool's keycodes with what is bound on them.
     std::vector<KeyboardMap::OwnedKey> keycodes() const;
-    bool owns(int keycode) const;
-    // Leaves keycodes that another program has taken over.
-    void retire(const std::vector<int>& keycodes);
+    // True for a keymap change of keycodes first .. first + count - 1 that the pool made (or that touches nothing but
+    // pool keycodes).
+    bool ownsSpan(int first, int count) const;
+    // Leaves the keycodes of `taken` that another program has taken over, unless they were rebound since `snapshot`
+    // (from keycodes()) was taken.
+    void retire(const std::vector<int>& taken, const std::vector<KeyboardMap::OwnedKey>& snapshot);
+    // Reads the current mapping of pool keycodes that a notification named and retires those that carry something
+    // other than what the pool bound there. One round trip.
+    void verify(XDisplay* display, const std::vector<int>& keycodes);
 
-    // The typing lock: held for a whole character or key, so that its binding cannot change under it.
+    // The typing lock: held while binding and typing, so that bindings cannot change under a typist.
     std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(typing_); }
 
     // Releases keys still held on pool keycodes and removes every binding, on a connection of the caller's choosing
     // (at shutdown, when thread connections may be gone). Stops the background restorer first.
     void shutdown(XDisplay* display);
 
-    // With lock() held: a keycode on which keysym is bound, rebinding the least recently used unpinned keycode if
-    // needed (waits as the pacing requires). pin keeps the binding until unpin(). 0 when the pool is empty or all
-    // its keycodes are pinned.
-    int acquire(XDisplay* display, unsigned long keysym, bool pin);
-    // With lock() held: the pinned keycode carrying keysym (0 if none), and releases the pin.
-    int unpin(unsigned long keysym);
-    // The keycodes pinned for keysym (for the key state). Does not need lock().
-    std::vector<int> pinned(unsigned long keysym) const;
+    // Keysyms that can be bound at once (unpinned keycodes).
+    std::size_t capacity() const;
+    // With lock() held: makes every keysym of `keysyms` (distinct, at most capacity()) bound, rebinding the least
+    // recently used unpinned keycodes that carry none of them, paced as Pacing::rebindRest requires. pin keeps the
+    // bindings until unpin(). Returns the keycodes in the order of keysyms (0 where none could be had: pool
+    // exhausted, a refused request, a lost display).
+    std::vector<int> bind(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin);
+    // The keycode currently carrying keysym (0 if none). Does not need lock().
+    int keycodeOf(unsigned long keysym) const;
+    // The pinned keycode carrying keysym (0 if none). Does not need lock(): a pinned binding never changes.
+    int pinnedKeycode(unsigned long keysym) const;
+    // Releases the pin of keycode.
+    void unpin(int keycode);
     // The keysym bound on keycode (0 if none or not ours). Does not need lock().
     unsigned long boundKeysym(int keycode) const;
-    // With lock() held: records a press on keycode now (the rest time counts from the last press).
-    void touched(int keycode);
+    // Records a press on keycodes now (the least recently used are rebound first; idleness counts from here).
+    void touched(const std::vector<int>& keycodes);
 
 private:
     struct Slot {
         int keycode = 0;
         unsigned long keysym = 0; // 0: nothing bound
         bool pinned = false;
-        bool reserved = false; // being rebound by acquire()
+        bool busy = false;     // being rebound
+        bool reported = false; // the ledger knows it as rebound
+        unsigned generation = 0;
         Clock::time_point lastUsed{};
+        Clock::time_point boundAt{};
     };
 
+    // With typing_ held: writes `changes` (keycode, keysym; 0 empties) in as few requests as the layout allows,
+    // records the result on the root window and in the ledger. True when the server carried them out.
+    bool apply(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes);
+    bool writeMapping(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes);
     void restorerLoop();
     void restoreIdle(XDisplay* display);
     void stopRestorer();
@@ -84,9 +112,15 @@ private:
     mutable std::mutex state_; // the slots; held only briefly
     std::condition_variable wake_;
     std::vector<Slot> slots_;
+    Clock::time_point lastRebind_{};
+    struct Span {
+        int first = 0;
+        int count = 0;
+        Clock::time_point sent{};
+    };
+    std::vector<Span> ownSpans_; // the pool's recent mapping changes, recognised in the notifications
     bool adopted_ = false;
     Pacing pacing_;
-    Clock::time_point lastRebind_{};
     Clock::time_point lastActivity_{};
     std::thread restorer_;
     bool stopping_ = false;

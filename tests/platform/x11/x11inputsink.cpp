@@ -6,9 +6,12 @@
 // In events mode it reports every key and mouse button as "KEYDOWN <native keycode> <hex text>", "KEYUP ...",
 // "PRESS <Qt button> <global x> <global y>", "RELEASE ..."; in text mode it reports the mouse buttons pressed in the
 // text box the same way, so that a test can tell where a click landed.
-// Usage: x11inputsink text|events <x> <y> <width> <height>
+// In busy mode it only keeps its event loop and painting busy (another program on the desktop that reloads its keymap
+// slowly); it does not take the focus.
+// Usage: x11inputsink text|events|busy <x> <y> <width> <height>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -84,16 +87,31 @@ int main(int argc, char** argv)
         window->setFocusPolicy(Qt::StrongFocus);
     }
     window->setGeometry(args.at(2).toInt(), args.at(3).toInt(), args.at(4).toInt(), args.at(5).toInt());
+    QTimer busy;
+    const bool busyMode = args.at(1) == QLatin1String("busy");
+    if (busyMode) {
+        window->setAttribute(Qt::WA_ShowWithoutActivating);
+        QObject::connect(&busy, &QTimer::timeout, [window] {
+            QElapsedTimer spin;
+            spin.start();
+            while (spin.nsecsElapsed() < 4'000'000) {
+            }
+            window->update();
+        });
+        busy.start(1);
+    }
     window->show();
-    window->activateWindow();
-    window->setFocus();
+    if (!busyMode) {
+        window->activateWindow();
+        window->setFocus();
+    }
 
     QTimer readiness;
     bool ready = false;
     QObject::connect(&readiness, &QTimer::timeout, [&] {
         if (ready)
             return;
-        if (window->isActiveWindow()) {
+        if (busyMode || window->isActiveWindow()) {
             ready = true;
             say("READY");
         } else {

@@ -1,0 +1,172 @@
+#include "x11keywatch.h"
+
+#include "x11keyboardmap.h"
+#include "x11vktable.h"
+
+#include <QLoggingCategory>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+
+#include <future>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcKeyWatch, "orvane.platform.x11.keywatch")
+
+namespace platform::x11 {
+
+KeyWatch::KeyWatch(std::string displayName, const SpareKeys& spare)
+    : displayName_(std::move(displayName)), spare_(spare)
+{
+}
+
+KeyWatch::~KeyWatch()
+{
+    stop();
+}
+
+KeyWatchHandle KeyWatch::add(KeyWatchProc proc)
+{
+    if (!proc)
+        return 0;
+    if (!thread_.joinable() && !start())
+        return 0;
+    std::lock_guard lock(procsMutex_);
+    const KeyWatchHandle handle = next_++;
+    procs_.emplace(handle, std::move(proc));
+    return handle;
+}
+
+void KeyWatch::remove(KeyWatchHandle handle)
+{
+    bool last = false;
+    {
+        std::lock_guard lock(procsMutex_);
+        if (procs_.erase(handle) == 0)
+            return;
+        last = procs_.empty();
+    }
+    if (last)
+        stop();
+}
+
+bool KeyWatch::start()
+{
+    Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str());
+    if (!display)
+        return false;
+    // A lost server ends the watch (poll() sees the hang-up), not the program.
+    XSetIOErrorExitHandler(
+        display, [](Display*, void*) {}, nullptr);
+    int xiOpcode = 0, event = 0, error = 0;
+    int major = 2, minor = 2;
+    if (!XQueryExtension(display, "XInputExtension", &xiOpcode, &event, &error) ||
+        XIQueryVersion(display, &major, &minor) != Success || major < 2 || (major == 2 && minor < 1)) {
+        qCWarning(lcKeyWatch) << "XInput 2.1 is missing: keys cannot be watched";
+        XCloseDisplay(display);
+        return false;
+    }
+    int xkbEventBase = -1, opcode = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
+    if (XkbQueryExtension(display, &opcode, &xkbEventBase, &error, &xkbMajor, &xkbMinor)) {
+        const unsigned long mask = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
+        XkbSelectEvents(display, XkbUseCoreKbd, mask, mask);
+    } else {
+        xkbEventBase = -1;
+    }
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawKeyPress);
+    XISetMask(bits, XI_RawKeyRelease);
+    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+    XSync(display, False); // the selection is in force from here on
+    wakeFd_ = eventfd(0, EFD_CLOEXEC);
+    if (wakeFd_ < 0) {
+        XCloseDisplay(display);
+        return false;
+    }
+    thread_ = std::thread([this, display, xiOpcode, xkbEventBase] {
+        run(display, xiOpcode, xkbEventBase);
+        XCloseDisplay(display);
+    });
+    return true;
+}
+
+void KeyWatch::stop()
+{
+    if (!thread_.joinable())
+        return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = write(wakeFd_, &one, sizeof one);
+    thread_.join();
+    close(wakeFd_);
+    wakeFd_ = -1;
+}
+
+void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase)
+{
+    std::shared_ptr<const KeyboardMap> map;
+    std::vector<KeyboardMap::OwnedKey> owned;
+    bool stale = true;
+    unsigned numLockMask = 0;
+    for (;;) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (xkbEventBase >= 0 && event.type == xkbEventBase) {
+                const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
+                if (xkb->any.xkb_type == XkbNewKeyboardNotify) {
+                    stale = true;
+                } else if (xkb->any.xkb_type == XkbMapNotify) {
+                    // The pool's own rebindings need no new map: its keys are looked up in the pool.
+                    const XkbMapNotifyEvent& m = xkb->map;
+                    stale = stale || !spare_.ownsSpan(m.first_key_sym, m.num_key_syms);
+                    stale = stale || (m.changed & ~(XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask |
+                                                    XkbExplicitComponentsMask | XkbVirtualModMapMask)) != 0;
+                }
+                continue;
+            }
+            if (event.type != GenericEvent || event.xcookie.extension != xiOpcode ||
+                !XGetEventData(display, &event.xcookie))
+                continue;
+            const int type = event.xcookie.evtype;
+            const int keycode = static_cast<const XIRawEvent*>(event.xcookie.data)->detail;
+            XFreeEventData(display, &event.xcookie);
+            if (type != XI_RawKeyPress && type != XI_RawKeyRelease)
+                continue;
+            if (stale || !map) {
+                owned = spare_.keycodes();
+                if (auto fresh = KeyboardMap::build(display, owned))
+                    map = std::move(fresh);
+                numLockMask = map ? map->numLockMask() : 0;
+                stale = false;
+            }
+            int vk = 0;
+            if (map && map->dependsOnNumLock(keycode)) {
+                XkbStateRec state{};
+                XkbGetState(display, XkbUseCoreKbd, &state);
+                vk = map->vkOf(keycode, (state.mods & numLockMask) != 0);
+            } else if (map) {
+                vk = map->vkOf(keycode, false);
+            }
+            if (vk == 0)
+                vk = vkForKeysym(spare_.boundKeysym(keycode));
+            if (vk == 0)
+                vk = 255; // Windows' code for a key without a mapping
+            std::lock_guard lock(procsMutex_);
+            for (auto& [handle, proc] : procs_)
+                proc(vk, type == XI_RawKeyPress);
+        }
+        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (fds[1].revents != 0)
+            return;
+        if (fds[0].revents & (POLLERR | POLLHUP))
+            return;
+    }
+}
+
+} // namespace platform::x11
