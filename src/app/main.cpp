@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QFont>
 #include <QMessageBox>
+#include <QStringList>
 #include <QTimer>
 #include <QToolTip>
 
@@ -25,6 +26,11 @@ int main(int argc, char* argv[])
 
     orvane window;
     window.show();
+    // The one argument the program takes: a project file handed over by the desktop's menu entry or file manager.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1) {
+        QTimer::singleShot(0, &window, [&window, path = arguments.at(1)] { window.openProjectAtStart(path); });
+    }
     if (!platform::services().isAvailable()) {
         // Editing and saving still work; only replaying needs the desktop's input functions.
         QTimer::singleShot(0, &window, [&window] {

@@ -56,6 +56,10 @@ public:
     void loadConfig();
     void saveConfig();
 
+    // Opens the project file the program was started with (a double-click in the file manager: Exec=orvane %f) in the
+    // editor, as "開く" would; a file that cannot be read gives the same warning and leaves the start screen.
+    void openProjectAtStart(const QString& path);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
