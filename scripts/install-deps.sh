@@ -13,6 +13,8 @@ packages=(
     xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
     # the Windows backend, cross-compiled and checked under Wine
     g++-mingw-w64-x86-64-posix wine wine64
+    # the Debian package and its checks (scripts/package.sh, scripts/check-package.sh)
+    dpkg-dev fakeroot file lintian desktop-file-utils appstream libxml2-utils shared-mime-info gzip
 )
 
 sudo_cmd=()

@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QMessageBox>
 #include <QSessionManager>
+#include <QStringList>
 #include <QTimer>
 #include <QToolTip>
 
@@ -53,6 +54,11 @@ int runProgram(int argc, char* argv[])
         return 0;
     }
     window.show();
+    // The one argument the program takes: a project file handed over by the desktop's menu entry or file manager.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1) {
+        QTimer::singleShot(0, &window, [&window, path = arguments.at(1)] { window.openProjectAtStart(path); });
+    }
     if (!platform::services().isAvailable()) {
         // Editing and saving still work; only replaying needs the desktop's input functions.
         QTimer::singleShot(0, &window, [&window] {

@@ -69,6 +69,10 @@ public:
     model::EntryList list_command{model::freshCommand()};
     model::EntryList list_condition{model::freshCondition()};
 
+    // Opens the project file the program was started with (a double-click in the file manager: Exec=orvane %f) in the
+    // editor, as "開く" would; a file that cannot be read gives the same warning and leaves the start screen.
+    void openProjectAtStart(const QString& path);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace {
@@ -65,6 +66,17 @@ void orvane::importedCommand()
 {
     filePath = settings::desktopDirectory();
     loadFile1();
+    openEditor();
+}
+
+void orvane::openProjectAtStart(const QString& path)
+{
+    const QString previousPath = filePath;
+    filePath = QFileInfo(path).absoluteFilePath();
+    if (!readProject()) {
+        filePath = previousPath;
+        return;
+    }
     openEditor();
 }
 

@@ -1,5 +1,7 @@
 #include "documents.h"
 
+#include "bundle/bundledfile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -31,7 +33,9 @@ QString documentSuffix(Document document)
 
 QString documentPath(Document document)
 {
-    return QCoreApplication::applicationDirPath() + documentSuffix(document);
+    // Where no copy exists, the path beside the executable still names the document, so the viewer shows its title.
+    const QString found = bundle::findBundledFile(documentSuffix(document).mid(1));
+    return found.isEmpty() ? QCoreApplication::applicationDirPath() + documentSuffix(document) : found;
 }
 
 DocumentText readDocumentText(const QString& path, qint64 maxBytes)

@@ -12,7 +12,8 @@ enum class Document { TermsOfUse, OpenSourceNotice, QtLibraryInfo, LgplText };
 // The path of the document relative to the executable's directory, beginning with "/licenses/".
 QString documentSuffix(Document document);
 
-// The executable's directory followed by the document's suffix, so the documents are found from any working directory.
+// The document found beside the executable or in ../share/orvane/ (bundle::findBundledFile), so it is found from any
+// working directory; where neither holds it, the executable's directory followed by the document's suffix.
 QString documentPath(Document document);
 
 // A document is shown up to this many bytes; anything larger is cut there with a note, so a huge or wrong file cannot

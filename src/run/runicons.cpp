@@ -1,6 +1,7 @@
 #include "runicons.h"
 
-#include <QCoreApplication>
+#include "bundle/bundledfile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
@@ -74,12 +75,7 @@ QString findImage(const QString& relativePath)
     const QFileInfo inWorkingDir(QDir::current().filePath(relativePath));
     if (inWorkingDir.isFile())
         return inWorkingDir.absoluteFilePath();
-    if (QCoreApplication::instance()) {
-        const QFileInfo besideProgram(QDir(QCoreApplication::applicationDirPath()).filePath(relativePath));
-        if (besideProgram.isFile())
-            return besideProgram.absoluteFilePath();
-    }
-    return {};
+    return bundle::findBundledFile(relativePath);
 }
 
 QIcon trayIcon()

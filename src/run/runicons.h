@@ -11,7 +11,8 @@ namespace runicons {
 inline const QString TrayIconPath = QStringLiteral("image/SystemTrayIcon.png");
 inline const QString DangerIconPath = QStringLiteral("image/danger.png");
 
-// The existing file for a relative image path: first against the working directory, then beside the executable.
+// The existing file for a relative image path: first against the working directory, then beside the executable,
+// then in ../share/orvane/ (bundle::findBundledFile).
 // Empty when neither exists.
 QString findImage(const QString& relativePath);
 

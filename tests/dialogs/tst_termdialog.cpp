@@ -4,7 +4,6 @@
 #include "dialogs/documents.h"
 #include "dialogs/termdialog.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -79,22 +78,6 @@ private Q_SLOTS:
         const dialogs::DocumentText document = dialogs::readDocumentText(path, 4);
         QVERIFY(document.truncated);
         QCOMPARE(document.text, QStringLiteral("あ"));
-    }
-
-    void documentPaths_data()
-    {
-        QTest::addColumn<dialogs::Document>("document");
-        QTest::addColumn<QString>("suffix");
-        QTest::newRow("terms") << dialogs::Document::TermsOfUse << QStringLiteral("/licenses/利用規約.txt");
-    }
-
-    void documentPaths()
-    {
-        QFETCH(dialogs::Document, document);
-        QFETCH(QString, suffix);
-        // Built from the executable's directory, not the working directory.
-        QDir::setCurrent(dir.path());
-        QCOMPARE(dialogs::documentPath(document), QCoreApplication::applicationDirPath() + suffix);
     }
 
 private:
