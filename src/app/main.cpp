@@ -1,5 +1,7 @@
 #include "orvane.h"
 
+#include "cli/commandline.h"
+
 #include "platform/inputservices.h"
 #include "platform/qt/nativeeventforwarder.h"
 
@@ -12,6 +14,10 @@
 
 int main(int argc, char* argv[])
 {
+    const cli::Request request = cli::parseCommandLine(cli::argumentsOf(argc, argv));
+    if (const std::optional<int> exitCode = cli::runConsoleMode(request))
+        return *exitCode;
+
     platform::prepareGuiPlatform();
     QApplication app(argc, argv);
 
