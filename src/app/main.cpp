@@ -1,5 +1,8 @@
+#include "headlessrun.h"
 #include "orvane.h"
 #include "quitsignals.h"
+
+#include "cli/commandline.h"
 
 #include "platform/guardian/guardian.h"
 #include "platform/inputservices.h"
@@ -10,14 +13,13 @@
 #include <QFont>
 #include <QMessageBox>
 #include <QSessionManager>
-#include <QStringList>
 #include <QTimer>
 #include <QToolTip>
 
 namespace {
 
 // Runs the program; everything that touches the desktop is gone when this returns.
-int runProgram(int argc, char* argv[])
+int runProgram(int argc, char* argv[], const cli::Request& request)
 {
     platform::prepareGuiPlatform();
     QApplication app(argc, argv);
@@ -46,6 +48,12 @@ int runProgram(int argc, char* argv[])
     platform::installNativeEventForwarder();
     qDebug() << "Input backend:" << platform::services().backendName().c_str();
 
+    if (request.mode == cli::Request::Mode::Run) {
+        const int code = runWithoutEditor(request, quitSignals);
+        platform::setServices(nullptr);
+        return code;
+    }
+
     orvane window;
     built = &window;
     if (quitWhenBuilt) {
@@ -54,11 +62,9 @@ int runProgram(int argc, char* argv[])
         return 0;
     }
     window.show();
-    // The one argument the program takes: a project file handed over by the desktop's menu entry or file manager.
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1) {
-        QTimer::singleShot(0, &window, [&window, path = arguments.at(1)] { window.openProjectAtStart(path); });
-    }
+    // A project file handed over by the desktop's menu entry, a file manager or a script.
+    if (!request.file.isEmpty())
+        QTimer::singleShot(0, &window, [&window, path = request.file] { window.openProjectAtStart(path); });
     if (!platform::services().isAvailable()) {
         // Editing and saving still work; only replaying needs the desktop's input functions.
         QTimer::singleShot(0, &window, [&window] {
@@ -83,10 +89,14 @@ int main(int argc, char* argv[])
     // On Windows this process may be the guardian's watchdog: it then never gets to the program.
     if (const int watchdogCode = platform::guardian::runWatchdogIfAsked(argc, argv); watchdogCode >= 0)
         return watchdogCode;
+    // --help, --version, --check and bad arguments neither need the desktop nor create a window.
+    const cli::Request request = cli::parseCommandLine(cli::argumentsOf(argc, argv));
+    if (const std::optional<int> exitCode = cli::runConsoleMode(request))
+        return *exitCode;
     // Before any thread and any toolkit state: the watchdog on Linux is a fork of this very moment.
     if (!platform::guardian::start())
         qWarning("The input guardian could not start: keys held at an abnormal end are not released.");
-    const int code = runProgram(argc, argv);
+    const int code = runProgram(argc, argv, request);
     platform::guardian::stop();
     return code;
 }

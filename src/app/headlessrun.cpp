@@ -1,0 +1,88 @@
+#include "headlessrun.h"
+
+#include "quitsignals.h"
+
+#include "cli/runreport.h"
+#include "model/projectfile.h"
+#include "platform/inputservices.h"
+#include "run/run.h"
+#include "run/runstart.h"
+#include "settings/config.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QThread>
+
+namespace {
+
+QString runLockPath()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    return QDir(dir).filePath(QStringLiteral("orvane-run.lock"));
+}
+
+} // namespace
+
+int runWithoutEditor(const cli::Request& request, QuitSignals& quitSignals)
+{
+    QTextStream err(stderr);
+    model::ProjectData project;
+    const model::ProjectFileResult read = model::readProjectFile(request.file, &project);
+    if (!read.ok()) {
+        err << (read.message.contains(request.file) ? read.message : request.file + QStringLiteral(": ") + read.message)
+            << Qt::endl;
+        return cli::ExitBadInput;
+    }
+    if (!platform::services().isAvailable()) {
+        err << QStringLiteral("このデスクトップでは入力の自動操作を利用できません。") << Qt::endl;
+        return cli::ExitNotDelivered;
+    }
+    // Two runs would fight over the same keyboard and pointer.
+    QLockFile lock(runLockPath());
+    if (!lock.tryLock(0)) {
+        err << QStringLiteral("別の実行（orvane --run）が進行中です。終わってからもう一度実行してください。")
+            << Qt::endl;
+        return cli::ExitBadInput;
+    }
+
+    // Options left out come from the settings of the editor's last run; a run from the command line changes none.
+    settings::Config config;
+    settings::loadConfig(config);
+    const int delay = request.delay.value_or(config.stertTime);
+    const int repeat = request.endless ? EndlessRunNumber : request.repeat.value_or(config.runNumber);
+    const QString stop = request.stop.value_or(config.stopCommand);
+
+    QThread worker;
+    auto* run = new Run;
+    run->configure(delay, repeat, stop, project.commands, project.conditions, runProjectName(request.file));
+    run->moveToThread(&worker);
+    QEventLoop loop;
+    QObject::connect(&worker, &QThread::started, run, &Run::start);
+    QObject::connect(run, &Run::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    const auto state = run->sharedState();
+    const QMetaObject::Connection onSignal =
+        QObject::connect(&quitSignals, &QuitSignals::quitRequested, &loop, [state] { state->requestStop(); });
+    worker.start();
+    loop.exec();
+    QObject::disconnect(onSignal);
+    worker.quit();
+    worker.wait();
+
+    const QString failure = run->failure();
+    const bool stopped = run->isStopRequested();
+    const cli::RunReport report = cli::makeReport(runProjectName(request.file), run->pageTimings(), project.commands,
+                                                  project.conditions, failure, stopped);
+    delete run;
+    if (!request.report.isEmpty() && !cli::writeReport(report, request.report))
+        err << QStringLiteral("レポートを書き込めませんでした: %1").arg(request.report) << Qt::endl;
+    if (!failure.isEmpty()) {
+        err << failure << Qt::endl;
+        return cli::ExitNotDelivered;
+    }
+    return stopped ? cli::ExitStopped : cli::ExitFinished;
+}

@@ -1,0 +1,231 @@
+#include "commandline.h"
+
+#include "run/keycombination.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace cli {
+
+namespace {
+
+struct Options {
+    QCommandLineOption run{QStringLiteral("run"), QStringLiteral("エディターを開かずにプロジェクトを実行します。")};
+    QCommandLineOption check{
+        QStringLiteral("check"),
+        QStringLiteral("プロジェクトを読み込み、ページごとの内容と修復点を表示します（実行しません）。")};
+    QCommandLineOption repeat{QStringLiteral("repeat"), QStringLiteral("実行回数（--run と共に）。"),
+                              QStringLiteral("N")};
+    QCommandLineOption endless{QStringLiteral("endless"),
+                               QStringLiteral("停止されるまで繰り返します（--run と共に）。")};
+    QCommandLineOption delay{QStringLiteral("delay"), QStringLiteral("開始までの秒数（--run と共に）。"),
+                             QStringLiteral("SECONDS")};
+    QCommandLineOption stop{QStringLiteral("stop"),
+                            QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run と共に）。"),
+                            QStringLiteral("COMBINATION")};
+    QCommandLineOption report{QStringLiteral("report"),
+                              QStringLiteral("実行したページごとの予定時刻・実際の時刻を JSON で書き出します。"),
+                              QStringLiteral("FILE.json")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("このヘルプを表示します。")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("バージョンを表示します。")};
+
+    void addTo(QCommandLineParser& parser) const
+    {
+        parser.setApplicationDescription(QStringLiteral("オルヴェイン Free: 入力の自動操作"));
+        parser.addPositionalArgument(QStringLiteral("FILE.cmdat"),
+                                     QStringLiteral("開く、または実行するプロジェクト。"));
+        for (const auto* option : {&run, &check, &repeat, &endless, &delay, &stop, &report, &help, &version})
+            parser.addOption(*option);
+    }
+};
+
+Request failure(const QString& message)
+{
+    Request request;
+    request.mode = Request::Mode::Error;
+    request.error = message;
+    return request;
+}
+
+std::optional<int> readWholeNumber(const QString& text, int lowest, int highest)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok || value < lowest || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+Request parseCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const Options options;
+    options.addTo(parser);
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            return failure(QStringLiteral("不明なオプションです: %1").arg(unknown.join(QStringLiteral(", "))));
+        return failure(parser.errorText());
+    }
+
+    Request request;
+    if (parser.isSet(options.help)) {
+        request.mode = Request::Mode::Help;
+        return request;
+    }
+    if (parser.isSet(options.version)) {
+        request.mode = Request::Mode::Version;
+        return request;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return failure(QStringLiteral("プロジェクトは一つだけ指定してください: %1").arg(files.join(QLatin1Char(' '))));
+    request.file = files.value(0);
+
+    const bool runOnly = parser.isSet(options.repeat) || parser.isSet(options.endless) || parser.isSet(options.delay) ||
+                         parser.isSet(options.stop) || parser.isSet(options.report);
+    if (parser.isSet(options.run) && parser.isSet(options.check))
+        return failure(QStringLiteral("--run と --check は同時に指定できません。"));
+    if (parser.isSet(options.run))
+        request.mode = Request::Mode::Run;
+    else if (parser.isSet(options.check))
+        request.mode = Request::Mode::Check;
+    if (request.mode != Request::Mode::Run && runOnly)
+        return failure(
+            QStringLiteral("--repeat、--endless、--delay、--stop、--report は --run と共に指定してください。"));
+    if (request.mode != Request::Mode::Editor && request.file.isEmpty())
+        return failure(QStringLiteral("プロジェクトファイル（.cmdat）を指定してください。"));
+
+    if (parser.isSet(options.repeat) && parser.isSet(options.endless))
+        return failure(QStringLiteral("--repeat と --endless は同時に指定できません。"));
+    if (parser.isSet(options.repeat)) {
+        // The editor's run settings allow the same range.
+        request.repeat = readWholeNumber(parser.value(options.repeat), 1, 9999);
+        if (!request.repeat)
+            return failure(QStringLiteral("--repeat には 1 から 9999 までの整数を指定してください: %1")
+                               .arg(parser.value(options.repeat)));
+    }
+    request.endless = parser.isSet(options.endless);
+    if (parser.isSet(options.delay)) {
+        request.delay = readWholeNumber(parser.value(options.delay), 0, 3600);
+        if (!request.delay)
+            return failure(QStringLiteral("--delay には 0 から 3600 までの秒数（整数）を指定してください: %1")
+                               .arg(parser.value(options.delay)));
+    }
+    if (parser.isSet(options.stop)) {
+        request.stop = readCombination(parser.value(options.stop));
+        if (!request.stop)
+            return failure(QStringLiteral("--stop のキーの組み合わせを読めません: %1").arg(parser.value(options.stop)));
+    }
+    request.report = parser.value(options.report);
+    return request;
+}
+
+QString helpText()
+{
+    QCommandLineParser parser;
+    Options().addTo(parser);
+    // Qt writes its headings in English and, before an application object exists, no program name.
+    QString text = parser.helpText();
+    text.replace(QStringLiteral("<executable_name>"), QStringLiteral("orvane"));
+    text.replace(QStringLiteral("Usage:"), QStringLiteral("使い方:"));
+    text.replace(QStringLiteral("\nOptions:\n"), QStringLiteral("\nオプション:\n"));
+    text.replace(QStringLiteral("\nArguments:\n"), QStringLiteral("\n引数:\n"));
+    // Scripts need the exit codes.
+    text += QStringLiteral("\n終了コード:\n"
+                           "  0  実行が最後まで終わった（--check では読み込めた）\n"
+                           "  1  利用者が停止した\n"
+                           "  2  引数やファイルが正しくない（何も実行していない）\n"
+                           "  3  入力を送れなかった\n");
+    return text;
+}
+
+QString versionText()
+{
+    return QStringLiteral("オルヴェイン Free %1\n").arg(QStringLiteral(ORVANE_VERSION));
+}
+
+std::optional<QString> readCombination(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty() || keys::isNoCombination(trimmed))
+        return std::nullopt;
+    keys::KeyCombination stored;
+    if (!trimmed.contains(QLatin1Char('+')) && keys::parseKeyCombination(trimmed, &stored)) {
+        if (stored.key <= 0 || stored.key > 255 || stored.storedMask < 0 || stored.storedMask > 15)
+            return std::nullopt;
+        return QStringLiteral("%1,%2").arg(stored.key).arg(stored.storedMask);
+    }
+    int mask = 0;
+    int key = 0;
+    const QStringList parts = trimmed.split(QLatin1Char('+'));
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString part = parts.at(i).trimmed();
+        int found = 0;
+        // The shown form uses the names of the key-name rule; generic modifier codes come first in that search.
+        for (int vk = 1; vk <= 255 && found == 0; ++vk) {
+            if (keys::keyName(vk).compare(part, Qt::CaseInsensitive) == 0)
+                found = vk;
+        }
+        if (found == 0)
+            return std::nullopt;
+        const bool last = i == parts.size() - 1;
+        if (!last) {
+            if (!keys::isModifierKey(found))
+                return std::nullopt;
+            mask |= keys::modifierBit(found);
+        } else {
+            key = found;
+        }
+    }
+    return keys::keyCombinationText(key, mask);
+}
+
+} // namespace cli
+
+#include "cli/projectcheck.h"
+
+#include <QLoggingCategory>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace cli {
+
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+std::optional<int> runConsoleMode(const Request& request)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    switch (request.mode) {
+    case Request::Mode::Help:
+        out << helpText();
+        return ExitFinished;
+    case Request::Mode::Version:
+        out << versionText();
+        return ExitFinished;
+    case Request::Mode::Error:
+        err << request.error << Qt::endl << QStringLiteral("使い方は --help で表示できます。") << Qt::endl;
+        return ExitBadInput;
+    case Request::Mode::Check:
+        // The reader's own diagnostics would repeat the repairs that the check prints.
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.warning=false"));
+        return checkProject(request.file, out, err);
+    case Request::Mode::Editor:
+    case Request::Mode::Run:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace cli

@@ -1,0 +1,57 @@
+#pragma once
+
+// The program's command line: which mode it starts in and the options of a run without the editor. Parsing is
+// GUI-free so that every argument line can be checked in a table, and so that --help, --version and --check never
+// create a window.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace cli {
+
+// The process exit codes of the command-line modes.
+enum ExitCode : int {
+    ExitFinished = 0,     // the run finished (or --check found a readable project)
+    ExitStopped = 1,      // the run was stopped by the user
+    ExitBadInput = 2,     // bad arguments, or an unreadable or invalid file; nothing was run
+    ExitNotDelivered = 3, // input could not be delivered
+};
+
+struct Request {
+    enum class Mode { Editor, Run, Check, Help, Version, Error };
+    Mode mode = Mode::Editor;
+    QString file;                // the project: opened in the editor, run or checked; may be empty in Editor mode
+    std::optional<int> repeat;   // --repeat N
+    bool endless = false;        // --endless
+    std::optional<int> delay;    // --delay SECONDS (the wait before the run starts)
+    std::optional<QString> stop; // --stop COMBINATION, in the stored form ("83,3")
+    QString report;              // --report FILE.json
+    QString error;               // Mode::Error: what was wrong, for standard error
+};
+
+// Parses the arguments (arguments.first() is the program). Never exits the process.
+Request parseCommandLine(const QStringList& arguments);
+
+// The text of --help and of --version.
+QString helpText();
+QString versionText();
+
+// A key combination given on the command line, either stored ("83,3") or shown ("Ctrl+Alt+S", case and spaces
+// ignored), as stored text; nullopt when it names no key. "なし" is refused: a run from the command line must stay
+// stoppable from the keyboard unless the tray is used, which the user chooses by leaving --stop out.
+std::optional<QString> readCombination(const QString& text);
+
+} // namespace cli
+
+namespace cli {
+
+// The arguments of main() as text, before any application object exists.
+QStringList argumentsOf(int argc, char* argv[]);
+
+// Carries out the modes that need no window (--help, --version, --check, and argument errors), printing to standard
+// output or standard error. Returns the exit code, or nullopt for the modes that need the GUI (editor, run).
+std::optional<int> runConsoleMode(const Request& request);
+
+} // namespace cli

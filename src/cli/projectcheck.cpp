@@ -1,0 +1,31 @@
+#include "projectcheck.h"
+
+#include "cli/commandline.h"
+#include "cli/projectsummary.h"
+#include "model/projectfile.h"
+
+namespace cli {
+
+int checkProject(const QString& path, QTextStream& out, QTextStream& err)
+{
+    model::ProjectData project;
+    const model::ProjectFileResult result = model::readProjectFile(path, &project);
+    if (!result.ok()) {
+        // Not every message names the file; a script running several checks needs to know which one failed.
+        err << (result.message.contains(path) ? result.message : path + QStringLiteral(": ") + result.message)
+            << Qt::endl;
+        return ExitBadInput;
+    }
+    out << path << QStringLiteral(": %1 ページ").arg(project.commands.size()) << Qt::endl;
+    for (qsizetype i = 0; i < project.commands.size(); ++i) {
+        out << QStringLiteral("%1. %2 → %3")
+                   .arg(i + 1)
+                   .arg(describeOperation(project.commands.at(i)), describeCondition(project.conditions.value(i)))
+            << Qt::endl;
+    }
+    for (const QString& repair : project.repairs)
+        out << QStringLiteral("修復: ") << repair << Qt::endl;
+    return ExitFinished;
+}
+
+} // namespace cli

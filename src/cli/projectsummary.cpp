@@ -1,0 +1,64 @@
+#include "projectsummary.h"
+
+#include "run/keycombination.h"
+
+#include <QStringList>
+
+namespace cli {
+
+namespace {
+
+QString seconds(const QString& stored)
+{
+    return QStringLiteral("%1 秒").arg(stored);
+}
+
+QString withDetails(const QString& kind, const QStringList& details)
+{
+    return details.isEmpty() ? kind : QStringLiteral("%1（%2）").arg(kind, details.join(QStringLiteral("、")));
+}
+
+QString shownText(QString text)
+{
+    // One line per page: line breaks and tabs of a typed text are shown as escapes.
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    text.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    text.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    return QStringLiteral("「%1」").arg(text);
+}
+
+} // namespace
+
+QString describeOperation(const model::Entry& command)
+{
+    const QString kind = command.value(0);
+    if (kind == model::kind::None)
+        return kind;
+    if (kind == model::kind::Click)
+        return withDetails(kind, {command.value(1), seconds(command.value(2))});
+    if (kind == model::kind::Pointer)
+        return withDetails(kind, {QStringLiteral("%1, %2").arg(command.value(1), command.value(2))});
+    if (kind == model::kind::SmoothMove)
+        return withDetails(
+            kind, {QStringLiteral("%1, %2").arg(command.value(1), command.value(2)), seconds(command.value(3))});
+    if (kind == model::kind::Key)
+        return withDetails(kind, {keys::keyCombinationLabel(command.value(1)), seconds(command.value(2))});
+    if (kind == model::kind::Input)
+        return withDetails(kind, {shownText(command.value(1)), seconds(command.value(2))});
+    return withDetails(kind, command.mid(1));
+}
+
+QString describeCondition(const model::Entry& condition)
+{
+    const QString kind = condition.value(0);
+    if (kind == model::kind::Immediate)
+        return kind;
+    if (kind == model::kind::Time)
+        return withDetails(kind, {seconds(condition.value(1))});
+    if (kind == model::kind::KeyCondition)
+        return withDetails(kind, {keys::keyCombinationLabel(condition.value(1))});
+    return withDetails(kind, condition.mid(1));
+}
+
+} // namespace cli

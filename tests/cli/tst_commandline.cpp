@@ -1,0 +1,158 @@
+#include "cli/commandline.h"
+#include "cli/projectcheck.h"
+#include "cli/projectsummary.h"
+#include "cli/runreport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+using cli::Request;
+Q_DECLARE_METATYPE(Request::Mode)
+
+class tst_CommandLine : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void arguments_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<Request::Mode>("mode");
+        QTest::addColumn<QString>("expected"); // file|repeat|endless|delay|stop|report, or a word the error names
+        QTest::newRow("no arguments") << "" << Request::Mode::Editor << "||0|||";
+        QTest::newRow("open") << "a.cmdat" << Request::Mode::Editor << "a.cmdat||0|||";
+        QTest::newRow("run defaults") << "--run a.cmdat" << Request::Mode::Run << "a.cmdat||0|||";
+        QTest::newRow("run all") << "--run a.cmdat --repeat 2 --delay 0 --stop Ctrl+Alt+S --report r.json"
+                                 << Request::Mode::Run << "a.cmdat|2|0|0|83,3|r.json";
+        QTest::newRow("endless, stored stop")
+            << "--run --endless --stop 123,0 a.cmdat" << Request::Mode::Run << "a.cmdat||1||123,0|";
+        QTest::newRow("shown stop, any case")
+            << "--run a.cmdat --stop ctrl+shift+f12" << Request::Mode::Run << "a.cmdat||0||123,6|";
+        QTest::newRow("check") << "--check a.cmdat" << Request::Mode::Check << "a.cmdat||0|||";
+        QTest::newRow("help") << "--help --run" << Request::Mode::Help << "";
+        QTest::newRow("version") << "-v" << Request::Mode::Version << "";
+        QTest::newRow("run without file") << "--run" << Request::Mode::Error << ".cmdat";
+        QTest::newRow("two files") << "--run a.cmdat b.cmdat" << Request::Mode::Error << "b.cmdat";
+        QTest::newRow("run and check") << "--run --check a.cmdat" << Request::Mode::Error << "--check";
+        QTest::newRow("repeat and endless")
+            << "--run a.cmdat --repeat 2 --endless" << Request::Mode::Error << "--endless";
+        QTest::newRow("repeat zero") << "--run a.cmdat --repeat 0" << Request::Mode::Error << "--repeat";
+        QTest::newRow("repeat text") << "--run a.cmdat --repeat x" << Request::Mode::Error << "x";
+        QTest::newRow("negative delay") << "--run a.cmdat --delay -1" << Request::Mode::Error << "-1";
+        QTest::newRow("unknown key") << "--run a.cmdat --stop Ctrl+Foo" << Request::Mode::Error << "Ctrl+Foo";
+        QTest::newRow("modifier in the middle only")
+            << "--run a.cmdat --stop S+Ctrl" << Request::Mode::Error << "S+Ctrl";
+        QTest::newRow("no stop key") << "--run a.cmdat --stop なし" << Request::Mode::Error << "なし";
+        QTest::newRow("run option without run") << "a.cmdat --repeat 2" << Request::Mode::Error << "--run";
+        QTest::newRow("unknown option") << "--fast a.cmdat" << Request::Mode::Error << "fast";
+    }
+    void arguments()
+    {
+        QFETCH(QString, line);
+        QFETCH(Request::Mode, mode);
+        QFETCH(QString, expected);
+        QStringList args{QStringLiteral("orvane")};
+        if (!line.isEmpty())
+            args += line.split(QLatin1Char(' '));
+        const Request request = cli::parseCommandLine(args);
+        QCOMPARE(request.mode, mode);
+        if (mode == Request::Mode::Error) {
+            QVERIFY2(request.error.contains(expected), qPrintable(request.error));
+            return;
+        }
+        if (expected.isEmpty())
+            return;
+        const QString got = QStringList{request.file,
+                                        request.repeat ? QString::number(*request.repeat) : QString(),
+                                        QString::number(request.endless),
+                                        request.delay ? QString::number(*request.delay) : QString(),
+                                        request.stop.value_or(QString()),
+                                        request.report}
+                                .join(QLatin1Char('|'));
+        QCOMPARE(got, expected);
+    }
+
+    void pageDescriptions_data()
+    {
+        QTest::addColumn<QStringList>("entry");
+        QTest::addColumn<bool>("isCondition");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("click") << QStringList{"クリック", "左", "0.005"} << false << "クリック（左、0.005 秒）";
+        QTest::newRow("key") << QStringList{"キー", "65,2", "0.1"} << false << "キー（Ctrl+A、0.1 秒）";
+        QTest::newRow("text with a line break")
+            << QStringList{"入力", "あ\nい", "2"} << false << "入力（「あ\\nい」、2 秒）";
+        QTest::newRow("smooth move") << QStringList{"スムーズムーブ", "10", "20", "1"} << false
+                                     << "スムーズムーブ（10, 20、1 秒）";
+        QTest::newRow("unknown kind") << QStringList{"未来", "x"} << false << "未来（x）";
+        QTest::newRow("key condition") << QStringList{"キー", "123,0"} << true << "キー（F12）";
+        QTest::newRow("time") << QStringList{"時間", "0.02"} << true << "時間（0.02 秒）";
+    }
+    void pageDescriptions()
+    {
+        QFETCH(QStringList, entry);
+        QFETCH(bool, isCondition);
+        QFETCH(QString, text);
+        QCOMPARE(isCondition ? cli::describeCondition(entry) : cli::describeOperation(entry), text);
+    }
+
+    void check_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("printed"); // on standard output, or standard error for a refused file
+        QTest::newRow("good") << QByteArray(R"({"list_command":[["なし"],["クリック","右","1"]],)"
+                                            R"("list_condition":[["即時"],["キー","27,0"]]})")
+                              << 0
+                              << QStringList{"2 ページ", "1. なし → 即時", "2. クリック（右、1 秒） → キー（Esc）"};
+        QTest::newRow("repaired") << QByteArray(R"({"list_command":[["入力"]],"list_condition":[]})") << 0
+                                  << QStringList{"1 ページ", "修復: "};
+        QTest::newRow("refused") << QByteArray("[1,2]") << 2 << QStringList{"p.cmdat: "};
+    }
+    void check()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, printed);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.cmdat"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(cli::checkProject(path, outStream, errStream), exitCode);
+        for (const QString& text : printed)
+            QVERIFY2((exitCode == 0 ? out : err).contains(text), qPrintable(out + err));
+    }
+
+    void reportsKeepTheNewestTen()
+    {
+        QTemporaryDir dir;
+        const auto t0 = std::chrono::steady_clock::now();
+        const auto at = [t0](double ms) { return t0 + std::chrono::microseconds(qRound64(ms * 1000)); };
+        const cli::RunReport report =
+            cli::makeReport(QStringLiteral("demo"), {{0, 0, at(0), at(0.4)}, {0, 1, at(0.4), at(3.5)}},
+                            {{"なし"}, {"クリック", "左", "0.005"}}, {{"即時"}}, QString(), true);
+        for (int i = 0; i < 12; ++i)
+            QVERIFY(!cli::storeReport(report, dir.path()).isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 10);
+
+        QFile file(cli::latestReport(dir.path()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+        QCOMPARE(root.value("pages").toArray().size(), 2);
+        QCOMPARE(root.value("pages").toArray().at(1).toObject().value("operation").toString(),
+                 QStringLiteral("クリック（左、0.005 秒）"));
+        QCOMPARE(root.value("pages").toArray().at(1).toObject().value("operation").toString(),
+                 QStringLiteral("クリック（左、0.005 秒）"));
+        QCOMPARE(root.value("pages").toArray().at(1).toObject().value("lateness_ms").toDouble(), 3.1);
+        const QJsonObject summary = root.value("summary").toObject();
+        QCOMPARE(summary.value("longest_lateness_ms").toDouble(), 3.1);
+        QCOMPARE(summary.value("outcome").toString(), QStringLiteral("stopped"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"
