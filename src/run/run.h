@@ -9,6 +9,7 @@
 #include "model/pagemodel.h"
 #include "platform/inputservices.h"
 #include "platform/stopsignal.h"
+#include "run/actionpool.h"
 #include "run/heldinputs.h"
 #include "run/schedule.h"
 
@@ -122,17 +123,10 @@ public Q_SLOTS:
     void start();
 
 private:
-    struct ActionThread {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-
     void pollStopCommand();
     void onStopWatchEvent(int vk, bool down);
     void performPage(int page, const model::Entry& command, const model::Entry& condition, Schedule& schedule);
     void launchAction(std::function<void()> body);
-    void joinFinishedActions();
-    void joinAllActions();
     void showIndicators();
     void removeIndicators();
     void beep();
@@ -160,7 +154,7 @@ private:
     QSystemTrayIcon* trayIcon = nullptr;
     StopWindow* stopWindow = nullptr;
     std::unique_ptr<std::thread> runThread;
-    std::vector<ActionThread> actionThreads;
+    ActionPool actions;
 
     HeldInputs& held = state->held;
     std::function<void()> beeper;
