@@ -26,10 +26,8 @@ bool same(const settings::Config& a, const settings::Config& b)
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     // The configuration location follows HOME in test mode: a private folder, never the user's file.
-    char pattern[] = "/tmp/orvane-fuzz-config-XXXXXX";
-    const char* home = mkdtemp(pattern);
-    FUZZ_CHECK(home != nullptr);
-    setenv("HOME", home, 1);
+    const std::string home = makeFuzzDir("config");
+    setenv("HOME", home.c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
     QStandardPaths::setTestModeEnabled(true);
     QLoggingCategory::setFilterRules(QStringLiteral("*=false"));

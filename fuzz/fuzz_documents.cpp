@@ -18,10 +18,8 @@ QString documentFile;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    char pattern[] = "/tmp/orvane-fuzz-documents-XXXXXX";
-    const char* dir = mkdtemp(pattern);
-    FUZZ_CHECK(dir != nullptr);
-    documentFile = QString::fromLocal8Bit(dir) + QStringLiteral("/document.txt");
+    const std::string dir = makeFuzzDir("documents");
+    documentFile = QString::fromStdString(dir) + QStringLiteral("/document.txt");
     QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
     return 0;
 }
