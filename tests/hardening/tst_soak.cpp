@@ -58,16 +58,15 @@ private Q_SLOTS:
     {
         QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
         auto& fake = testsupport::fake();
-        const qint64 target = qEnvironmentVariableIsSet("ORVANE_SOAK_PAGES")
-                                  ? qEnvironmentVariableIntValue("ORVANE_SOAK_PAGES")
-                                  : 10000;
-        const model::EntryList commands{{model::kind::None},
-                                        {model::kind::Click, model::LeftButton, QStringLiteral("0")},
-                                        {model::kind::Pointer, QString::number(MarkX), QString::number(MarkY)},
-                                        {model::kind::SmoothMove, QStringLiteral("5"), QStringLiteral("5"),
-                                         QStringLiteral("0")},
-                                        {model::kind::Key, QStringLiteral("65,2"), QStringLiteral("0")},
-                                        {model::kind::Input, QStringLiteral("aあ"), QStringLiteral("0")}};
+        const qint64 target =
+            qEnvironmentVariableIsSet("ORVANE_SOAK_PAGES") ? qEnvironmentVariableIntValue("ORVANE_SOAK_PAGES") : 10000;
+        const model::EntryList commands{
+            {model::kind::None},
+            {model::kind::Click, model::LeftButton, QStringLiteral("0")},
+            {model::kind::Pointer, QString::number(MarkX), QString::number(MarkY)},
+            {model::kind::SmoothMove, QStringLiteral("5"), QStringLiteral("5"), QStringLiteral("0")},
+            {model::kind::Key, QStringLiteral("65,2"), QStringLiteral("0")},
+            {model::kind::Input, QStringLiteral("aあ"), QStringLiteral("0")}};
         const model::EntryList conditions{{model::kind::Immediate},
                                           {model::kind::Time, QStringLiteral("0")},
                                           {model::kind::KeyCondition, QStringLiteral("なし")},
@@ -105,16 +104,28 @@ private Q_SLOTS:
             for (const Sample& s : std::as_const(samples))
                 qInfo("pages %7lld  threads %3lld  rss %7lld KiB", s.pages, s.threads, s.rssKiB);
             QVERIFY2(samples.size() >= 10, "the run made too little progress to be sampled");
-            // The first tenth warms up allocators and Qt's caches; after it nothing may keep growing.
+            // The first tenth warms up allocators and Qt's caches; after it nothing may keep growing. Action threads
+            // of pages that overlap come and go with the machine's load, so threads are compared by the median of
+            // each half: a thread left behind per page moves it, a burst under load does not.
             const Sample& warm = samples.at(samples.size() / 10);
             const Sample& last = samples.last();
+            auto medianThreads = [&samples](qsizetype from, qsizetype to) {
+                QList<qint64> counts;
+                for (qsizetype i = from; i < to; ++i)
+                    counts << samples.at(i).threads;
+                std::sort(counts.begin(), counts.end());
+                return counts.at(counts.size() / 2);
+            };
+            const qint64 firstHalf = medianThreads(samples.size() / 10, samples.size() / 2);
+            const qint64 secondHalf = medianThreads(samples.size() / 2, samples.size());
             qint64 peakThreads = 0;
             for (const Sample& s : std::as_const(samples))
                 peakThreads = std::max(peakThreads, s.threads);
-            qInfo("threads before %lld, peak %lld; rss after warm-up %lld KiB, at the end %lld KiB (%+lld KiB)",
-                  before.threads, peakThreads, warm.rssKiB, last.rssKiB, last.rssKiB - warm.rssKiB);
-            // A run keeps its own thread and the few actions of overlapping pages, never one per page.
-            QVERIFY2(peakThreads <= before.threads + 16, "action threads pile up");
+            qInfo("threads before %lld, median %lld then %lld, peak %lld; rss after warm-up %lld KiB, at the end "
+                  "%lld KiB (%+lld KiB)",
+                  before.threads, firstHalf, secondHalf, peakThreads, warm.rssKiB, last.rssKiB,
+                  last.rssKiB - warm.rssKiB);
+            QVERIFY2(secondHalf <= firstHalf + 8, "threads pile up over the run");
 #ifndef ORVANE_SANITIZED
             // Sanitizers keep freed memory in quarantine and shadow: their resident size says nothing here.
             QVERIFY2(last.rssKiB - warm.rssKiB <= 16 * 1024, "resident memory keeps growing");
