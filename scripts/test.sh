@@ -23,7 +23,7 @@ step "asan build"
 ctest --preset asan --output-on-failure
 step "asan tests"
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan --target tst_run tst_actions tst_x11backend x11inputsink tst_soak
+cmake --build --preset tsan --target tst_run tst_actions tst_soak
 step "tsan build"
 ctest --preset tsan --output-on-failure
 step "tsan tests"
