@@ -88,7 +88,7 @@ private Q_SLOTS:
             qint64 pages = 0;
             QList<Sample> samples;
             while (pages < target && !finished) {
-                QTest::qWait(20);
+                QTest::qWait(5);
                 const auto events = fake.events();
                 fake.clearEvents();
                 pages += commands.size() * std::count_if(events.begin(), events.end(), [](const auto& e) {
@@ -105,27 +105,18 @@ private Q_SLOTS:
                 qInfo("pages %7lld  threads %3lld  rss %7lld KiB", s.pages, s.threads, s.rssKiB);
             QVERIFY2(samples.size() >= 10, "the run made too little progress to be sampled");
             // The first tenth warms up allocators and Qt's caches; after it nothing may keep growing. Action threads
-            // of pages that overlap come and go with the machine's load, so threads are compared by the median of
-            // each half: a thread left behind per page moves it, a burst under load does not.
+            // of overlapping pages come and go with the machine's load (bursts of dozens on a busy machine), so the
+            // bound on threads is one that a thread left behind every few dozen pages would break.
             const Sample& warm = samples.at(samples.size() / 10);
             const Sample& last = samples.last();
-            auto medianThreads = [&samples](qsizetype from, qsizetype to) {
-                QList<qint64> counts;
-                for (qsizetype i = from; i < to; ++i)
-                    counts << samples.at(i).threads;
-                std::sort(counts.begin(), counts.end());
-                return counts.at(counts.size() / 2);
-            };
-            const qint64 firstHalf = medianThreads(samples.size() / 10, samples.size() / 2);
-            const qint64 secondHalf = medianThreads(samples.size() / 2, samples.size());
             qint64 peakThreads = 0;
             for (const Sample& s : std::as_const(samples))
                 peakThreads = std::max(peakThreads, s.threads);
-            qInfo("threads before %lld, median %lld then %lld, peak %lld; rss after warm-up %lld KiB, at the end "
-                  "%lld KiB (%+lld KiB)",
-                  before.threads, firstHalf, secondHalf, peakThreads, warm.rssKiB, last.rssKiB,
-                  last.rssKiB - warm.rssKiB);
-            QVERIFY2(secondHalf <= firstHalf + 8, "threads pile up over the run");
+            qInfo("threads before %lld, peak %lld, at the end %lld; rss after warm-up %lld KiB, at the end %lld KiB "
+                  "(%+lld KiB)",
+                  before.threads, peakThreads, last.threads, warm.rssKiB, last.rssKiB, last.rssKiB - warm.rssKiB);
+            QVERIFY2(peakThreads <= before.threads + std::max<qint64>(256, target / 40),
+                     "threads pile up over the run");
 #ifndef ORVANE_SANITIZED
             // Sanitizers keep freed memory in quarantine and shadow: their resident size says nothing here.
             QVERIFY2(last.rssKiB - warm.rssKiB <= 16 * 1024, "resident memory keeps growing");
