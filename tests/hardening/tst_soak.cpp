@@ -13,14 +13,6 @@
 
 #include <algorithm>
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ORVANE_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define ORVANE_SANITIZED 1
-#endif
-#endif
-
 namespace {
 
 // The pointer page's target: counting moves there counts rounds through the project.
