@@ -384,7 +384,8 @@ void Run::launchAction(std::function<void()> body)
 void Run::showIndicators()
 {
     const QString toolTip = stopToolTip(projectName);
-    trayIcon = new QSystemTrayIcon();
+    // Owned by the application as well: a deletion still queued when the program quits would otherwise leak it.
+    trayIcon = new QSystemTrayIcon(QCoreApplication::instance());
     trayIcon->setIcon(runicons::trayIcon());
     trayIcon->setToolTip(toolTip);
     trayIcon->setVisible(true);

@@ -24,11 +24,11 @@ struct ModalDialogSeen {
 
 void closeNextDialog(ModalDialogSeen* seen)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [seen, poll] {
+    // Each poll schedules the next by value: a poll that held itself would never be freed.
+    QTimer::singleShot(0, [seen] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog || qobject_cast<QMessageBox*>(dialog)) {
-            QTimer::singleShot(10, *poll);
+            QTimer::singleShot(10, [seen] { closeNextDialog(seen); });
             return;
         }
         seen->className = QString::fromLatin1(dialog->metaObject()->className());
@@ -37,8 +37,7 @@ void closeNextDialog(ModalDialogSeen* seen)
         if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("titleLabel")))
             seen->heading = label->text();
         dialog->reject();
-    };
-    QTimer::singleShot(0, *poll);
+    });
 }
 
 } // namespace
