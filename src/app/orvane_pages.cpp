@@ -88,5 +88,6 @@ void orvane::newFile()
     saved_list_command = list_command;
     saved_list_condition = list_condition;
     currentPage = 1;
+    resetHistory();
     refreshPage();
 }

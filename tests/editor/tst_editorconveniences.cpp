@@ -1,0 +1,316 @@
+// The editor's conveniences through the window: undo and redo of each kind of change, the shortcuts, page reordering,
+// recent files, saving from the close question and the ways out of a capture; with the three faults that lost work (a
+// double-click inserting a page, save as replacing a.cmdat unasked, a repaired file passing as saved).
+
+#include "editor/hoverhidewindow.h"
+#include "editortest.h"
+#include "model/projectfile.h"
+#include "run/rundialog.h"
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextEdit>
+
+using namespace editortest;
+using model::EntryList;
+
+namespace {
+
+const EntryList ThreePages = {{"なし"}, {"クリック", "左", "0.01"}, {"入力", "abc", "3"}};
+const EntryList ThreeConditions = {{"時間", "0.1"}, {"即時"}, {"時間", "2"}};
+
+QListWidget* pageList(const orvane& window)
+{
+    return child<QListWidget>(window, "pageList");
+}
+
+QPoint rowCentre(const orvane& window, const QString& text)
+{
+    const QList<QListWidgetItem*> items = pageList(window)->findItems(text, Qt::MatchExactly);
+    return items.isEmpty() ? QPoint(-1, -1) : pageList(window)->visualItemRect(items.constFirst()).center();
+}
+
+// A mouse event on the page list as the window system delivers it, with its own time.
+void mouse(const orvane& window, QEvent::Type type, const QPoint& at, ulong time)
+{
+    QWidget* viewport = pageList(window)->viewport();
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), button, held, Qt::NoModifier);
+    event.setTimestamp(time);
+    QApplication::sendEvent(viewport, &event);
+}
+
+// The three pages saved in a file and shown on page 1: every change makes the project unsaved.
+std::unique_ptr<orvane> openSaved(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(QStringLiteral("p.cmdat"));
+    if (!model::writeProjectFile(path, ThreePages, ThreeConditions).ok())
+        return nullptr;
+    auto window = makeWindow();
+    window->openProjectAtStart(path);
+    action(*window, "confirmDeleteAction")->setChecked(false);
+    return window;
+}
+
+} // namespace
+
+class tst_EditorConveniences : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { fake(); }
+    void init() { testsupport::writeReturningUser(); }
+
+    // Each change is one step: undo gives back the saved project (counted as saved), redo the change (unsaved).
+    void undoRedo_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<EntryList>("after");
+        QTest::newRow("insert") << "insert"
+                                << EntryList{{"なし"}, {"なし"}, {"クリック", "左", "0.01"}, {"入力", "abc", "3"}};
+        QTest::newRow("kind") << "kind" << EntryList{{"クリック", "左", "0.01"}, ThreePages[1], ThreePages[2]};
+        QTest::newRow("typing merges") << "typing" << EntryList{ThreePages[0], ThreePages[1], {"入力", "abcxy", "3"}};
+        QTest::newRow("delete") << "delete" << EntryList{ThreePages[1], ThreePages[2]};
+        QTest::newRow("paste") << "paste" << EntryList{ThreePages[1], ThreePages[1], ThreePages[2]};
+        QTest::newRow("move down") << "move" << EntryList{ThreePages[1], ThreePages[0], ThreePages[2]};
+        QTest::newRow("drag") << "drag" << EntryList{ThreePages[1], ThreePages[2], ThreePages[0]};
+    }
+    void undoRedo()
+    {
+        QFETCH(QString, change);
+        QFETCH(EntryList, after);
+        QTemporaryDir dir;
+        auto window = openSaved(dir);
+        QVERIFY(window && !action(*window, "undoAction")->isEnabled());
+        if (change == "insert") {
+            QTest::mouseClick(pageList(*window)->viewport(), Qt::LeftButton, {},
+                              pageList(*window)->visualItemRect(pageList(*window)->item(0)).center());
+        } else if (change == "kind") {
+            addCommandKind(*window, QStringLiteral("クリック"));
+        } else if (change == "typing") {
+            button(*window, "nextPageButton")->click();
+            button(*window, "nextPageButton")->click();
+            auto* text = child<QTextEdit>(*window, "textEdit");
+            text->moveCursor(QTextCursor::End);
+            QTest::keyClicks(text, QStringLiteral("xy"));
+        } else if (change == "delete") {
+            button(*window, "deletePageButton")->click();
+        } else if (change == "paste") {
+            button(*window, "nextPageButton")->click();
+            button(*window, "copyButton")->click();
+            button(*window, "returnPageButton")->click();
+            button(*window, "pasteButton")->click();
+        } else if (change == "move") {
+            action(*window, "moveDownAction")->trigger();
+        } else {
+            const QPoint from = rowCentre(*window, QStringLiteral("1.なし"));
+            mouse(*window, QEvent::MouseButtonPress, from, 1000);
+            const QPoint to = rowCentre(*window, QStringLiteral("3.入力"));
+            mouse(*window, QEvent::MouseMove, (from + to) / 2, 1100);
+            mouse(*window, QEvent::MouseMove, to, 1200);
+            mouse(*window, QEvent::MouseButtonRelease, to, 1300);
+        }
+        QCOMPARE(window->list_command, after);
+        QVERIFY(asksAsUnsaved(*window));
+        action(*window, "undoAction")->trigger();
+        QCOMPARE(window->list_command, ThreePages);
+        QCOMPARE(window->list_condition, ThreeConditions);
+        QVERIFY(!asksAsUnsaved(*window));
+        action(*window, "redoAction")->trigger();
+        QCOMPARE(window->list_command, after);
+        QVERIFY(asksAsUnsaved(*window));
+    }
+
+    void shortcuts_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("actionName");
+        QTest::addColumn<bool>("inPageList");
+        const std::tuple<const char*, const char*, bool> rows[] = {
+            {"Ctrl+N", "newFileAction", false},
+            {"Ctrl+O", "openAction", false},
+            {"Ctrl+S", "overwriteSaveAction", false},
+            {"Ctrl+Shift+S", "saveAsAction", false},
+            {"F5", "runAction", false},
+            {"Ctrl+Z", "undoAction", false},
+            {"Ctrl+Shift+Z", "redoAction", false},
+            {"Ctrl+Y", "redoAction", false},
+            {"Ctrl+C", "pageCopyAction", true},
+            {"Ctrl+V", "pagePasteAction", true},
+            {"Del", "pageDeleteAction", true},
+            {"Alt+Left", "previousPageAction", true},
+            {"Alt+Right", "nextPageAction", true},
+        };
+        for (const auto& [keys, name, inList] : rows)
+            QTest::newRow(keys) << keys << name << inList;
+    }
+    void shortcuts()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, actionName);
+        QFETCH(bool, inPageList);
+        auto window = makeEditor();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        button(*window, "nextPageButton")->click();
+        button(*window, "nextPageButton")->click();
+        action(*window, "undoAction")->trigger(); // both undo and redo have a step
+        QAction* target = action(*window, qPrintable(actionName));
+        QVERIFY(target);
+        target->disconnect(window.get());
+        QSignalSpy triggered(target, &QAction::triggered);
+        QWidget* focus = inPageList ? static_cast<QWidget*>(pageList(*window)) : window.get();
+        focus->setFocus();
+        const QKeyCombination combination = QKeySequence(keys)[0];
+        QTest::keyClick(focus, combination.key(), combination.keyboardModifiers());
+        QCOMPARE(triggered.size(), 1);
+    }
+
+    // The second click of a double-click lands where the first one's rebuilt rows put a "+".
+    void doubleClickOnAPageRowOnlyShowsIt()
+    {
+        auto window = makeEditor();
+        showProject(*window, ThreePages, ThreeConditions, 1);
+        const QPoint at = rowCentre(*window, QStringLiteral("3.入力"));
+        mouse(*window, QEvent::MouseButtonPress, at, 5000);
+        mouse(*window, QEvent::MouseButtonRelease, at, 5000);
+        mouse(*window, QEvent::MouseButtonPress, at, 5100);
+        mouse(*window, QEvent::MouseButtonDblClick, at, 5100);
+        mouse(*window, QEvent::MouseButtonRelease, at, 5100);
+        QCOMPARE(window->list_command, ThreePages);
+        QCOMPARE(currentPage(*window), 3);
+    }
+
+    void saveAsAsksBeforeReplacingTheCompletedName_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("keep") << int(QMessageBox::No);
+        QTest::newRow("replace") << int(QMessageBox::Yes);
+    }
+    void saveAsAsksBeforeReplacingTheCompletedName()
+    {
+        QFETCH(int, answer);
+        QTemporaryDir dir;
+        const QString existing = dir.filePath(QStringLiteral("a.cmdat"));
+        QVERIFY(model::writeProjectFile(existing, {{"入力", "old", "1"}}, {{"即時"}}).ok());
+        auto window = makeEditor();
+        window->askSaveFileName = [&dir](QWidget*, const QString&, const QString&, const QString&) {
+            return dir.filePath(QStringLiteral("a"));
+        };
+        BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
+        action(*window, "saveAsAction")->trigger();
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("a.cmdat")));
+        model::ProjectData data;
+        QVERIFY(model::readProjectFile(existing, &data).ok());
+        const EntryList expected = answer == QMessageBox::Yes ? EntryList{{"なし"}} : EntryList{{"入力", "old", "1"}};
+        QCOMPARE(data.commands, expected);
+        QCOMPARE(asksAsUnsaved(*window), false);
+    }
+
+    void repairedFileOpensUnsavedWithAMessage()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("r.cmdat")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"({"list_command": [["クリック"]], "list_condition": [["時間", "2"], ["即時"]]})");
+        file.close();
+        auto window = makeWindow();
+        {
+            BoxAnswerer answerer;
+            window->openProjectAtStart(file.fileName());
+            QCOMPARE(answerer.seen.size(), 1);
+            QCOMPARE(answerer.seen.at(0).title, QStringLiteral("ファイルの修復"));
+            QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("1ページ目")));
+        }
+        QCOMPARE(window->list_command.size(), 2);
+        QVERIFY(asksAsUnsaved(*window));
+    }
+
+    // 保存して終了 writes the project before the window goes (a failed save keeps it: tst_mainwindow).
+    void saveAndQuitWritesTheProject()
+    {
+        QTemporaryDir dir;
+        auto window = openSaved(dir);
+        action(*window, "moveDownAction")->trigger();
+        BoxAnswerer answerer({QMessageBox::Save});
+        QVERIFY(window->close());
+        model::ProjectData data;
+        QVERIFY(model::readProjectFile(dir.filePath(QStringLiteral("p.cmdat")), &data).ok());
+        QCOMPARE(data.commands, (EntryList{ThreePages[1], ThreePages[0], ThreePages[2]}));
+    }
+
+    // The list survives a restart; a file gone since is dropped with a message.
+    void recentFiles()
+    {
+        QTemporaryDir dir;
+        QVERIFY(openSaved(dir)->close());
+        auto window = makeEditor();
+        QAction* recent = action(*window, "recentFileAction1");
+        QVERIFY(recent && recent->text().contains(QStringLiteral("p.cmdat")));
+        recent->trigger();
+        QCOMPARE(window->list_command, ThreePages);
+        QCOMPARE(window->windowTitle(), QStringLiteral("p"));
+        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("p.cmdat"))));
+        BoxAnswerer answerer;
+        recent->trigger();
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY(!action(*window, "recentFileAction1"));
+    }
+
+    void cancelEndsAKeyCaptureWithThePreviousEntry_data()
+    {
+        QTest::addColumn<bool>("forCondition");
+        QTest::newRow("operation") << false;
+        QTest::newRow("condition") << true;
+    }
+    void cancelEndsAKeyCaptureWithThePreviousEntry()
+    {
+        QFETCH(bool, forCondition);
+        auto window = makeEditor();
+        showProject(*window, ThreePages, ThreeConditions, 2);
+        forCondition ? addConditionKind(*window, QStringLiteral("キー"))
+                     : addCommandKind(*window, QStringLiteral("キー"));
+        QVERIFY(fake().captureActive() && shown(*window, "cancelCaptureButton"));
+        button(*window, "cancelCaptureButton")->click();
+        QVERIFY(!fake().captureActive() && !shown(*window, "cancelCaptureButton"));
+        QCOMPARE(window->list_command, ThreePages);
+        QCOMPARE(window->list_condition, ThreeConditions);
+        QVERIFY(child(*window, "pageList")->isEnabled());
+    }
+
+    void escapeEndsACoordinateCapture()
+    {
+        auto window = makeEditor();
+        addCommandKind(*window, QStringLiteral("マウスポインター"));
+        button(*window, "pointerGetButton")->click();
+        QVERIFY(!window->isVisible());
+        QVERIFY(fake().fireHotKey(1002));
+        QTRY_VERIFY(window->isVisible());
+        QVERIFY(!fake().hotKeyRegistered(1001) && !fake().hotKeyRegistered(1002));
+        const auto hintShown = [] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            return std::any_of(windows.begin(), windows.end(),
+                               [](QWidget* w) { return qobject_cast<HoverHideWindow*>(w) && w->isVisible(); });
+        };
+        QTRY_VERIFY(!hintShown());
+        QCOMPARE(window->list_command.at(0), model::defaultCommandEntry(model::kind::Pointer));
+    }
+
+    void runDialogCaptureCancels()
+    {
+        RunDialog dialog(5, 1, QStringLiteral("65,2"), true);
+        dialog.show();
+        dialog.findChild<QPushButton*>(QStringLiteral("hotKeyButton"))->click();
+        QVERIFY(fake().captureActive());
+        dialog.findChild<QPushButton*>(QStringLiteral("cancelCaptureButton"))->click();
+        QVERIFY(!fake().captureActive());
+        QCOMPARE(dialog.getStopCommand(), QStringLiteral("65,2"));
+        QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->isVisible());
+    }
+};
+
+QTEST_MAIN(tst_EditorConveniences)
+#include "tst_editorconveniences.moc"
