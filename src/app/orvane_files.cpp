@@ -169,10 +169,14 @@ bool orvane::readProject()
     rememberRecentFile();
     refreshPage();
     QApplication::beep();
-    if (!project.repairs.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("ファイルの修復"),
-                             QStringLiteral("ファイルの一部が壊れていたため、修復して読み込みました。\n"
+    // Told once the editor shows the repaired project, not over the start screen it replaces.
+    if (!project.repairs.isEmpty()) {
+        const QString text = QStringLiteral("ファイルの一部が壊れていたため、修復して読み込みました。\n"
                                             "保存するまでファイルは修復前のままです。\n\n%1")
-                                 .arg(project.repairs.join(QLatin1Char('\n'))));
+                                 .arg(project.repairs.join(QLatin1Char('\n')));
+        QMetaObject::invokeMethod(
+            this, [this, text] { QMessageBox::warning(this, QStringLiteral("ファイルの修復"), text); },
+            Qt::QueuedConnection);
+    }
     return true;
 }
