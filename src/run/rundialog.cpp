@@ -102,7 +102,7 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
     // Every key is captured while 変更 runs, so the way out is a click.
     cancelCaptureButton = named(new QPushButton(QStringLiteral("キャンセル"), this), "cancelCaptureButton");
     cancelCaptureButton->setGeometry(200, 290, 90, 40);
-    setPointSize(cancelCaptureButton, 14);
+    setPointSize(cancelCaptureButton, 12);
     cancelCaptureButton->hide();
     connect(cancelCaptureButton, &QPushButton::clicked, this, &RunDialog::cancelCapture);
 
