@@ -134,11 +134,6 @@ private Q_SLOTS:
             QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
         }
         QCOMPARE(window->list_command, ThreePages);
-        action(*window, "confirmDeleteAction")->trigger(); // off, effective at once
-        BoxAnswerer answerer;
-        button(*window, "deletePageButton")->click();
-        QCOMPARE(answerer.seen.size(), 0);
-        QCOMPARE(window->list_command.size(), 2);
     }
 
     // Pasting asks only over a page that is not blank, and only when the setting says so.
