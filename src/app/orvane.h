@@ -231,6 +231,7 @@ private:
     QPoint lastListPressPosition;
     int dragSourcePage = 0;
     bool dragging = false;
+    bool listPressPending = false; // a press on the list that has not selected a row yet
     QPointer<Run> activeRun;
     QPointer<QThread> activeRunThread;
     std::shared_ptr<RunState> activeRunState;

@@ -139,6 +139,7 @@ bool orvane::eventFilter(QObject* watched, QEvent* event)
         lastListPressPosition = position;
         dragging = false;
         dragSourcePage = repeated ? 0 : pageAt(position);
+        listPressPending = !repeated;
         return repeated;
     }
     if (type == QEvent::MouseMove) {
@@ -153,6 +154,7 @@ bool orvane::eventFilter(QObject* watched, QEvent* event)
     }
     const int source = dragSourcePage;
     dragSourcePage = 0;
+    listPressPending = false;
     if (!dragging)
         return false;
     dragging = false;
