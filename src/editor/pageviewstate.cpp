@@ -76,6 +76,7 @@ PageViewState pageViewState(const PageContext& context)
     view.addButtons = view.navigation || (keyWithoutCombination && context.capture == CaptureTarget::None);
 
     view.pageControlsEnabled = context.capture == CaptureTarget::None;
+    view.cancelCapture = !view.pageControlsEnabled;
     // The frame of the area being captured dims.
     view.commandGroupEnabled = !capturingCommand;
     view.conditionGroupEnabled = !capturingCondition;

@@ -47,6 +47,7 @@ struct PageViewState {
     bool commandGroupEnabled = true;
     bool conditionGroupEnabled = true;
     bool pageControlsEnabled = true;
+    bool cancelCapture = false; // キャンセル, the way out of a key capture that swallows every key
     // Texts; a null text leaves its control as it was.
     QString commandTitle;
     QString conditionTitle;

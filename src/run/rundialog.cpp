@@ -99,6 +99,13 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
     hotKeyButton->setGeometry(220, 290, 70, 40);
     setPointSize(hotKeyButton, 20);
 
+    // Every key is captured while 変更 runs, so the way out is a click.
+    cancelCaptureButton = named(new QPushButton(QStringLiteral("キャンセル"), this), "cancelCaptureButton");
+    cancelCaptureButton->setGeometry(200, 290, 90, 40);
+    setPointSize(cancelCaptureButton, 12);
+    cancelCaptureButton->hide();
+    connect(cancelCaptureButton, &QPushButton::clicked, this, &RunDialog::cancelCapture);
+
     checkHotKey = named(new QCheckBox(QStringLiteral("終了コマンドを設定しない"), this), "checkHotKey");
     checkHotKey->move(10, 335);
     checkHotKey->setIcon(runicons::dangerIcon());
@@ -204,6 +211,7 @@ void RunDialog::onHotKeyButtonPressed()
     captureState.begin();
     capturing = true;
     hotKeyButton->hide();
+    cancelCaptureButton->show();
     hotKeyHintLabel->show();
     hotKeyLabel->setText(QString());
     checkHotKey->hide();
@@ -217,16 +225,20 @@ void RunDialog::onKeyCaptured()
     const int key = captureState.capturedKey.load();
     if (!capturing || key == 0)
         return;
-    const int mask = captureState.capturedMask.load();
+    stopCommand = keys::keyCombinationText(key, captureState.capturedMask.load());
+    // The keyboard goes back to the desktop as soon as the combination is known; 変更 installs a new capture.
+    cancelCapture();
+}
+
+void RunDialog::cancelCapture()
+{
     captureState.capturing.exchange(0);
     captureState.capturedKey.exchange(0);
     capturing = false;
-    // The keyboard goes back to the desktop as soon as the combination is known; 変更 installs a new capture.
     removeHotKeyHook();
-
-    stopCommand = keys::keyCombinationText(key, mask);
     applyValidityRule();
     hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));
+    cancelCaptureButton->hide();
     hotKeyButton->show();
     checkHotKey->show();
     hotKeyHintLabel->hide();

@@ -29,6 +29,8 @@ public:
 
 private Q_SLOTS:
     void onHotKeyButtonPressed();
+    // キャンセル during a capture: the keyboard goes back and the stop command stays as it was.
+    void cancelCapture();
     void onKeyCaptured();
     void updateStartButtonState();
     void changeCheckRunNumber(int state);
@@ -59,6 +61,7 @@ private:
     QLabel* hotKeyLabel = nullptr;
     QLabel* hotKeyHintLabel = nullptr;
     QPushButton* hotKeyButton = nullptr;
+    QPushButton* cancelCaptureButton = nullptr;
     QCheckBox* checkHotKey = nullptr;
     QPushButton* startButton = nullptr;
 };
