@@ -84,7 +84,13 @@ void orvane::rememberRecentFile()
 
 void orvane::updateRecentMenu()
 {
-    recentMenu->clear();
+    // The list changes while one of its own actions is being triggered (opening a recent file moves it to the top):
+    // deleting that action inside its own signal would pull it from under Qt, so the old ones go later.
+    for (QAction* old : recentMenu->actions()) {
+        recentMenu->removeAction(old);
+        old->setObjectName(QString());
+        old->deleteLater();
+    }
     for (int i = 0; i < recentFiles.size(); ++i) {
         const QString path = recentFiles.at(i);
         QAction* action =

@@ -502,11 +502,21 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop_data()
     QTest::addColumn<QString>("stopKeys"); // held to stop the run
     QTest::addColumn<QString>("stopCommand");
     QTest::addColumn<int>("signalNumber"); // sent instead of a stop, to a run of a changed, unsaved project
-    QTest::newRow("stop command Ctrl+Alt+S") << false << "" << "ctrl+alt+s" << "83,3" << 0;
-    QTest::newRow("click on the stand-in of the tray icon") << true << "" << "" << "83,3" << 0;
-    QTest::newRow("stop command changed to F9 in the dialog") << false << "F9" << "F9" << "120,0" << 0;
-    QTest::newRow("SIGTERM mid-run") << false << "" << "" << "83,3" << int(SIGTERM);
-    QTest::newRow("SIGHUP mid-run") << false << "" << "" << "83,3" << int(SIGHUP);
+    QTest::newRow("stop command Ctrl+Alt+S") << false << ""
+                                             << "ctrl+alt+s"
+                                             << "83,3" << 0;
+    QTest::newRow("click on the stand-in of the tray icon") << true << ""
+                                                            << ""
+                                                            << "83,3" << 0;
+    QTest::newRow("stop command changed to F9 in the dialog") << false << "F9"
+                                                              << "F9"
+                                                              << "120,0" << 0;
+    QTest::newRow("SIGTERM mid-run") << false << ""
+                                     << ""
+                                     << "83,3" << int(SIGTERM);
+    QTest::newRow("SIGHUP mid-run") << false << ""
+                                    << ""
+                                    << "83,3" << int(SIGHUP);
 }
 
 void tst_E2eProgram::endlessRunEndsFromTheDesktop()
@@ -522,7 +532,7 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
     const QPoint origin = mainWindow.second.topLeft();
     if (signalNumber != 0) {
         // A click page: the project is changed (a close would ask about it) and the run holds a button at times.
-        QVERIFY(choose(origin, QPoint(120, 80), 1)); // "クリック"
+        QVERIFY(choose(origin, QPoint(120, 80), 1));  // "クリック"
         QVERIFY(clickChangingPages(origin, 270, 79)); // "追加"
     }
 
@@ -614,9 +624,11 @@ void tst_E2eProgram::commandLineRun()
     const QString project = dir->filePath(QStringLiteral("demo.cmdat"));
     QFile file(project);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QJsonDocument(QJsonObject{{"list_command", QJsonArray{QJsonArray{"入力", text, "0.2"}}},
-                                         {"list_condition", QJsonArray{QJsonArray{"時間", "0.4"}}}})
-                   .toJson());
+    // Built step by step: a braced array of one array is a copy of it for some compilers, a nested array for others.
+    QJsonArray commands, conditions;
+    commands.append(QJsonArray{"入力", text, "0.2"});
+    conditions.append(QJsonArray{"時間", "0.4"});
+    file.write(QJsonDocument(QJsonObject{{"list_command", commands}, {"list_condition", conditions}}).toJson());
     file.close();
     Sink sink(QStringLiteral(ORVANE_X11_SINK), QStringLiteral("text"), QRect(100, 100, 500, 300));
     QVERIFY(sink.waitReady());

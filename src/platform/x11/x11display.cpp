@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcX11Display, "orvane.platform.x11.display")
 
@@ -23,6 +24,16 @@ unsigned nameGeneration = 0;
 // installed before ours.
 XErrorHandler previousHandler = nullptr;
 
+// Connections whose server went away; kept, not freed (see ThreadConnection::close), and reachable so that a leak
+// checker does not count them.
+void abandonConnection(Display* display)
+{
+    static std::mutex mutex;
+    static std::vector<Display*> abandoned;
+    std::lock_guard lock(mutex);
+    abandoned.push_back(display);
+}
+
 struct ThreadConnection {
     Display* display = nullptr;
     int xkbEventBase = -1;
@@ -38,6 +49,8 @@ struct ThreadConnection {
         // few bytes are the lesser harm.
         if (display && !lost)
             XCloseDisplay(display);
+        else if (display)
+            abandonConnection(display);
         display = nullptr;
         lost = false;
     }

@@ -1024,6 +1024,7 @@ int childMain(const std::string& role)
     const bool moved = backend->setCursorPos(1, 1);
     const std::size_t typed = backend->typeText(u"a漢", std::chrono::steady_clock::now(), {}, never);
     std::printf("RESULT %d %d %d %d %zu\n", key, unit, button, moved, typed);
+    std::fflush(stdout);
     return 0;
 }
 
