@@ -98,7 +98,8 @@ public:
     QString failure() const { return state->failure(); }
     // When each page that ran was due and when it began, in order (at most the first maxPageTimings). Any thread.
     std::vector<PageTiming> pageTimings() const;
-    static constexpr std::size_t maxPageTimings = 1 << 20;
+    // 131,072 pages (3 MiB): an endless run keeps its record of the first hours, not a record that grows for days.
+    static constexpr std::size_t maxPageTimings = 1 << 17;
 
     // What a tray icon activation does: a single click (Trigger) stops the run, every other reason nothing.
     void handleTrayActivation(QSystemTrayIcon::ActivationReason reason);
