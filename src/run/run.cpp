@@ -4,47 +4,17 @@
 #include "run/combinationwatch.h"
 #include "run/keycombination.h"
 #include "run/keystate.h"
-#include "run/runicons.h"
-#include "run/runstart.h"
-#include "run/stopwindow.h"
 
 #include "platform/inputservices.h"
 
-#include <QApplication>
-#include <QDebug>
-#include <QPointer>
-#include <QThread>
+#include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include <utility>
 
 namespace {
 
-// Hides a GUI object and deletes it on its own thread: at once when called there, otherwise through that thread's
-// event loop (queued before anything the caller emits afterwards, so it is gone before a later signal arrives).
-template <class T> void disposeOnOwnThread(T* object)
-{
-    if (!object)
-        return;
-    if (object->thread() == QThread::currentThread()) {
-        object->hide();
-        delete object;
-        return;
-    }
-    QPointer<T> guarded(object);
-    QObject* context = QCoreApplication::instance();
-    if (!context) {
-        return;
-    }
-    QMetaObject::invokeMethod(
-        context,
-        [guarded] {
-            if (guarded) {
-                guarded->hide();
-                delete guarded.data();
-            }
-        },
-        Qt::QueuedConnection);
-}
+Q_LOGGING_CATEGORY(lcRun, "orvane.run")
 
 using Clock = std::chrono::steady_clock;
 
@@ -95,7 +65,7 @@ void RunState::linkWake(platform::StopSignal* signal)
         signal->request();
 }
 
-Run::Run(QObject* parent) : QObject(parent), beeper([] { QApplication::beep(); }) {}
+Run::Run(QObject* parent) : QObject(parent) {}
 
 Run::~Run()
 {
@@ -107,7 +77,6 @@ Run::~Run()
     joinAllActions();
     // Closing the program during a run ends up here: whatever is still down is let go.
     held.releaseAll();
-    removeIndicators();
 }
 
 void Run::configure(int startDelay_, int repeatCount_, const QString& stopCommand, const model::EntryList& commands_,
@@ -129,7 +98,6 @@ void Run::configure(int startDelay_, int repeatCount_, const QString& stopComman
         stopModifierMask = combination.storedMask;
     }
     startStopChecker();
-    showIndicators();
 }
 
 void Run::start()
@@ -159,12 +127,6 @@ std::vector<PageTiming> Run::pageTimings() const
 {
     std::lock_guard lock(timingsMutex);
     return timings;
-}
-
-void Run::handleTrayActivation(QSystemTrayIcon::ActivationReason reason)
-{
-    if (reason == QSystemTrayIcon::Trigger)
-        requestStop();
 }
 
 void Run::startStopChecker()
@@ -204,7 +166,7 @@ void Run::onStopWatchEvent(int vk, bool down)
     // Released here, on the watch's thread, the moment the command is seen: no action thread has to notice first.
     state->requestStop();
     stopCheckerRunning.store(false);
-    qDebug() << "[Run] stop command detected: vk=" << vk << " mask=" << stopModifierMask;
+    qCDebug(lcRun) << "[Run] stop command detected: vk=" << vk << " mask=" << stopModifierMask;
 }
 
 void Run::pollStopCommand()
@@ -212,7 +174,7 @@ void Run::pollStopCommand()
     while (!stopCheckerQuit.waitFor(pollInterval) && !stop.isRequested()) {
         if (keys::combinationHeld(stopKeyCode, stopModifierMask)) {
             state->requestStop();
-            qDebug() << "[Run] stop command detected: vk=" << stopKeyCode << " mask=" << stopModifierMask;
+            qCDebug(lcRun) << "[Run] stop command detected: vk=" << stopKeyCode << " mask=" << stopModifierMask;
             break;
         }
     }
@@ -304,7 +266,7 @@ void Run::runLoop()
     if (!stop.isRequested())
         stop.waitFor(std::chrono::seconds(1));
     beep();
-    removeIndicators();
+    Q_EMIT ending();
     state->ended.store(true);
     Q_EMIT finished();
 }
@@ -409,34 +371,10 @@ void Run::joinAllActions()
     actionThreads.clear();
 }
 
-void Run::showIndicators()
-{
-    const QString toolTip = stopToolTip(projectName);
-    trayIcon = new QSystemTrayIcon();
-    trayIcon->setIcon(runicons::trayIcon());
-    trayIcon->setToolTip(toolTip);
-    trayIcon->setVisible(true);
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &Run::handleTrayActivation);
-
-    // Without a tray the icon above cannot be seen or clicked; a run without a stop command could not be ended.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        stopWindow = new StopWindow(toolTip);
-        stopWindow->placeInCorner();
-        connect(stopWindow, &StopWindow::clicked, this, &Run::requestStop);
-        stopWindow->show();
-    }
-}
-
-void Run::removeIndicators()
-{
-    disposeOnOwnThread(trayIcon);
-    trayIcon = nullptr;
-    disposeOnOwnThread(stopWindow);
-    stopWindow = nullptr;
-}
-
 void Run::beep()
 {
     if (beeper)
         beeper();
+    else
+        Q_EMIT requestBeep();
 }

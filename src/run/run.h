@@ -14,7 +14,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QSystemTrayIcon>
 
 #include <atomic>
 #include <chrono>
@@ -27,7 +26,6 @@
 #include <vector>
 
 class CombinationWatch;
-class StopWindow;
 
 // The run count that means "repeat until stopped".
 inline constexpr int EndlessRunNumber = 114514;
@@ -66,8 +64,8 @@ public:
     explicit Run(QObject* parent = nullptr);
     ~Run() override;
 
-    // Stores the settings and copies of the pages, reads the stop command and starts its watch, then shows the tray
-    // icon (and, where the desktop has no tray, a small window in its place). Once, on the GUI thread, before start.
+    // Stores the settings and copies of the pages, reads the stop command and starts its watch. Once, on the GUI
+    // thread, before start.
     void configure(int startDelay, int repeatCount, const QString& stopCommand, const model::EntryList& commands,
                    const model::EntryList& conditions, const QString& projectName);
 
@@ -99,23 +97,21 @@ public:
     std::vector<PageTiming> pageTimings() const;
     static constexpr std::size_t maxPageTimings = 1 << 20;
 
-    // What a tray icon activation does: a single click (Trigger) stops the run, every other reason nothing.
-    void handleTrayActivation(QSystemTrayIcon::ActivationReason reason);
-
-    // The tray icon and its stand-in; null when none or once the run has removed them. GUI thread.
-    QSystemTrayIcon* trayIconForTest() const { return trayIcon; }
-    StopWindow* stopWindowForTest() const { return stopWindow; }
     // True while the stop command is followed and has not been seen yet. Any thread.
     bool isStopCheckerRunning() const { return stopCheckerRunning.load(); }
     // Action threads started so far, and the most that were ever kept at once (finished ones are joined as the run
     // goes on). Any thread.
     quint64 actionsStarted() const { return actionsStartedCount.load(); }
     std::size_t peakActionThreads() const { return peakActionThreadCount.load(); }
-    // Replaces the system beep (tests count beeps with it). Before start.
+    // Replaces the beep at the end of a run, which is otherwise requested through requestBeep() (tests count beeps
+    // with it). Before start.
     void setBeeper(std::function<void()> beep) { beeper = std::move(beep); }
 
 Q_SIGNALS:
+    // The run has let go of every key and button and is about to emit finished(): whatever shows the run can go.
+    void ending();
     void finished();
+    // The end of a run wants the desktop's beep (unless a beeper was set).
     void requestBeep();
 
 public Q_SLOTS:
@@ -133,8 +129,6 @@ private:
     void launchAction(std::function<void()> body);
     void joinFinishedActions();
     void joinAllActions();
-    void showIndicators();
-    void removeIndicators();
     void beep();
 
     int startDelay = 0;
@@ -155,10 +149,6 @@ private:
     std::atomic<bool> stopCheckerRunning{false};
     mutable std::mutex timingsMutex;
     std::vector<PageTiming> timings;
-    // Both live on the GUI thread (they are widgets underneath) and are not children of the run, which moves to its
-    // worker thread; the run removes them on their own thread.
-    QSystemTrayIcon* trayIcon = nullptr;
-    StopWindow* stopWindow = nullptr;
     std::unique_ptr<std::thread> runThread;
     std::vector<ActionThread> actionThreads;
 

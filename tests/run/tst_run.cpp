@@ -1,9 +1,10 @@
 #include "fakeinput.h"
 #include "run/combinationwatch.h"
 #include "run/run.h"
-#include "run/runicons.h"
-#include "run/runstart.h"
-#include "run/stopwindow.h"
+#include "runui/runicons.h"
+#include "runui/runindicators.h"
+#include "runui/runstart.h"
+#include "runui/stopwindow.h"
 
 #include <QtTest>
 
@@ -29,6 +30,7 @@ struct Harness {
     std::atomic<int> beeps{0};
     int finishedCount = 0;
     std::unique_ptr<Run> run = std::make_unique<Run>();
+    QPointer<RunIndicators> indicators;
 
     Harness(QObject*, int delay, int repeat, const QString& stopCommand, const EntryList& commands,
             const EntryList& conditions, const QString& name = QStringLiteral("demo"))
@@ -36,6 +38,7 @@ struct Harness {
         run->setBeeper([this] { beeps.fetch_add(1); });
         QObject::connect(run.get(), &Run::finished, &receiver, [this] { ++finishedCount; });
         run->configure(delay, repeat, stopCommand, commands, conditions, name);
+        indicators = RunIndicators::show(run.get(), name);
     }
 };
 
@@ -389,7 +392,7 @@ private Q_SLOTS:
         QFETCH(int, reason);
         QFETCH(bool, stops);
         Harness h(this, 0, 1, QStringLiteral("なし"), {}, {}, QStringLiteral("demo"));
-        QSystemTrayIcon* tray = h.run->trayIconForTest();
+        QSystemTrayIcon* tray = h.indicators->trayIcon();
         QVERIFY(tray);
         QCOMPARE(tray->toolTip(), QStringLiteral("「demo」を終了"));
         QVERIFY(tray->isVisible());
@@ -405,7 +408,7 @@ private Q_SLOTS:
             QSKIP("this desktop has a system tray");
         Harness h(this, 0, EndlessRunNumber, QStringLiteral("なし"), pointerPages(1),
                   repeated({model::kind::Time, QStringLiteral("0.05")}, 1), QStringLiteral("新規プロジェクト"));
-        QPointer<StopWindow> window = h.run->stopWindowForTest();
+        QPointer<StopWindow> window = h.indicators->stopWindow();
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);

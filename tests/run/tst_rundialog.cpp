@@ -1,6 +1,6 @@
 #include "fakeinput.h"
 #include "testsupport.h"
-#include "run/rundialog.h"
+#include "runui/rundialog.h"
 
 #include <QtTest>
 

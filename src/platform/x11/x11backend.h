@@ -35,6 +35,11 @@ public:
     ~X11Services() override;
 
     bool isAvailable() const override { return true; }
+    // XTest is required to create the backend; grabs go through the toolkit's own X connection, which exists only
+    // when Qt runs on its xcb platform.
+    bool canSynthesize() const override { return true; }
+    bool canCapture() const override { return toolkitConnection() != nullptr; }
+    bool canRegisterHotKey() const override { return toolkitConnection() != nullptr; }
     std::string backendName() const override { return "x11"; }
     std::string lastError() const override { return lastError_; }
     bool isKeyDown(int vk) override;

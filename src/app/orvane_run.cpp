@@ -2,8 +2,9 @@
 
 #include "app/orvane.h"
 #include "run/run.h"
-#include "run/rundialog.h"
-#include "run/runstart.h"
+#include "runui/rundialog.h"
+#include "runui/runindicators.h"
+#include "runui/runstart.h"
 
 #include <QMessageBox>
 #include <QThread>
@@ -25,6 +26,7 @@ void orvane::startRun()
     auto* worker = new QThread(this);
     auto* run = new Run;
     run->configure(stertTime, runNumber, stopCommand, list_command, list_condition, runProjectName(filePath));
+    RunIndicators::show(run, runProjectName(filePath));
     run->moveToThread(worker);
     connect(worker, &QThread::started, run, &Run::start);
     connect(run, &Run::finished, worker, &QThread::quit);
