@@ -1,7 +1,6 @@
 #include "x11services.h"
 
 #include "platform/inputledger.h"
-#include "x11backend.h"
 #include "x11vktable.h"
 
 #include <QByteArray>
@@ -435,32 +434,5 @@ void X11Services::sleepMs(int ms)
 }
 
 } // namespace x11
-
-std::unique_ptr<InputServices> createX11Services()
-{
-    Display* probe = XOpenDisplay(nullptr);
-    if (!probe)
-        return nullptr;
-    int event = 0, error = 0, major = 0, minor = 0;
-    int opcode = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
-    const bool usable = XTestQueryExtension(probe, &event, &error, &major, &minor) &&
-                        XkbQueryExtension(probe, &opcode, &event, &error, &xkbMajor, &xkbMinor);
-    const std::string name = DisplayString(probe);
-    const int screen = DefaultScreen(probe);
-    XCloseDisplay(probe);
-    if (!usable)
-        return nullptr;
-    return std::make_unique<x11::X11Services>(name, screen);
-}
-
-void x11PrepareGuiPlatform()
-{
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return;
-    if (Display* probe = XOpenDisplay(nullptr)) {
-        XCloseDisplay(probe);
-        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("xcb"));
-    }
-}
 
 } // namespace platform
