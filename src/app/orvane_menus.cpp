@@ -16,6 +16,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLoggingCategory>
+#include "cli/runreport.h"
+#include "dialogs/runreportdialog.h"
+
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -76,6 +79,10 @@ void orvane::buildMenus()
     fileMenu = menuBar()->addMenu(QStringLiteral("ファイル"));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
     fileMenu->addActions({newFileAction, openAction, overwriteSaveAction, saveAsAction});
+    fileMenu->addSeparator();
+    QAction* lastRunAction = fileMenu->addAction(QStringLiteral("前回の実行結果"));
+    lastRunAction->setObjectName(QStringLiteral("lastRunReportAction"));
+    connect(lastRunAction, &QAction::triggered, this, [this] { showLastRunReport(this, cli::reportDirectory()); });
     reportMenu = menuBar()->addMenu(QStringLiteral("報告"));
     reportMenu->setObjectName(QStringLiteral("reportMenu"));
     reportMenu->addActions({reportBugAction, reportImprovementAction, replyAction});

@@ -1,6 +1,7 @@
 // The main window's run start: the run settings dialog, the worker thread with its run, and the way back.
 
 #include "app/orvane.h"
+#include "cli/runreport.h"
 #include "run/run.h"
 #include "runui/rundialog.h"
 #include "runui/runindicators.h"
@@ -8,6 +9,9 @@
 
 #include <QMessageBox>
 #include <QThread>
+
+#include <memory>
+#include <vector>
 
 void orvane::stertRun()
 {
@@ -29,6 +33,29 @@ void orvane::startRun()
     RunIndicators::show(run, runProjectName(filePath));
     run->moveToThread(worker);
     connect(worker, &QThread::started, run, &Run::start);
+    // The run's record is read on its own thread as it finishes (the run may be deleted before the window hears of
+    // it), then kept as the last run's report.
+    struct Finished {
+        std::vector<PageTiming> timings;
+        bool stopped = false;
+        QString failure;
+    };
+    auto finished = std::make_shared<Finished>();
+    connect(
+        run, &Run::finished, run,
+        [run, finished] {
+            finished->timings = run->pageTimings();
+            finished->stopped = run->isStopRequested();
+            finished->failure = run->failure();
+        },
+        Qt::DirectConnection);
+    connect(run, &Run::finished, this,
+            [finished, name = runProjectName(filePath), commands = list_command, conditions = list_condition] {
+                const cli::RunReport report = cli::makeReport(name, finished->timings, commands, conditions,
+                                                              finished->failure, finished->stopped);
+                if (cli::storeReport(report, cli::reportDirectory()).isEmpty())
+                    qWarning("The report of the run could not be kept in %s", qPrintable(cli::reportDirectory()));
+            });
     connect(run, &Run::finished, worker, &QThread::quit);
     connect(run, &Run::finished, run, &QObject::deleteLater);
     connect(run, &Run::finished, this, &orvane::onRunFinished);

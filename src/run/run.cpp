@@ -74,7 +74,7 @@ Run::~Run()
     if (runThread && runThread->joinable())
         runThread->join();
     stopStopChecker();
-    joinAllActions();
+    actions.waitIdle();
     // Closing the program during a run ends up here: whatever is still down is let go.
     held.releaseAll();
 }
@@ -104,7 +104,7 @@ void Run::start()
 {
     if (runThread && runThread->joinable())
         return;
-    joinAllActions();
+    actions.waitIdle();
     runThread = std::make_unique<std::thread>([this] { runLoop(); });
 }
 
@@ -260,7 +260,7 @@ void Run::runLoop()
     stop.waitUntil(schedule.nextStart());
 
     stopStopChecker();
-    joinAllActions();
+    actions.waitIdle();
     held.releaseAll();
     // The pause after a complete run; a program that closes meanwhile cuts it short.
     if (!stop.isRequested())
@@ -335,40 +335,12 @@ void Run::performPage(int page, const model::Entry& command, const model::Entry&
 }
 void Run::launchAction(std::function<void()> body)
 {
-    // Actions of successive pages may overlap, but those that have ended are joined now rather than at the end of the
-    // run, so that an endless run does not pile up threads.
-    joinFinishedActions();
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    actionThreads.push_back(ActionThread{std::thread([body = std::move(body), done] {
-                                             body();
-                                             done->store(true);
-                                         }),
-                                         done});
+    // Actions of successive pages may overlap; the pool keeps as many threads as ever overlapped, not one per action.
+    actions.run(std::move(body));
     actionsStartedCount.fetch_add(1);
-    if (actionThreads.size() > peakActionThreadCount.load())
-        peakActionThreadCount.store(actionThreads.size());
-}
-
-void Run::joinFinishedActions()
-{
-    for (auto it = actionThreads.begin(); it != actionThreads.end();) {
-        if (it->done->load()) {
-            if (it->thread.joinable())
-                it->thread.join();
-            it = actionThreads.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
-void Run::joinAllActions()
-{
-    for (auto& action : actionThreads) {
-        if (action.thread.joinable())
-            action.thread.join();
-    }
-    actionThreads.clear();
+    const std::size_t threads = actions.threadCount();
+    if (threads > peakActionThreadCount.load())
+        peakActionThreadCount.store(threads);
 }
 
 void Run::beep()

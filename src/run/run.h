@@ -9,6 +9,7 @@
 #include "model/pagemodel.h"
 #include "platform/inputservices.h"
 #include "platform/stopsignal.h"
+#include "run/actionpool.h"
 #include "run/heldinputs.h"
 #include "run/schedule.h"
 
@@ -118,17 +119,10 @@ public Q_SLOTS:
     void start();
 
 private:
-    struct ActionThread {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-
     void pollStopCommand();
     void onStopWatchEvent(int vk, bool down);
     void performPage(int page, const model::Entry& command, const model::Entry& condition, Schedule& schedule);
     void launchAction(std::function<void()> body);
-    void joinFinishedActions();
-    void joinAllActions();
     void beep();
 
     int startDelay = 0;
@@ -150,7 +144,7 @@ private:
     mutable std::mutex timingsMutex;
     std::vector<PageTiming> timings;
     std::unique_ptr<std::thread> runThread;
-    std::vector<ActionThread> actionThreads;
+    ActionPool actions;
 
     HeldInputs& held = state->held;
     std::function<void()> beeper;

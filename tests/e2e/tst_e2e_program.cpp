@@ -74,7 +74,7 @@ public:
         return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(config).toJson()) > 0;
     }
 
-    bool start()
+    bool start(const QStringList& arguments = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
@@ -90,7 +90,7 @@ public:
         process_.setWorkingDirectory(QFileInfo(QStringLiteral(ORVANE_PROGRAM)).absolutePath());
         process_.setStandardOutputFile(path(QStringLiteral("orvane.log")));
         process_.setStandardErrorFile(path(QStringLiteral("orvane.log")), QIODevice::Append);
-        process_.start(QStringLiteral(ORVANE_PROGRAM), {});
+        process_.start(QStringLiteral(ORVANE_PROGRAM), arguments);
         return process_.waitForStarted(10000);
     }
 
@@ -181,6 +181,7 @@ public:
         return ::kill(static_cast<pid_t>(pid()), signalNumber) == 0 && process_.waitForFinished(timeoutMs);
     }
     int exitCode() const { return process_.exitCode(); }
+    bool waitFinished(int timeoutMs) { return process_.waitForFinished(timeoutMs); }
     QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
 
     void quit()
@@ -221,6 +222,8 @@ private Q_SLOTS:
     void keyCaptureInTheEditor();
     void endlessRunEndsFromTheDesktop_data();
     void endlessRunEndsFromTheDesktop();
+    void commandLineRun_data();
+    void commandLineRun();
 
 private:
     // Screen-relative helpers on the window at origin.
@@ -327,8 +330,9 @@ bool tst_E2eProgram::fileMenu(QPoint origin, int index)
     for (int i = 0; i <= index; ++i)
         keys += QStringLiteral(" Down");
     key(keys + QStringLiteral(" Return"), 100);
-    // The menu closes and the dialog of the command opens in its place.
-    return program->waitWindowCount(windows + 1, 5000);
+    // The menu closes and the dialog of the command opens in its place (the first file dialog is slow to build on a
+    // loaded machine).
+    return program->waitWindowCount(windows + 1, 15000);
 }
 
 bool tst_E2eProgram::answerFileDialog(const QString& filePath)
@@ -586,3 +590,51 @@ int main(int argc, char** argv)
 }
 
 #include "tst_e2e_program.moc"
+
+void tst_E2eProgram::commandLineRun_data()
+{
+    QTest::addColumn<QString>("arguments"); // after "--run <project>"
+    QTest::addColumn<int>("timesTyped");    // before the end; -1: stopped by Ctrl+Alt+S once the text arrived
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("twice, finished") << "--repeat 2 --delay 0" << 2 << 0;
+    QTest::newRow("endless, stopped") << "--endless --delay 0 --stop Ctrl+Alt+S" << -1 << 1;
+    QTest::newRow("missing project") << "" << 0 << 2;
+}
+
+void tst_E2eProgram::commandLineRun()
+{
+    QFETCH(QString, arguments);
+    QFETCH(int, timesTyped);
+    QFETCH(int, exitCode);
+    const QString text = QStringLiteral("こんにちは、世界！ Hello 123");
+    const QString project = dir->filePath(QStringLiteral("demo.cmdat"));
+    QFile file(project);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(QJsonObject{{"list_command", QJsonArray{QJsonArray{"入力", text, "0.2"}}},
+                                         {"list_condition", QJsonArray{QJsonArray{"時間", "0.4"}}}})
+                   .toJson());
+    file.close();
+    Sink sink(QStringLiteral(ORVANE_X11_SINK), QStringLiteral("text"), QRect(100, 100, 500, 300));
+    QVERIFY(sink.waitReady());
+
+    QStringList args{QStringLiteral("--run"), exitCode == 2 ? dir->filePath(QStringLiteral("none.cmdat")) : project};
+    args += arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    args += {QStringLiteral("--report"), dir->filePath(QStringLiteral("report.json"))};
+    QVERIFY(program->start(args));
+    if (timesTyped < 0) {
+        QVERIFY2(Program::waitUntil(10000, [&] { return sink.text().contains(text); }), "nothing was typed");
+        QVERIFY(user.play(QStringLiteral("+Control_L +Alt_L +s -s -Alt_L -Control_L"), 5));
+    }
+    QVERIFY2(program->waitFinished(10000), "the run did not end");
+    QCOMPARE(program->exitCode(), exitCode);
+    QVERIFY2(user.keysDown().isEmpty() && user.buttonsDown() == 0, "an input is still down after the run");
+    if (timesTyped >= 0)
+        QCOMPARE(sink.text(), text.repeated(timesTyped));
+    // The report holds one row per page that began; none for a project that could not be read.
+    QFile report(dir->filePath(QStringLiteral("report.json")));
+    QCOMPARE(report.exists(), exitCode != 2);
+    if (exitCode == 0) {
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QCOMPARE(QJsonDocument::fromJson(report.readAll()).object().value("pages").toArray().size(), timesTyped);
+    }
+}

@@ -33,7 +33,10 @@ struct ThreadConnection {
     ~ThreadConnection() { close(); }
     void close()
     {
-        if (display)
+        // A connection whose server went away is left as it is: XCloseDisplay runs the extensions' close hooks over
+        // the broken connection and crashes in them now and then (seen in libXext). A lost display is rare, and its
+        // few bytes are the lesser harm.
+        if (display && !lost)
             XCloseDisplay(display);
         display = nullptr;
         lost = false;

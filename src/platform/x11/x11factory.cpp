@@ -13,6 +13,10 @@ namespace platform {
 
 std::unique_ptr<InputServices> createX11Services()
 {
+    // Every synthesising thread opens its own connection, several at once when actions overlap. Xlib's own implicit
+    // thread set-up and the extension bookkeeping of those first opens race with each other (heap corruption seen
+    // with two clicks starting together), so the locks are made here, while only this thread uses Xlib.
+    XInitThreads();
     Display* probe = XOpenDisplay(nullptr);
     if (!probe)
         return nullptr;
@@ -30,6 +34,7 @@ std::unique_ptr<InputServices> createX11Services()
 
 void x11PrepareGuiPlatform()
 {
+    XInitThreads();
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return;
     if (Display* probe = XOpenDisplay(nullptr)) {
