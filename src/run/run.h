@@ -91,22 +91,22 @@ public:
     // True once the end sequence is over (finished() is being or has been emitted). Any thread.
     bool hasEnded() const;
     // The run's shared state, kept so that it outlives the object. Any thread.
-    std::shared_ptr<RunState> sharedState() const { return state; }
+    std::shared_ptr<RunState> sharedState() const { return state_; }
     // The first input that could not be delivered (the run stopped there); empty when all was delivered. Any thread.
-    QString failure() const { return state->failure(); }
+    QString failure() const { return state_->failure(); }
     // When each page that ran was due and when it began, in order (at most the first maxPageTimings). Any thread.
     std::vector<PageTiming> pageTimings() const;
     static constexpr std::size_t maxPageTimings = 1 << 20;
 
     // True while the stop command is followed and has not been seen yet. Any thread.
-    bool isStopCheckerRunning() const { return stopCheckerRunning.load(); }
+    bool isStopCheckerRunning() const { return stopCheckerRunning_.load(); }
     // Action threads started so far, and the most that were ever kept at once (finished ones are joined as the run
     // goes on). Any thread.
-    quint64 actionsStarted() const { return actionsStartedCount.load(); }
-    std::size_t peakActionThreads() const { return peakActionThreadCount.load(); }
+    quint64 actionsStarted() const { return actionsStartedCount_.load(); }
+    std::size_t peakActionThreads() const { return peakActionThreadCount_.load(); }
     // Replaces the beep at the end of a run, which is otherwise requested through requestBeep() (tests count beeps
     // with it). Before start.
-    void setBeeper(std::function<void()> beep) { beeper = std::move(beep); }
+    void setBeeper(std::function<void()> beep) { beeper_ = std::move(beep); }
 
 Q_SIGNALS:
     // The run has let go of every key and button and is about to emit finished(): whatever shows the run can go.
@@ -125,29 +125,29 @@ private:
     void launchAction(std::function<void()> body);
     void beep();
 
-    int startDelay = 0;
-    int repeatCount = 0;
-    QString stopCommandText;
-    model::EntryList commands;
-    model::EntryList conditions;
-    QString projectName;
-    std::shared_ptr<RunState> state = std::make_shared<RunState>();
-    platform::StopSignal& stop = state->stop;
-    int stopKeyCode = 0;
-    int stopModifierMask = 0;
+    int startDelay_ = 0;
+    int repeatCount_ = 0;
+    QString stopCommandText_;
+    model::EntryList commands_;
+    model::EntryList conditions_;
+    QString projectName_;
+    std::shared_ptr<RunState> state_ = std::make_shared<RunState>();
+    platform::StopSignal& stop_ = state_->stop;
+    int stopKeyCode_ = 0;
+    int stopModifierMask_ = 0;
     // The stop command is followed through a desktop key watch, or polled by stopChecker where there is none.
-    std::unique_ptr<CombinationWatch> stopCombination;
-    platform::KeyWatchHandle stopWatch = 0;
-    std::unique_ptr<std::thread> stopChecker;
-    platform::StopSignal stopCheckerQuit;
-    std::atomic<bool> stopCheckerRunning{false};
-    mutable std::mutex timingsMutex;
-    std::vector<PageTiming> timings;
-    std::unique_ptr<std::thread> runThread;
-    ActionPool actions;
+    std::unique_ptr<CombinationWatch> stopCombination_;
+    platform::KeyWatchHandle stopWatch_ = 0;
+    std::unique_ptr<std::thread> stopChecker_;
+    platform::StopSignal stopCheckerQuit_;
+    std::atomic<bool> stopCheckerRunning_{false};
+    mutable std::mutex timingsMutex_;
+    std::vector<PageTiming> timings_;
+    std::unique_ptr<std::thread> runThread_;
+    ActionPool actions_;
 
-    HeldInputs& held = state->held;
-    std::function<void()> beeper;
-    std::atomic<quint64> actionsStartedCount{0};
-    std::atomic<std::size_t> peakActionThreadCount{0};
+    HeldInputs& held_ = state_->held;
+    std::function<void()> beeper_;
+    std::atomic<quint64> actionsStartedCount_{0};
+    std::atomic<std::size_t> peakActionThreadCount_{0};
 };

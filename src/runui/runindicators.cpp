@@ -12,21 +12,21 @@ RunIndicators* RunIndicators::show(Run* run, const QString& projectName)
     return new RunIndicators(run, projectName);
 }
 
-RunIndicators::RunIndicators(Run* run, const QString& projectName) : state(run->sharedState())
+RunIndicators::RunIndicators(Run* run, const QString& projectName) : state_(run->sharedState())
 {
     const QString toolTip = stopToolTip(projectName);
-    tray = new QSystemTrayIcon(this);
-    tray->setIcon(runicons::trayIcon());
-    tray->setToolTip(toolTip);
-    tray->setVisible(true);
-    connect(tray, &QSystemTrayIcon::activated, this, &RunIndicators::handleTrayActivation);
+    tray_ = new QSystemTrayIcon(this);
+    tray_->setIcon(runicons::trayIcon());
+    tray_->setToolTip(toolTip);
+    tray_->setVisible(true);
+    connect(tray_, &QSystemTrayIcon::activated, this, &RunIndicators::handleTrayActivation);
 
-    // Without a tray the icon above cannot be seen or clicked; a run without a stop command could not be ended.
+    // Without a tray_ the icon above cannot be seen or clicked; a run without a stop command could not be ended.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        window = new StopWindow(toolTip);
-        window->placeInCorner();
-        connect(window, &StopWindow::clicked, this, [this] { state->requestStop(); });
-        window->show();
+        window_ = new StopWindow(toolTip);
+        window_->placeInCorner();
+        connect(window_, &StopWindow::clicked, this, [this] { state_->requestStop(); });
+        window_->show();
     }
     // Both arrive from the run's threads through this thread's event loop, in the order they were sent: the
     // indicators are gone before the run's finished() is delivered here.
@@ -46,17 +46,17 @@ RunIndicators::~RunIndicators()
 void RunIndicators::handleTrayActivation(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason == QSystemTrayIcon::Trigger)
-        state->requestStop();
+        state_->requestStop();
 }
 
 void RunIndicators::remove()
 {
-    if (tray)
-        tray->hide();
-    delete tray;
-    tray = nullptr;
-    if (window)
-        window->hide();
-    delete window;
-    window = nullptr;
+    if (tray_)
+        tray_->hide();
+    delete tray_;
+    tray_ = nullptr;
+    if (window_)
+        window_->hide();
+    delete window_;
+    window_ = nullptr;
 }

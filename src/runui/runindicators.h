@@ -1,8 +1,8 @@
 #pragma once
 
-// What the user sees of a run in progress besides the desktop it drives: the tray icon "「name」を終了" (and, where the
-// desktop has no tray, an always-on-top window in its place), a click on either stops the run, and the beep at the
-// end. The run engine itself knows no widgets; this object lives on the GUI thread, follows the run through its
+// What the user sees of a run in progress besides the desktop it drives: the tray_ icon "「name」を終了" (and, where
+// the desktop has no tray_, an always-on-top window_ in its place), a click on either stops the run, and the beep at
+// the end. The run engine itself knows no widgets; this object lives on the GUI thread, follows the run through its
 // signals and removes the indicators as the run lets go of the desktop, before its finished() reaches this thread.
 
 #include <QObject>
@@ -24,19 +24,19 @@ public:
     static RunIndicators* show(Run* run, const QString& projectName);
     ~RunIndicators() override;
 
-    // What a tray icon activation does: a single click (Trigger) stops the run, every other reason nothing.
+    // What a tray_ icon activation does: a single click (Trigger) stops the run, every other reason nothing.
     void handleTrayActivation(QSystemTrayIcon::ActivationReason reason);
 
-    // Null once removed; the stop window also where the desktop has a tray.
-    QSystemTrayIcon* trayIcon() const { return tray; }
-    StopWindow* stopWindow() const { return window; }
+    // Null once removed; the stop window_ also where the desktop has a tray_.
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    StopWindow* stopWindow() const { return window_; }
 
 private:
     RunIndicators(Run* run, const QString& projectName);
     void remove();
 
-    // The run is reached through its state only: it lives on its worker thread and may be deleted there any time.
-    std::shared_ptr<RunState> state;
-    QSystemTrayIcon* tray = nullptr;
-    StopWindow* window = nullptr;
+    // The run is reached through its state_ only: it lives on its worker thread and may be deleted there any time.
+    std::shared_ptr<RunState> state_;
+    QSystemTrayIcon* tray_ = nullptr;
+    StopWindow* window_ = nullptr;
 };
