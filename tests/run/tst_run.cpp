@@ -416,12 +416,14 @@ private Q_SLOTS:
         auto* text = window->findChild<QLabel*>(QStringLiteral("textLabel"));
         QVERIFY(text);
         QCOMPARE(text->text(), QStringLiteral("「新規プロジェクト」を終了"));
+        bool goneAtFinish = false;
+        connect(h.run.get(), &Run::finished, &h.receiver, [&] { goneAtFinish = window.isNull(); });
         h.run->start();
         QTest::qWait(100);
         QCOMPARE(h.finishedCount, 0);
         QTest::mouseClick(window, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
-        QVERIFY(window.isNull()); // gone before finished arrived
+        QVERIFY(goneAtFinish);
     }
 
     void stopRunAndWaitForShutDown()
