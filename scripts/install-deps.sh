@@ -11,6 +11,8 @@ packages=(
     libxkbcommon-dev
     # tests and the headless start: a private X server, X tools, screenshots, a Japanese font
     xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
+    # sanitizer builds and fuzz targets: clang with its sanitizer and libFuzzer runtimes
+    clang libclang-rt-14-dev
     # the Windows backend, cross-compiled and checked under Wine
     g++-mingw-w64-x86-64-posix wine wine64
     # the Debian package and its checks (scripts/package.sh, scripts/check-package.sh)

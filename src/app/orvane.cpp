@@ -96,6 +96,7 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
     loadConfig();
     buildWidgets();
     buildMenus();
+    buildEditActions();
     greetFirstRun();
 
     // The flags reach the checkable actions after the connections exist, so a checked help mode installs its tips.
@@ -224,6 +225,10 @@ void orvane::buildWidgets()
     smoothYSpin = coordinateSpin("smoothYSpin", 190, 99999999);
     smoothGetButton = place(new QPushButton(QStringLiteral("取得"), this), "smoothGetButton", 320, 144, 80, 43, B24);
     connect(smoothGetButton, &QPushButton::clicked, this, &orvane::getCoordinate);
+    // Beside 追加 of the area being captured (moved there when shown), where 追加 is hidden during a capture.
+    cancelCaptureButton =
+        place(new QPushButton(QStringLiteral("キャンセル"), this), "cancelCaptureButton", 240, 60, 160, 38, B24);
+    connect(cancelCaptureButton, &QPushButton::clicked, this, &orvane::cancelKeyCapture);
 }
 
 bool orvane::isProjectUnsaved() const
@@ -239,10 +244,20 @@ bool orvane::confirm(const QString& text)
 
 void orvane::closeEvent(QCloseEvent* event)
 {
-    if (isProjectUnsaved() && is_message_file &&
-        !confirm(QStringLiteral("プロジェクトが保存されていません。\n終了しますか？"))) {
-        event->ignore();
-        return;
+    if (isProjectUnsaved() && is_message_file) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("最終確認"),
+                        QStringLiteral("プロジェクトが保存されていません。\n保存して終了しますか？"),
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.button(QMessageBox::Save)->setText(QStringLiteral("保存して終了"));
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("保存せずに終了"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+        box.setDefaultButton(QMessageBox::Cancel);
+        const int answer = box.exec();
+        // A save that was cancelled or failed keeps the window: closing now would lose the project.
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !saveProject())) {
+            event->ignore();
+            return;
+        }
     }
     saveConfig();
     unregisterGlobalHotkey();
@@ -265,6 +280,7 @@ void orvane::loadConfig()
     is_message_file = config.isMessageFile;
     is_message_paste = config.isMessagePaste;
     is_message_delete = config.isMessageDelete;
+    recentFiles = config.recentFiles;
     if (helpModeAction)
         helpModeAction->setChecked(is_help);
 }
@@ -285,5 +301,6 @@ void orvane::saveConfig()
     config.isMessagePaste = is_message_paste;
     config.isMessageDelete = is_message_delete;
     config.isJapanese = is_japanese;
+    config.recentFiles = recentFiles;
     settings::saveConfig(config);
 }

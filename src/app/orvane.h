@@ -7,10 +7,12 @@
 // run/orvane_run.cpp (the run start). Its slots stay thin: the decisions live in the GUI-free classes of editor/.
 
 #include "editor/keycapturesession.h"
+#include "editor/projecthistory.h"
 #include "model/pagemodel.h"
 
 #include <QList>
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -75,6 +77,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The page list's mouse: the second click of a double-click and a drag of a page row (orvane_conveniences.cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private Q_SLOTS:
     // Coordinate capture (orvane_capture.cpp).
@@ -110,6 +114,11 @@ private Q_SLOTS:
     // Reports (orvane_menus.cpp).
     void reportBug();
     void reportImprovementSuggestion();
+    // Undo, redo, page reordering, recent files and the ways out of a capture (orvane_conveniences.cpp).
+    void undo();
+    void redo();
+    void cancelKeyCapture();
+    void cancelCoordinateCapture();
 
 private:
     // Holds what the desktop-wide hot key of a coordinate capture does. The backend sees the hot key among the GUI
@@ -150,7 +159,12 @@ private:
     QStringList& currentCommand();
     QStringList& currentCondition();
 
-    // Project files.
+    // Project files. The saves return whether the project was written (false when cancelled or failed).
+    bool saveProject();
+    bool saveProjectAs();
+    void openRecentFile(const QString& path);
+    void rememberRecentFile();
+    void updateRecentMenu();
     bool writeProject();
     bool readProject();
     bool isUnnamedProject() const;
@@ -160,6 +174,16 @@ private:
     void startRun();
     // Ends a run still in progress and waits for it (the program is closing).
     void stopActiveRun();
+
+    // Undo history, reordering and the page list's shortcuts (orvane_conveniences.cpp).
+    void buildEditActions();
+    // Takes the current project into the undo history; a mergeKey joins consecutive edits of one field.
+    void recordChange(const QString& mergeKey = {});
+    void resetHistory();
+    void showSnapshot(const editor::ProjectSnapshot& snapshot);
+    // Moves page from (1-based) to the place of page to and shows it there.
+    void movePage(int from, int to);
+    void showPageListMenu(const QPoint& position);
 
     // Menus, help mode and reports (orvane_menus.cpp).
     void buildMenus();
@@ -199,6 +223,15 @@ private:
     int hotkeyId = 1001;
     QTimer* keyPollTimer = nullptr;
     editor::KeyCaptureSession keyCapture;
+    QStringList captureFallback; // what the captured entry held before 追加, given back by キャンセル
+    editor::ProjectHistory history;
+    QStringList recentFiles;
+    // The page list's last press (event time, position) and the page row a drag started on (0: none).
+    qint64 lastListPressTime = -1;
+    QPoint lastListPressPosition;
+    int dragSourcePage = 0;
+    bool dragging = false;
+    bool listPressPending = false; // a press on the list that has not selected a row yet
     QPointer<Run> activeRun;
     QPointer<QThread> activeRunThread;
     std::shared_ptr<RunState> activeRunState;
@@ -242,6 +275,7 @@ private:
     QLabel* smoothYLabel = nullptr;
     QSpinBox* smoothYSpin = nullptr;
     QPushButton* smoothGetButton = nullptr;
+    QPushButton* cancelCaptureButton = nullptr;
 
     // ---- Menus and actions -------------------------------------------------------------------------------------
     QMenu* fileMenu = nullptr;
@@ -267,4 +301,11 @@ private:
     QAction* openSourceNoticeAction = nullptr;
     QAction* qtLibraryInfoAction = nullptr;
     QAction* lgplTextAction = nullptr;
+    QMenu* editMenu = nullptr;
+    QMenu* recentMenu = nullptr;
+    QAction* runAction = nullptr;
+    QAction* undoAction = nullptr;
+    QAction* redoAction = nullptr;
+    QAction* moveUpAction = nullptr;
+    QAction* moveDownAction = nullptr;
 };

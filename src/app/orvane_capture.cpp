@@ -20,6 +20,7 @@ Q_LOGGING_CATEGORY(lcCapture, "orvane.capture")
 
 constexpr int HotKeyModifiers = platform::ModAlt | platform::ModControl;
 constexpr int HotKeyVk = 71; // G
+constexpr int EscapeVk = 27;
 } // namespace
 
 void orvane::removeKeyCapture()
@@ -32,6 +33,7 @@ void orvane::removeKeyCapture()
 void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry)
 {
     captureForCondition = forCondition;
+    captureFallback = previousEntry;
     if (forCondition)
         currentCondition() = model::defaultConditionEntry(model::kind::KeyCondition);
     else
@@ -99,6 +101,13 @@ void orvane::getCoordinate()
         });
         hoverWindow = window;
     }
+    // Escape gives up the capture; it is taken from the desktop only while the window is hidden for the capture. A
+    // desktop that refuses it still leaves the hint's close button and Ctrl+Alt+G.
+    if (!platform::services().registerHotKey(hotkeyId + 1, 0, EscapeVk, [guard = QPointer<orvane>(this)](int) {
+            if (guard)
+                QMetaObject::invokeMethod(guard, "cancelCoordinateCapture", Qt::QueuedConnection);
+        }))
+        qCWarning(lcCapture) << "Escape could not be registered:" << platform::services().lastError().c_str();
     hoverWindow->show();
     hoverWindow->raise();
     hoverWindow->activateWindow();
@@ -131,6 +140,7 @@ void orvane::unregisterGlobalHotkey()
 {
     if (hotkeyRegistered) {
         platform::services().unregisterHotKey(hotkeyId);
+        platform::services().unregisterHotKey(hotkeyId + 1);
         hotkeyRegistered = false;
     }
     if (hotkeyFilter) {

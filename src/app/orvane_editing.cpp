@@ -68,6 +68,7 @@ QStringList& orvane::currentCondition()
 void orvane::addNewCommand()
 {
     filePath = settings::desktopDirectory();
+    resetHistory();
     openEditor();
 }
 
@@ -131,6 +132,9 @@ void orvane::changeSomeThing()
     values.commandSeconds = commandSecondsSpin->value();
     values.conditionSeconds = conditionSecondsSpin->value();
     editor::applyEditorValues(currentCommand(), currentCondition(), values);
+    // Keystrokes and steps in one control of one page make one undo step.
+    const QObject* control = sender();
+    recordChange(QStringLiteral("%1/%2").arg(control ? control->objectName() : QString()).arg(currentPage));
     // Typing decides whether the page is complete: until there is something to type nothing may leave it.
     if (model::entryKind(currentCommand()) == model::kind::Input)
         applyViewState(currentViewState(true));
@@ -169,6 +173,8 @@ void orvane::applyViewState(const editor::PageViewState& view)
     deletePageButton->setVisible(view.deletePage);
     pasteButton->setVisible(view.pastePage);
     setAllShown({addCommandButton, addConditionButton}, view.addButtons);
+    cancelCaptureButton->move(cancelCaptureButton->x(), captureForCondition ? 310 : 60);
+    cancelCaptureButton->setVisible(view.cancelCapture);
 
     commandGroup->setEnabled(view.commandGroupEnabled);
     conditionGroup->setEnabled(view.conditionGroupEnabled);
@@ -222,6 +228,7 @@ void orvane::refreshPage()
         pageList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
     pageCountLabel->setText(QStringLiteral("%1/%2").arg(currentPage).arg(list_command.size()));
     setWindowTitle(model::projectTitle(filePath, settings::desktopDirectory()));
+    recordChange();
 
     qCDebug(lcEditor) << "list_command:" << list_command;
     qCDebug(lcEditor) << "list_condition:" << list_condition;

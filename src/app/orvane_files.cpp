@@ -5,9 +5,12 @@
 #include "orvane.h"
 #include "settings/config.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMessageBox>
 
 namespace {
@@ -24,23 +27,72 @@ bool orvane::isUnnamedProject() const
 
 void orvane::saveFile1()
 {
-    const QString caption = QStringLiteral("名前を付けて保存");
-    QString name = askSaveFileName ? askSaveFileName(this, caption, filePath, model::ProjectFileFilter)
-                                   : QFileDialog::getSaveFileName(this, caption, filePath, model::ProjectFileFilter);
-    if (name.isEmpty())
-        return;
-    filePath = model::withProjectExtension(name);
-    if (!filePath.isEmpty())
-        writeProject();
+    saveProjectAs();
 }
 
 void orvane::saveFile3()
 {
-    if (isUnnamedProject()) {
-        saveFile1();
+    saveProject();
+}
+
+bool orvane::saveProject()
+{
+    return isUnnamedProject() ? saveProjectAs() : writeProject();
+}
+
+bool orvane::saveProjectAs()
+{
+    const QString caption = QStringLiteral("名前を付けて保存");
+    const QString name = askSaveFileName
+                             ? askSaveFileName(this, caption, filePath, model::ProjectFileFilter)
+                             : QFileDialog::getSaveFileName(this, caption, filePath, model::ProjectFileFilter);
+    if (name.isEmpty())
+        return false;
+    // The file dialog asked about the name as typed; the extension added here can name another, existing file.
+    const QString completed = model::withProjectExtension(name);
+    if (completed != name && QFileInfo::exists(completed) &&
+        !confirm(QStringLiteral("%1 は既に存在します。\n置き換えますか？").arg(QFileInfo(completed).fileName())))
+        return false;
+    // Kept when the write fails: 上書き保存 then retries the chosen name.
+    filePath = completed;
+    return writeProject();
+}
+
+void orvane::openRecentFile(const QString& path)
+{
+    if (!QFileInfo::exists(path)) {
+        recentFiles.removeAll(path);
+        updateRecentMenu();
+        QMessageBox::warning(this, LoadErrorTitle,
+                             QStringLiteral("%1 が見つかりません。\n最近使ったファイルから削除しました。").arg(path));
         return;
     }
-    writeProject();
+    if (isProjectUnsaved() && is_message_file &&
+        !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
+        return;
+    const QString previousPath = filePath;
+    filePath = path;
+    if (!readProject())
+        filePath = previousPath;
+}
+
+void orvane::rememberRecentFile()
+{
+    settings::addRecentFile(recentFiles, filePath);
+    updateRecentMenu();
+}
+
+void orvane::updateRecentMenu()
+{
+    recentMenu->clear();
+    for (int i = 0; i < recentFiles.size(); ++i) {
+        const QString path = recentFiles.at(i);
+        QAction* action =
+            recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+        action->setObjectName(QStringLiteral("recentFileAction%1").arg(i + 1));
+        connect(action, &QAction::triggered, this, [this, path] { openRecentFile(path); });
+    }
+    recentMenu->setEnabled(!recentFiles.isEmpty());
 }
 
 void orvane::loadFile1()
@@ -89,6 +141,7 @@ bool orvane::writeProject()
     }
     saved_list_command = list_command;
     saved_list_condition = list_condition;
+    rememberRecentFile();
     QApplication::beep();
     refreshPage();
     return true;
@@ -106,8 +159,24 @@ bool orvane::readProject()
     list_condition = std::move(project.conditions);
     saved_list_command = list_command;
     saved_list_condition = list_condition;
+    // A repaired project is not what the file holds: it stays unsaved until written, so closing asks first.
+    if (!project.repairs.isEmpty()) {
+        saved_list_command.clear();
+        saved_list_condition.clear();
+    }
     currentPage = 1;
+    resetHistory();
+    rememberRecentFile();
     refreshPage();
     QApplication::beep();
+    // Told once the editor shows the repaired project, not over the start screen it replaces.
+    if (!project.repairs.isEmpty()) {
+        const QString text = QStringLiteral("ファイルの一部が壊れていたため、修復して読み込みました。\n"
+                                            "保存するまでファイルは修復前のままです。\n\n%1")
+                                 .arg(project.repairs.join(QLatin1Char('\n')));
+        QMetaObject::invokeMethod(
+            this, [this, text] { QMessageBox::warning(this, QStringLiteral("ファイルの修復"), text); },
+            Qt::QueuedConnection);
+    }
     return true;
 }

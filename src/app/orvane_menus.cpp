@@ -75,14 +75,28 @@ void orvane::buildMenus()
         makeAction("qtLibraryInfoAction", QStringLiteral("Qtライブラリの差替え又は再インストールに関する情報を見る"));
     lgplTextAction = makeAction("lgplTextAction", QStringLiteral("LGPLv3のライセンス文章を見る"));
     connectInformationActions();
+    newFileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    overwriteSaveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    // 実行 reaches the menu so that F5 goes with the run button: both exist only while the page can be left.
+    runAction = makeAction("runAction", QStringLiteral("実行"));
+    runAction->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(runAction, &QAction::triggered, this, &orvane::stertRun);
 
     fileMenu = menuBar()->addMenu(QStringLiteral("ファイル"));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
     fileMenu->addActions({newFileAction, openAction, overwriteSaveAction, saveAsAction});
+    recentMenu = fileMenu->addMenu(QStringLiteral("最近使ったファイル"));
+    recentMenu->setObjectName(QStringLiteral("recentMenu"));
+    updateRecentMenu();
     fileMenu->addSeparator();
+    fileMenu->addAction(runAction);
     QAction* lastRunAction = fileMenu->addAction(QStringLiteral("前回の実行結果"));
     lastRunAction->setObjectName(QStringLiteral("lastRunReportAction"));
     connect(lastRunAction, &QAction::triggered, this, [this] { showLastRunReport(this, cli::reportDirectory()); });
+    editMenu = menuBar()->addMenu(QStringLiteral("編集"));
+    editMenu->setObjectName(QStringLiteral("editMenu"));
     reportMenu = menuBar()->addMenu(QStringLiteral("報告"));
     reportMenu->setObjectName(QStringLiteral("reportMenu"));
     reportMenu->addActions({reportBugAction, reportImprovementAction, replyAction});

@@ -8,6 +8,8 @@
 
 #include <QListWidget>
 
+#include <utility>
+
 void orvane::returnPage()
 {
     if (currentPage <= 1)
@@ -33,10 +35,13 @@ void orvane::changeWidgetPage()
     if (!item)
         return;
     using Action = editor::PageListClick::Action;
+    const bool clicked = std::exchange(listPressPending, false);
     const editor::PageListClick click =
-        editor::pageListClick(item->text(), pageList->currentRow(), currentPage, int(list_command.size()));
-    if (click.action == Action::Ignore)
+        editor::pageListClick(item->text(), pageList->currentRow(), currentPage, int(list_command.size()), clicked);
+    if (click.action == Action::Ignore) {
+        refreshPage(); // the current page's row is selected again
         return;
+    }
     if (click.action == Action::InsertBefore)
         model::insertPage(list_command, list_condition, currentPage - 1);
     else if (click.action == Action::InsertAfter)
@@ -88,5 +93,6 @@ void orvane::newFile()
     saved_list_command = list_command;
     saved_list_condition = list_condition;
     currentPage = 1;
+    resetHistory();
     refreshPage();
 }

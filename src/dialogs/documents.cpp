@@ -8,6 +8,7 @@
 #include <QLoggingCategory>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <utility>
 
 namespace dialogs {
@@ -52,7 +53,8 @@ DocumentText readDocumentText(const QString& path, qint64 maxBytes)
         qCDebug(lcDocuments) << "Document cannot be opened:" << path << file.errorString();
         return result;
     }
-    QByteArray bytes = file.read(maxBytes + 1);
+    // read(n) sets aside n bytes before it reads: a short document must not cost the whole limit.
+    QByteArray bytes = file.read(std::min(maxBytes, file.size()) + 1);
     result.truncated = bytes.size() > maxBytes;
     if (result.truncated)
         bytes.truncate(maxBytes);

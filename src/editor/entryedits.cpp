@@ -46,7 +46,7 @@ bool isBlankPage(const model::Entry& command, const model::Entry& condition)
     return model::entryKind(command) == kind::None && condition == model::freshCondition();
 }
 
-PageListClick pageListClick(const QString& rowText, int row, int currentPage, int pageCount)
+PageListClick pageListClick(const QString& rowText, int row, int currentPage, int pageCount, bool deliberate)
 {
     if (rowText != QLatin1String("+")) {
         const int page = rowText.section(QLatin1Char('.'), 0, 0).toInt();
@@ -54,6 +54,8 @@ PageListClick pageListClick(const QString& rowText, int row, int currentPage, in
             return {};
         return {PageListClick::Action::Show, page};
     }
+    if (!deliberate)
+        return {};
     // The upper "+" puts a new page in the current page's place, the lower one after it; either way it is shown.
     if (row == currentPage - 1)
         return {PageListClick::Action::InsertBefore, currentPage};

@@ -80,6 +80,7 @@ PageViewState pageViewState(const PageContext& context)
     view.runEnabled = view.pageControlsEnabled && context.canSynthesize;
     view.testMoveEnabled = context.canSynthesize;
     view.getPositionEnabled = context.canRegisterHotKey;
+    view.cancelCapture = !view.pageControlsEnabled;
     // The frame of the area being captured dims.
     view.commandGroupEnabled = !capturingCommand;
     view.conditionGroupEnabled = !capturingCondition;

@@ -54,6 +54,7 @@ struct PageViewState {
     bool runEnabled = true;         // 実行
     bool testMoveEnabled = true;    // テスト
     bool getPositionEnabled = true; // both 取得
+    bool cancelCapture = false;     // キャンセル, the way out of a key capture that swallows every key
     // Texts; a null text leaves its control as it was.
     QString commandTitle;
     QString conditionTitle;

@@ -194,6 +194,16 @@ bool padEntry(Entry& entry, const Entry& defaults)
 
 } // namespace
 
+bool movePage(EntryList& commands, EntryList& conditions, int from, int to)
+{
+    const int count = int(commands.size());
+    if (from < 0 || from >= count || to < 0 || to >= count || conditions.size() != commands.size())
+        return false;
+    commands.move(from, to);
+    conditions.move(from, to);
+    return true;
+}
+
 QStringList repairProject(EntryList& commands, EntryList& conditions)
 {
     QStringList repairs;
@@ -201,22 +211,22 @@ QStringList repairProject(EntryList& commands, EntryList& conditions)
         Entry& entry = commands[i];
         if (entry.isEmpty()) {
             entry = freshCommand();
-            repairs << QStringLiteral("page %1: empty operation entry replaced by a fresh one").arg(i + 1);
+            repairs << QStringLiteral("%1ページ目: 空の操作を「なし」にしました").arg(i + 1);
         } else if (padEntry(entry, defaultCommandEntry(entry.at(0)))) {
-            repairs << QStringLiteral("page %1: operation entry padded with defaults").arg(i + 1);
+            repairs << QStringLiteral("%1ページ目: 足りない操作の設定を既定値で補いました").arg(i + 1);
         }
     }
     for (qsizetype i = 0; i < conditions.size(); ++i) {
         Entry& entry = conditions[i];
         if (entry.isEmpty()) {
             entry = freshCondition();
-            repairs << QStringLiteral("page %1: empty condition entry replaced by a fresh one").arg(i + 1);
+            repairs << QStringLiteral("%1ページ目: 空の条件を「時間 0.1秒」にしました").arg(i + 1);
         } else if (padEntry(entry, defaultConditionEntry(entry.at(0)))) {
-            repairs << QStringLiteral("page %1: condition entry padded with defaults").arg(i + 1);
+            repairs << QStringLiteral("%1ページ目: 足りない条件の設定を既定値で補いました").arg(i + 1);
         }
     }
     if (commands.size() != conditions.size()) {
-        repairs << QStringLiteral("lists of different lengths (%1 operations, %2 conditions) padded with fresh pages")
+        repairs << QStringLiteral("操作 %1 件と条件 %2 件の数が合わないため、新しいページで補いました")
                        .arg(commands.size())
                        .arg(conditions.size());
         while (commands.size() < conditions.size())
@@ -226,7 +236,7 @@ QStringList repairProject(EntryList& commands, EntryList& conditions)
     }
     if (commands.isEmpty()) {
         appendPage(commands, conditions);
-        repairs << QStringLiteral("no pages: one fresh page added");
+        repairs << QStringLiteral("ページがないため、新しいページを1つ追加しました");
     }
     return repairs;
 }

@@ -74,6 +74,8 @@ void appendPage(EntryList& commands, EntryList& conditions);
 bool insertPage(EntryList& commands, EntryList& conditions, int index);
 // Refuses to remove the last remaining page.
 bool removePage(EntryList& commands, EntryList& conditions, int index);
+// Takes the page at index from out and puts it at index to; the pages between shift by one.
+bool movePage(EntryList& commands, EntryList& conditions, int from, int to);
 
 // Brings lists read from an untrusted source to the invariants: entries shorter than their kind padded with the
 // kind's defaults, empty entries replaced by fresh-page entries, the shorter list padded with fresh-page entries.

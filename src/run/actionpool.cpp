@@ -15,6 +15,7 @@ ActionPool::~ActionPool()
 void ActionPool::run(std::function<void()> body)
 {
     std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return idleThreads_ > 0 || threads_.size() < MaxThreads; });
     jobs_.push_back(std::move(body));
     ++running_;
     // An idle thread is claimed here, not when it wakes: two actions handed over in a row must not both count on it.

@@ -15,13 +15,19 @@
 
 class ActionPool {
 public:
+    // The most actions that run at once. A project of pages that go on at once ("即時") after long actions would
+    // otherwise start threads (and X connections) without end until the desktop refuses them; past this, a new
+    // action waits for a thread to come free, so the run is late rather than broken.
+    static constexpr std::size_t MaxThreads = 32;
+
     ActionPool() = default;
     ActionPool(const ActionPool&) = delete;
     ActionPool& operator=(const ActionPool&) = delete;
     // Waits for the running actions, then ends every thread.
     ~ActionPool();
 
-    // Runs body at once on an idle thread, or on a new one when every thread is busy. Any thread.
+    // Runs body at once on an idle thread, or on a new one when every thread is busy; with MaxThreads busy, waits
+    // for one to come free first. Any thread.
     void run(std::function<void()> body);
     // Blocks until every action handed over so far has returned. Not from an action.
     void waitIdle();

@@ -97,6 +97,13 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
     hotKeyButton->setGeometry(220, 290, 70, 40);
     setPointSize(hotKeyButton, 20);
 
+    // Every key is captured while 変更 runs, so the way out is a click.
+    cancelCaptureButton = named(new QPushButton(QStringLiteral("キャンセル"), this), "cancelCaptureButton");
+    cancelCaptureButton->setGeometry(200, 290, 90, 40);
+    setPointSize(cancelCaptureButton, 12);
+    cancelCaptureButton->hide();
+    connect(cancelCaptureButton, &QPushButton::clicked, this, &RunDialog::cancelCapture);
+
     checkHotKey = named(new QCheckBox(QStringLiteral("終了コマンドを設定しない"), this), "checkHotKey");
     checkHotKey->move(10, 335);
     checkHotKey->setIcon(runicons::dangerIcon());
@@ -175,6 +182,7 @@ void RunDialog::onHotKeyButtonPressed()
     capturing = true;
     capturePoll->start();
     hotKeyButton->hide();
+    cancelCaptureButton->show();
     hotKeyHintLabel->show();
     hotKeyLabel->setText(QString());
     checkHotKey->hide();
@@ -188,14 +196,19 @@ void RunDialog::onKeyCaptured()
     const QString captured = capture.result();
     if (!capturing || captured.isEmpty())
         return;
+    stopCommand = captured;
+    // The keyboard goes back to the desktop as soon as the combination is known; 変更 installs a new capture.
+    cancelCapture();
+}
+
+void RunDialog::cancelCapture()
+{
     capturing = false;
     capturePoll->stop();
-    // The keyboard goes back to the desktop as soon as the combination is known; 変更 installs a new capture.
     capture.remove();
-
-    stopCommand = captured;
     applyValidityRule();
     hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));
+    cancelCaptureButton->hide();
     hotKeyButton->show();
     checkHotKey->show();
     hotKeyHintLabel->hide();

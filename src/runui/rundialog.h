@@ -30,6 +30,8 @@ public:
 
 private Q_SLOTS:
     void onHotKeyButtonPressed();
+    // キャンセル during a capture: the keyboard goes back and the stop command stays as it was.
+    void cancelCapture();
     void onKeyCaptured();
     void updateStartButtonState();
     void changeCheckRunNumber(int state);
@@ -61,6 +63,7 @@ private:
     QLabel* hotKeyLabel = nullptr;
     QLabel* hotKeyHintLabel = nullptr;
     QPushButton* hotKeyButton = nullptr;
+    QPushButton* cancelCaptureButton = nullptr;
     QCheckBox* checkHotKey = nullptr;
     QPushButton* startButton = nullptr;
 };

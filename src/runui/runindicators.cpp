@@ -12,7 +12,9 @@ RunIndicators* RunIndicators::show(Run* run, const QString& projectName)
     return new RunIndicators(run, projectName);
 }
 
-RunIndicators::RunIndicators(Run* run, const QString& projectName) : state_(run->sharedState())
+// Owned by the application as well: a deletion still queued when the program quits would otherwise leak it.
+RunIndicators::RunIndicators(Run* run, const QString& projectName)
+    : QObject(QCoreApplication::instance()), state_(run->sharedState())
 {
     const QString toolTip = stopToolTip(projectName);
     tray_ = new QSystemTrayIcon(this);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -59,6 +60,7 @@ void migrateConfig()
 
 void loadConfig(Config& config)
 {
+    config.recentFiles.clear();
     config.stertTime = 5;
     config.runNumber = 1;
     config.isUsedStert = false;
@@ -124,17 +126,34 @@ void loadConfig(Config& config)
     readBool("is_message_file", config.isMessageFile);
     readBool("is_message_paste", config.isMessagePaste);
     readBool("is_message_delete", config.isMessageDelete);
+    // Added later than the other keys: a file without it keeps an empty list.
+    const QJsonArray recent = obj.value(QLatin1String("recent_files")).toArray();
+    for (const QJsonValue& value : recent) {
+        if (value.isString() && !value.toString().isEmpty())
+            addRecentFile(config.recentFiles, value.toString(), true);
+    }
 
     qCDebug(lcConfig) << "Config loaded:"
                       << "stertTime =" << config.stertTime << "runNumber =" << config.runNumber
                       << "stopCommand =" << config.stopCommand << "filePath =" << config.filePath;
 }
 
+void addRecentFile(QStringList& recentFiles, const QString& path, bool atEnd)
+{
+    const QString normalised = normalisedPath(path);
+    recentFiles.removeAll(normalised);
+    if (atEnd)
+        recentFiles.append(normalised);
+    else
+        recentFiles.prepend(normalised);
+    while (recentFiles.size() > MaxRecentFiles)
+        recentFiles.removeLast();
+}
+
 bool saveConfig(const Config& config)
 {
     migrateConfig();
-    const QString filePath =
-        config.filePath == desktopDirectory() ? config.lastFilePath : config.filePath;
+    const QString filePath = config.filePath == desktopDirectory() ? config.lastFilePath : config.filePath;
     QJsonObject obj;
     obj.insert(QStringLiteral("stert_time"), config.stertTime);
     obj.insert(QStringLiteral("run_number"), config.runNumber);
@@ -147,6 +166,7 @@ bool saveConfig(const Config& config)
     obj.insert(QStringLiteral("is_message_paste"), config.isMessagePaste);
     obj.insert(QStringLiteral("is_message_delete"), config.isMessageDelete);
     obj.insert(QStringLiteral("is_japanese"), true);
+    obj.insert(QStringLiteral("recent_files"), QJsonArray::fromStringList(config.recentFiles));
     const QByteArray bytes = QJsonDocument(obj).toJson(QJsonDocument::Indented);
 
     const QString path = configFilePath();

@@ -5,6 +5,7 @@
 // reported to the debug log only and leave the defaults (reading) or the old file (writing) in place.
 
 #include <QString>
+#include <QStringList>
 
 namespace settings {
 
@@ -21,7 +22,10 @@ struct Config {
     bool isMessagePaste = false;
     bool isMessageDelete = true;
     bool isJapanese = true;
+    QStringList recentFiles; // newest first, at most MaxRecentFiles
 };
+
+inline constexpr int MaxRecentFiles = 8;
 
 inline constexpr const char* ConfigFileName = "orvane_free.json";
 
@@ -34,6 +38,10 @@ QString configFilePath();
 
 // Copies a configuration file left beside the program to the configuration path; never overwrites.
 void migrateConfig();
+
+// Puts path into the recent-files list, first (or last, while reading the stored list in order), once, and drops the
+// oldest beyond MaxRecentFiles.
+void addRecentFile(QStringList& recentFiles, const QString& path, bool atEnd = false);
 
 // Resets the start-up defaults, then reads the file over them. Wrong types keep the default of that member.
 void loadConfig(Config& config);

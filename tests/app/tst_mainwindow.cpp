@@ -24,11 +24,11 @@ struct ModalDialogSeen {
 
 void closeNextDialog(ModalDialogSeen* seen)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [seen, poll] {
+    // Each poll schedules the next by value: a poll that held itself would never be freed.
+    QTimer::singleShot(0, [seen] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog || qobject_cast<QMessageBox*>(dialog)) {
-            QTimer::singleShot(10, *poll);
+            QTimer::singleShot(10, [seen] { closeNextDialog(seen); });
             return;
         }
         seen->className = QString::fromLatin1(dialog->metaObject()->className());
@@ -37,8 +37,7 @@ void closeNextDialog(ModalDialogSeen* seen)
         if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("titleLabel")))
             seen->heading = label->text();
         dialog->reject();
-    };
-    QTimer::singleShot(0, *poll);
+    });
 }
 
 } // namespace
@@ -94,8 +93,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("asked");
         QTest::addColumn<bool>("closed");
         QTest::newRow("saved project closes at once") << false << true << int(QMessageBox::No) << false << true;
-        QTest::newRow("unsaved, answer Yes") << true << true << int(QMessageBox::Yes) << true << true;
-        QTest::newRow("unsaved, answer No") << true << true << int(QMessageBox::No) << true << false;
+        QTest::newRow("unsaved, without saving") << true << true << int(QMessageBox::Discard) << true << true;
+        QTest::newRow("unsaved, cancelled") << true << true << int(QMessageBox::Cancel) << true << false;
+        QTest::newRow("unsaved, save cancelled") << true << true << int(QMessageBox::Save) << true << false;
         QTest::newRow("unsaved, confirmation off") << true << false << int(QMessageBox::No) << false << true;
     }
     void closing()
@@ -113,6 +113,7 @@ private Q_SLOTS:
         if (unsaved)
             window.list_command[0] = model::defaultCommandEntry(model::kind::Click);
         window.stertTime = 42;
+        window.askSaveFileName = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
 
         testsupport::BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
         const bool closed = window.close();
@@ -120,7 +121,8 @@ private Q_SLOTS:
         QCOMPARE(answerer.seen.size(), asked ? 1 : 0);
         if (asked) {
             QCOMPARE(answerer.seen.at(0).title, QStringLiteral("最終確認"));
-            QCOMPARE(answerer.seen.at(0).text, QStringLiteral("プロジェクトが保存されていません。\n終了しますか？"));
+            QCOMPARE(answerer.seen.at(0).text,
+                     QStringLiteral("プロジェクトが保存されていません。\n保存して終了しますか？"));
         }
         settings::Config saved;
         settings::loadConfig(saved);

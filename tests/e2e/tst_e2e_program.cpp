@@ -534,6 +534,9 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
     if (!captured.isEmpty()) {
         click(runDialog.second.topLeft(), 255, 310, 500); // "変更"
         key(captured, 500);
+        // The keyboard is the user's again right after the capture: digits reach 開始までの秒数.
+        click(runDialog.second.topLeft(), 70, 80, 200);
+        key(QStringLiteral("ctrl+a 2"), 300);
     }
     click(runDialog.second.topLeft(), 150, 390, 200); // "開始"
     QVERIFY2(program->waitNoWindow(QSize(630, 585), 5000), "the main window did not hide for the run");
@@ -578,6 +581,7 @@ void tst_E2eProgram::endlessRunEndsFromTheDesktop()
     const QJsonObject config = QJsonDocument::fromJson(configFile.readAll()).object();
     QCOMPARE(config.value(QStringLiteral("stop_command")).toString(), stopCommand);
     QCOMPARE(config.value(QStringLiteral("run_number")).toInt(), 114514);
+    QCOMPARE(config.value(QStringLiteral("stert_time")).toInt(), captured.isEmpty() ? 1 : 2);
 }
 
 int main(int argc, char** argv)

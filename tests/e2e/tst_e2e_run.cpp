@@ -52,6 +52,9 @@ public:
             state_->requestStop();
         // The run deletes itself on its worker thread once it has finished.
         worker_->wait(10000);
+        // The quit above is direct, so the worker can end before it takes the run's deferred deletion.
+        if (worker_->isFinished())
+            delete run_.data();
         delete worker_;
     }
     StartedRun(const StartedRun&) = delete;

@@ -101,7 +101,7 @@ inline void addConditionKind(orvane& window, const QString& kind)
 // Whether closing would ask about an unsaved project; the window stays open either way.
 inline bool asksAsUnsaved(orvane& window)
 {
-    BoxAnswerer answerer({QMessageBox::No});
+    BoxAnswerer answerer({QMessageBox::Cancel});
     const bool closed = window.close();
     if (closed)
         window.show();

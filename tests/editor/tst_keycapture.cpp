@@ -107,7 +107,7 @@ private Q_SLOTS:
     {
         auto window = makeEditor();
         startCapture(*window, true);
-        BoxAnswerer answerer({QMessageBox::Yes});
+        BoxAnswerer answerer({QMessageBox::Discard});
         QVERIFY(window->close());
         window.reset();
         QVERIFY(!fake().captureActive());

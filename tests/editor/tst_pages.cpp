@@ -15,14 +15,6 @@ namespace {
 const EntryList ThreePages = {{"なし"}, {"クリック", "左", "0.01"}, {"入力", "abc", "3"}};
 const EntryList ThreeConditions = {{"時間", "0.1"}, {"即時"}, {"時間", "2"}};
 
-void clickRow(const orvane& window, int row)
-{
-    auto* list = child<QListWidget>(window, "pageList");
-    const QRect rect = list->visualItemRect(list->item(row));
-    QVERIFY(rect.isValid());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-}
-
 } // namespace
 
 class tst_Pages : public QObject {
@@ -105,27 +97,6 @@ private Q_SLOTS:
         QCOMPARE(text(*window, "pageCountLabel"), QStringLiteral("2/2"));
     }
 
-    // On page 2 of 3: a "+" row inserts a fresh page there, a page row shows that page.
-    void rowClicks_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QStringList>("rowTexts");
-        QTest::newRow("upper +") << 1 << "2/4" << QStringList{"1.なし", "+", "2.なし", "+", "3.クリック", "4.入力"};
-        QTest::newRow("lower +") << 3 << "3/4" << QStringList{"1.なし", "2.クリック", "+", "3.なし", "+", "4.入力"};
-        QTest::newRow("page row") << 4 << "3/3" << QStringList{"1.なし", "2.クリック", "+", "3.入力", "+"};
-    }
-    void rowClicks()
-    {
-        QFETCH(int, row);
-        auto window = makeEditor();
-        showProject(*window, ThreePages, ThreeConditions, 2);
-        clickRow(*window, row);
-        QTEST(text(*window, "pageCountLabel"), "count");
-        QTEST(rows(*window), "rowTexts");
-        QCOMPARE(window->list_condition.size(), window->list_command.size());
-    }
-
     void deletePage_data()
     {
         QTest::addColumn<int>("page");
@@ -163,11 +134,6 @@ private Q_SLOTS:
             QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
         }
         QCOMPARE(window->list_command, ThreePages);
-        action(*window, "confirmDeleteAction")->trigger(); // off, effective at once
-        BoxAnswerer answerer;
-        button(*window, "deletePageButton")->click();
-        QCOMPARE(answerer.seen.size(), 0);
-        QCOMPARE(window->list_command.size(), 2);
     }
 
     // Pasting asks only over a page that is not blank, and only when the setting says so.

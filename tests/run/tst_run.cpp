@@ -331,16 +331,18 @@ private Q_SLOTS:
         QCOMPARE(h.beeps.load(), 1); // no start beep, the end beep only
     }
 
-    void finishedActionThreadsAreJoinedDuringTheRun()
+    void actionThreadsStayBounded()
     {
+        // Click holds longer than the pages: actions overlap without end.
         Harness h(this, 0, EndlessRunNumber, QStringLiteral("なし"),
-                  {{model::kind::Click, model::LeftButton, QStringLiteral("0")}}, {immediate});
+                  {{model::kind::Click, model::LeftButton, QStringLiteral("0.02")}}, {immediate});
         h.run->start();
-        QTRY_VERIFY_WITH_TIMEOUT(h.run->actionsStarted() >= 3000, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(h.run->actionsStarted() >= 2000, 60000);
         h.run->requestStop();
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
         const auto peak = h.run->peakActionThreads();
-        QVERIFY2(peak < 500, qPrintable(QStringLiteral("%1 threads kept at once").arg(peak)));
+        // A few dozen at most, however long the run.
+        QVERIFY2(peak <= 64, qPrintable(QStringLiteral("%1 threads kept at once").arg(peak)));
         QVERIFY(installFakeInput().heldBySynthesis().empty());
     }
 

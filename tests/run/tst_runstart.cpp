@@ -21,19 +21,16 @@
 
 namespace {
 
-// Runs fn on the run settings dialog once it is open (it runs its own modal loop).
+// Runs fn on the run settings dialog once it is open (it runs its own modal loop). Each poll schedules the next by
+// value: a poll that held itself would never be freed.
 void onRunDialog(std::function<void(RunDialog*)> fn)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [fn, poll] {
-        auto* dialog = qobject_cast<RunDialog*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            QTimer::singleShot(10, *poll);
-            return;
-        }
-        fn(dialog);
-    };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [fn] {
+        if (auto* dialog = qobject_cast<RunDialog*>(QApplication::activeModalWidget()))
+            fn(dialog);
+        else
+            QTimer::singleShot(10, [fn] { onRunDialog(fn); });
+    });
 }
 
 void setUpRun(RunDialog* dialog, int runNumber)

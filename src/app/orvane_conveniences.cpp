@@ -1,0 +1,184 @@
+// What users expect of a desktop editor beyond the specified controls: undo and redo of every project change, page
+// reordering (a drag in the page list, 上へ移動 / 下へ移動 in its menu), the page list's shortcuts, and the ways out of
+// a capture that do not need a key.
+
+#include "orvane.h"
+
+#include "editor/entryedits.h"
+#include "editor/hoverhidewindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+
+void orvane::buildEditActions()
+{
+    auto makeAction = [this](const char* name, const QString& text, const QList<QKeySequence>& keys) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        return action;
+    };
+    undoAction = makeAction("undoAction", QStringLiteral("元に戻す"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    connect(undoAction, &QAction::triggered, this, &orvane::undo);
+    redoAction = makeAction("redoAction", QStringLiteral("やり直し"),
+                            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(redoAction, &QAction::triggered, this, &orvane::redo);
+    moveUpAction = makeAction("moveUpAction", QStringLiteral("上へ移動"), {});
+    connect(moveUpAction, &QAction::triggered, this, [this] { movePage(currentPage, currentPage - 1); });
+    moveDownAction = makeAction("moveDownAction", QStringLiteral("下へ移動"), {});
+    connect(moveDownAction, &QAction::triggered, this, [this] { movePage(currentPage, currentPage + 1); });
+    editMenu->addActions({undoAction, redoAction});
+
+    // The page list's own keys act only while it has the focus; it is hidden whenever the page cannot be left.
+    const std::pair<const char*, std::pair<QKeySequence, void (orvane::*)()>> listKeys[] = {
+        {"pageCopyAction", {QKeySequence(Qt::CTRL | Qt::Key_C), &orvane::copy}},
+        {"pagePasteAction", {QKeySequence(Qt::CTRL | Qt::Key_V), &orvane::paste}},
+        {"pageDeleteAction", {QKeySequence(Qt::Key_Delete), &orvane::deletePage}},
+        {"previousPageAction", {QKeySequence(Qt::ALT | Qt::Key_Left), &orvane::returnPage}},
+        {"nextPageAction", {QKeySequence(Qt::ALT | Qt::Key_Right), &orvane::nextPage}},
+    };
+    for (const auto& [name, binding] : listKeys) {
+        QAction* action = makeAction(name, QString(), {binding.first});
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, binding.second);
+        pageList->addAction(action);
+    }
+    pageList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pageList, &QWidget::customContextMenuRequested, this, &orvane::showPageListMenu);
+    pageList->viewport()->installEventFilter(this);
+    resetHistory();
+}
+
+void orvane::resetHistory()
+{
+    history.reset({list_command, list_condition, currentPage});
+    undoAction->setEnabled(false);
+    redoAction->setEnabled(false);
+}
+
+void orvane::recordChange(const QString& mergeKey)
+{
+    // A capture in progress holds a half-made entry: its result (or the entry given back) is the change.
+    if (keyCapture.isCapturing())
+        return;
+    history.record({list_command, list_condition, currentPage}, mergeKey);
+    undoAction->setEnabled(history.canUndo());
+    redoAction->setEnabled(history.canRedo());
+}
+
+void orvane::showSnapshot(const editor::ProjectSnapshot& snapshot)
+{
+    list_command = snapshot.commands;
+    list_condition = snapshot.conditions;
+    currentPage = qBound(1, snapshot.page, int(list_command.size()));
+    refreshPage();
+}
+
+void orvane::undo()
+{
+    if (const auto snapshot = history.undo())
+        showSnapshot(*snapshot);
+}
+
+void orvane::redo()
+{
+    if (const auto snapshot = history.redo())
+        showSnapshot(*snapshot);
+}
+
+void orvane::movePage(int from, int to)
+{
+    if (from == to || !model::movePage(list_command, list_condition, from - 1, to - 1))
+        return;
+    currentPage = to;
+    refreshPage();
+}
+
+void orvane::showPageListMenu(const QPoint& position)
+{
+    moveUpAction->setEnabled(currentPage > 1);
+    moveDownAction->setEnabled(currentPage < list_command.size());
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("pageListMenu"));
+    menu.addActions({moveUpAction, moveDownAction});
+    menu.exec(pageList->viewport()->mapToGlobal(position));
+}
+
+bool orvane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!pageList || watched != pageList->viewport())
+        return QMainWindow::eventFilter(watched, event);
+    const auto type = event->type();
+    if (type == QEvent::MouseButtonDblClick)
+        return true; // the press before it has already shown the page
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint position = mouse->position().toPoint();
+    const auto pageAt = [this](const QPoint& at) {
+        const QListWidgetItem* item = pageList->itemAt(at);
+        if (!item)
+            return 0;
+        const editor::PageListClick click =
+            editor::pageListClick(item->text(), pageList->row(item), currentPage, int(list_command.size()));
+        return click.action == editor::PageListClick::Action::Show ? click.page : 0;
+    };
+
+    if (type == QEvent::MouseButtonPress) {
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        // Each click rebuilds the rows, so the second click of a double-click lands on another row (often "+"):
+        // it only repeats the first.
+        const bool repeated = lastListPressTime >= 0 &&
+                              qint64(mouse->timestamp()) - lastListPressTime < QApplication::doubleClickInterval() &&
+                              (position - lastListPressPosition).manhattanLength() < QApplication::startDragDistance();
+        lastListPressTime = qint64(mouse->timestamp());
+        lastListPressPosition = position;
+        dragging = false;
+        dragSourcePage = repeated ? 0 : pageAt(position);
+        listPressPending = !repeated;
+        return repeated;
+    }
+    if (type == QEvent::MouseMove) {
+        if (!(mouse->buttons() & Qt::LeftButton) || dragSourcePage == 0)
+            return false;
+        if (!dragging && (position - lastListPressPosition).manhattanLength() >= QApplication::startDragDistance()) {
+            dragging = true;
+            pageList->viewport()->setCursor(Qt::ClosedHandCursor);
+        }
+        // While the button is held the list must not follow the pointer: every row it selected would be shown.
+        return true;
+    }
+    const int source = dragSourcePage;
+    dragSourcePage = 0;
+    listPressPending = false;
+    if (!dragging)
+        return false;
+    dragging = false;
+    pageList->viewport()->unsetCursor();
+    // The page dropped on a page row takes that row's place; a drop on "+" or outside the rows changes nothing.
+    const int target = pageAt(position);
+    if (target != 0)
+        movePage(source, target);
+    return true;
+}
+
+void orvane::cancelKeyCapture()
+{
+    if (!keyCapture.isCapturing())
+        return;
+    removeKeyCapture();
+    (captureForCondition ? currentCondition() : currentCommand()) = captureFallback;
+    refreshPage();
+}
+
+void orvane::cancelCoordinateCapture()
+{
+    unregisterGlobalHotkey();
+    show();
+    if (hoverWindow)
+        hoverWindow->close();
+}
