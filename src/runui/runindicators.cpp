@@ -51,14 +51,21 @@ void RunIndicators::handleTrayActivation(QSystemTrayIcon::ActivationReason reaso
         state_->requestStop();
 }
 
+StopWindow* RunIndicators::stopWindow() const
+{
+    return window_;
+}
+
 void RunIndicators::remove()
 {
     if (tray_)
         tray_->hide();
     delete tray_;
     tray_ = nullptr;
-    if (window_)
+    // Going with the application, the widgets are torn down already: the window is left to the process's end.
+    if (window_ && !QCoreApplication::closingDown()) {
         window_->hide();
-    delete window_;
+        delete window_;
+    }
     window_ = nullptr;
 }

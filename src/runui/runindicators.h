@@ -6,6 +6,7 @@
 // signals and removes the indicators as the run lets go of the desktop, before its finished() reaches this thread.
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QSystemTrayIcon>
 
@@ -29,7 +30,7 @@ public:
 
     // Null once removed; the stop window_ also where the desktop has a tray_.
     QSystemTrayIcon* trayIcon() const { return tray_; }
-    StopWindow* stopWindow() const { return window_; }
+    StopWindow* stopWindow() const;
 
 private:
     RunIndicators(Run* run, const QString& projectName);
@@ -38,5 +39,6 @@ private:
     // The run is reached through its state_ only: it lives on its worker thread and may be deleted there any time.
     std::shared_ptr<RunState> state_;
     QSystemTrayIcon* tray_ = nullptr;
-    StopWindow* window_ = nullptr;
+    // A top-level widget: the application may have destroyed it already when this object goes with the application.
+    QPointer<StopWindow> window_;
 };
