@@ -6,7 +6,8 @@
 #include "model/projectfile.h"
 #include "platform/inputservices.h"
 #include "run/run.h"
-#include "run/runstart.h"
+#include "runui/runindicators.h"
+#include "runui/runstart.h"
 #include "settings/config.h"
 
 #include <QDir>
@@ -60,6 +61,7 @@ int runWithoutEditor(const cli::Request& request, QuitSignals& quitSignals)
     QThread worker;
     auto* run = new Run;
     run->configure(delay, repeat, stop, project.commands, project.conditions, runProjectName(request.file));
+    RunIndicators::show(run, runProjectName(request.file));
     run->moveToThread(&worker);
     QEventLoop loop;
     QObject::connect(&worker, &QThread::started, run, &Run::start);

@@ -9,14 +9,16 @@
 #include "platform/qt/nativeeventforwarder.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QFont>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
 #include <QToolTip>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcStart, "orvane.start")
 
 // Runs the program; everything that touches the desktop is gone when this returns.
 int runProgram(int argc, char* argv[], const cli::Request& request)
@@ -46,7 +48,7 @@ int runProgram(int argc, char* argv[], const cli::Request& request)
 
     platform::setServices(platform::createDefaultServices());
     platform::installNativeEventForwarder();
-    qDebug() << "Input backend:" << platform::services().backendName().c_str();
+    qCDebug(lcStart) << "Input backend:" << platform::services().backendName().c_str();
 
     if (request.mode == cli::Request::Mode::Run) {
         const int code = runWithoutEditor(request, quitSignals);
@@ -95,7 +97,7 @@ int main(int argc, char* argv[])
         return *exitCode;
     // Before any thread and any toolkit state: the watchdog on Linux is a fork of this very moment.
     if (!platform::guardian::start())
-        qWarning("The input guardian could not start: keys held at an abnormal end are not released.");
+        qCWarning(lcStart, "The input guardian could not start: keys held at an abnormal end are not released.");
     const int code = runProgram(argc, argv, request);
     platform::guardian::stop();
     return code;

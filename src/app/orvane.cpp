@@ -1,6 +1,7 @@
 #include "orvane.h"
 
 #include "editor/hoverhidewindow.h"
+#include "platform/inputservices.h"
 #include "settings/config.h"
 
 #include <QAbstractSpinBox>
@@ -16,10 +17,20 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTextEdit>
 #include <QTimer>
 
 namespace {
+
+// Without a keyboard capture a key entry could never get its combination: the key kind is offered disabled.
+void offerKeyKind(QComboBox* combo, const QString& keyKind)
+{
+    auto* items = qobject_cast<QStandardItemModel*>(combo->model());
+    const int row = combo->findText(keyKind);
+    if (items && row >= 0)
+        items->item(row)->setEnabled(platform::services().canCapture());
+}
 
 const QString B24 = QStringLiteral("QPushButton{font-size:24px;} QToolTip { font-size: 14pt; }");
 const QString B48 = QStringLiteral("QPushButton{font-size:48px;} QToolTip { font-size: 14pt; }");
@@ -130,6 +141,7 @@ void orvane::buildWidgets()
 
     commandCombo = place(new QComboBox(this), "commandCombo", 20, 60, 200, 40, C24);
     commandCombo->addItems(model::commandKinds());
+    offerKeyKind(commandCombo, model::kind::Key);
     connect(commandCombo, &QComboBox::currentIndexChanged, this, &orvane::changeMenuAddCommand);
     addCommandButton = place(new QPushButton(QStringLiteral("追加"), this), "addCommandButton", 240, 60, 60, 38, B24);
     connect(addCommandButton, &QPushButton::clicked, this, &orvane::addCommand);
@@ -152,6 +164,7 @@ void orvane::buildWidgets()
 
     conditionCombo = place(new QComboBox(this), "conditionCombo", 20, 310, 200, 40, C24);
     conditionCombo->addItems(model::conditionKinds());
+    offerKeyKind(conditionCombo, model::kind::KeyCondition);
     connect(conditionCombo, &QComboBox::currentIndexChanged, this, &orvane::changeMenuAddCondition);
     addConditionButton =
         place(new QPushButton(QStringLiteral("追加"), this), "addConditionButton", 240, 310, 60, 38, B24);

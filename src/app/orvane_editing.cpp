@@ -6,6 +6,7 @@
 #include "editor/entryedits.h"
 #include "editor/pageviewstate.h"
 #include "model/projectfile.h"
+#include "platform/inputservices.h"
 #include "settings/config.h"
 
 #include <QComboBox>
@@ -148,6 +149,8 @@ editor::PageViewState orvane::currentViewState(bool typing) const
     context.pageCount = int(list_command.size());
     context.hasCopy = !copiedCommand.isEmpty();
     context.typing = typing;
+    context.canSynthesize = platform::services().canSynthesize();
+    context.canRegisterHotKey = platform::services().canRegisterHotKey();
     if (keyCapture.isCapturing())
         context.capture = captureForCondition ? editor::CaptureTarget::Condition : editor::CaptureTarget::Command;
     return editor::pageViewState(context);
@@ -176,9 +179,12 @@ void orvane::applyViewState(const editor::PageViewState& view)
     commandGroup->setEnabled(view.commandGroupEnabled);
     conditionGroup->setEnabled(view.conditionGroupEnabled);
     // The page controls go with the capture: a capture finished after a page change would land on another page.
-    setAllEnabled({pageGroup, commandCombo, addCommandButton, conditionCombo, addConditionButton, runButton, menuBar(),
+    setAllEnabled({pageGroup, commandCombo, addCommandButton, conditionCombo, addConditionButton, menuBar(),
                    nextPageButton, returnPageButton, deletePageButton, pageList, copyButton, pasteButton},
                   view.pageControlsEnabled);
+    runButton->setEnabled(view.runEnabled);
+    testButton->setEnabled(view.testMoveEnabled);
+    setAllEnabled({pointerGetButton, smoothGetButton}, view.getPositionEnabled);
 
     setText(commandLabel, view.commandTitle);
     setText(conditionLabel, view.conditionTitle);

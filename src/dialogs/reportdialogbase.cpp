@@ -68,7 +68,7 @@ QByteArray ReportDialogBase::formBody(const QString& text, const QString& kind)
            field(kindFieldKey, kind);
 }
 
-ReportDialogBase::ReportDialogBase(const Texts& texts, QWidget* parent) : QDialog(parent), kindValue(texts.kindValue)
+ReportDialogBase::ReportDialogBase(const Texts& texts, QWidget* parent) : QDialog(parent), kindValue_(texts.kindValue)
 {
     setWindowTitle(texts.windowTitle);
     resize(300, 320);
@@ -143,7 +143,7 @@ void ReportDialogBase::send()
     box->show();
     const QPointer<QMessageBox> progressBox(box);
 
-    const QByteArray body = formBody(text, kindValue);
+    const QByteArray body = formBody(text, kindValue_);
     qCDebug(lcReport) << "Sending POST request to:" << url.toString();
     qCDebug(lcReport) << "POST body:" << body;
 

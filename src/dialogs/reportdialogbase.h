@@ -61,7 +61,7 @@ private:
     void setEditable(bool editable);
     void showFailure(const QString& reason);
 
-    QString kindValue;
+    QString kindValue_;
     QLabel* captionLabel = nullptr;
     QTextEdit* sentenceEdit = nullptr;
     QPushButton* sendButton = nullptr;

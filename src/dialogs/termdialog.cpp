@@ -6,21 +6,21 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-TermDialog::TermDialog(const QString& path, QWidget* parent) : QDialog(parent), documentPath(path)
+TermDialog::TermDialog(const QString& path, QWidget* parent) : QDialog(parent), documentPath_(path)
 {
     setWindowTitle(QStringLiteral("オルヴェイン Free"));
     setFixedSize(600, 600);
 
-    documentTitle = QFileInfo(documentPath).baseName();
+    documentTitle_ = QFileInfo(documentPath_).baseName();
 
-    titleLabel = new QLabel(documentTitle, this);
+    titleLabel = new QLabel(documentTitle_, this);
     titleLabel->setObjectName(QStringLiteral("titleLabel"));
     titleLabel->setStyleSheet(QStringLiteral("QLabel{font-size:24px;}"));
     titleLabel->setFixedSize(580, 30);
     titleLabel->move(10, 10);
     titleLabel->setAlignment(Qt::AlignCenter);
 
-    const dialogs::DocumentText document = dialogs::readDocumentText(documentPath);
+    const dialogs::DocumentText document = dialogs::readDocumentText(documentPath_);
     QString text = document.text;
     if (document.truncated) {
         text += QStringLiteral("\n\n（ファイルが大きすぎるため、先頭の%1 MiBだけを表示しています。）")

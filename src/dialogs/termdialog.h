@@ -16,8 +16,8 @@ public:
     ~TermDialog() override;
 
 private:
-    QString documentPath;
-    QString documentTitle;
+    QString documentPath_;
+    QString documentTitle_;
     QLabel* titleLabel = nullptr;
     QPlainTextEdit* textView = nullptr;
 };

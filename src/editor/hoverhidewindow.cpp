@@ -20,8 +20,8 @@ QRect availableAreaAt(const QPoint& point)
 }
 } // namespace
 
-HoverHideWindow::HoverHideWindow(int hideDistance_, int screenMargin_, QWidget* parent)
-    : QWidget(parent), hideDistance(hideDistance_), screenMargin(screenMargin_)
+HoverHideWindow::HoverHideWindow(int hideDistance, int screenMargin, QWidget* parent)
+    : QWidget(parent), hideDistance_(hideDistance), screenMargin_(screenMargin)
 {
     setObjectName(QStringLiteral("hoverWindow"));
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
@@ -35,9 +35,9 @@ HoverHideWindow::HoverHideWindow(int hideDistance_, int screenMargin_, QWidget* 
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addWidget(label);
 
-    cursorTimer = new QTimer(this);
-    connect(cursorTimer, &QTimer::timeout, this, &HoverHideWindow::checkCursor);
-    cursorTimer->start(100);
+    cursorTimer_ = new QTimer(this);
+    connect(cursorTimer_, &QTimer::timeout, this, &HoverHideWindow::checkCursor);
+    cursorTimer_->start(100);
 
     move(cornerPosition());
 }
@@ -47,7 +47,7 @@ HoverHideWindow::~HoverHideWindow() = default;
 QPoint HoverHideWindow::cornerPosition() const
 {
     const QRect a = availableAreaAt(QCursor::pos());
-    return {a.right() - width() - screenMargin, a.bottom() - height() - screenMargin};
+    return {a.right() - width() - screenMargin_, a.bottom() - height() - screenMargin_};
 }
 
 QRect HoverHideWindow::keepOnScreen(const QRect& r) const
@@ -55,7 +55,7 @@ QRect HoverHideWindow::keepOnScreen(const QRect& r) const
     if (r.isNull())
         return r;
     const QRect a = availableAreaAt(r.center());
-    const int m = screenMargin;
+    const int m = screenMargin_;
     int x = r.left();
     int y = r.top();
     if (x + r.width() + m > a.right())
@@ -72,30 +72,30 @@ QRect HoverHideWindow::keepOnScreen(const QRect& r) const
 void HoverHideWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (lastGeometry.isNull())
+    if (lastGeometry_.isNull())
         move(cornerPosition());
     else
-        move(keepOnScreen(lastGeometry).topLeft());
+        move(keepOnScreen(lastGeometry_).topLeft());
 }
 
 void HoverHideWindow::checkCursor()
 {
     const QPoint p = QCursor::pos();
-    const int d = hideDistance;
+    const int d = hideDistance_;
     if (isVisible()) {
         const QRect f = frameGeometry();
         if (f.adjusted(-d, -d, d, d).contains(p)) {
-            lastGeometry = f;
-            hiddenByCursor = true;
+            lastGeometry_ = f;
+            hiddenByCursor_ = true;
             hide();
             qCDebug(lcHoverHide) << "hidden (cursor near)";
         }
         return;
     }
-    if (!hiddenByCursor || lastGeometry.adjusted(-d, -d, d, d).contains(p))
+    if (!hiddenByCursor_ || lastGeometry_.adjusted(-d, -d, d, d).contains(p))
         return;
-    move(keepOnScreen(lastGeometry).topLeft());
+    move(keepOnScreen(lastGeometry_).topLeft());
     show();
-    hiddenByCursor = false;
+    hiddenByCursor_ = false;
     qCDebug(lcHoverHide) << "shown (cursor moved away from last position)";
 }

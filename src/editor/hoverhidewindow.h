@@ -15,13 +15,13 @@ public:
     HoverHideWindow(int hideDistance, int screenMargin, QWidget* parent = nullptr);
     ~HoverHideWindow() override;
 
-    // Bottom-right corner of the available area of the screen under the pointer, screenMargin inside its edges.
+    // Bottom-right corner of the available area of the screen under the pointer, screenMargin_ inside its edges.
     QPoint cornerPosition() const;
-    // r moved, keeping its size, so that it lies screenMargin inside the available area of the screen at its centre.
+    // r moved, keeping its size, so that it lies screenMargin_ inside the available area of the screen at its centre.
     QRect keepOnScreen(const QRect& r) const;
 
-    bool isHiddenByCursor() const { return hiddenByCursor; }
-    QRect lastHiddenGeometry() const { return lastGeometry; }
+    bool isHiddenByCursor() const { return hiddenByCursor_; }
+    QRect lastHiddenGeometry() const { return lastGeometry_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -30,9 +30,9 @@ private Q_SLOTS:
     void checkCursor();
 
 private:
-    QTimer* cursorTimer = nullptr;
-    int hideDistance = 0;
-    int screenMargin = 0;
-    QRect lastGeometry;
-    bool hiddenByCursor = false;
+    QTimer* cursorTimer_ = nullptr;
+    int hideDistance_ = 0;
+    int screenMargin_ = 0;
+    QRect lastGeometry_;
+    bool hiddenByCursor_ = false;
 };

@@ -4,7 +4,7 @@
 
 namespace editor {
 
-KeyCaptureSession::KeyCaptureSession() : state(std::make_shared<keys::KeyCaptureState>()) {}
+KeyCaptureSession::KeyCaptureSession() : state_(std::make_shared<keys::KeyCaptureState>()) {}
 
 KeyCaptureSession::~KeyCaptureSession()
 {
@@ -13,44 +13,44 @@ KeyCaptureSession::~KeyCaptureSession()
 
 bool KeyCaptureSession::start()
 {
-    state->begin();
-    if (handle != 0)
+    state_->begin();
+    if (handle_ != 0)
         return true;
-    handle = platform::services().installKeyboardCapture(
-        [captureState = state](int message, int vk) { return keys::applyCaptureRule(*captureState, message, vk); });
-    if (handle != 0) {
-        errorText.clear();
+    handle_ = platform::services().installKeyboardCapture(
+        [captureState = state_](int message, int vk) { return keys::applyCaptureRule(*captureState, message, vk); });
+    if (handle_ != 0) {
+        errorText_.clear();
         return true;
     }
-    errorText = QString::fromStdString(platform::services().lastError());
-    state->capturing.exchange(0);
+    errorText_ = QString::fromStdString(platform::services().lastError());
+    state_->capturing.exchange(0);
     return false;
 }
 
 void KeyCaptureSession::finish()
 {
-    state->capturing.exchange(0);
+    state_->capturing.exchange(0);
 }
 
 void KeyCaptureSession::remove()
 {
     finish();
-    if (handle != 0) {
-        platform::services().removeKeyboardCapture(handle);
-        handle = 0;
+    if (handle_ != 0) {
+        platform::services().removeKeyboardCapture(handle_);
+        handle_ = 0;
     }
 }
 
 bool KeyCaptureSession::isCapturing() const
 {
-    return state->capturing.load() == 1;
+    return state_->capturing.load() == 1;
 }
 
 QString KeyCaptureSession::result() const
 {
     // The mask is written before the key, so a key seen here comes with its own mask.
-    const int key = state->capturedKey.load();
-    return key == 0 ? QString() : keys::keyCombinationText(key, state->capturedMask.load());
+    const int key = state_->capturedKey.load();
+    return key == 0 ? QString() : keys::keyCombinationText(key, state_->capturedMask.load());
 }
 
 } // namespace editor

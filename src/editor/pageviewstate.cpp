@@ -76,6 +76,10 @@ PageViewState pageViewState(const PageContext& context)
     view.addButtons = view.navigation || (keyWithoutCombination && context.capture == CaptureTarget::None);
 
     view.pageControlsEnabled = context.capture == CaptureTarget::None;
+    // What the desktop cannot do is offered disabled rather than failing once pressed.
+    view.runEnabled = view.pageControlsEnabled && context.canSynthesize;
+    view.testMoveEnabled = context.canSynthesize;
+    view.getPositionEnabled = context.canRegisterHotKey;
     view.cancelCapture = !view.pageControlsEnabled;
     // The frame of the area being captured dims.
     view.commandGroupEnabled = !capturingCommand;

@@ -24,6 +24,10 @@ struct PageContext {
     // The text of an input page is being typed: the text alone decides whether the page can be left, whatever the
     // condition waits for, and both "追加" go with the navigation.
     bool typing = false;
+    // What the desktop lets the program do (the input backend's answers): synthesise input for 実行 and テスト,
+    // register the hot key that 取得 waits for.
+    bool canSynthesize = true;
+    bool canRegisterHotKey = true;
 };
 
 struct PageViewState {
@@ -47,7 +51,10 @@ struct PageViewState {
     bool commandGroupEnabled = true;
     bool conditionGroupEnabled = true;
     bool pageControlsEnabled = true;
-    bool cancelCapture = false; // キャンセル, the way out of a key capture that swallows every key
+    bool runEnabled = true;         // 実行
+    bool testMoveEnabled = true;    // テスト
+    bool getPositionEnabled = true; // both 取得
+    bool cancelCapture = false;     // キャンセル, the way out of a key capture that swallows every key
     // Texts; a null text leaves its control as it was.
     QString commandTitle;
     QString conditionTitle;

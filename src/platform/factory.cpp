@@ -4,7 +4,7 @@
 #include "win32/win32services.h"
 #endif
 #if defined(ORVANE_WITH_X11)
-#include "x11/x11services.h"
+#include "x11/x11factory.h"
 #endif
 
 namespace platform {

@@ -10,6 +10,9 @@ namespace {
 class UnavailableServices final : public InputServices {
 public:
     bool isAvailable() const override { return false; }
+    bool canSynthesize() const override { return false; }
+    bool canCapture() const override { return false; }
+    bool canRegisterHotKey() const override { return false; }
     std::string backendName() const override { return "unavailable"; }
     std::string lastError() const override { return "synthetic input is not available on this desktop"; }
     bool isKeyDown(int) override { return false; }

@@ -62,6 +62,14 @@ public:
     // Any thread; never blocks.
     virtual bool isAvailable() const = 0;
 
+    // What this desktop lets the backend do, so that the UI disables what cannot work instead of failing once used:
+    // synthesise keyboard and pointer input, capture the keyboard, register a desktop-wide hot key. A true answer does
+    // not promise that each call succeeds (another program may hold the keyboard). Unless a backend knows better,
+    // each follows isAvailable(). GUI thread; never blocks.
+    virtual bool canSynthesize() const { return isAvailable(); }
+    virtual bool canCapture() const { return isAvailable(); }
+    virtual bool canRegisterHotKey() const { return isAvailable(); }
+
     // Short name for the debug log ("win32", "x11", "fake", "unavailable"). Any thread.
     virtual std::string backendName() const = 0;
 

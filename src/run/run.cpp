@@ -4,47 +4,17 @@
 #include "run/combinationwatch.h"
 #include "run/keycombination.h"
 #include "run/keystate.h"
-#include "run/runicons.h"
-#include "run/runstart.h"
-#include "run/stopwindow.h"
 
 #include "platform/inputservices.h"
 
-#include <QApplication>
-#include <QDebug>
-#include <QPointer>
-#include <QThread>
+#include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include <utility>
 
 namespace {
 
-// Hides a GUI object and deletes it on its own thread: at once when called there, otherwise through that thread's
-// event loop (queued before anything the caller emits afterwards, so it is gone before a later signal arrives).
-template <class T> void disposeOnOwnThread(T* object)
-{
-    if (!object)
-        return;
-    if (object->thread() == QThread::currentThread()) {
-        object->hide();
-        delete object;
-        return;
-    }
-    QPointer<T> guarded(object);
-    QObject* context = QCoreApplication::instance();
-    if (!context) {
-        return;
-    }
-    QMetaObject::invokeMethod(
-        context,
-        [guarded] {
-            if (guarded) {
-                guarded->hide();
-                delete guarded.data();
-            }
-        },
-        Qt::QueuedConnection);
-}
+Q_LOGGING_CATEGORY(lcRun, "orvane.run")
 
 using Clock = std::chrono::steady_clock;
 
@@ -95,128 +65,120 @@ void RunState::linkWake(platform::StopSignal* signal)
         signal->request();
 }
 
-Run::Run(QObject* parent) : QObject(parent), beeper([] { QApplication::beep(); }) {}
+Run::Run(QObject* parent) : QObject(parent) {}
 
 Run::~Run()
 {
-    state->requestStop();
+    state_->requestStop();
     // The run thread ends the stop watch itself; it is ended here only after that thread is gone.
-    if (runThread && runThread->joinable())
-        runThread->join();
+    if (runThread_ && runThread_->joinable())
+        runThread_->join();
     stopStopChecker();
-    actions.waitIdle();
+    actions_.waitIdle();
     // Closing the program during a run ends up here: whatever is still down is let go.
-    held.releaseAll();
-    removeIndicators();
+    held_.releaseAll();
 }
 
-void Run::configure(int startDelay_, int repeatCount_, const QString& stopCommand, const model::EntryList& commands_,
-                    const model::EntryList& conditions_, const QString& projectName_)
+void Run::configure(int startDelay, int repeatCount, const QString& stopCommand, const model::EntryList& commands,
+                    const model::EntryList& conditions, const QString& projectName)
 {
-    startDelay = startDelay_;
-    repeatCount = repeatCount_;
-    stopCommandText = stopCommand;
-    commands = commands_;
-    conditions = conditions_;
-    projectName = projectName_;
+    startDelay_ = startDelay;
+    repeatCount_ = repeatCount;
+    stopCommandText_ = stopCommand;
+    commands_ = commands;
+    conditions_ = conditions;
+    projectName_ = projectName;
 
-    stopKeyCode = 0;
-    stopModifierMask = 0;
+    stopKeyCode_ = 0;
+    stopModifierMask_ = 0;
     // "なし", the empty text and an unreadable main key leave both at 0: no watcher is started.
     keys::KeyCombination combination;
-    if (keys::parseKeyCombination(stopCommandText, &combination)) {
-        stopKeyCode = combination.key;
-        stopModifierMask = combination.storedMask;
+    if (keys::parseKeyCombination(stopCommandText_, &combination)) {
+        stopKeyCode_ = combination.key;
+        stopModifierMask_ = combination.storedMask;
     }
     startStopChecker();
-    showIndicators();
 }
 
 void Run::start()
 {
-    if (runThread && runThread->joinable())
+    if (runThread_ && runThread_->joinable())
         return;
-    actions.waitIdle();
-    runThread = std::make_unique<std::thread>([this] { runLoop(); });
+    actions_.waitIdle();
+    runThread_ = std::make_unique<std::thread>([this] { runLoop(); });
 }
 
 void Run::requestStop()
 {
-    state->requestStop();
+    state_->requestStop();
 }
 
 bool Run::isStopRequested() const
 {
-    return stop.isRequested();
+    return stop_.isRequested();
 }
 
 bool Run::hasEnded() const
 {
-    return state->ended.load();
+    return state_->ended.load();
 }
 
 std::vector<PageTiming> Run::pageTimings() const
 {
-    std::lock_guard lock(timingsMutex);
-    return timings;
-}
-
-void Run::handleTrayActivation(QSystemTrayIcon::ActivationReason reason)
-{
-    if (reason == QSystemTrayIcon::Trigger)
-        requestStop();
+    std::lock_guard lock(timingsMutex_);
+    return timings_;
 }
 
 void Run::startStopChecker()
 {
-    if (stopCheckerRunning.load() || stopKeyCode == 0)
+    if (stopCheckerRunning_.load() || stopKeyCode_ == 0)
         return;
-    stopCheckerRunning.store(true);
+    stopCheckerRunning_.store(true);
     auto& input = platform::services();
-    stopCombination = std::make_unique<CombinationWatch>(stopKeyCode, stopModifierMask);
-    stopWatch = input.watchKeys([this](int vk, bool down) { onStopWatchEvent(vk, down); });
-    if (stopWatch != 0) {
+    stopCombination_ = std::make_unique<CombinationWatch>(stopKeyCode_, stopModifierMask_);
+    stopWatch_ = input.watchKeys([this](int vk, bool down) { onStopWatchEvent(vk, down); });
+    if (stopWatch_ != 0) {
         // Seeded after the watch began, so that no modifier change falls between the two.
-        stopCombination->seed([&input](int vk) { return input.isKeyDown(vk); });
+        stopCombination_->seed([&input](int vk) { return input.isKeyDown(vk); });
         return;
     }
-    stopCheckerQuit.reset();
-    stopChecker = std::make_unique<std::thread>([this] { pollStopCommand(); });
+    stopCheckerQuit_.reset();
+    stopChecker_ = std::make_unique<std::thread>([this] { pollStopCommand(); });
 }
 
 void Run::stopStopChecker()
 {
-    if (stopWatch != 0) {
-        platform::services().unwatchKeys(stopWatch);
-        stopWatch = 0;
+    if (stopWatch_ != 0) {
+        platform::services().unwatchKeys(stopWatch_);
+        stopWatch_ = 0;
     }
-    stopCheckerQuit.request();
-    if (stopChecker && stopChecker->joinable())
-        stopChecker->join();
-    stopChecker.reset();
-    stopCheckerRunning.store(false);
+    stopCheckerQuit_.request();
+    if (stopChecker_ && stopChecker_->joinable())
+        stopChecker_->join();
+    stopChecker_.reset();
+    stopCheckerRunning_.store(false);
 }
 
 void Run::onStopWatchEvent(int vk, bool down)
 {
-    if (stopCombination->feed(vk, down) != CombinationWatch::Step::Pressed || stop.isRequested())
+    if (stopCombination_->feed(vk, down) != CombinationWatch::Step::Pressed || stop_.isRequested())
         return;
     // Released here, on the watch's thread, the moment the command is seen: no action thread has to notice first.
-    state->requestStop();
-    stopCheckerRunning.store(false);
-    qDebug() << "[Run] stop command detected: vk=" << vk << " mask=" << stopModifierMask;
+    state_->requestStop();
+    stopCheckerRunning_.store(false);
+    qCDebug(lcRun) << "[Run] stop command detected: vk=" << vk << " mask=" << stopModifierMask_;
 }
 
 void Run::pollStopCommand()
 {
-    while (!stopCheckerQuit.waitFor(pollInterval) && !stop.isRequested()) {
-        if (keys::combinationHeld(stopKeyCode, stopModifierMask)) {
-            state->requestStop();
-            qDebug() << "[Run] stop command detected: vk=" << stopKeyCode << " mask=" << stopModifierMask;
+    while (!stopCheckerQuit_.waitFor(pollInterval) && !stop_.isRequested()) {
+        if (keys::combinationHeld(stopKeyCode_, stopModifierMask_)) {
+            state_->requestStop();
+            qCDebug(lcRun) << "[Run] stop command detected: vk=" << stopKeyCode_ << " mask=" << stopModifierMask_;
             break;
         }
     }
-    stopCheckerRunning.store(false);
+    stopCheckerRunning_.store(false);
 }
 
 std::optional<Clock::time_point> Run::waitForKey(const QString& text)
@@ -239,11 +201,11 @@ std::optional<Clock::time_point> Run::waitForKey(const QString& text)
     if (handle != 0) {
         // Only presses seen from now on count, so a key still held from the previous page has to be pressed again.
         watch.seed([&input](int vk) { return input.isKeyDown(vk); });
-        state->linkWake(&met);
+        state_->linkWake(&met);
         // In steps of an hour: a wait on the far end of the clock is not safe with every condition variable.
         while (!met.waitFor(std::chrono::hours(1))) {
         }
-        state->linkWake(nullptr);
+        state_->linkWake(nullptr);
         input.unwatchKeys(handle);
         if (metAt.load() == 0)
             return std::nullopt;
@@ -253,15 +215,15 @@ std::optional<Clock::time_point> Run::waitForKey(const QString& text)
     // No watch on this desktop: the key state is polled, so a tap shorter than the interval can be missed.
     if (input.isKeyDown(key)) {
         while (input.isKeyDown(key)) {
-            if (stop.waitFor(pollInterval))
+            if (stop_.waitFor(pollInterval))
                 return std::nullopt;
         }
     }
-    while (!stop.waitFor(pollInterval)) {
+    while (!stop_.waitFor(pollInterval)) {
         if (keys::combinationHeld(key, combination.storedMask)) {
             // Met on the release of the main key.
             while (input.isKeyDown(key)) {
-                if (stop.waitFor(pollInterval))
+                if (stop_.waitFor(pollInterval))
                     return std::nullopt;
             }
             return Clock::now();
@@ -273,39 +235,39 @@ std::optional<Clock::time_point> Run::waitForKey(const QString& text)
 void Run::runLoop()
 {
     // The stop signal is deliberately not cleared here: a stop that came before the run began must end it.
-    Schedule schedule(Schedule::offset(Clock::now(), static_cast<double>(startDelay)));
-    stop.waitUntil(schedule.nextStart());
-    if (!stop.isRequested())
+    Schedule schedule(Schedule::offset(Clock::now(), static_cast<double>(startDelay_)));
+    stop_.waitUntil(schedule.nextStart());
+    if (!stop_.isRequested())
         beep();
 
     int repetition = 0;
-    for (int r = 0; r < repeatCount && !stop.isRequested(); ++r, ++repetition) {
-        if (repeatCount == EndlessRunNumber)
+    for (int r = 0; r < repeatCount_ && !stop_.isRequested(); ++r, ++repetition) {
+        if (repeatCount_ == EndlessRunNumber)
             --r;
-        for (qsizetype p = 0; p < commands.size(); ++p) {
-            if (stop.waitUntil(schedule.nextStart()))
+        for (qsizetype p = 0; p < commands_.size(); ++p) {
+            if (stop_.waitUntil(schedule.nextStart()))
                 break;
             const PageTiming timing{repetition, static_cast<int>(p), schedule.begin(), Clock::now()};
             {
-                std::lock_guard lock(timingsMutex);
-                if (timings.size() < maxPageTimings)
-                    timings.push_back(timing);
+                std::lock_guard lock(timingsMutex_);
+                if (timings_.size() < maxPageTimings)
+                    timings_.push_back(timing);
             }
-            performPage(static_cast<int>(p), commands.at(p), conditions.value(p), schedule);
+            performPage(static_cast<int>(p), commands_.at(p), conditions_.value(p), schedule);
         }
     }
     // The last page's own time condition.
-    stop.waitUntil(schedule.nextStart());
+    stop_.waitUntil(schedule.nextStart());
 
     stopStopChecker();
-    actions.waitIdle();
-    held.releaseAll();
+    actions_.waitIdle();
+    held_.releaseAll();
     // The pause after a complete run; a program that closes meanwhile cuts it short.
-    if (!stop.isRequested())
-        stop.waitFor(std::chrono::seconds(1));
+    if (!stop_.isRequested())
+        stop_.waitFor(std::chrono::seconds(1));
     beep();
-    removeIndicators();
-    state->ended.store(true);
+    Q_EMIT ending();
+    state_->ended.store(true);
     Q_EMIT finished();
 }
 
@@ -316,7 +278,7 @@ void Run::performPage(int page, const model::Entry& command, const model::Entry&
     const QString operation = command.value(0);
     const QString wait = condition.value(0);
     const QString where = QStringLiteral("%1 ページ目: ").arg(page + 1);
-    RunState* shared = state.get();
+    RunState* shared = state_.get();
 
     if (operation == model::kind::Click) {
         const bool left = command.value(1) == model::LeftButton;
@@ -374,42 +336,17 @@ void Run::performPage(int page, const model::Entry& command, const model::Entry&
 void Run::launchAction(std::function<void()> body)
 {
     // Actions of successive pages may overlap; the pool keeps as many threads as ever overlapped, not one per action.
-    actions.run(std::move(body));
-    actionsStartedCount.fetch_add(1);
-    const std::size_t threads = actions.threadCount();
-    if (threads > peakActionThreadCount.load())
-        peakActionThreadCount.store(threads);
-}
-
-void Run::showIndicators()
-{
-    const QString toolTip = stopToolTip(projectName);
-    // Owned by the application as well: a deletion still queued when the program quits would otherwise leak it.
-    trayIcon = new QSystemTrayIcon(QCoreApplication::instance());
-    trayIcon->setIcon(runicons::trayIcon());
-    trayIcon->setToolTip(toolTip);
-    trayIcon->setVisible(true);
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &Run::handleTrayActivation);
-
-    // Without a tray the icon above cannot be seen or clicked; a run without a stop command could not be ended.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        stopWindow = new StopWindow(toolTip);
-        stopWindow->placeInCorner();
-        connect(stopWindow, &StopWindow::clicked, this, &Run::requestStop);
-        stopWindow->show();
-    }
-}
-
-void Run::removeIndicators()
-{
-    disposeOnOwnThread(trayIcon);
-    trayIcon = nullptr;
-    disposeOnOwnThread(stopWindow);
-    stopWindow = nullptr;
+    actions_.run(std::move(body));
+    actionsStartedCount_.fetch_add(1);
+    const std::size_t threads = actions_.threadCount();
+    if (threads > peakActionThreadCount_.load())
+        peakActionThreadCount_.store(threads);
 }
 
 void Run::beep()
 {
-    if (beeper)
-        beeper();
+    if (beeper_)
+        beeper_();
+    else
+        Q_EMIT requestBeep();
 }

@@ -15,7 +15,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QSystemTrayIcon>
 
 #include <atomic>
 #include <chrono>
@@ -28,7 +27,6 @@
 #include <vector>
 
 class CombinationWatch;
-class StopWindow;
 
 // The run count that means "repeat until stopped".
 inline constexpr int EndlessRunNumber = 114514;
@@ -67,8 +65,8 @@ public:
     explicit Run(QObject* parent = nullptr);
     ~Run() override;
 
-    // Stores the settings and copies of the pages, reads the stop command and starts its watch, then shows the tray
-    // icon (and, where the desktop has no tray, a small window in its place). Once, on the GUI thread, before start.
+    // Stores the settings and copies of the pages, reads the stop command and starts its watch. Once, on the GUI
+    // thread, before start.
     void configure(int startDelay, int repeatCount, const QString& stopCommand, const model::EntryList& commands,
                    const model::EntryList& conditions, const QString& projectName);
 
@@ -93,31 +91,29 @@ public:
     // True once the end sequence is over (finished() is being or has been emitted). Any thread.
     bool hasEnded() const;
     // The run's shared state, kept so that it outlives the object. Any thread.
-    std::shared_ptr<RunState> sharedState() const { return state; }
+    std::shared_ptr<RunState> sharedState() const { return state_; }
     // The first input that could not be delivered (the run stopped there); empty when all was delivered. Any thread.
-    QString failure() const { return state->failure(); }
+    QString failure() const { return state_->failure(); }
     // When each page that ran was due and when it began, in order (at most the first maxPageTimings). Any thread.
     std::vector<PageTiming> pageTimings() const;
     // 131,072 pages (3 MiB): an endless run keeps its record of the first hours, not a record that grows for days.
     static constexpr std::size_t maxPageTimings = 1 << 17;
 
-    // What a tray icon activation does: a single click (Trigger) stops the run, every other reason nothing.
-    void handleTrayActivation(QSystemTrayIcon::ActivationReason reason);
-
-    // The tray icon and its stand-in; null when none or once the run has removed them. GUI thread.
-    QSystemTrayIcon* trayIconForTest() const { return trayIcon; }
-    StopWindow* stopWindowForTest() const { return stopWindow; }
     // True while the stop command is followed and has not been seen yet. Any thread.
-    bool isStopCheckerRunning() const { return stopCheckerRunning.load(); }
+    bool isStopCheckerRunning() const { return stopCheckerRunning_.load(); }
     // Action threads started so far, and the most that were ever kept at once (finished ones are joined as the run
     // goes on). Any thread.
-    quint64 actionsStarted() const { return actionsStartedCount.load(); }
-    std::size_t peakActionThreads() const { return peakActionThreadCount.load(); }
-    // Replaces the system beep (tests count beeps with it). Before start.
-    void setBeeper(std::function<void()> beep) { beeper = std::move(beep); }
+    quint64 actionsStarted() const { return actionsStartedCount_.load(); }
+    std::size_t peakActionThreads() const { return peakActionThreadCount_.load(); }
+    // Replaces the beep at the end of a run, which is otherwise requested through requestBeep() (tests count beeps
+    // with it). Before start.
+    void setBeeper(std::function<void()> beep) { beeper_ = std::move(beep); }
 
 Q_SIGNALS:
+    // The run has let go of every key and button and is about to emit finished(): whatever shows the run can go.
+    void ending();
     void finished();
+    // The end of a run wants the desktop's beep (unless a beeper was set).
     void requestBeep();
 
 public Q_SLOTS:
@@ -128,37 +124,31 @@ private:
     void onStopWatchEvent(int vk, bool down);
     void performPage(int page, const model::Entry& command, const model::Entry& condition, Schedule& schedule);
     void launchAction(std::function<void()> body);
-    void showIndicators();
-    void removeIndicators();
     void beep();
 
-    int startDelay = 0;
-    int repeatCount = 0;
-    QString stopCommandText;
-    model::EntryList commands;
-    model::EntryList conditions;
-    QString projectName;
-    std::shared_ptr<RunState> state = std::make_shared<RunState>();
-    platform::StopSignal& stop = state->stop;
-    int stopKeyCode = 0;
-    int stopModifierMask = 0;
+    int startDelay_ = 0;
+    int repeatCount_ = 0;
+    QString stopCommandText_;
+    model::EntryList commands_;
+    model::EntryList conditions_;
+    QString projectName_;
+    std::shared_ptr<RunState> state_ = std::make_shared<RunState>();
+    platform::StopSignal& stop_ = state_->stop;
+    int stopKeyCode_ = 0;
+    int stopModifierMask_ = 0;
     // The stop command is followed through a desktop key watch, or polled by stopChecker where there is none.
-    std::unique_ptr<CombinationWatch> stopCombination;
-    platform::KeyWatchHandle stopWatch = 0;
-    std::unique_ptr<std::thread> stopChecker;
-    platform::StopSignal stopCheckerQuit;
-    std::atomic<bool> stopCheckerRunning{false};
-    mutable std::mutex timingsMutex;
-    std::vector<PageTiming> timings;
-    // Both live on the GUI thread (they are widgets underneath) and are not children of the run, which moves to its
-    // worker thread; the run removes them on their own thread.
-    QSystemTrayIcon* trayIcon = nullptr;
-    StopWindow* stopWindow = nullptr;
-    std::unique_ptr<std::thread> runThread;
-    ActionPool actions;
+    std::unique_ptr<CombinationWatch> stopCombination_;
+    platform::KeyWatchHandle stopWatch_ = 0;
+    std::unique_ptr<std::thread> stopChecker_;
+    platform::StopSignal stopCheckerQuit_;
+    std::atomic<bool> stopCheckerRunning_{false};
+    mutable std::mutex timingsMutex_;
+    std::vector<PageTiming> timings_;
+    std::unique_ptr<std::thread> runThread_;
+    ActionPool actions_;
 
-    HeldInputs& held = state->held;
-    std::function<void()> beeper;
-    std::atomic<quint64> actionsStartedCount{0};
-    std::atomic<std::size_t> peakActionThreadCount{0};
+    HeldInputs& held_ = state_->held;
+    std::function<void()> beeper_;
+    std::atomic<quint64> actionsStartedCount_{0};
+    std::atomic<std::size_t> peakActionThreadCount_{0};
 };

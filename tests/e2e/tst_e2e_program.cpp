@@ -448,16 +448,6 @@ void tst_E2eProgram::newUserBuildsSavesAndRunsAProject()
     // The editor is back with the keyboard focus.
     QCOMPARE(xdotool({QStringLiteral("getwindowfocus")}), mainWindow.first);
 
-    // Back in the editor, the same project runs again, as a new run.
-    QVERIFY(sink.clear());
-    click(origin, 315, 551, 100); // "実行"
-    const auto secondDialog = program->waitWindow(QSize(300, 430), 5000);
-    QVERIFY2(!secondDialog.first.isEmpty(), "the run settings dialog did not appear again");
-    click(secondDialog.second.topLeft(), 150, 390, 200); // "開始"
-    QVERIFY2(program->waitNoWindow(QSize(630, 585), 5000), "the main window did not hide for the second run");
-    QVERIFY2(!program->waitWindow(QSize(630, 585), 30000).first.isEmpty(), "the main window did not come back");
-    QCOMPARE(sink.text(), text);
-
     // The program closes without asking (the project is saved) and keeps the project and the settings.
     QVERIFY2(program->close(user.display(), mainWindow.first), "the program did not close");
     QCOMPARE(program->exitStatus(), QProcess::NormalExit);

@@ -4,7 +4,7 @@
 
 #include "editortest.h"
 #include "model/projectfile.h"
-#include "run/rundialog.h"
+#include "runui/rundialog.h"
 
 #include <QMouseEvent>
 #include <QSignalSpy>

@@ -111,6 +111,34 @@ private Q_SLOTS:
             QCOMPARE(view.conditionKeyText, editor::CapturePrompt);
     }
 
+    void desktopAbilities_data()
+    {
+        QTest::addColumn<bool>("synthesize");
+        QTest::addColumn<bool>("hotKey");
+        QTest::addColumn<CaptureTarget>("capture");
+        QTest::addColumn<QString>("enabled"); // 実行, テスト, 取得
+        QTest::newRow("all") << true << true << CaptureTarget::None << "RTG";
+        QTest::newRow("no synthesis") << false << true << CaptureTarget::None << "--G";
+        QTest::newRow("no hot key") << true << false << CaptureTarget::None << "RT-";
+        QTest::newRow("capturing") << true << true << CaptureTarget::Command << "-TG";
+    }
+    void desktopAbilities()
+    {
+        QFETCH(bool, synthesize);
+        QFETCH(bool, hotKey);
+        editor::PageContext context;
+        context.command = Entry{"マウスポインター", "0", "0"};
+        context.condition = Entry{"即時"};
+        context.canSynthesize = synthesize;
+        context.canRegisterHotKey = hotKey;
+        QFETCH(CaptureTarget, capture);
+        context.capture = capture;
+        const editor::PageViewState view = editor::pageViewState(context);
+        const QString enabled = QString(view.runEnabled ? u'R' : u'-') + (view.testMoveEnabled ? u'T' : u'-') +
+                                (view.getPositionEnabled ? u'G' : u'-');
+        QTEST(enabled, "enabled");
+    }
+
     void pageRows()
     {
         const QStringList kinds{"なし", "クリック", "入力"};

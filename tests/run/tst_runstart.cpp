@@ -1,7 +1,7 @@
 #include "app/orvane.h"
 #include "fakeinput.h"
-#include "run/rundialog.h"
-#include "run/stopwindow.h"
+#include "runui/rundialog.h"
+#include "runui/stopwindow.h"
 #include "settings/config.h"
 
 #include <QtTest>

@@ -10,6 +10,32 @@ bool FakeServices::isAvailable() const
     return available_;
 }
 
+bool FakeServices::canSynthesize() const
+{
+    std::lock_guard lock(mutex_);
+    return available_ && canSynthesize_;
+}
+
+bool FakeServices::canCapture() const
+{
+    std::lock_guard lock(mutex_);
+    return available_ && canCapture_;
+}
+
+bool FakeServices::canRegisterHotKey() const
+{
+    std::lock_guard lock(mutex_);
+    return available_ && canRegisterHotKey_;
+}
+
+void FakeServices::setAbilities(bool synthesize, bool capture, bool hotKey)
+{
+    std::lock_guard lock(mutex_);
+    canSynthesize_ = synthesize;
+    canCapture_ = capture;
+    canRegisterHotKey_ = hotKey;
+}
+
 std::string FakeServices::lastError() const
 {
     std::lock_guard lock(mutex_);

@@ -33,6 +33,9 @@ class FakeServices final : public InputServices {
 public:
     // InputServices
     bool isAvailable() const override;
+    bool canSynthesize() const override;
+    bool canCapture() const override;
+    bool canRegisterHotKey() const override;
     std::string backendName() const override { return "fake"; }
     std::string lastError() const override;
     bool isKeyDown(int vk) override;
@@ -52,12 +55,15 @@ public:
 
     // Test controls. Thread-safe.
     void setAvailable(bool available);
+    // What the capability queries answer while the fake is available (all true until set).
+    void setAbilities(bool synthesize, bool capture, bool hotKey);
     void setKeyDown(int vk, bool down); // changes the key state without recording an event
     void setPointer(int x, int y);      // moves the pointer without recording an event
     void setFailCapture(bool fail);     // installKeyboardCapture returns 0 while set
     void setFailHotKey(bool fail);      // registerHotKey returns false while set
-    // Synthesis (keys, units, buttons, pointer moves) delivers the next `delivered` events, then fails `failing` of them
-    // (all when negative) without recording anything, then delivers again. A negative `delivered` ends the failures.
+    // Synthesis (keys, units, buttons, pointer moves) delivers the next `delivered` events, then fails `failing` of
+    // them (all when negative) without recording anything, then delivers again. A negative `delivered` ends the
+    // failures.
     void setFailSynthesis(int delivered, int failing = -1);
     // watchKeys returns 0 while set, as on a desktop that cannot be watched.
     void setWatchUnsupported(bool unsupported);
@@ -92,6 +98,9 @@ private:
 
     mutable std::mutex mutex_;
     bool available_ = true;
+    bool canSynthesize_ = true;
+    bool canCapture_ = true;
+    bool canRegisterHotKey_ = true;
     bool failCapture_ = false;
     bool failHotKey_ = false;
     std::string lastError_;

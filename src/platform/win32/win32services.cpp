@@ -165,6 +165,10 @@ public:
     ~Win32Services() override;
 
     bool isAvailable() const override { return true; }
+    // user32 does all three on every interactive desktop.
+    bool canSynthesize() const override { return true; }
+    bool canCapture() const override { return true; }
+    bool canRegisterHotKey() const override { return true; }
     std::string backendName() const override { return "win32"; }
     std::string lastError() const override { return lastError_; }
     bool isKeyDown(int vk) override;

@@ -1,7 +1,7 @@
 // The keyboard capture and the hot keys: grabs on the toolkit's X connection, whose key events the GUI thread's
 // native event filter hands over.
 
-#include "x11backend.h"
+#include "x11services.h"
 #include "x11vktable.h"
 
 #include <QCoreApplication>

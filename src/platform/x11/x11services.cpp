@@ -1,7 +1,6 @@
 #include "x11services.h"
 
 #include "platform/inputledger.h"
-#include "x11backend.h"
 #include "x11vktable.h"
 
 #include <QByteArray>
@@ -435,37 +434,5 @@ void X11Services::sleepMs(int ms)
 }
 
 } // namespace x11
-
-std::unique_ptr<InputServices> createX11Services()
-{
-    // Every synthesising thread opens its own connection, several at once when actions overlap. Xlib's own implicit
-    // thread set-up and the extension bookkeeping of those first opens race with each other (heap corruption seen
-    // with two clicks starting together), so the locks are made here, while only this thread uses Xlib.
-    XInitThreads();
-    Display* probe = XOpenDisplay(nullptr);
-    if (!probe)
-        return nullptr;
-    int event = 0, error = 0, major = 0, minor = 0;
-    int opcode = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
-    const bool usable = XTestQueryExtension(probe, &event, &error, &major, &minor) &&
-                        XkbQueryExtension(probe, &opcode, &event, &error, &xkbMajor, &xkbMinor);
-    const std::string name = DisplayString(probe);
-    const int screen = DefaultScreen(probe);
-    XCloseDisplay(probe);
-    if (!usable)
-        return nullptr;
-    return std::make_unique<x11::X11Services>(name, screen);
-}
-
-void x11PrepareGuiPlatform()
-{
-    XInitThreads();
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return;
-    if (Display* probe = XOpenDisplay(nullptr)) {
-        XCloseDisplay(probe);
-        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("xcb"));
-    }
-}
 
 } // namespace platform

@@ -1,54 +1,130 @@
 #pragma once
 
-// The X11 backend of the input services. Built on Linux; the factory picks it where an X display is reachable.
-//
-// Where X works differently from Windows, the backend behaves like this:
-// - Typing: a whole character goes out on the press of its (last) UTF-16 unit; release calls do nothing. A surrogate
-//   pair is typed when its low unit is pressed. "\n", "\r" and "\r\n" are one Return, "\t" is Tab; other control
-//   characters except Backspace, Escape and Delete are dropped. CapsLock is switched off while typing.
-// - Characters missing from the keyboard map are bound for a moment on unused keycodes (19 on Xvfb's default map).
-//   typeText binds them in batches of as many distinct characters as there are such keycodes, with one keymap change
-//   per batch (the span from the lowest to the highest keycode, the keys in between written back unchanged), and types
-//   the batch. A client translates a key with the keymap it fetched when it handled the last change notification, so a
-//   keycode is only rebound 50 ms after its previous binding (and no two changes come closer than 15 ms): a client
-//   that handles the notification within that time translates every key right. Measured on Xvfb, 2 cores with a load
-//   average of 8-11, a Qt text box in another process and a second Qt client spinning its event loop: 30 ms was
-//   already exact as long as each batch was a single change, while one change per keycode (19 per batch) made the
-//   clients reload their keymaps faster than they could and lose characters even at 80 ms; 50 ms passed 12 of 12 runs.
-//   Figures at 50 ms: 94 characters of mixed Japanese 480-610 characters/s, 300 distinct kanji about 370/s, ASCII
-//   (on the map, one round trip per text) above 20,000/s. Characters bound already are reused without rebinding.
-//   sendUnicodeUnit binds one character at a time under the same rules. Bindings are removed 400 ms after typing
-//   stopped and at shutdown; the root window property _ORVANE_BOUND_KEYCODES lists what is bound, and the next start
-//   empties what a killed instance left behind (a second instance started while another types would take that one's
-//   bindings away too).
-// - Synthesis reports failure (false, or fewer units from typeText) when no keycode is free, the server refused a
-//   request or the display went away; a broken connection does not end the program, the thread reconnects later.
-// - Keys missing from the keyboard map (F13-F24 on common layouts, keypad digits while NumLock is off) are bound on an
-//   unused keycode while held.
-// - The capture is a keyboard grab: an event that no capture procedure takes is still not seen by other programs,
-//   key releases reach the procedure up to 30 ms late (they wait for a possible autorepeat press), and releases of
-//   keys that were down before the capture began are swallowed unreported. Installing it costs one round trip and
-//   fails while another program holds the keyboard. Keys without a Windows code are reported as 255.
-// - Hot keys are passive grabs for the exact modifiers (lock keys ignored); while a capture runs they do not fire.
-//   They keep the keycodes found at registration.
-// - The key watch reads XInput 2.1 raw key events on a connection and a thread of its own: it sees every press and
-//   release whatever grab is active, but no autorepeat. Keys without a Windows code are reported as 255.
-// - Coordinates are those of the default screen's root window.
+// The X11 input services. Synthesis and key state go through a private X connection of the calling thread; the
+// keyboard capture and the hot keys are grabs on the toolkit's connection, whose events the GUI thread's native event
+// filter hands to handleNativeEvent; the key watch has a connection and a thread of its own. The definitions are split
+// by concern: x11services.cpp (key state, synthesis, typing), x11grabs.cpp (capture and hot keys), x11keywatch.cpp;
+// x11factory.cpp creates it.
 
 #include "platform/inputservices.h"
+#include "x11keyboardmap.h"
+#include "x11keywatch.h"
+#include "x11sparekeys.h"
 
+#include <QtGlobal>
+
+#include <atomic>
+#include <bitset>
+#include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
-namespace platform {
+QT_BEGIN_NAMESPACE
+class QTimer;
+QT_END_NAMESPACE
 
-// The X11 backend, or nullptr when no X display can be opened or it lacks the XTEST or XKEYBOARD extension. Call
-// after the GUI application object exists: the capture and the hot keys use the toolkit's own X connection (without
-// it, for instance on a Wayland platform plugin, they fail and everything else still works through private
-// connections).
-std::unique_ptr<InputServices> createX11Services();
+struct xcb_connection_t;
 
-// Before the GUI application object exists: when QT_QPA_PLATFORM is not set and an X display can be opened, selects
-// the toolkit's X11 platform, so that the capture and hot keys also work under XWayland.
-void x11PrepareGuiPlatform();
+namespace platform::x11 {
 
-} // namespace platform
+class X11Services final : public InputServices {
+public:
+    explicit X11Services(const std::string& displayName, int screen);
+    ~X11Services() override;
+
+    bool isAvailable() const override { return true; }
+    // XTest is required to create the backend; grabs go through the toolkit's own X connection, which exists only
+    // when Qt runs on its xcb platform.
+    bool canSynthesize() const override { return true; }
+    bool canCapture() const override { return toolkitConnection() != nullptr; }
+    bool canRegisterHotKey() const override { return toolkitConnection() != nullptr; }
+    std::string backendName() const override { return "x11"; }
+    std::string lastError() const override { return lastError_; }
+    bool isKeyDown(int vk) override;
+    CaptureHandle installKeyboardCapture(KeyboardCaptureProc proc) override;
+    void removeKeyboardCapture(CaptureHandle handle) override;
+    bool registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc) override;
+    void unregisterHotKey(int id) override;
+    bool handleNativeEvent(const char* eventType, void* message) override;
+    bool sendKey(int vk, bool down) override;
+    bool sendUnicodeUnit(char16_t unit, bool down) override;
+    std::size_t typeText(std::u16string_view text, std::chrono::steady_clock::time_point start,
+                         std::chrono::steady_clock::duration interval, const StopSignal& stop) override;
+    bool sendMouseButton(MouseButton button, bool down) override;
+    bool setCursorPos(int x, int y) override;
+    bool getCursorPos(int& x, int& y) override;
+    KeyWatchHandle watchKeys(KeyWatchProc proc) override;
+    void unwatchKeys(KeyWatchHandle handle) override;
+    void sleepMs(int ms) override;
+
+private:
+    // The shared keyboard map, rebuilt (on this thread's connection) when a change not made by us was seen.
+    std::shared_ptr<const KeyboardMap> keyboardMap(XDisplay* display);
+    // One character of a text: where it starts and ends in the UTF-16 text (end exclusive) and what it is; an
+    // unpaired surrogate has codePoint 0.
+    struct TextChar {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        char32_t codePoint = 0;
+    };
+    // Types the characters on the schedule of typeText (unit i not before start + i * interval) and returns the
+    // UTF-16 units delivered.
+    std::size_t typeChars(XDisplay* display, const std::vector<TextChar>& chars,
+                          std::chrono::steady_clock::time_point start, std::chrono::steady_clock::duration interval,
+                          const StopSignal& stop);
+
+    // Capture and hot keys (GUI thread).
+    struct Capture {
+        CaptureHandle handle = 0;
+        KeyboardCaptureProc proc;
+    };
+    struct HotKey {
+        int vk = 0;
+        unsigned modifiers = 0; // X modifier bits
+        std::vector<int> keycodes;
+        unsigned relevant = 0;          // modifier bits compared on a press (the lock keys are not)
+        std::vector<unsigned> variants; // lock-key combinations grabbed besides modifiers
+        HotKeyProc proc;
+    };
+    struct PendingRelease {
+        bool active = false;
+        int keycode = 0;
+        std::uint32_t time = 0;
+        unsigned state = 0;
+    };
+    xcb_connection_t* toolkitConnection() const;
+    void releaseGrabs();
+    bool captureEvent(bool press, int keycode, std::uint32_t time, unsigned state);
+    void deliverCaptured(bool press, int keycode, unsigned state);
+    void flushPendingRelease();
+    bool hotKeyEvent(bool press, int keycode, unsigned state);
+    void ungrabHotKey(const HotKey& hotKey);
+    int vkOfCapturedKey(int keycode, unsigned state);
+
+    std::string displayName_;
+    int screen_ = 0;
+    std::string lastError_;
+
+    std::mutex mapMutex_;
+    std::shared_ptr<const KeyboardMap> map_;
+    std::atomic<bool> mapStale_{true};
+    SpareKeys spare_;
+
+    std::vector<Capture> captures_;
+    CaptureHandle nextCapture_ = 1;
+    bool keyboardGrabbed_ = false;
+    std::uint32_t root_ = 0;
+    std::uint16_t grabSequence_ = 0; // request number of the active keyboard grab
+    std::bitset<256> seenDown_;
+    PendingRelease pending_;
+    QTimer* releaseTimer_ = nullptr;
+    std::map<int, HotKey> hotKeys_;
+
+    std::mutex watchMutex_;
+    std::unique_ptr<KeyWatch> watch_;
+};
+
+} // namespace platform::x11

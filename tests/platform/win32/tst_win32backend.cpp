@@ -622,49 +622,6 @@ void checkPointerMoves(InputServices& services, const TestWindows& w)
     }
 }
 
-void checkSleep(InputServices& services)
-{
-    using Clock = std::chrono::steady_clock;
-    for (int ms : {1, 5, 10, 16}) {
-        constexpr int rounds = 10;
-        const auto start = Clock::now();
-        for (int i = 0; i < rounds; ++i)
-            services.sleepMs(ms);
-        const double mean = std::chrono::duration<double, std::milli>(Clock::now() - start).count() / rounds;
-        char text[64];
-        std::snprintf(text, sizeof text, "%.2f", mean);
-        info("sleep: sleepMs(" + std::to_string(ms) + ") took " + text + " ms on average");
-        // Generous: a loaded machine may oversleep, but never by a whole extra timer period on average.
-        check(mean >= ms * 0.9 && mean < ms + 25.0, "sleep: sleepMs(" + std::to_string(ms) + ") pauses about that long",
-              std::string(text) + " ms");
-    }
-    const auto start = Clock::now();
-    services.sleepMs(0);
-    services.sleepMs(-20);
-    check(Clock::now() - start < std::chrono::milliseconds(50), "sleep: zero and negative durations return at once");
-
-    // Each thread has its own timer; two sleeping at once must not disturb each other.
-    double elapsed[2] = {0, 0};
-    auto sleeper = [&](int slot) {
-        const auto t0 = Clock::now();
-        for (int i = 0; i < 10; ++i)
-            services.sleepMs(10);
-        elapsed[slot] = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-    };
-    std::thread a(sleeper, 0), b(sleeper, 1);
-    a.join();
-    b.join();
-    check(elapsed[0] >= 90 && elapsed[1] >= 90 && elapsed[0] < 400 && elapsed[1] < 400,
-          "sleep: two threads sleep independently",
-          std::to_string(elapsed[0]) + " ms and " + std::to_string(elapsed[1]) + " ms for 10 x 10 ms");
-
-    HANDLE highRes = CreateWaitableTimerExW(nullptr, nullptr, 0x2, TIMER_ALL_ACCESS);
-    info(std::string("sleep: high-resolution waitable timer ") + (highRes ? "available" : "not available") +
-         " on this system");
-    if (highRes)
-        CloseHandle(highRes);
-}
-
 // The guardian's child: presses a key and the left button through the backend with the guardian running and waits to
 // be terminated.
 constexpr int kGuardedKey = VK_F7;
@@ -763,7 +720,6 @@ int main(int argc, char** argv)
     checkUnicode(*services, windows);
     checkClicks(*services, windows);
     checkPointerMoves(*services, windows);
-    checkSleep(*services);
     checkGuardian();
 
     DestroyWindow(windows.host);

@@ -7,7 +7,7 @@
 #include "platform/inputservices.h"
 #include "platform/qt/nativeeventforwarder.h"
 #include "platform/stopsignal.h"
-#include "platform/x11/x11services.h"
+#include "platform/x11/x11factory.h"
 #include "platform/x11/x11vktable.h"
 #include "x11sink.h"
 

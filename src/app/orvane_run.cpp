@@ -3,8 +3,9 @@
 #include "app/orvane.h"
 #include "cli/runreport.h"
 #include "run/run.h"
-#include "run/rundialog.h"
-#include "run/runstart.h"
+#include "runui/rundialog.h"
+#include "runui/runindicators.h"
+#include "runui/runstart.h"
 
 #include <QMessageBox>
 #include <QThread>
@@ -29,6 +30,7 @@ void orvane::startRun()
     auto* worker = new QThread(this);
     auto* run = new Run;
     run->configure(stertTime, runNumber, stopCommand, list_command, list_condition, runProjectName(filePath));
+    RunIndicators::show(run, runProjectName(filePath));
     run->moveToThread(worker);
     connect(worker, &QThread::started, run, &Run::start);
     // The run's record is read on its own thread as it finishes (the run may be deleted before the window hears of

@@ -1,11 +1,11 @@
 #pragma once
 
 // The run settings dialog: start delay, run count (or "until the stop command") and the stop command, captured from
-// the keyboard through the dialog's own keyboard capture. The capture lasts from 変更 until one combination is
+// the keyboard through a key-capture session of its own. The capture lasts from 変更 until one combination is
 // captured (on X11 it is an active keyboard grab, so the keyboard is given back at once). Accepted only through its
 // start button; the caller then copies the four values back.
 
-#include "platform/inputservices.h"
+#include "editor/keycapturesession.h"
 
 #include <QDialog>
 #include <QString>
@@ -14,6 +14,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class QTimer;
 
 class RunDialog : public QDialog {
     Q_OBJECT
@@ -39,8 +40,6 @@ private Q_SLOTS:
 private:
     void onStartClicked();
     void applyValidityRule();
-    bool installHotKeyHook();
-    void removeHotKeyHook();
 
     int stertTime = 0;
     int runNumber = 0;
@@ -49,6 +48,9 @@ private:
     bool capturing = false;
     bool stopCommandValid = false;
     int answer = 0;
+    editor::KeyCaptureSession capture;
+    // Reads the session's result while it captures (the capture reports on the backend's thread).
+    QTimer* capturePoll = nullptr;
 
     QLabel* stertTimeLabel = nullptr;
     QLabel* stertTimeUnitLabel = nullptr;

@@ -2,23 +2,21 @@
 
 #include "run/keycombination.h"
 #include "run/run.h"
-#include "run/runicons.h"
+#include "runui/runicons.h"
 
 #include <QCheckBox>
-#include <QDebug>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 
 #include <algorithm>
 
 namespace {
 
-// The dialog's own capture, separate from the editor's: one state and one capture handle for the whole process.
-keys::KeyCaptureState captureState;
-platform::CaptureHandle hookHandle = 0;
+Q_LOGGING_CATEGORY(lcRunDialog, "orvane.rundialog")
 
 template <class W> W* named(W* widget, const char* name)
 {
@@ -122,7 +120,7 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
     setTabOrder(runNumberSpinBox, hotKeyButton);
     setTabOrder(hotKeyButton, startButton);
 
-    qDebug() << "RunDialog run count:" << runNumber;
+    qCDebug(lcRunDialog) << "RunDialog run count:" << runNumber;
     if (runNumber == EndlessRunNumber) {
         checkRunNumber->setChecked(true);
         runNumberSpinBox->setValue(1);
@@ -133,22 +131,21 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
         stopCommand = QStringLiteral("83,3");
     }
     if (runNumber == EndlessRunNumber)
-        qDebug() << "RunDialog run count:" << runNumber;
+        qCDebug(lcRunDialog) << "RunDialog run count:" << runNumber;
 
     connect(startButton, &QPushButton::clicked, this, [this] { onStartClicked(); });
     connect(hotKeyButton, &QPushButton::clicked, this, &RunDialog::onHotKeyButtonPressed);
+    capturePoll = new QTimer(this);
+    capturePoll->setInterval(10);
+    connect(capturePoll, &QTimer::timeout, this, &RunDialog::onKeyCaptured);
 
     applyValidityRule();
     hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));
     updateStartButtonState();
 }
 
-RunDialog::~RunDialog()
-{
-    if (capturing)
-        captureState.capturing.exchange(0);
-    removeHotKeyHook();
-}
+// The session removes a capture still installed.
+RunDialog::~RunDialog() = default;
 
 void RunDialog::applyValidityRule()
 {
@@ -175,41 +172,15 @@ void RunDialog::changeCheckHotKey(int state)
     hotKeyButton->setVisible(!none);
 }
 
-bool RunDialog::installHotKeyHook()
-{
-    if (hookHandle != 0)
-        return true;
-    auto& input = platform::services();
-    hookHandle = input.installKeyboardCapture([dialog = QPointer<RunDialog>(this)](int message, int vk) {
-        const bool swallowed = keys::applyCaptureRule(captureState, message, vk);
-        // Finished from the event loop rather than inside the capture procedure, which must not remove itself.
-        if (dialog && captureState.capturedKey.load() != 0)
-            QMetaObject::invokeMethod(dialog, &RunDialog::onKeyCaptured, Qt::QueuedConnection);
-        return swallowed;
-    });
-    if (hookHandle == 0) {
-        qWarning() << "Failed to install keyboard hook. Error:" << input.lastError().c_str();
-        return false;
-    }
-    return true;
-}
-
-void RunDialog::removeHotKeyHook()
-{
-    if (hookHandle == 0)
-        return;
-    platform::services().removeKeyboardCapture(hookHandle);
-    hookHandle = 0;
-}
-
 void RunDialog::onHotKeyButtonPressed()
 {
-    if (!installHotKeyHook()) {
+    if (!capture.start()) {
+        qCWarning(lcRunDialog) << "Failed to install keyboard hook. Error:" << capture.error();
         hotKeyLabel->setText(QStringLiteral("フック失敗"));
         return;
     }
-    captureState.begin();
     capturing = true;
+    capturePoll->start();
     hotKeyButton->hide();
     cancelCaptureButton->show();
     hotKeyHintLabel->show();
@@ -222,20 +193,19 @@ void RunDialog::onHotKeyButtonPressed()
 
 void RunDialog::onKeyCaptured()
 {
-    const int key = captureState.capturedKey.load();
-    if (!capturing || key == 0)
+    const QString captured = capture.result();
+    if (!capturing || captured.isEmpty())
         return;
-    stopCommand = keys::keyCombinationText(key, captureState.capturedMask.load());
+    stopCommand = captured;
     // The keyboard goes back to the desktop as soon as the combination is known; 変更 installs a new capture.
     cancelCapture();
 }
 
 void RunDialog::cancelCapture()
 {
-    captureState.capturing.exchange(0);
-    captureState.capturedKey.exchange(0);
     capturing = false;
-    removeHotKeyHook();
+    capturePoll->stop();
+    capture.remove();
     applyValidityRule();
     hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));
     cancelCaptureButton->hide();
