@@ -10,12 +10,13 @@
 //   typeText binds them in batches of as many distinct characters as there are such keycodes, with one keymap change
 //   per batch (the span from the lowest to the highest keycode, the keys in between written back unchanged), and types
 //   the batch. A client translates a key with the keymap it fetched when it handled the last change notification, so a
-//   keycode is only rebound 50 ms after its previous binding (and no two changes come closer than 15 ms): a client
-//   that handles the notification within that time translates every key right. Measured on Xvfb, 2 cores with a load
-//   average of 8-11, a Qt text box in another process and a second Qt client spinning its event loop: 30 ms was
-//   already exact as long as each batch was a single change, while one change per keycode (19 per batch) made the
-//   clients reload their keymaps faster than they could and lose characters even at 80 ms; 50 ms passed 12 of 12 runs.
-//   Figures at 50 ms: 94 characters of mixed Japanese 480-610 characters/s, 300 distinct kanji about 370/s, ASCII
+//   keycode is only rebound 100 ms after its previous binding (and no two changes come closer than 15 ms): a client
+//   that handles the notification within that time translates every key right. Measured on Xvfb, 2 cores, a Qt text
+//   box in another process: one keymap change per keycode (19 per batch) made the clients reload their keymaps faster
+//   than they could and lose characters even at 80 ms, so a batch is one change. With both cores saturated by a
+//   compiler (load 3-4), a 128-character text came out exact 9 of 10 times at 50 ms and 25 of 25 times at 100 ms.
+//   Figures at 100 ms: 94 characters of mixed Japanese about 310 characters/s (xdotool is exact only at --delay 20,
+//   about 90/s, and not always), ASCII
 //   (on the map, one round trip per text) above 20,000/s. Characters bound already are reused without rebinding.
 //   sendUnicodeUnit binds one character at a time under the same rules. Bindings are removed 400 ms after typing
 //   stopped and at shutdown; the root window property _ORVANE_BOUND_KEYCODES lists what is bound, and the next start

@@ -32,7 +32,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     struct Pacing {
-        std::chrono::milliseconds rebindRest{50};   // between two bindings of one keycode
+        std::chrono::milliseconds rebindRest{100};   // between two bindings of one keycode
         std::chrono::milliseconds rebindGap{15};    // between two keymap changes
         std::chrono::milliseconds idleRestore{400}; // typing idle this long: the bindings are removed
     };
