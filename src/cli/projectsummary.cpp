@@ -32,32 +32,34 @@ QString shownText(QString text)
 
 QString describeOperation(const model::Entry& command)
 {
-    const QString kind = command.value(0);
+    const QString kind = model::entryKind(command);
+    const QString point = QStringLiteral("%1, %2").arg(model::coordinateX(command), model::coordinateY(command));
     if (kind == model::kind::None)
         return kind;
     if (kind == model::kind::Click)
-        return withDetails(kind, {command.value(1), seconds(command.value(2))});
+        return withDetails(kind, {model::clickButton(command), seconds(model::commandSeconds(command))});
     if (kind == model::kind::Pointer)
-        return withDetails(kind, {QStringLiteral("%1, %2").arg(command.value(1), command.value(2))});
+        return withDetails(kind, {point});
     if (kind == model::kind::SmoothMove)
-        return withDetails(
-            kind, {QStringLiteral("%1, %2").arg(command.value(1), command.value(2)), seconds(command.value(3))});
+        return withDetails(kind, {point, seconds(model::commandSeconds(command))});
     if (kind == model::kind::Key)
-        return withDetails(kind, {keys::keyCombinationLabel(command.value(1)), seconds(command.value(2))});
+        return withDetails(
+            kind, {keys::keyCombinationLabel(model::keyCombination(command)), seconds(model::commandSeconds(command))});
     if (kind == model::kind::Input)
-        return withDetails(kind, {shownText(command.value(1)), seconds(command.value(2))});
+        return withDetails(kind, {shownText(model::inputText(command)), seconds(model::commandSeconds(command))});
+    // A kind this version does not know is shown with its stored elements as they are.
     return withDetails(kind, command.mid(1));
 }
 
 QString describeCondition(const model::Entry& condition)
 {
-    const QString kind = condition.value(0);
+    const QString kind = model::entryKind(condition);
     if (kind == model::kind::Immediate)
         return kind;
     if (kind == model::kind::Time)
-        return withDetails(kind, {seconds(condition.value(1))});
+        return withDetails(kind, {seconds(model::waitSeconds(condition))});
     if (kind == model::kind::KeyCondition)
-        return withDetails(kind, {keys::keyCombinationLabel(condition.value(1))});
+        return withDetails(kind, {keys::keyCombinationLabel(model::keyCombination(condition))});
     return withDetails(kind, condition.mid(1));
 }
 

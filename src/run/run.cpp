@@ -273,49 +273,48 @@ void Run::runLoop()
 
 void Run::performPage(int page, const model::Entry& command, const model::Entry& condition, Schedule& schedule)
 {
-    // value() rather than at(): an entry shorter than its kind reads its missing elements as empty text, which reads
-    // as 0 or as "no key" like any other unreadable value.
-    const QString operation = command.value(0);
-    const QString wait = condition.value(0);
+    // The named fields read a missing element as empty text, so an entry shorter than its kind reads as 0 or as
+    // "no key" like any other unreadable value.
+    const QString operation = model::entryKind(command);
+    const QString wait = model::entryKind(condition);
+    const double seconds = model::commandSeconds(command).toDouble();
     const QString where = QStringLiteral("%1 ページ目: ").arg(page + 1);
     RunState* shared = state_.get();
 
     if (operation == model::kind::Click) {
-        const bool left = command.value(1) == model::LeftButton;
-        const double hold = command.value(2).toDouble();
+        const bool left = model::clickButton(command) == model::LeftButton;
         const QString what = where + QStringLiteral("%1クリックを送れませんでした。").arg(left ? "左" : "右");
-        launchAction([shared, left, hold, what] {
-            const bool ok = left ? actions::clickLeft(shared->stop, hold, &shared->held)
-                                 : actions::clickRight(shared->stop, hold, &shared->held);
+        launchAction([shared, left, seconds, what] {
+            const bool ok = left ? actions::clickLeft(shared->stop, seconds, &shared->held)
+                                 : actions::clickRight(shared->stop, seconds, &shared->held);
             if (!ok)
                 shared->fail(what);
         });
     } else if (operation == model::kind::Pointer || operation == model::kind::SmoothMove) {
-        const int x = command.value(1).toInt(nullptr, 10);
-        const int y = command.value(2).toInt(nullptr, 10);
+        const int x = model::coordinateX(command).toInt(nullptr, 10);
+        const int y = model::coordinateY(command).toInt(nullptr, 10);
         const QString what = where + QStringLiteral("マウスポインターを (%1, %2) へ動かせませんでした。").arg(x).arg(y);
         if (operation == model::kind::Pointer) {
             if (!actions::movePointer(x, y))
                 shared->fail(what);
         } else {
-            const double seconds = command.value(3).toDouble();
             launchAction([shared, x, y, seconds, what] {
                 if (!actions::smoothMove(shared->stop, x, y, seconds))
                     shared->fail(what);
             });
         }
     } else if (operation == model::kind::Key) {
-        const double hold = static_cast<double>(command.value(2).toFloat());
-        const QString text = QStringLiteral("%1,%2").arg(command.value(1)).arg(hold, 0, 'g', -1);
+        const QString combination = model::keyCombination(command);
+        const double hold = static_cast<double>(model::commandSeconds(command).toFloat());
+        const QString text = QStringLiteral("%1,%2").arg(combination).arg(hold, 0, 'g', -1);
         const QString what =
-            where + QStringLiteral("キー「%1」を送れませんでした。").arg(keys::keyCombinationLabel(command.value(1)));
+            where + QStringLiteral("キー「%1」を送れませんでした。").arg(keys::keyCombinationLabel(combination));
         launchAction([shared, text, what] {
             if (!actions::pressKey(shared->stop, text, &shared->held))
                 shared->fail(what);
         });
     } else if (operation == model::kind::Input) {
-        const QString text = command.value(1);
-        const double seconds = command.value(2).toDouble();
+        const QString text = model::inputText(command);
         launchAction([shared, text, seconds, where] {
             const qsizetype typed = actions::typeText(shared->stop, text, seconds);
             if (seconds > 0 && typed < text.size() && !shared->stop.isRequested())
@@ -325,9 +324,9 @@ void Run::performPage(int page, const model::Entry& command, const model::Entry&
     }
 
     if (wait == model::kind::Time) {
-        schedule.after(condition.value(1).toDouble());
+        schedule.after(model::waitSeconds(condition).toDouble());
     } else if (wait == model::kind::KeyCondition) {
-        if (const auto met = waitForKey(condition.value(1)))
+        if (const auto met = waitForKey(model::keyCombination(condition)))
             schedule.reanchor(*met);
     } else {
         schedule.after(0);
