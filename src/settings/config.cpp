@@ -60,15 +60,8 @@ void migrateConfig()
 
 void loadConfig(Config& config)
 {
-    config.recentFiles.clear();
-    config.stertTime = 5;
-    config.runNumber = 1;
-    config.isUsedStert = false;
-    config.isUsedThis = false;
-    config.isHelp = false;
-    config.isMessageFile = true;
-    config.isMessagePaste = false;
-    config.isMessageDelete = true;
+    // Every member back to its start-up value, so nothing of an earlier read outlives a file that lacks it.
+    config = Config{};
     config.filePath = desktopDirectory();
 
     migrateConfig();
