@@ -26,6 +26,7 @@
 #include <cstring>
 #include <functional>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,9 +64,9 @@ std::string at(POINT p)
     return text;
 }
 
-// Key and mouse messages as words in a line, so that a sequence is checked against a pattern in one go:
-// "dA" and "uA" for WM_KEYDOWN and WM_KEYUP of A, "D164" and "U164" for WM_SYSKEYDOWN and WM_SYSKEYUP of VK_LMENU,
-// "cb" for WM_CHAR 'b', "Ld@120,130" for WM_LBUTTONDOWN there.
+// Key and mouse messages as words in a line, so that a sequence is checked against a pattern in one go: "dA" and
+// "uA" for WM_KEYDOWN and WM_KEYUP of A, "D164" and "U164" for WM_SYSKEYDOWN and WM_SYSKEYUP of VK_LMENU, "cb" for
+// WM_CHAR 'b', "Ld@120,130" for WM_LBUTTONDOWN there. Keys to send are written the same way.
 void record(std::string& line, const std::string& word)
 {
     line += (line.empty() ? "" : " ") + word;
@@ -73,13 +74,18 @@ void record(std::string& line, const std::string& word)
 
 std::string keyWord(UINT message, int vk)
 {
-    const bool name = (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9');
     const char* kind = message == WM_KEYDOWN ? "d" : message == WM_KEYUP ? "u" : message == WM_SYSKEYDOWN ? "D" : "U";
-    return std::string(kind) += name ? std::string(1, static_cast<char>(vk)) : std::to_string(vk);
+    return std::string(kind) += vk >= 'A' && vk <= 'Z' ? std::string(1, static_cast<char>(vk)) : std::to_string(vk);
 }
 
 // --- The test's windows and the GUI thread's message loop ----------------------------------------------------------
 
+struct Windows {
+    HWND main = nullptr; // receives keys and clicks
+    HWND host = nullptr; // holds the EDIT control
+    HWND edit = nullptr;
+    RECT mainRect{};
+} g_windows;
 std::string g_log;     // what the test window received, as its window procedure saw it; pointer moves apart
 POINT g_lastMove{};    // where the last WM_MOUSEMOVE put the pointer, in screen coordinates
 std::string g_hotKeys; // the WM_HOTKEY identifiers the loop took from the queue, "window" before one not for the thread
@@ -88,31 +94,18 @@ LRESULT CALLBACK testWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 {
     POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     ClientToScreen(hwnd, &p);
-    switch (message) {
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP:
+    const bool down = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN;
+    if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP)
         record(g_log, keyWord(message, static_cast<int>(wParam)));
-        return 0;
-    case WM_CHAR:
+    else if (message == WM_CHAR)
         record(g_log, "c" + utf8(std::wstring(1, static_cast<wchar_t>(wParam))));
-        return 0;
-    case WM_SYSCHAR: // no menu to open
-        return 0;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-        record(g_log, std::string(message <= WM_LBUTTONUP ? "L" : "R") +
-                          (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ? "d" : "u") + at(p));
-        return 0;
-    case WM_MOUSEMOVE:
+    else if (message == WM_MOUSEMOVE)
         g_lastMove = p;
-        return 0;
-    default:
+    else if (down || message == WM_LBUTTONUP || message == WM_RBUTTONUP)
+        record(g_log, std::string(message <= WM_LBUTTONUP ? "L" : "R") + (down ? "d" : "u") + at(p));
+    else if (message != WM_SYSCHAR) // no menu to open
         return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
+    return 0;
 }
 
 // The loop of the GUI thread, as Qt's event dispatcher runs it: every message taken from the queue goes to the
@@ -121,7 +114,7 @@ LRESULT CALLBACK testWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 void pumpFor(InputServices& services, int ms)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
+    do {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_HOTKEY)
@@ -131,12 +124,8 @@ void pumpFor(InputServices& services, int ms)
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count() < 5 ? left.count() : 5),
-                                  QS_ALLINPUT);
-    }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (std::chrono::steady_clock::now() < end);
 }
 
 // Runs work on another thread, as a user at the keyboard or the run engine would act, while this (GUI) thread keeps
@@ -154,28 +143,17 @@ void whilePumping(InputServices& services, const std::function<void()>& work, in
     pumpFor(services, settleMs);
 }
 
-// A positive code is a press, a negative one a release.
-void sendStrokes(InputServices& services, const std::vector<int>& strokes)
+void sendKeys(InputServices& services, const std::string& words)
 {
     whilePumping(services, [&] {
-        for (int stroke : strokes)
-            services.sendKey(stroke > 0 ? stroke : -stroke, stroke > 0);
+        std::istringstream in(words);
+        for (std::string word; in >> word;)
+            services.sendKey(word[1] >= 'A' && word[1] <= 'Z' ? word[1] : std::stoi(word.substr(1)), word[0] == 'd');
     });
 }
 
-constexpr int kLControl = VK_LCONTROL;
-constexpr int kLShift = VK_LSHIFT;
-constexpr int kLAlt = VK_LMENU;
-
-struct TestWindows {
-    HWND main = nullptr; // receives keys and clicks
-    HWND host = nullptr; // holds the EDIT control
-    HWND edit = nullptr;
-    RECT mainRect{};
-};
-
 // Popup windows without a system menu, so that a lone Alt never enters menu mode and eats what follows.
-TestWindows createWindows()
+bool createWindows()
 {
     WNDCLASSW wc{};
     wc.lpfnWndProc = testWindowProc;
@@ -183,22 +161,20 @@ TestWindows createWindows()
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW, spelled for either character set
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"OrvaneInputTest";
-    TestWindows w;
-    if (!RegisterClassW(&wc))
-        return w;
     const auto popup = [](DWORD style, int x, int width, int height) {
         return CreateWindowExW(WS_EX_TOPMOST, L"OrvaneInputTest", L"input test", WS_POPUP | WS_BORDER | style, x, 100,
                                width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     };
-    w.main = popup(WS_VISIBLE, 100, 400, 300);
-    w.host = popup(0, 600, 420, 80);
+    Windows& w = g_windows;
+    if (!RegisterClassW(&wc) || !(w.main = popup(WS_VISIBLE, 100, 400, 300)) || !(w.host = popup(0, 600, 420, 80)))
+        return false;
     w.edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 10, 400, 30,
                              w.host, nullptr, GetModuleHandleW(nullptr), nullptr);
-    GetWindowRect(w.main, &w.mainRect);
-    return w;
+    return w.edit && GetWindowRect(w.main, &w.mainRect);
 }
 
-bool focus(InputServices& services, HWND top, HWND child)
+// Brings the window to the front with the keyboard focus on the child, and starts the logs afresh.
+bool focus(InputServices& services, HWND top = g_windows.main, HWND child = g_windows.main)
 {
     ShowWindow(top, SW_SHOW);
     SetForegroundWindow(top);
@@ -212,34 +188,23 @@ bool focus(InputServices& services, HWND top, HWND child)
 
 // --- The checks ------------------------------------------------------------------------------------------------------
 
-void checkIdentity(InputServices& services)
+void checkKeyState(InputServices& services)
 {
-    auto chosen = platform::createDefaultServices();
-    check(services.backendName() == "win32" && services.isAvailable() && services.lastError().empty() && chosen &&
-              chosen->backendName() == "win32",
-          "identity: an available win32 backend with no error, and the one the factory picks", services.lastError());
-}
-
-void checkKeyState(InputServices& services, const TestWindows& w)
-{
-    focus(services, w.main, w.main);
-    const std::pair<const char*, int> keys[] = {{"letter A", 'A'},        {"F5", VK_F5},
-                                                {"left Ctrl", kLControl}, {"generic Shift", VK_SHIFT},
-                                                {"numpad 1", VK_NUMPAD1}, {"Escape", VK_ESCAPE}};
-    for (const auto& [name, vk] : keys) {
+    focus(services);
+    for (int vk : {int{'A'}, VK_F5, VK_LCONTROL, VK_SHIFT, VK_NUMPAD1, VK_ESCAPE}) {
         std::string states; // before the press, after it, after the release
         // From a thread other than the GUI thread, as the run engine calls it.
         whilePumping(
             services,
-            [&, key = vk] {
+            [&] {
                 for (int step = 0; step < 3; ++step) {
-                    states += services.isKeyDown(key) ? "down " : "up ";
+                    states += services.isKeyDown(vk) ? "down " : "up ";
                     if (step < 2)
-                        services.sendKey(key, step == 0);
+                        services.sendKey(vk, step == 0);
                 }
             },
             20);
-        check(states == "up down up ", std::string("key state: ") + name + " is down while pressed", states);
+        check(states == "up down up ", "key state: key " + std::to_string(vk) + " is down while pressed", states);
     }
     bool refused = true;
     for (int vk : {0, -1, 255, 1000})
@@ -247,20 +212,20 @@ void checkKeyState(InputServices& services, const TestWindows& w)
     check(refused, "key state: invalid codes 0, -1, 255 and 1000 are refused and read as up");
 }
 
-// One or more captures at once, each in the order installed: 'p' passes every key on, 's' swallows every key, 'D'
-// swallows D only, 'e' swallows the first key and ends itself, 'r' is removed before the keys come. Expected:
-// patterns for what each capture and the focused window saw.
+// One or more captures at once, in the order installed: 'p' passes every key on, 's' swallows every key, 'D' swallows
+// D only, 'e' swallows the first key and ends itself, 'r' is removed before the keys come. Expected: patterns for what
+// each capture and the focused window saw.
 struct CaptureCase {
     const char* name;
     std::string captures;
-    std::vector<int> strokes;
+    std::string keys;
     std::vector<std::string> seen;
     std::string window;
 };
 
-void checkCaptures(InputServices& services, const TestWindows& w, const CaptureCase& c)
+void checkCaptures(InputServices& services, const CaptureCase& c)
 {
-    focus(services, w.main, w.main);
+    focus(services);
     std::vector<std::string> seen(c.captures.size());
     std::vector<CaptureHandle> handles(c.captures.size());
     std::string detail;
@@ -280,7 +245,7 @@ void checkCaptures(InputServices& services, const TestWindows& w, const CaptureC
                 services.removeKeyboardCapture(h);
         }
     }
-    sendStrokes(services, c.strokes);
+    sendKeys(services, c.keys);
     for (CaptureHandle h : handles)
         services.removeKeyboardCapture(h);
     bool ok = detail.empty() && std::regex_match(g_log, std::regex(c.window));
@@ -292,41 +257,41 @@ void checkCaptures(InputServices& services, const TestWindows& w, const CaptureC
     check(ok, std::string("capture: ") + c.name, detail);
 }
 
-const std::vector<int> kCtrlAltG = {kLControl, kLAlt, 'G', -'G', -kLAlt, -kLControl};
+constexpr const char* kCtrlAltG = "d162 d164 dG uG u164 u162";
 
-void checkCaptures(InputServices& services, const TestWindows& w)
+void checkCaptures(InputServices& services)
 {
     // Whether keys pressed under a swallowed Alt count as system keys is the system's business (the swallowed Alt
     // never reached its key state); the capture must see each with its code.
     const CaptureCase cases[] = {
-        {"one swallowing every key sees each with its code, the window nothing",
+        {"one swallowing every key sees each with its code (Alt, left Shift, F13), the window nothing",
          "s",
-         {'A', -'A', kLAlt, 'X', -'X', -kLAlt, kLShift, -kLShift, VK_F13, -VK_F13},
+         "dA uA d164 dX uX u164 d160 u160 d124 u124",
          {"dA uA D164 [dD]X [uU]X [uU]164 d160 u160 d124 u124"},
          ""},
         {"one passing every key on sees Alt+X as system keys; the window gets them",
          "p",
-         {'B', -'B', kLAlt, 'X', -'X', -kLAlt},
+         "dB uB d164 dX uX u164",
          {"dB uB D164 DX UX [uU]164"},
          "dB cb uB D18 DX UX [uU]18"},
         {"the newest sees every key first; one it swallows reaches neither the older one nor the window",
          "pD",
-         {'D', -'D', 'E', -'E'},
+         "dD uD dE uE",
          {"dE uE", "dD uD dE uE"},
          "dE ce uE"},
         {"a removed one sees nothing; the older one and the window get the key",
          "pr",
-         {'D', -'D'},
+         "dD uD",
          {"dD uD", ""},
          "dD cd uD"},
         {"one that ends itself is not called again; the window gets what follows",
          "e",
-         {'F', -'F', 'H', -'H'},
+         "dF uF dH uH",
          {"dF"},
          "uF dH ch uH"},
     };
     for (const CaptureCase& c : cases)
-        checkCaptures(services, w, c);
+        checkCaptures(services, c);
 
     // Every capture is a hook of its own with its own procedure; there is a fixed number of them.
     std::vector<CaptureHandle> handles;
@@ -345,14 +310,14 @@ void checkCaptures(InputServices& services, const TestWindows& w)
     check(services.installKeyboardCapture(nullptr) == 0, "capture: an empty procedure is refused");
 }
 
-void checkHotKey(InputServices& services, const TestWindows& w)
+void checkHotKey(InputServices& services)
 {
     std::vector<int> fired;
     const auto proc = [&](int id) { fired.push_back(id); };
     const auto press = [&] {
         fired.clear();
-        focus(services, w.main, w.main);
-        sendStrokes(services, kCtrlAltG);
+        focus(services);
+        sendKeys(services, kCtrlAltG);
         return fired;
     };
     bool registered = services.registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', proc);
@@ -368,7 +333,7 @@ void checkHotKey(InputServices& services, const TestWindows& w)
 
     // A capture sees keys before the hot key logic does; swallowed keys make no hot key and no message.
     fired.clear();
-    checkCaptures(services, w,
+    checkCaptures(services,
                   {"Ctrl+Alt+G swallowed", "s", kCtrlAltG, {"[dD]162 [dD]164 [dD]G [uU]G [uU]164 [uU]162"}, ""});
     check(fired.empty() && g_hotKeys.empty(), "hot key: Ctrl+Alt+G swallowed by a capture does not fire");
 
@@ -376,27 +341,28 @@ void checkHotKey(InputServices& services, const TestWindows& w)
     // then again once the hot key is given up (twice, and an identifier never registered).
     struct Native {
         const char* type;
-        UINT message;
+        UINT message; // 0: no message at all
         WPARAM id;
         bool consumed;
     };
     const Native natives[] = {
         {"windows_generic_MSG", WM_HOTKEY, 1001, true},      {"windows_dispatcher_MSG", WM_HOTKEY, 1001, true},
         {"xcb_generic_event_t", WM_HOTKEY, 1001, false},     {"windows_dispatcher_MSG", WM_HOTKEY, 1002, false},
-        {"windows_dispatcher_MSG", WM_KEYDOWN, 1001, false}, {nullptr, WM_HOTKEY, 1001, false}};
-    for (int round = 0; round < 2; ++round) {
+        {"windows_dispatcher_MSG", WM_KEYDOWN, 1001, false}, {nullptr, WM_HOTKEY, 1001, false},
+        {"windows_dispatcher_MSG", 0, 1001, false}};
+    for (const char* when : {"", "given up, "}) {
         for (const Native& n : natives) {
             fired.clear();
             MSG msg{};
             msg.message = n.message;
             msg.wParam = n.id;
             const bool expected = n.consumed && registered;
-            check(services.handleNativeEvent(n.type, &msg) == expected && fired.size() == (expected ? 1u : 0u),
-                  std::string("hot key: ") + (registered ? "" : "given up, ") + (n.type ? n.type : "no type") +
-                      " message " + std::to_string(n.message) + " id " + std::to_string(n.id) +
+            check(services.handleNativeEvent(n.type, n.message ? &msg : nullptr) == expected &&
+                      fired.size() == (expected ? 1u : 0u),
+                  std::string("hot key: ") + when + (n.type ? n.type : "no type") + " message " +
+                      std::to_string(n.message) + " id " + std::to_string(n.id) +
                       (expected ? " calls the procedure" : " is not consumed"));
         }
-        check(!services.handleNativeEvent("windows_dispatcher_MSG", nullptr), "hot key: no message is not consumed");
         for (int id : {1001, 1001, 4242})
             services.unregisterHotKey(id);
         registered = false;
@@ -407,7 +373,7 @@ void checkHotKey(InputServices& services, const TestWindows& w)
     services.unregisterHotKey(1001);
 }
 
-void checkUnicode(InputServices& services, const TestWindows& w)
+void checkUnicode(InputServices& services)
 {
     const std::pair<const char*, std::wstring> texts[] = {
         {"ASCII with case and digits", L"Orvane 2.0 x=y;"},
@@ -416,8 +382,8 @@ void checkUnicode(InputServices& services, const TestWindows& w)
         {"surrogate pairs", L"\U0001F600 \U00020BB7\u91ce\u5bb6"},
     };
     for (const auto& [name, text] : texts) {
-        const bool focused = focus(services, w.host, w.edit);
-        SetWindowTextW(w.edit, L"");
+        const bool focused = focus(services, g_windows.host, g_windows.edit);
+        SetWindowTextW(g_windows.edit, L"");
         whilePumping(services, [&, units = text] {
             for (wchar_t unit : units) {
                 services.sendUnicodeUnit(static_cast<char16_t>(unit), true);
@@ -425,7 +391,7 @@ void checkUnicode(InputServices& services, const TestWindows& w)
             }
         });
         wchar_t buffer[256] = {};
-        GetWindowTextW(w.edit, buffer, 256);
+        GetWindowTextW(g_windows.edit, buffer, 256);
         check(focused && std::wstring(buffer) == text, std::string("typing: ") + name + " arrives in an EDIT control",
               "focused=" + std::to_string(focused) + " got '" + utf8(buffer) + "'");
     }
@@ -433,10 +399,10 @@ void checkUnicode(InputServices& services, const TestWindows& w)
 
 // Moves from a worker thread, as the run engine moves the pointer, to the corners, elsewhere on the screen and into
 // the test window, which must see the pointer arrive and each button's press and release land there.
-void checkPointer(InputServices& services, const TestWindows& w)
+void checkPointer(InputServices& services)
 {
-    focus(services, w.main, w.main);
-    const RECT r = w.mainRect;
+    focus(services);
+    const RECT r = g_windows.mainRect;
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     const POINT points[] = {{0, 0},
                             {width - 1, height - 1},
@@ -477,10 +443,6 @@ void checkPointer(InputServices& services, const TestWindows& w)
     }
 }
 
-// The guardian's child: presses a key and the left button through the backend with the guardian running and waits to
-// be terminated.
-constexpr int kGuardedKey = VK_F7;
-
 bool waitFor(const std::function<bool()>& condition, int ms)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -489,6 +451,8 @@ bool waitFor(const std::function<bool()>& condition, int ms)
     return condition();
 }
 
+// A child of this program (main() below) holds F7 and the left button with the guardian running until it is
+// terminated; its watchdog must then let go of both.
 void checkGuardian()
 {
     wchar_t exe[MAX_PATH];
@@ -502,7 +466,7 @@ void checkGuardian()
         return;
     }
     const auto held = [](bool down) {
-        return (GetAsyncKeyState(kGuardedKey) < 0) == down && (GetAsyncKeyState(VK_LBUTTON) < 0) == down;
+        return (GetAsyncKeyState(VK_F7) < 0) == down && (GetAsyncKeyState(VK_LBUTTON) < 0) == down;
     };
     const bool wasHeld = waitFor([&] { return held(true); }, 10000);
     HANDLE watchdog = nullptr;
@@ -539,26 +503,28 @@ int main(int argc, char** argv)
     if (argc == 2 && std::strcmp(argv[1], "--hold-for-guardian") == 0) {
         if (!services || !platform::guardian::start())
             return 2;
-        services->sendKey(kGuardedKey, true);
+        services->sendKey(VK_F7, true);
         services->sendMouseButton(MouseButton::Left, true);
         Sleep(INFINITE);
         return 0;
     }
-    const TestWindows windows = createWindows();
-    if (!services || !windows.main || !windows.edit) {
+    if (!services || !createWindows()) {
         std::printf("FAIL setup: no backend or no test windows (error %lu)\n0 passed, 1 failed\n", GetLastError());
         return 1;
     }
-    check(focus(*services, windows.main, windows.main), "setup: the test window has the keyboard focus");
-    checkIdentity(*services);
-    checkKeyState(*services, windows);
-    checkCaptures(*services, windows);
-    checkHotKey(*services, windows);
-    checkUnicode(*services, windows);
-    checkPointer(*services, windows);
+    check(focus(*services), "setup: the test window has the keyboard focus");
+    auto chosen = platform::createDefaultServices();
+    check(services->backendName() == "win32" && services->isAvailable() && services->lastError().empty() && chosen &&
+              chosen->backendName() == "win32",
+          "identity: an available win32 backend with no error, and the one the factory picks", services->lastError());
+    checkKeyState(*services);
+    checkCaptures(*services);
+    checkHotKey(*services);
+    checkUnicode(*services);
+    checkPointer(*services);
     checkGuardian();
-    DestroyWindow(windows.host);
-    DestroyWindow(windows.main);
+    DestroyWindow(g_windows.host);
+    DestroyWindow(g_windows.main);
     std::printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;
 }
