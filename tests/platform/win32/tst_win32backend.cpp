@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <regex>
@@ -143,7 +144,7 @@ void sendKeys(InputServices& services, const std::string& words)
     whilePumping(services, [&] {
         std::istringstream in(words);
         for (std::string word; in >> word;)
-            services.sendKey(word[1] >= 'A' && word[1] <= 'Z' ? word[1] : std::stoi(word.substr(1)), word[0] == 'd');
+            services.sendKey(word[1] >= 'A' && word[1] <= 'Z' ? word[1] : std::atoi(word.c_str() + 1), word[0] == 'd');
     });
 }
 
