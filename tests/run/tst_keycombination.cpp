@@ -36,51 +36,30 @@ private Q_SLOTS:
         QCOMPARE(keys::keyName(vk), name);
     }
 
+    // The editor shows an unreadable text as it is; the run settings dialog calls it invalid.
     void labels_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("editor");
-        QTest::addColumn<QString>("dialog");
-        QTest::newRow("Ctrl+A") << "65,2" << "Ctrl+A" << "Ctrl+A";
-        QTest::newRow("all modifiers") << "65,15" << "Ctrl+Alt+Shift+Win+A" << "Ctrl+Alt+Shift+Win+A";
-        QTest::newRow("Ctrl alone") << "162,0" << "Ctrl" << "Ctrl";
-        QTest::newRow("Alt main with Ctrl") << "164,2" << "Ctrl" << "Ctrl";
-        QTest::newRow("empty") << "" << "なし" << "なし";
-        QTest::newRow("unreadable") << "abc" << "abc" << "無効なキー";
-        QTest::newRow("overflowing key") << "99999999999,2" << "99999999999,2" << "無効なキー";
-        QTest::newRow("unreadable mask") << "83,x" << "S" << "S";
-        QTest::newRow("Shift+F1") << "112,4" << "Shift+F1" << "Shift+F1";
+        QTest::addColumn<bool>("invalid");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("Ctrl+A") << "65,2" << false << "Ctrl+A";
+        QTest::newRow("all modifiers") << "65,15" << false << "Ctrl+Alt+Shift+Win+A";
+        QTest::newRow("Ctrl alone") << "162,0" << false << "Ctrl";
+        QTest::newRow("Alt main with Ctrl") << "164,2" << false << "Ctrl";
+        QTest::newRow("empty") << "" << false << "なし";
+        QTest::newRow("unreadable") << "abc" << true << "abc";
+        QTest::newRow("overflowing key") << "2147483648,2" << true << "2147483648,2";
+        QTest::newRow("unreadable mask") << "83,x" << false << "S";
+        QTest::newRow("key code 0 reads") << "0,2" << false << "Ctrl+VK0";
     }
     void labels()
     {
         QFETCH(QString, text);
-        QFETCH(QString, editor);
-        QFETCH(QString, dialog);
-        QCOMPARE(keys::keyCombinationLabel(text), editor);
-        QCOMPARE(keys::keyCombinationLabel(text, keys::UnreadableText::ShowInvalid), dialog);
-    }
-
-    void parsing_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("mask");
-        QTest::newRow("plain") << "65,2" << true << 65 << 2;
-        QTest::newRow("letters") << "abc" << false << 0 << 0;
-        QTest::newRow("overflow") << "2147483648" << false << 0 << 0;
-        QTest::newRow("zero key reads") << "0,2" << true << 0 << 2;
-    }
-    void parsing()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        keys::KeyCombination combo;
-        QCOMPARE(keys::parseKeyCombination(text, &combo), ok);
-        if (ok) {
-            QTEST(combo.key, "key");
-            QTEST(combo.storedMask, "mask");
-        }
+        QFETCH(bool, invalid);
+        QFETCH(QString, label);
+        QCOMPARE(keys::keyCombinationLabel(text), label);
+        QCOMPARE(keys::keyCombinationLabel(text, keys::UnreadableText::ShowInvalid),
+                 invalid ? QStringLiteral("無効なキー") : label);
     }
 
     void textFromCapture_data()

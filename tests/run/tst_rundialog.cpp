@@ -19,8 +19,6 @@ template <class T> T* child(QDialog& dialog, const char* name)
     return dialog.findChild<T*>(QLatin1String(name));
 }
 
-using KeyEvents = QList<QPair<int, int>>;
-
 const QString warningTitle = QStringLiteral("このメッセージを無効化することはできません。");
 const QString noticeTitle = QStringLiteral("次回からは表示されません。");
 
@@ -30,10 +28,10 @@ class TestRunDialog : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { installFakeInput(); }
+    void initTestCase() { testsupport::fake(); }
     void init()
     {
-        auto& fake = installFakeInput();
+        auto& fake = testsupport::fake();
         fake.setFailCapture(false);
         for (int key : {16, 17, 18, 83, 160, 162, 164})
             fake.setKeyDown(key, false);
@@ -74,6 +72,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.getStopCommand(), QStringLiteral("83,3"));
     }
 
+    // "No stop command" does not make an invalid text valid; unchecking it offers Ctrl+Alt+S where there was none.
     void stopCommandShownAndValidated_data()
     {
         QTest::addColumn<QString>("stopCommand");
@@ -96,98 +95,72 @@ private Q_SLOTS:
         QFETCH(bool, startShown);
         QFETCH(bool, noneChecked);
         RunDialog dialog(5, 1, stopCommand, true);
+        auto* none = child<QCheckBox>(dialog, "checkHotKey");
         QCOMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), label);
         QCOMPARE(!child<QPushButton>(dialog, "startButton")->isHidden(), startShown);
-        QCOMPARE(child<QCheckBox>(dialog, "checkHotKey")->isChecked(), noneChecked);
+        QCOMPARE(none->isChecked(), noneChecked);
         QCOMPARE(child<QPushButton>(dialog, "hotKeyButton")->isHidden(), noneChecked);
-        // Choosing "no stop command" does not make an invalid text valid.
-        child<QCheckBox>(dialog, "checkHotKey")->setChecked(true);
+        none->setChecked(true);
         QCOMPARE(!child<QPushButton>(dialog, "startButton")->isHidden(), startShown);
+        none->setChecked(false);
+        QVERIFY(!child<QLabel>(dialog, "hotKeyLabel")->isHidden());
+        QVERIFY(!child<QPushButton>(dialog, "hotKeyButton")->isHidden());
+        QCOMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), label);
+        if (!startShown)
+            return;
+        child<QPushButton>(dialog, "startButton")->click();
+        QCOMPARE(dialog.getStopCommand(), noneChecked ? QStringLiteral("83,3") : stopCommand);
     }
 
-    void noStopCommandWarnsEveryTime_data()
+    // Without a stop command the warning asks every time (No by default, and No stays in the dialog); with one, a
+    // notice names it until it has been seen once.
+    void startQuestions_data()
     {
+        QTest::addColumn<QString>("stopCommand");
+        QTest::addColumn<bool>("seenBefore");
         QTest::addColumn<int>("answer");
-        QTest::newRow("yes") << int(QMessageBox::Yes);
-        QTest::newRow("no") << int(QMessageBox::No);
+        QTest::addColumn<QString>("title"); // empty: no box
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("none, yes") << "なし" << true << int(QMessageBox::Yes) << warningTitle << true;
+        QTest::newRow("none, no") << "なし" << false << int(QMessageBox::No) << warningTitle << false;
+        QTest::newRow("first time") << "83,3" << false << int(QMessageBox::Ok) << noticeTitle << true;
+        QTest::newRow("seen before") << "83,3" << true << int(QMessageBox::Ok) << QString() << true;
     }
-    void noStopCommandWarnsEveryTime()
+    void startQuestions()
     {
+        QFETCH(QString, stopCommand);
+        QFETCH(bool, seenBefore);
         QFETCH(int, answer);
-        RunDialog dialog(5, 3, QStringLiteral("なし"), false);
+        QFETCH(QString, title);
+        QFETCH(bool, accepted);
+        RunDialog dialog(5, 3, stopCommand, seenBefore);
         dialog.show();
         testsupport::BoxAnswerer boxes({QMessageBox::StandardButton(answer)});
         child<QPushButton>(dialog, "startButton")->click();
-        QCOMPARE(boxes.seen.size(), 1);
-        QCOMPARE(boxes.seen.at(0).title, warningTitle);
-        QCOMPARE(boxes.seen.at(0).text, QStringLiteral("終了コマンドが設定されていません。\n"
-                                                       "タスクバーの右側にあるシステムトレイもしくは\n"
-                                                       "指定回数でのみ終了可能です。\n"
-                                                       "危険ですが実行しますか？"));
-        QCOMPARE(boxes.seen.at(0).defaultButton, QMessageBox::No);
-        // The notice is not shown in this branch and its flag stays as it was.
-        QVERIFY(!dialog.getIsUsedStert());
-        if (answer == QMessageBox::Yes) {
-            QCOMPARE(dialog.result(), int(QDialog::Accepted));
-            QCOMPARE(dialog.getStopCommand(), QStringLiteral("なし"));
-            QCOMPARE(dialog.getRunNumber(), 3);
-        } else {
-            QVERIFY(dialog.isVisible());
-            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QTest::qWait(30);
+        QCOMPARE(boxes.seen.size(), title.isEmpty() ? 0 : 1);
+        if (!title.isEmpty()) {
+            QCOMPARE(boxes.seen.at(0).title, title);
+            QVERIFY(boxes.seen.at(0).text.contains(title == warningTitle ? QStringLiteral("危険ですが実行しますか？")
+                                                                         : QStringLiteral("「Ctrl+Alt+S」")));
+            if (title == warningTitle)
+                QCOMPARE(boxes.seen.at(0).defaultButton, QMessageBox::No);
+        }
+        QCOMPARE(dialog.result(), int(accepted ? QDialog::Accepted : QDialog::Rejected));
+        QCOMPARE(dialog.isVisible(), !accepted);
+        // The warning leaves the notice's flag as it was.
+        QCOMPARE(dialog.getIsUsedStert(), seenBefore || title == noticeTitle);
+        if (accepted)
+            QCOMPARE(dialog.getStopCommand(), stopCommand);
+        else
             QVERIFY(child<QCheckBox>(dialog, "checkHotKey")->isChecked());
-        }
     }
 
-    void uncheckingNoneOffersDefaultCommand()
-    {
-        RunDialog dialog(5, 1, QStringLiteral("なし"), true);
-        child<QCheckBox>(dialog, "checkHotKey")->setChecked(false);
-        QVERIFY(!child<QLabel>(dialog, "hotKeyLabel")->isHidden());
-        QVERIFY(!child<QPushButton>(dialog, "hotKeyButton")->isHidden());
-        QCOMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), QStringLiteral("Ctrl+Alt+S"));
-        child<QPushButton>(dialog, "startButton")->click();
-        QCOMPARE(dialog.getStopCommand(), QStringLiteral("83,3"));
-    }
-
-    void noticeNamesTheStopCommandOnce()
-    {
-        {
-            RunDialog dialog(5, 1, QStringLiteral("83,3"), false);
-            dialog.show();
-            testsupport::BoxAnswerer boxes;
-            child<QPushButton>(dialog, "startButton")->click();
-            QCOMPARE(boxes.seen.size(), 1);
-            QCOMPARE(boxes.seen.at(0).title, noticeTitle);
-            QVERIFY(boxes.seen.at(0).text.contains(QStringLiteral("「Ctrl+Alt+S」"))); // names the stop command
-            QCOMPARE(dialog.result(), int(QDialog::Accepted));
-            QVERIFY(dialog.getIsUsedStert());
-        }
-        RunDialog again(5, 1, QStringLiteral("83,3"), true);
-        again.show();
-        testsupport::BoxAnswerer boxes;
-        child<QPushButton>(again, "startButton")->click();
-        QTest::qWait(60);
-        QVERIFY(boxes.seen.isEmpty());
-        QCOMPARE(again.result(), int(QDialog::Accepted));
-        QVERIFY(again.getIsUsedStert());
-    }
-
-    void captureStoresTheCombination_data()
-    {
-        QTest::addColumn<KeyEvents>("events");
-        QTest::addColumn<QString>("stopCommand");
-        QTest::addColumn<QString>("label");
-        const int down = platform::WmKeyDown;
-        const int sysDown = platform::WmSysKeyDown;
-        QTest::newRow("Ctrl+Alt+S") << KeyEvents{{down, 162}, {sysDown, 164}, {sysDown, 83}} << "83,3"
-                                    << "Ctrl+Alt+S";
-    }
     void captureStoresTheCombination()
     {
-        QFETCH(KeyEvents, events);
-        QFETCH(QString, stopCommand);
-        QFETCH(QString, label);
-        auto& fake = installFakeInput();
+        const QList<QPair<int, int>> events{
+            {platform::WmKeyDown, 162}, {platform::WmSysKeyDown, 164}, {platform::WmSysKeyDown, 83}};
+        auto& fake = testsupport::fake();
         auto dialog = std::make_unique<RunDialog>(5, 1, QStringLiteral("83,3"), true);
         const int installs = fake.captureInstallCount();
         child<QPushButton>(*dialog, "hotKeyButton")->click();
@@ -197,13 +170,13 @@ private Q_SLOTS:
         QVERIFY(!child<QSpinBox>(*dialog, "stertTimeSpinBox")->isEnabled());
         for (const auto& [message, vk] : events)
             QVERIFY(fake.injectKey(message, vk)); // swallowed
-        QTRY_COMPARE(child<QLabel>(*dialog, "hotKeyLabel")->text(), label);
+        QTRY_COMPARE(child<QLabel>(*dialog, "hotKeyLabel")->text(), QStringLiteral("Ctrl+Alt+S"));
         QVERIFY(!child<QPushButton>(*dialog, "startButton")->isHidden());
         QVERIFY(child<QSpinBox>(*dialog, "stertTimeSpinBox")->isEnabled());
         // The keyboard is given back as soon as the combination is captured; 変更 installs a new capture.
         QVERIFY(!fake.captureActive());
         child<QPushButton>(*dialog, "startButton")->click();
-        QCOMPARE(dialog->getStopCommand(), stopCommand);
+        QCOMPARE(dialog->getStopCommand(), QStringLiteral("83,3"));
         for (const auto& [message, vk] : events)
             fake.setKeyDown(vk, false);
         child<QPushButton>(*dialog, "hotKeyButton")->click();
@@ -216,31 +189,25 @@ private Q_SLOTS:
         QVERIFY(!fake.captureActive());
     }
 
-    void hookFailureIsShownAndRetried()
+    // A capture that cannot be installed is shown and can be retried; closing during a capture rejects the dialog and
+    // gives the keyboard back.
+    void hookFailureIsShownAndClosingEndsTheCapture()
     {
-        auto& fake = installFakeInput();
-        RunDialog dialog(5, 1, QStringLiteral("83,3"), true);
+        auto& fake = testsupport::fake();
+        auto dialog = std::make_unique<RunDialog>(5, 1, QStringLiteral("83,3"), true);
+        dialog->show();
         fake.setFailCapture(true);
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression(QStringLiteral("^Failed to install keyboard hook\\. Error: .+")));
-        child<QPushButton>(dialog, "hotKeyButton")->click();
-        QCOMPARE(child<QLabel>(dialog, "hotKeyLabel")->text(), QStringLiteral("フック失敗"));
-        QVERIFY(!child<QPushButton>(dialog, "hotKeyButton")->isHidden());
-        QVERIFY(!child<QPushButton>(dialog, "startButton")->isHidden());
-        QVERIFY(child<QSpinBox>(dialog, "stertTimeSpinBox")->isEnabled());
+        child<QPushButton>(*dialog, "hotKeyButton")->click();
+        QCOMPARE(child<QLabel>(*dialog, "hotKeyLabel")->text(), QStringLiteral("フック失敗"));
+        QVERIFY(!child<QPushButton>(*dialog, "hotKeyButton")->isHidden());
+        QVERIFY(!child<QPushButton>(*dialog, "startButton")->isHidden());
+        QVERIFY(child<QSpinBox>(*dialog, "stertTimeSpinBox")->isEnabled());
         fake.setFailCapture(false);
-        child<QPushButton>(dialog, "hotKeyButton")->click();
-        QVERIFY(fake.captureActive());
-        QVERIFY(child<QPushButton>(dialog, "startButton")->isHidden());
-    }
-
-    void closingDuringCaptureRejectsAndRemovesHook()
-    {
-        auto& fake = installFakeInput();
-        auto dialog = std::make_unique<RunDialog>(5, 1, QStringLiteral("83,3"), true);
-        dialog->show();
         child<QPushButton>(*dialog, "hotKeyButton")->click();
         QVERIFY(fake.captureActive());
+        QVERIFY(child<QPushButton>(*dialog, "startButton")->isHidden());
         dialog->close();
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
         dialog.reset();
