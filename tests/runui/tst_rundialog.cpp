@@ -1,4 +1,3 @@
-#include "fakeinput.h"
 #include "runui/rundialog.h"
 #include "testsupport.h"
 
