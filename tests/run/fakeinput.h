@@ -1,19 +1,12 @@
 #pragma once
 
-// Shared helpers of the run tests: the fake backend of the whole test executable, and its recorded events
+// Shared helpers of the run tests: the events the fake backend recorded,
 // written compactly ("K17+" key 17 down, "U97-" unit 97 up, "L+" / "R-" mouse buttons, "P10,20" pointer move).
 
 #include "testsupport.h"
 
 #include <QString>
 #include <QStringList>
-
-#include <memory>
-
-inline platform::FakeServices& installFakeInput()
-{
-    return testsupport::fake();
-}
 
 inline QString eventText(const platform::FakeEvent& e)
 {

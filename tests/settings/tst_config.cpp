@@ -9,12 +9,6 @@
 #include <QTest>
 
 namespace {
-QStringList logLines;
-void captureLog(QtMsgType, const QMessageLogContext&, const QString& message)
-{
-    logLines << message;
-}
-
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -51,12 +45,9 @@ private Q_SLOTS:
     {
         QFile::remove(configPath);
         QFile::remove(besideProgram);
-        logLines.clear();
-        qInstallMessageHandler(captureLog);
     }
     void cleanup()
     {
-        qInstallMessageHandler(nullptr);
         QFile::remove(configPath);
         QFile::remove(besideProgram);
     }
@@ -69,24 +60,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("runNumber");
         QTest::addColumn<QString>("stopCommand");
         QTest::addColumn<bool>("isHelp");
-        QTest::addColumn<QString>("logged");
-        QTest::newRow("no file") << QByteArray("-") << 5 << 1 << "83,3" << false
-                                 << "Config file does not exist. Using defaults.";
-        QTest::newRow("array") << QByteArray("[]") << 5 << 1 << "83,3" << false << "Config JSON is not an object.";
-        QTest::newRow("empty file") << QByteArray() << 5 << 1 << "83,3" << false << "Config file is empty. Using defaults.";
-        QTest::newRow("syntax error") << QByteArray("{\"stert_time\": ") << 5 << 1 << "83,3" << false
-                                      << "Failed to parse config JSON:";
+        QTest::newRow("no file") << QByteArray("-") << 5 << 1 << "83,3" << false;
+        QTest::newRow("array") << QByteArray("[]") << 5 << 1 << "83,3" << false;
+        QTest::newRow("empty file") << QByteArray() << 5 << 1 << "83,3" << false;
+        QTest::newRow("syntax error") << QByteArray("{\"stert_time\": ") << 5 << 1 << "83,3" << false;
         QTest::newRow("wrong types keep defaults")
             << QByteArray(R"({"stert_time":"7","run_number":2.5,"stop_command":12,"is_help":"yes"})") << 5 << 1
-            << "83,3" << false << "Config loaded:";
+            << "83,3" << false;
         QTest::newRow("valid values") << QByteArray(R"({"stert_time":7,"run_number":114514,"stop_command":"なし",)"
                                                     R"("is_help":true})")
-                                      << 7 << 114514 << "なし" << true << "Config loaded:";
+                                      << 7 << 114514 << "なし" << true;
     }
     void loading()
     {
         QFETCH(QByteArray, content);
-        QFETCH(QString, logged);
         if (content != "-")
             writeFile(configPath, content);
         settings::Config config;
@@ -95,18 +82,15 @@ private Q_SLOTS:
         QTEST(config.runNumber, "runNumber");
         QTEST(config.stopCommand, "stopCommand");
         QTEST(config.isHelp, "isHelp");
-        const bool found = std::any_of(logLines.cbegin(), logLines.cend(),
-                                       [&](const QString& line) { return line.startsWith(logged); });
-        QVERIFY2(found, qPrintable(logLines.join('\n')));
     }
 
     void filePathRules_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("backslashes") << R"(C:\Users\me\work\a.cmdat)" << "C:/Users/me/work/a.cmdat";
-        QTest::newRow("cleaned") << "/home/me/./x/../a.cmdat" << "/home/me/a.cmdat";
-        QTest::newRow("empty keeps desktop") << "" << "";
+        QTest::newRow("backslashes") << R"(C:\Users\me\work\a.cmdat)" << QStringLiteral("C:/Users/me/work/a.cmdat");
+        QTest::newRow("cleaned") << "/home/me/./x/../a.cmdat" << QStringLiteral("/home/me/a.cmdat");
+        QTest::newRow("empty keeps desktop") << "" << QString();
     }
     void filePathRules()
     {
@@ -129,33 +113,24 @@ private Q_SLOTS:
         QCOMPARE(readObject(configPath).value("file_path").toString(), QStringLiteral("/tmp/p/my.cmdat"));
     }
 
-    void unknownMembersDropped()
-    {
-        writeFile(configPath, R"({"stert_time":9,"colour":"red","is_japanese":false})");
-        settings::Config config;
-        settings::loadConfig(config);
-        QVERIFY(settings::saveConfig(config));
-        const QJsonObject saved = readObject(configPath);
-        QVERIFY(!saved.contains("colour"));
-        QCOMPARE(saved.value("stert_time").toInt(), 9);
-        QCOMPARE(saved.value("is_japanese").toBool(), true);
-    }
-
+    // The old file beside the program is copied once and never wins afterwards; members this version does not know
+    // are not written back, and the program is always Japanese.
     void migrationCopiesOnceAndNeverOverwrites()
     {
-        writeFile(besideProgram, R"({"stert_time":11})");
+        writeFile(besideProgram, R"({"stert_time":11,"colour":"red","is_japanese":false})");
         settings::Config config;
         settings::loadConfig(config);
         QCOMPARE(config.stertTime, 11);
         QVERIFY(QFile::exists(besideProgram));
-        QVERIFY(std::any_of(logLines.cbegin(), logLines.cend(),
-                            [](const QString& l) { return l.startsWith(QLatin1String("Migrated config from")); }));
 
         config.stertTime = 12;
         QVERIFY(settings::saveConfig(config));
+        const QJsonObject saved = readObject(configPath);
+        QVERIFY(!saved.contains("colour"));
+        QCOMPARE(saved.value("is_japanese").toBool(), true);
         settings::Config again;
         settings::loadConfig(again);
-        QCOMPARE(again.stertTime, 12); // the old file beside the program did not win
+        QCOMPARE(again.stertTime, 12);
     }
 
     void failedSaveKeepsOldFile()
