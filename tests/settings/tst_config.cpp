@@ -76,8 +76,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         if (content != "-")
             writeFile(configPath, content);
+        // A configuration already read once: nothing of that earlier read may outlive a file that lacks it.
         settings::Config config;
+        config.stopCommand = QStringLiteral("65,2");
+        config.lastFilePath = QStringLiteral("/old/a.cmdat");
         settings::loadConfig(config);
+        QCOMPARE(config.lastFilePath, QString());
         QTEST(config.stertTime, "stertTime");
         QTEST(config.runNumber, "runNumber");
         QTEST(config.stopCommand, "stopCommand");
