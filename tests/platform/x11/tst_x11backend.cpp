@@ -3,18 +3,16 @@
 // pointer, start-up reclaim, failure results and the key watch. A second X connection of this process plays the
 // physical keyboard (XTest) and the other programs; child processes of this binary play earlier or doomed instances.
 
-#include "platform/inputledger.h"
+#include "platform/guardian/ledgerrecords.h"
 #include "platform/inputservices.h"
 #include "platform/qt/nativeeventforwarder.h"
 #include "platform/stopsignal.h"
 #include "platform/x11/x11factory.h"
 #include "platform/x11/x11vktable.h"
-#include "x11sink.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -29,117 +27,15 @@
 #include <utility>
 #include <vector>
 
-#include <X11/XKBlib.h>
+#include "x11client.h" // after every Qt header
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
 namespace {
 
 using platform::services;
-
-// A client of its own: the "physical" keyboard and mouse, and an observer of the server's key state.
-class OtherClient {
-public:
-    OtherClient() : display_(XOpenDisplay(nullptr)) {}
-    ~OtherClient()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    Display* display() const { return display_; }
-    int keycodeOf(KeySym sym) const { return XKeysymToKeycode(display_, sym); }
-    void key(KeySym sym, bool down) { keycode(keycodeOf(sym), down); }
-    void keycode(int kc, bool down)
-    {
-        XTestFakeKeyEvent(display_, static_cast<unsigned>(kc), down ? True : False, CurrentTime);
-        XSync(display_, False);
-    }
-    void tap(KeySym sym)
-    {
-        key(sym, true);
-        key(sym, false);
-    }
-    void button(int b, bool down)
-    {
-        XTestFakeButtonEvent(display_, static_cast<unsigned>(b), down ? True : False, CurrentTime);
-        XSync(display_, False);
-    }
-    // Whether a key carrying sym (on any level, read fresh from the server) is down.
-    bool symDown(KeySym sym)
-    {
-        char keys[32] = {};
-        XQueryKeymap(display_, keys);
-        for (int kc = 8; kc < 256; ++kc) {
-            if ((keys[kc / 8] & (1 << (kc % 8))) && keycodeCarries(kc, sym))
-                return true;
-        }
-        return false;
-    }
-    bool keycodeCarries(int kc, KeySym sym)
-    {
-        int perKeycode = 0;
-        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(kc), 1, &perKeycode);
-        bool found = false;
-        for (int i = 0; syms && i < perKeycode; ++i)
-            found = found || syms[i] == sym;
-        XFree(syms);
-        return found;
-    }
-    // The whole core keyboard map, keysyms per keycode.
-    std::vector<std::vector<KeySym>> mapping()
-    {
-        int minKc = 0, maxKc = 0, perKeycode = 0;
-        XDisplayKeycodes(display_, &minKc, &maxKc);
-        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(minKc), maxKc - minKc + 1, &perKeycode);
-        std::vector<std::vector<KeySym>> result(256);
-        for (int kc = minKc; syms && kc <= maxKc; ++kc)
-            result[kc].assign(syms + (kc - minKc) * perKeycode, syms + (kc - minKc + 1) * perKeycode);
-        XFree(syms);
-        return result;
-    }
-    std::set<int> unusedKeycodes()
-    {
-        std::set<int> result;
-        int minKc = 0, maxKc = 0, perKeycode = 0;
-        XDisplayKeycodes(display_, &minKc, &maxKc);
-        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(minKc), maxKc - minKc + 1, &perKeycode);
-        for (int kc = minKc; syms && kc <= maxKc; ++kc) {
-            bool empty = true;
-            for (int i = 0; i < perKeycode; ++i)
-                empty = empty && syms[(kc - minKc) * perKeycode + i] == NoSymbol;
-            if (empty)
-                result.insert(kc);
-        }
-        XFree(syms);
-        return result;
-    }
-    unsigned lockedMods()
-    {
-        XkbStateRec state{};
-        XkbGetState(display_, XkbUseCoreKbd, &state);
-        return state.locked_mods;
-    }
-    void setLocked(unsigned mask, bool on)
-    {
-        XkbLockModifiers(display_, XkbUseCoreKbd, mask, on ? mask : 0);
-        XSync(display_, False);
-    }
-
-private:
-    Display* display_ = nullptr;
-};
-
-// The window of another process that receives what the backend types and clicks.
-class Sink : public x11test::Sink {
-public:
-    Sink(const char* mode, QRect geometry)
-        : x11test::Sink(QStringLiteral(ORVANE_X11_SINK), QString::fromLatin1(mode), geometry)
-    {
-    }
-};
+using x11test::Sink;
 
 using KeyLog = std::vector<std::pair<int, int>>;
 
@@ -200,7 +96,6 @@ private Q_SLOTS:
     void captureKeypad_data();
     void captureKeypad();
     void captureFoldsAutorepeat();
-    void captureIgnoresEventsOfAnEarlierCapture();
     void captureFailsWhenKeyboardGrabbed();
     void hotKey_data();
     void hotKey();
@@ -208,7 +103,6 @@ private Q_SLOTS:
     void typing_data();
     void typing();
     void typingRestoresSpareKeycodes();
-    void typingLeavesKeycodesTakenByOthers();
     void releaseNeverWaitsForTyping();
     void startReclaimsWhatAKilledInstanceBound();
     void failuresAreReported();
@@ -224,9 +118,9 @@ private Q_SLOTS:
 private:
     platform::CaptureHandle capture(KeyLog& log);
 
-    OtherClient other_;
+    x11test::Client other_;
     std::set<int> unusedAtStart_;
-    std::vector<std::vector<KeySym>> mappingAtStart_;
+    std::vector<x11test::Keysyms> mappingAtStart_;
     std::vector<platform::CaptureHandle> captures_;
 };
 
@@ -418,10 +312,15 @@ void tst_X11Backend::keyStateOnWorkerThread()
 
 void tst_X11Backend::captureSwallowsAndReports()
 {
-    Sink sink("text", QRect(100, 100, 400, 200));
+    Sink sink(QStringLiteral("text"), QRect(100, 100, 400, 200));
     QVERIFY(sink.waitReady());
     services().setCursorPos(300, 200);
 
+    // A key still queued for an earlier capture when it ended goes to neither that capture nor the next.
+    KeyLog earlier;
+    QVERIFY(capture(earlier) != 0);
+    other_.tap(XK_e);
+    services().removeKeyboardCapture(captures_.back());
     other_.key(XK_Shift_R, true); // held before the capture: its release must not be reported
     KeyLog log;
     const platform::CaptureHandle handle = capture(log);
@@ -449,6 +348,7 @@ void tst_X11Backend::captureSwallowsAndReports()
     other_.tap(XK_c);
     QTRY_COMPARE(sink.text(), QStringLiteral("c"));
     QCOMPARE(log.size(), expected.size());
+    QVERIFY(earlier.empty());
 }
 
 void tst_X11Backend::captureKeypad_data()
@@ -493,21 +393,6 @@ void tst_X11Backend::captureFoldsAutorepeat()
     for (std::size_t i = 0; i + 1 < log.size(); ++i)
         QCOMPARE(log[i], std::make_pair(256, 68));
     QCOMPARE(log.back(), std::make_pair(257, 68));
-}
-
-void tst_X11Backend::captureIgnoresEventsOfAnEarlierCapture()
-{
-    KeyLog first, second;
-    const platform::CaptureHandle a = capture(first);
-    QVERIFY(a != 0);
-    other_.tap(XK_e); // still queued, not yet handed to the first capture
-    services().removeKeyboardCapture(a);
-    const platform::CaptureHandle b = capture(second);
-    QVERIFY(b != 0);
-    other_.tap(XK_f);
-    QTRY_COMPARE(second, (KeyLog{{256, 70}, {257, 70}}));
-    QVERIFY(first.empty());
-    services().removeKeyboardCapture(b);
 }
 
 void tst_X11Backend::captureFailsWhenKeyboardGrabbed()
@@ -629,13 +514,6 @@ void tst_X11Backend::typing_data()
     const QString caps = QStringLiteral("abc XYZ äöü Привет!");
     QTest::newRow("CapsLock on") << caps << caps << false << true << false;
     QTest::newRow("CapsLock on, whole") << caps << caps << true << true << false;
-    QString fast;
-    const QString pieces[] = {QStringLiteral("日本語の文章"), QStringLiteral(" abc!"), QStringLiteral("😀"),
-                              QStringLiteral("カタカナ"),     QStringLiteral("\n"),    QStringLiteral("ÆØÅ"),
-                              QStringLiteral("{x}")};
-    for (int i = 0; fast.size() < 200; ++i)
-        fast += pieces[i % std::size(pieces)];
-    QTest::newRow("200 units back to back") << fast << fast << false << false << false;
     // Every character needs a binding of its own: the pool of spare keycodes turns over many times.
     QString distinct;
     for (char16_t c = 0x4E00; distinct.size() < 300; c += 7)
@@ -661,10 +539,10 @@ void tst_X11Backend::typing()
     QFETCH(bool, busy);
     std::unique_ptr<Sink> busyClient;
     if (busy) {
-        busyClient = std::make_unique<Sink>("busy", QRect(800, 500, 300, 300));
+        busyClient = std::make_unique<Sink>(QStringLiteral("busy"), QRect(800, 500, 300, 300));
         QVERIFY(busyClient->waitReady());
     }
-    Sink sink("text", QRect(100, 100, 600, 400));
+    Sink sink(QStringLiteral("text"), QRect(100, 100, 600, 400));
     QVERIFY(sink.waitReady());
     services().setCursorPos(300, 200);
     other_.setLocked(LockMask, capsLock);
@@ -681,32 +559,42 @@ void tst_X11Backend::typing()
 
 void tst_X11Backend::typingRestoresSpareKeycodes()
 {
-    Sink sink("text", QRect(100, 100, 600, 400));
+    Sink sink(QStringLiteral("text"), QRect(100, 100, 600, 400));
     QVERIFY(sink.waitReady());
     services().setCursorPos(300, 200);
-    const std::set<int> before = unusedAtStart_;
-    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), before, 3000); // earlier bindings gone
-    typeFromWorker(QStringLiteral("漢字かな交じり文"));
+    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), unusedAtStart_, 3000); // earlier bindings gone
+    // Another program puts a key of its own on one of the unused keycodes.
+    const int taken = *unusedAtStart_.begin();
+    other_.bind(taken, {XK_F30});
+    std::set<int> spare = unusedAtStart_;
+    spare.erase(taken);
+    QTest::qWait(50);
+    QString text;
+    for (char16_t c = 0x3041; text.size() < 60; ++c)
+        text += QChar(c); // more distinct characters than there are spare keycodes
+    typeFromWorker(text);
     services().sendKey(124, true); // F13, bound while held
-    QVERIFY(other_.unusedKeycodes() != before);
+    QVERIFY(other_.unusedKeycodes() != spare);
     // The record on the root window names exactly what is bound, as bound.
     const std::map<int, KeySym> record = boundRecord(other_.display());
-    QCOMPARE(record.size(), before.size() - other_.unusedKeycodes().size());
+    QCOMPARE(record.size(), spare.size() - other_.unusedKeycodes().size());
     for (const auto& [kc, sym] : record)
-        QVERIFY(before.count(kc) && other_.keycodeCarries(kc, sym));
-    QTRY_COMPARE(sink.text(), QStringLiteral("漢字かな交じり文"));
+        QVERIFY(spare.count(kc) && other_.keycodeCarries(kc, sym));
+    QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
     QTest::qWait(600);
-    QVERIFY2(other_.unusedKeycodes() != before, "a held key keeps its binding");
+    QVERIFY2(other_.unusedKeycodes() != spare, "a held key keeps its binding");
     services().sendKey(124, false);
-    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), before, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), spare, 3000);
     QVERIFY(boundRecord(other_.display()).empty());
+    QVERIFY(other_.keycodeCarries(taken, XK_F30));
+    other_.bind(taken, {});
     // Batches are written as spans of keycodes: the keys in between came back as they were.
     QCOMPARE(other_.mapping(), mappingAtStart_);
 }
 
 void tst_X11Backend::releaseNeverWaitsForTyping()
 {
-    Sink sink("text", QRect(100, 100, 600, 400));
+    Sink sink(QStringLiteral("text"), QRect(100, 100, 600, 400));
     QVERIFY(sink.waitReady());
     services().setCursorPos(300, 200);
     QString text;
@@ -748,8 +636,7 @@ void tst_X11Backend::startReclaimsWhatAKilledInstanceBound()
     QVERIFY(child.waitForFinished(5000));
     // Meanwhile another program puts a key of its own on one of them.
     const int taken = record.begin()->first;
-    KeySym theirs[2] = {XK_F30, XK_F30};
-    XChangeKeyboardMapping(other_.display(), taken, 2, theirs, 1);
+    other_.bind(taken, {XK_F30});
     for (const auto& pair : record)
         other_.keycode(pair.first, false); // the killed instance held F13 down
     auto second = platform::createX11Services();
@@ -760,9 +647,7 @@ void tst_X11Backend::startReclaimsWhatAKilledInstanceBound()
     QVERIFY(other_.keycodeCarries(taken, XK_F30));
     QVERIFY(boundRecord(other_.display()).empty());
     second.reset();
-    KeySym none[2] = {NoSymbol, NoSymbol};
-    XChangeKeyboardMapping(other_.display(), taken, 2, none, 1);
-    XSync(other_.display(), False);
+    other_.bind(taken, {});
 }
 
 void tst_X11Backend::failuresAreReported()
@@ -811,32 +696,25 @@ void tst_X11Backend::displayGoneFailsWithoutEndingTheProgram()
     QCOMPARE(child.exitCode(), 0);
 }
 
-// What a guardian would have to undo right now.
-class LedgerRecord final : public platform::InputLedger {
+// What a guardian would have to undo right now, rebuilt from the records as the watchdog rebuilds it.
+class LedgerRecord final : public platform::guardian::RecordLedger {
 public:
-    void keyDown(int code) override { change(keys_, code, true); }
-    void keyUp(int code) override { change(keys_, code, false); }
-    void buttonDown(int button) override { change(buttons_, button, true); }
-    void buttonUp(int button) override { change(buttons_, button, false); }
-    void rebound(int keycode, const std::vector<unsigned long>&) override { change(rebound_, keycode, true); }
-    void restored(int keycode) override { change(rebound_, keycode, false); }
-    std::set<int> keys() { return get(keys_); }
-    std::set<int> buttons() { return get(buttons_); }
-    std::set<int> rebound() { return get(rebound_); }
+    platform::guardian::LedgerState state()
+    {
+        std::lock_guard lock(mutex_);
+        return reader_.state();
+    }
+
+protected:
+    bool write(const std::vector<std::uint32_t>& record, bool) override
+    {
+        std::lock_guard lock(mutex_);
+        return reader_.feed(record.data(), record.size() * sizeof(std::uint32_t));
+    }
 
 private:
-    void change(std::set<int>& set, int code, bool in)
-    {
-        std::lock_guard lock(mutex_);
-        in ? void(set.insert(code)) : void(set.erase(code));
-    }
-    std::set<int> get(const std::set<int>& set)
-    {
-        std::lock_guard lock(mutex_);
-        return set;
-    }
     std::mutex mutex_;
-    std::set<int> keys_, buttons_, rebound_;
+    platform::guardian::RecordReader reader_;
 };
 
 void tst_X11Backend::ledgerRecordsWhatIsHeldAndBound()
@@ -848,19 +726,19 @@ void tst_X11Backend::ledgerRecordsWhatIsHeldAndBound()
     services().sendKey(162, true); // left Ctrl, on the map
     services().sendKey(124, true); // F13, bound on a spare keycode while held
     services().sendMouseButton(platform::MouseButton::Right, true);
-    std::set<int> bound;
-    for (const auto& pair : boundRecord(other_.display()))
-        bound.insert(pair.first);
-    QCOMPARE(record.keys(), (std::set<int>{other_.keycodeOf(XK_Control_L), *bound.begin()}));
-    QCOMPARE(record.buttons(), std::set<int>{3});
-    QCOMPARE(record.rebound(), bound);
+    const std::map<int, KeySym> bound = boundRecord(other_.display());
+    QCOMPARE(bound.size(), 1u);
+    QCOMPARE(record.state().keys, (std::set<int>{other_.keycodeOf(XK_Control_L), bound.begin()->first}));
+    QCOMPARE(record.state().buttons, std::set<int>{3});
+    QCOMPARE(record.state().rebound.size(), 1u);
+    QCOMPARE(record.state().rebound.count(bound.begin()->first), 1u);
     services().sendMouseButton(platform::MouseButton::Right, false);
     services().sendKey(124, false);
     services().sendKey(162, false);
     typeFromWorker(QStringLiteral("漢字"), true);
-    QVERIFY(record.keys().empty() && record.buttons().empty());
-    QCOMPARE(record.rebound().size(), 3u);
-    QTRY_VERIFY_WITH_TIMEOUT(record.rebound().empty(), 3000); // restored once typing is idle
+    QVERIFY(record.state().keys.empty() && record.state().buttons.empty());
+    QCOMPARE(record.state().rebound.size(), 3u);
+    QTRY_VERIFY_WITH_TIMEOUT(record.state().holdsNothing(), 3000); // restored once typing is idle
     platform::setLedger(std::move(previous));
 }
 
@@ -923,28 +801,6 @@ void tst_X11Backend::watchKeys()
     QCOMPARE(second, expected); // nothing after its end
 }
 
-void tst_X11Backend::typingLeavesKeycodesTakenByOthers()
-{
-    Sink sink("text", QRect(100, 100, 600, 400));
-    QVERIFY(sink.waitReady());
-    services().setCursorPos(300, 200);
-    // Another program puts a key of its own on one of the unused keycodes.
-    const int taken = *unusedAtStart_.begin();
-    KeySym theirs[2] = {XK_F30, XK_F30};
-    XChangeKeyboardMapping(other_.display(), taken, 2, theirs, 1);
-    XSync(other_.display(), False);
-    QTest::qWait(50);
-    QString text;
-    for (char16_t c = 0x3041; text.size() < 60; ++c)
-        text += QChar(c); // more distinct characters than there are spare keycodes
-    typeFromWorker(text);
-    QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
-    QVERIFY(other_.keycodeCarries(taken, XK_F30));
-    KeySym none[2] = {NoSymbol, NoSymbol};
-    XChangeKeyboardMapping(other_.display(), taken, 2, none, 1);
-    XSync(other_.display(), False);
-}
-
 void tst_X11Backend::click_data()
 {
     QTest::addColumn<bool>("left");
@@ -957,7 +813,7 @@ void tst_X11Backend::click()
 {
     QFETCH(bool, left);
     QFETCH(QPoint, at);
-    Sink sink("events", QRect(200, 200, 300, 200));
+    Sink sink(QStringLiteral("events"), QRect(200, 200, 300, 200));
     QVERIFY(sink.waitReady());
     services().setCursorPos(at.x(), at.y());
     const platform::MouseButton button = left ? platform::MouseButton::Left : platform::MouseButton::Right;
@@ -989,12 +845,8 @@ void tst_X11Backend::cursorPosition()
     int x = -1, y = -1;
     QVERIFY(services().getCursorPos(x, y));
     QCOMPARE(QPoint(x, y), expected);
-    // Another client agrees.
-    Window root = 0, child = 0;
-    int rx = 0, ry = 0, wx = 0, wy = 0;
-    unsigned mask = 0;
-    XQueryPointer(other_.display(), DefaultRootWindow(other_.display()), &root, &child, &rx, &ry, &wx, &wy, &mask);
-    QCOMPARE(QPoint(rx, ry), expected);
+    other_.pointer(x, y); // another client agrees
+    QCOMPARE(QPoint(x, y), expected);
 }
 
 // The roles of child processes: "bind" types a few characters that need spare keycodes, holds F13 and waits to be
