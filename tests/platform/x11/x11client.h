@@ -10,8 +10,11 @@
 #include <QProcess>
 #include <QRect>
 #include <QString>
+#include <QThread>
 
 #include <algorithm>
+#include <initializer_list>
+#include <iterator>
 #include <set>
 #include <vector>
 
@@ -104,10 +107,17 @@ public:
         XTestFakeKeyEvent(display_, static_cast<unsigned>(kc), down ? True : False, CurrentTime);
         XSync(display_, False);
     }
-    void tap(KeySym sym)
+    // Presses the keys in order and releases them in reverse, pausing pauseMs after each step.
+    void chord(std::initializer_list<KeySym> syms, int pauseMs = 0)
     {
-        key(sym, true);
-        key(sym, false);
+        for (KeySym sym : syms) {
+            key(sym, true);
+            QThread::msleep(static_cast<unsigned long>(pauseMs));
+        }
+        for (auto it = std::rbegin(syms); it != std::rend(syms); ++it) {
+            key(*it, false);
+            QThread::msleep(static_cast<unsigned long>(pauseMs));
+        }
     }
     void button(int b, bool down)
     {
