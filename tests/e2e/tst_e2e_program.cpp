@@ -199,247 +199,236 @@ class tst_E2eProgram : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void endlessRunEndsFromTheDesktop_data();
-    void endlessRunEndsFromTheDesktop();
-    void commandLineRun_data();
-    void commandLineRun();
+    void initTestCase()
+    {
+        QVERIFY2(user.display(), "no X display");
+        QVERIFY2(!xdotool({QStringLiteral("version")}).isEmpty(), "xdotool is not installed");
+        QVERIFY2(QFileInfo::exists(QStringLiteral(ORVANE_PROGRAM)), ORVANE_PROGRAM);
+    }
+
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        shots = 0;
+        program = std::make_unique<Program>(dir->path());
+        QVERIFY(program->writeConfig());
+        // The pointer starts where no window will be.
+        user.movePointer(1270, 10);
+    }
+
+    void cleanup()
+    {
+        const bool keep = QTest::currentTestFailed() || qEnvironmentVariableIntValue("ORVANE_E2E_KEEP") != 0;
+        if (QTest::currentTestFailed())
+            shot(QStringLiteral("failure"));
+        program.reset();
+        if (keep) {
+            dir->setAutoRemove(false);
+            qInfo().noquote() << "screenshots and the program's log kept in" << dir->path();
+        }
+        dir.reset();
+    }
+
+    void endlessRunEndsFromTheDesktop_data()
+    {
+        // Sent mid-run to a run of a changed, unsaved project; 0: the stop command is changed to F9 in the run settings
+        // dialog, the run is stopped with it, and the program is then ended by SIGTERM in the editor.
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("stop command changed to F9 in the dialog") << 0;
+        QTest::newRow("SIGTERM mid-run") << int(SIGTERM);
+        QTest::newRow("SIGHUP mid-run") << int(SIGHUP);
+    }
+
+    void endlessRunEndsFromTheDesktop()
+    {
+        QFETCH(int, signalNumber);
+        const auto mainWindow = openEditor();
+        QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
+        const QPoint origin = mainWindow.second.topLeft();
+        if (signalNumber != 0) {
+            // A click page: the project is changed (a close would ask about it) and the run holds a button at times.
+            QVERIFY(choose(origin, QPoint(120, 80), 1));  // "クリック"
+            QVERIFY(clickChangingPages(origin, 270, 79)); // "追加"
+        }
+
+        // The fresh page (nothing to do, then 0.1 s), repeated until the user ends it.
+        click(origin, 315, 551, 800); // "実行"
+        const auto runDialog = program->waitWindow(QSize(300, 430), 5000);
+        QVERIFY2(!runDialog.first.isEmpty(), "the run settings dialog did not appear");
+        click(runDialog.second.topLeft(), 17, 237, 300); // "終了コマンドまで繰り返す"
+        if (signalNumber == 0) {
+            click(runDialog.second.topLeft(), 255, 310, 500); // "変更"
+            key(QStringLiteral("F9"), 500);
+            // The keyboard is the user's again right after the capture: digits reach 開始までの秒数.
+            click(runDialog.second.topLeft(), 70, 80, 200);
+            key(QStringLiteral("ctrl+a 2"), 300);
+        }
+        click(runDialog.second.topLeft(), 150, 390, 200); // "開始"
+        QVERIFY2(program->waitNoWindow(QSize(630, 585), 5000), "the main window did not hide for the run");
+
+        // Still running well after one pass would have ended.
+        QTest::qWait(2500);
+        const auto windows = program->visibleWindows();
+        QCOMPARE(windows.size(), 1); // the stand-in of the tray icon, as this desktop has no tray
+        const QRect stopWindow = windows.first().second;
+        QVERIFY2(stopWindow.right() > 1000 && stopWindow.bottom() > 900,
+                 "the stand-in is not in the bottom right corner");
+
+        if (signalNumber == 0) {
+            // Held long enough for the stop-command watch to see it.
+            xdotool({QStringLiteral("keydown"), QStringLiteral("F9")});
+            QTest::qWait(300);
+            xdotool({QStringLiteral("keyup"), QStringLiteral("F9")});
+            QVERIFY2(!program->waitWindow(QSize(630, 585), 5000).first.isEmpty(), "the main window did not come back");
+            QVERIFY2(program->waitNoWindow(stopWindow.size(), 3000), "the stand-in of the tray icon stayed");
+            QTRY_COMPARE(xdotool({QStringLiteral("getwindowfocus")}), mainWindow.first); // the editor has the keyboard
+            QVERIFY(program->isRunning());
+        }
+        // The program ends as a close would, without the question and without writing the project.
+        QVERIFY(QFile::remove(program->configFile()));
+        QVERIFY2(program->endBySignal(signalNumber ? signalNumber : SIGTERM, 3000),
+                 "the program did not end within 3 s");
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QVERIFY2(user.keysDown().empty() && user.buttonsDown() == 0, "an input is still down after the run");
+        QDirIterator projects(dir->path(), {QStringLiteral("*.cmdat")}, QDir::Files, QDirIterator::Subdirectories);
+        QVERIFY2(!projects.hasNext(), "the unsaved project was written");
+
+        // The settings of the run are kept for the next start.
+        QFile configFile(program->configFile());
+        QVERIFY(configFile.open(QIODevice::ReadOnly));
+        const QJsonObject config = QJsonDocument::fromJson(configFile.readAll()).object();
+        QCOMPARE(config.value(QStringLiteral("stop_command")).toString(),
+                 QString::fromLatin1(signalNumber ? "83,3" : "120,0"));
+        QCOMPARE(config.value(QStringLiteral("run_number")).toInt(), 114514);
+        QCOMPARE(config.value(QStringLiteral("stert_time")).toInt(), signalNumber ? 1 : 2);
+    }
+
+    void commandLineRun_data()
+    {
+        QTest::addColumn<QString>("arguments"); // after "--run <project>"
+        QTest::addColumn<int>("timesTyped");    // before the end; -1: stopped by Ctrl+Alt+S once the text arrived
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("twice, finished") << "--repeat 2 --delay 0" << 2 << 0;
+        QTest::newRow("endless, stopped") << "--endless --delay 0 --stop Ctrl+Alt+S" << -1 << 1;
+        QTest::newRow("missing project") << "" << 0 << 2;
+    }
+
+    void commandLineRun()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(int, timesTyped);
+        QFETCH(int, exitCode);
+        const QString text = QStringLiteral("こんにちは、世界！ Hello 123");
+        const QString project = dir->filePath(QStringLiteral("demo.cmdat"));
+        QFile file(project);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // Built step by step: a braced array of one array is a copy of it for some compilers, a nested array for
+        // others.
+        QJsonArray commands, conditions;
+        commands.append(QJsonArray{"入力", text, "0.2"});
+        conditions.append(QJsonArray{"時間", "0.4"});
+        file.write(QJsonDocument(QJsonObject{{"list_command", commands}, {"list_condition", conditions}}).toJson());
+        file.close();
+        Sink sink(QStringLiteral("text"), QRect(100, 100, 500, 300));
+        QVERIFY(sink.waitReady());
+
+        QStringList args{QStringLiteral("--run"),
+                         exitCode == 2 ? dir->filePath(QStringLiteral("none.cmdat")) : project};
+        args += arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        args += {QStringLiteral("--report"), dir->filePath(QStringLiteral("report.json"))};
+        QVERIFY(program->start(args));
+        if (timesTyped < 0) {
+            QVERIFY2(Program::waitUntil(10000, [&] { return sink.text().contains(text); }), "nothing was typed");
+            const KeySym combination[] = {XK_Control_L, XK_Alt_L, XK_s};
+            for (int step = 0; step < 6; ++step) { // tapped: 5 ms a step
+                user.key(combination[step < 3 ? step : 5 - step], step < 3);
+                QThread::msleep(5);
+            }
+        }
+        QVERIFY2(program->waitFinished(10000), "the run did not end");
+        QCOMPARE(program->exitCode(), exitCode);
+        QVERIFY2(user.keysDown().empty() && user.buttonsDown() == 0, "an input is still down after the run");
+        if (timesTyped >= 0)
+            QCOMPARE(sink.text(), text.repeated(timesTyped));
+        // The report holds one row per page that began; none for a project that could not be read.
+        QFile report(dir->filePath(QStringLiteral("report.json")));
+        QCOMPARE(report.exists(), exitCode != 2);
+        if (exitCode == 0) {
+            QVERIFY(report.open(QIODevice::ReadOnly));
+            QCOMPARE(QJsonDocument::fromJson(report.readAll()).object().value("pages").toArray().size(), timesTyped);
+        }
+    }
 
 private:
     // Screen-relative helpers on the window at origin.
-    void click(QPoint origin, int x, int y, int pauseMs = 300);
+    void click(QPoint origin, int x, int y, int pauseMs = 300)
+    {
+        xdotool({QStringLiteral("mousemove"), QString::number(origin.x() + x), QString::number(origin.y() + y),
+                 QStringLiteral("click"), QStringLiteral("1")});
+        QTest::qWait(pauseMs);
+    }
+
     // Clicks and waits until the page list of the window at origin shows something else: the click was acted upon.
-    bool clickChangingPages(QPoint origin, int x, int y);
-    void key(const QString& keys, int pauseMs = 200);
+    bool clickChangingPages(QPoint origin, int x, int y)
+    {
+        const QRect pageList(origin + QPoint(450, 60), QSize(150, 295));
+        const QByteArray before = screenPixels(user.display(), pageList);
+        click(origin, x, y, 0);
+        return Program::waitUntil(5000, [&] { return screenPixels(user.display(), pageList) != before; });
+    }
+
+    void key(const QString& keys, int pauseMs = 200)
+    {
+        QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")};
+        args += keys.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        xdotool(args);
+        QTest::qWait(pauseMs);
+    }
+
     // Opens a selector of the editor and picks its item at index (0 = first).
-    bool choose(QPoint origin, QPoint selector, int index);
-    void shot(const QString& name);
-    QPair<QString, QRect> openEditor();
+    bool choose(QPoint origin, QPoint selector, int index)
+    {
+        const qsizetype windows = program->visibleWindows().size();
+        click(origin, selector.x(), selector.y(), 100);
+        if (!program->waitWindowCount(windows + 1, 5000))
+            return false;
+        QString keys = QStringLiteral("Home");
+        for (int i = 0; i < index; ++i)
+            keys += QStringLiteral(" Down");
+        key(keys + QStringLiteral(" Return"), 100);
+        return program->waitWindowCount(windows, 5000);
+    }
+
+    void shot(const QString& name)
+    {
+        if (!dir)
+            return;
+        const QString file = dir->filePath(QStringLiteral("%1-%2.png").arg(++shots, 2, 10, QLatin1Char('0')).arg(name));
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
+    }
+
+    QPair<QString, QRect> openEditor()
+    {
+        if (!program->start())
+            return {};
+        const auto mainWindow = program->waitWindow(QSize(630, 585), 15000);
+        if (mainWindow.first.isEmpty())
+            return {};
+        QTest::qWait(500);
+        // A returning user gets no greeting: the main window is the program's only window.
+        if (program->visibleWindows().size() != 1)
+            return {};
+        if (!clickChangingPages(mainWindow.second.topLeft(), 315, 40)) // "新しいプロジェクトを作成"
+            return {};
+        return mainWindow;
+    }
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Program> program;
     x11test::Client user;
     int shots = 0;
 };
-
-void tst_E2eProgram::initTestCase()
-{
-    QVERIFY2(user.display(), "no X display");
-    QVERIFY2(!xdotool({QStringLiteral("version")}).isEmpty(), "xdotool is not installed");
-    QVERIFY2(QFileInfo::exists(QStringLiteral(ORVANE_PROGRAM)), ORVANE_PROGRAM);
-}
-
-void tst_E2eProgram::init()
-{
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    shots = 0;
-    program = std::make_unique<Program>(dir->path());
-    QVERIFY(program->writeConfig());
-    // The pointer starts where no window will be.
-    user.movePointer(1270, 10);
-}
-
-void tst_E2eProgram::cleanup()
-{
-    const bool keep = QTest::currentTestFailed() || qEnvironmentVariableIntValue("ORVANE_E2E_KEEP") != 0;
-    if (QTest::currentTestFailed())
-        shot(QStringLiteral("failure"));
-    program.reset();
-    if (keep) {
-        dir->setAutoRemove(false);
-        qInfo().noquote() << "screenshots and the program's log kept in" << dir->path();
-    }
-    dir.reset();
-}
-
-void tst_E2eProgram::click(QPoint origin, int x, int y, int pauseMs)
-{
-    xdotool({QStringLiteral("mousemove"), QString::number(origin.x() + x), QString::number(origin.y() + y),
-             QStringLiteral("click"), QStringLiteral("1")});
-    QTest::qWait(pauseMs);
-}
-
-bool tst_E2eProgram::clickChangingPages(QPoint origin, int x, int y)
-{
-    const QRect pageList(origin + QPoint(450, 60), QSize(150, 295));
-    const QByteArray before = screenPixels(user.display(), pageList);
-    click(origin, x, y, 0);
-    return Program::waitUntil(5000, [&] { return screenPixels(user.display(), pageList) != before; });
-}
-
-void tst_E2eProgram::key(const QString& keys, int pauseMs)
-{
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")};
-    args += keys.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    xdotool(args);
-    QTest::qWait(pauseMs);
-}
-
-bool tst_E2eProgram::choose(QPoint origin, QPoint selector, int index)
-{
-    const qsizetype windows = program->visibleWindows().size();
-    click(origin, selector.x(), selector.y(), 100);
-    if (!program->waitWindowCount(windows + 1, 5000))
-        return false;
-    QString keys = QStringLiteral("Home");
-    for (int i = 0; i < index; ++i)
-        keys += QStringLiteral(" Down");
-    key(keys + QStringLiteral(" Return"), 100);
-    return program->waitWindowCount(windows, 5000);
-}
-
-void tst_E2eProgram::shot(const QString& name)
-{
-    if (!dir)
-        return;
-    const QString file = dir->filePath(QStringLiteral("%1-%2.png").arg(++shots, 2, 10, QLatin1Char('0')).arg(name));
-    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
-}
-
-QPair<QString, QRect> tst_E2eProgram::openEditor()
-{
-    if (!program->start())
-        return {};
-    const auto mainWindow = program->waitWindow(QSize(630, 585), 15000);
-    if (mainWindow.first.isEmpty())
-        return {};
-    QTest::qWait(500);
-    // A returning user gets no greeting: the main window is the program's only window.
-    if (program->visibleWindows().size() != 1)
-        return {};
-    if (!clickChangingPages(mainWindow.second.topLeft(), 315, 40)) // "新しいプロジェクトを作成"
-        return {};
-    return mainWindow;
-}
-
-void tst_E2eProgram::endlessRunEndsFromTheDesktop_data()
-{
-    // Sent mid-run to a run of a changed, unsaved project; 0: the stop command is changed to F9 in the run settings
-    // dialog, the run is stopped with it, and the program is then ended by SIGTERM in the editor.
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("stop command changed to F9 in the dialog") << 0;
-    QTest::newRow("SIGTERM mid-run") << int(SIGTERM);
-    QTest::newRow("SIGHUP mid-run") << int(SIGHUP);
-}
-
-void tst_E2eProgram::endlessRunEndsFromTheDesktop()
-{
-    QFETCH(int, signalNumber);
-    const auto mainWindow = openEditor();
-    QVERIFY2(!mainWindow.first.isEmpty(), "the main window did not appear");
-    const QPoint origin = mainWindow.second.topLeft();
-    if (signalNumber != 0) {
-        // A click page: the project is changed (a close would ask about it) and the run holds a button at times.
-        QVERIFY(choose(origin, QPoint(120, 80), 1));  // "クリック"
-        QVERIFY(clickChangingPages(origin, 270, 79)); // "追加"
-    }
-
-    // The fresh page (nothing to do, then 0.1 s), repeated until the user ends it.
-    click(origin, 315, 551, 800); // "実行"
-    const auto runDialog = program->waitWindow(QSize(300, 430), 5000);
-    QVERIFY2(!runDialog.first.isEmpty(), "the run settings dialog did not appear");
-    click(runDialog.second.topLeft(), 17, 237, 300); // "終了コマンドまで繰り返す"
-    if (signalNumber == 0) {
-        click(runDialog.second.topLeft(), 255, 310, 500); // "変更"
-        key(QStringLiteral("F9"), 500);
-        // The keyboard is the user's again right after the capture: digits reach 開始までの秒数.
-        click(runDialog.second.topLeft(), 70, 80, 200);
-        key(QStringLiteral("ctrl+a 2"), 300);
-    }
-    click(runDialog.second.topLeft(), 150, 390, 200); // "開始"
-    QVERIFY2(program->waitNoWindow(QSize(630, 585), 5000), "the main window did not hide for the run");
-
-    // Still running well after one pass would have ended.
-    QTest::qWait(2500);
-    const auto windows = program->visibleWindows();
-    QCOMPARE(windows.size(), 1); // the stand-in of the tray icon, as this desktop has no tray
-    const QRect stopWindow = windows.first().second;
-    QVERIFY2(stopWindow.right() > 1000 && stopWindow.bottom() > 900, "the stand-in is not in the bottom right corner");
-
-    if (signalNumber == 0) {
-        // Held long enough for the stop-command watch to see it.
-        xdotool({QStringLiteral("keydown"), QStringLiteral("F9")});
-        QTest::qWait(300);
-        xdotool({QStringLiteral("keyup"), QStringLiteral("F9")});
-        QVERIFY2(!program->waitWindow(QSize(630, 585), 5000).first.isEmpty(), "the main window did not come back");
-        QVERIFY2(program->waitNoWindow(stopWindow.size(), 3000), "the stand-in of the tray icon stayed");
-        QTRY_COMPARE(xdotool({QStringLiteral("getwindowfocus")}), mainWindow.first); // the editor has the keyboard
-        QVERIFY(program->isRunning());
-    }
-    // The program ends as a close would, without the question and without writing the project.
-    QVERIFY(QFile::remove(program->configFile()));
-    QVERIFY2(program->endBySignal(signalNumber ? signalNumber : SIGTERM, 3000), "the program did not end within 3 s");
-    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
-    QVERIFY2(user.keysDown().empty() && user.buttonsDown() == 0, "an input is still down after the run");
-    QDirIterator projects(dir->path(), {QStringLiteral("*.cmdat")}, QDir::Files, QDirIterator::Subdirectories);
-    QVERIFY2(!projects.hasNext(), "the unsaved project was written");
-
-    // The settings of the run are kept for the next start.
-    QFile configFile(program->configFile());
-    QVERIFY(configFile.open(QIODevice::ReadOnly));
-    const QJsonObject config = QJsonDocument::fromJson(configFile.readAll()).object();
-    QCOMPARE(config.value(QStringLiteral("stop_command")).toString(),
-             QString::fromLatin1(signalNumber ? "83,3" : "120,0"));
-    QCOMPARE(config.value(QStringLiteral("run_number")).toInt(), 114514);
-    QCOMPARE(config.value(QStringLiteral("stert_time")).toInt(), signalNumber ? 1 : 2);
-}
-
-void tst_E2eProgram::commandLineRun_data()
-{
-    QTest::addColumn<QString>("arguments"); // after "--run <project>"
-    QTest::addColumn<int>("timesTyped");    // before the end; -1: stopped by Ctrl+Alt+S once the text arrived
-    QTest::addColumn<int>("exitCode");
-    QTest::newRow("twice, finished") << "--repeat 2 --delay 0" << 2 << 0;
-    QTest::newRow("endless, stopped") << "--endless --delay 0 --stop Ctrl+Alt+S" << -1 << 1;
-    QTest::newRow("missing project") << "" << 0 << 2;
-}
-
-void tst_E2eProgram::commandLineRun()
-{
-    QFETCH(QString, arguments);
-    QFETCH(int, timesTyped);
-    QFETCH(int, exitCode);
-    const QString text = QStringLiteral("こんにちは、世界！ Hello 123");
-    const QString project = dir->filePath(QStringLiteral("demo.cmdat"));
-    QFile file(project);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    // Built step by step: a braced array of one array is a copy of it for some compilers, a nested array for others.
-    QJsonArray commands, conditions;
-    commands.append(QJsonArray{"入力", text, "0.2"});
-    conditions.append(QJsonArray{"時間", "0.4"});
-    file.write(QJsonDocument(QJsonObject{{"list_command", commands}, {"list_condition", conditions}}).toJson());
-    file.close();
-    Sink sink(QStringLiteral("text"), QRect(100, 100, 500, 300));
-    QVERIFY(sink.waitReady());
-
-    QStringList args{QStringLiteral("--run"), exitCode == 2 ? dir->filePath(QStringLiteral("none.cmdat")) : project};
-    args += arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    args += {QStringLiteral("--report"), dir->filePath(QStringLiteral("report.json"))};
-    QVERIFY(program->start(args));
-    if (timesTyped < 0) {
-        QVERIFY2(Program::waitUntil(10000, [&] { return sink.text().contains(text); }), "nothing was typed");
-        const KeySym combination[] = {XK_Control_L, XK_Alt_L, XK_s};
-        for (int step = 0; step < 6; ++step) { // tapped: 5 ms a step
-            user.key(combination[step < 3 ? step : 5 - step], step < 3);
-            QThread::msleep(5);
-        }
-    }
-    QVERIFY2(program->waitFinished(10000), "the run did not end");
-    QCOMPARE(program->exitCode(), exitCode);
-    QVERIFY2(user.keysDown().empty() && user.buttonsDown() == 0, "an input is still down after the run");
-    if (timesTyped >= 0)
-        QCOMPARE(sink.text(), text.repeated(timesTyped));
-    // The report holds one row per page that began; none for a project that could not be read.
-    QFile report(dir->filePath(QStringLiteral("report.json")));
-    QCOMPARE(report.exists(), exitCode != 2);
-    if (exitCode == 0) {
-        QVERIFY(report.open(QIODevice::ReadOnly));
-        QCOMPARE(QJsonDocument::fromJson(report.readAll()).object().value("pages").toArray().size(), timesTyped);
-    }
-}
 
 QTEST_GUILESS_MAIN(tst_E2eProgram)
 #include "tst_e2e_program.moc"

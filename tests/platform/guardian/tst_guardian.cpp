@@ -112,122 +112,117 @@ class tst_Guardian : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY2(user.display(), "no X display"); }
-    void lostRecordsAreMadeGood();
-    void recordsSplitAnywhere();
-    void handsTheDesktopBack_data();
-    void handsTheDesktopBack();
+    void lostRecordsAreMadeGood()
+    {
+        FlakyLedger ledger;
+        ledger.keyDown(38);
+        ledger.rebound(200, {0x61, 0x41});
+        ledger.full = true;
+        ledger.keyDown(50);
+        ledger.restored(200);
+        ledger.buttonDown(1);
+        QVERIFY(!ledger.sayGoodbye()); // a key is still down: the watchdog must undo it
+        ledger.full = false;
+        ledger.buttonUp(1);
+        const auto& state = ledger.reader.state();
+        QCOMPARE(state.keys, (std::set<int>{38, 50}));
+        QVERIFY(state.buttons.empty() && state.rebound.empty());
+        ledger.keyUp(38);
+        ledger.keyUp(50);
+        QVERIFY(ledger.sayGoodbye());
+        QVERIFY(state.goodbye);
+    }
+
+    void recordsSplitAnywhere()
+    {
+        using namespace platform::guardian;
+        std::vector<std::uint32_t> stream = encodeRecord(RecordKind::Rebound, 201, {0x1003042, 0x62});
+        const auto press = encodeRecord(RecordKind::KeyDown, 37);
+        stream.insert(stream.end(), press.begin(), press.end());
+        const auto* bytes = reinterpret_cast<const char*>(stream.data());
+        RecordReader reader;
+        for (std::size_t at = 0; at < stream.size() * 4; at += 3)
+            QVERIFY(reader.feed(bytes + at, std::min<std::size_t>(3, stream.size() * 4 - at)));
+        QCOMPARE(reader.state().rebound.at(201), (Keysyms{0x1003042, 0x62}));
+        QCOMPARE(reader.state().keys, std::set<int>{37});
+        const std::uint32_t garbage[2] = {0xff000000u, 0};
+        QVERIFY(!reader.feed(garbage, sizeof garbage));
+    }
+
+    void handsTheDesktopBack_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("signalNumber"); // 0: the child ends cleanly
+        QTest::newRow("SIGKILL mid-hold") << "hold" << int(SIGKILL);
+        QTest::newRow("abort mid-hold") << "hold" << int(SIGABRT);
+        QTest::newRow("SIGKILL mid-typing, keycodes rebound") << "typing" << int(SIGKILL);
+        QTest::newRow("clean exit leaves what the ledger calls done") << "clean" << 0;
+    }
+
+    void handsTheDesktopBack()
+    {
+        QFETCH(QString, scenario);
+        QFETCH(int, signalNumber);
+
+        // What the keycodes carry before the child touches them; the spare ones are found by the child.
+        const std::vector<Keysyms> before = user.mapping();
+
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), scenario});
+        QVERIFY(child.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() != QProcess::Running, 10000);
+        const QByteArray ready = child.readLine();
+        const QList<QByteArray> fields = ready.trimmed().split(' ');
+        QVERIFY2(fields.size() >= 3 && fields[0] == "READY" && fields[1].toLong() > 0, ready.constData());
+        const long watchdog = fields[1].toLong();
+        QList<int> touched;
+        for (qsizetype i = 2; i < fields.size(); ++i)
+            touched.append(fields[i].toInt());
+
+        if (signalNumber == 0) {
+            QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(5000));
+            QCOMPARE(child.exitCode(), 0);
+            QVERIFY2(processGone(watchdog), "the watchdog outlived a clean exit");
+            // The keycode that the ledger was told is restored keeps what the child bound there.
+            QVERIFY(user.keycodeCarries(touched[0], 0x1003042));
+            user.bind(touched[0], {});
+            return;
+        }
+
+        // The child really holds and binds what it says, so that the hand-back below is not merely the starting state.
+        if (scenario == QLatin1String("hold")) {
+            QVERIFY(user.keysDown().count(touched[0]) && user.keysDown().count(touched[1]));
+            QCOMPARE(user.buttonsDown(), unsigned(Button1Mask));
+        } else {
+            QVERIFY(user.keysDown().count(touched[1]));
+            for (int kc : touched)
+                QVERIFY(user.mapping()[kc] != before[kc]);
+        }
+
+        QElapsedTimer sinceKill;
+        sinceKill.start();
+        QCOMPARE(::kill(static_cast<pid_t>(child.processId()), signalNumber), 0);
+        auto handedBack = [&] {
+            const std::vector<Keysyms> now = user.mapping();
+            return std::all_of(touched.begin(), touched.end(), [&](int kc) { return now[kc] == before[kc]; }) &&
+                   user.keysDown().empty() && user.buttonsDown() == 0 && processGone(watchdog);
+        };
+        while (!handedBack() && sinceKill.elapsed() < 1500)
+            QTest::qWait(10);
+        const qint64 elapsed = sinceKill.elapsed();
+        QVERIFY2(handedBack(), qPrintable(QStringLiteral("%1 ms after the kill: %2 keys down, buttons %3, watchdog %4")
+                                              .arg(elapsed)
+                                              .arg(user.keysDown().size())
+                                              .arg(user.buttonsDown())
+                                              .arg(processGone(watchdog))));
+        qInfo("handed back %lld ms after the kill", static_cast<long long>(elapsed));
+        child.waitForFinished(3000); // dead already; lets QProcess see it
+    }
 
 private:
     x11test::Client user;
 };
-
-void tst_Guardian::lostRecordsAreMadeGood()
-{
-    FlakyLedger ledger;
-    ledger.keyDown(38);
-    ledger.rebound(200, {0x61, 0x41});
-    ledger.full = true;
-    ledger.keyDown(50);
-    ledger.restored(200);
-    ledger.buttonDown(1);
-    QVERIFY(!ledger.sayGoodbye()); // a key is still down: the watchdog must undo it
-    ledger.full = false;
-    ledger.buttonUp(1);
-    const auto& state = ledger.reader.state();
-    QCOMPARE(state.keys, (std::set<int>{38, 50}));
-    QVERIFY(state.buttons.empty() && state.rebound.empty());
-    ledger.keyUp(38);
-    ledger.keyUp(50);
-    QVERIFY(ledger.sayGoodbye());
-    QVERIFY(state.goodbye);
-}
-
-void tst_Guardian::recordsSplitAnywhere()
-{
-    using namespace platform::guardian;
-    std::vector<std::uint32_t> stream = encodeRecord(RecordKind::Rebound, 201, {0x1003042, 0x62});
-    const auto press = encodeRecord(RecordKind::KeyDown, 37);
-    stream.insert(stream.end(), press.begin(), press.end());
-    const auto* bytes = reinterpret_cast<const char*>(stream.data());
-    RecordReader reader;
-    for (std::size_t at = 0; at < stream.size() * 4; at += 3)
-        QVERIFY(reader.feed(bytes + at, std::min<std::size_t>(3, stream.size() * 4 - at)));
-    QCOMPARE(reader.state().rebound.at(201), (Keysyms{0x1003042, 0x62}));
-    QCOMPARE(reader.state().keys, std::set<int>{37});
-    const std::uint32_t garbage[2] = {0xff000000u, 0};
-    QVERIFY(!reader.feed(garbage, sizeof garbage));
-}
-
-void tst_Guardian::handsTheDesktopBack_data()
-{
-    QTest::addColumn<QString>("scenario");
-    QTest::addColumn<int>("signalNumber"); // 0: the child ends cleanly
-    QTest::newRow("SIGKILL mid-hold") << "hold" << int(SIGKILL);
-    QTest::newRow("abort mid-hold") << "hold" << int(SIGABRT);
-    QTest::newRow("SIGKILL mid-typing, keycodes rebound") << "typing" << int(SIGKILL);
-    QTest::newRow("clean exit leaves what the ledger calls done") << "clean" << 0;
-}
-
-void tst_Guardian::handsTheDesktopBack()
-{
-    QFETCH(QString, scenario);
-    QFETCH(int, signalNumber);
-
-    // What the keycodes carry before the child touches them; the spare ones are found by the child.
-    const std::vector<Keysyms> before = user.mapping();
-
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), scenario});
-    QVERIFY(child.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() != QProcess::Running, 10000);
-    const QByteArray ready = child.readLine();
-    const QList<QByteArray> fields = ready.trimmed().split(' ');
-    QVERIFY2(fields.size() >= 3 && fields[0] == "READY" && fields[1].toLong() > 0, ready.constData());
-    const long watchdog = fields[1].toLong();
-    QList<int> touched;
-    for (qsizetype i = 2; i < fields.size(); ++i)
-        touched.append(fields[i].toInt());
-
-    if (signalNumber == 0) {
-        QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(5000));
-        QCOMPARE(child.exitCode(), 0);
-        QVERIFY2(processGone(watchdog), "the watchdog outlived a clean exit");
-        // The keycode that the ledger was told is restored keeps what the child bound there.
-        QVERIFY(user.keycodeCarries(touched[0], 0x1003042));
-        user.bind(touched[0], {});
-        return;
-    }
-
-    // The child really holds and binds what it says, so that the hand-back below is not merely the starting state.
-    if (scenario == QLatin1String("hold")) {
-        QVERIFY(user.keysDown().count(touched[0]) && user.keysDown().count(touched[1]));
-        QCOMPARE(user.buttonsDown(), unsigned(Button1Mask));
-    } else {
-        QVERIFY(user.keysDown().count(touched[1]));
-        for (int kc : touched)
-            QVERIFY(user.mapping()[kc] != before[kc]);
-    }
-
-    QElapsedTimer sinceKill;
-    sinceKill.start();
-    QCOMPARE(::kill(static_cast<pid_t>(child.processId()), signalNumber), 0);
-    auto handedBack = [&] {
-        const std::vector<Keysyms> now = user.mapping();
-        return std::all_of(touched.begin(), touched.end(), [&](int kc) { return now[kc] == before[kc]; }) &&
-               user.keysDown().empty() && user.buttonsDown() == 0 && processGone(watchdog);
-    };
-    while (!handedBack() && sinceKill.elapsed() < 1500)
-        QTest::qWait(10);
-    const qint64 elapsed = sinceKill.elapsed();
-    QVERIFY2(handedBack(), qPrintable(QStringLiteral("%1 ms after the kill: %2 keys down, buttons %3, watchdog %4")
-                                          .arg(elapsed)
-                                          .arg(user.keysDown().size())
-                                          .arg(user.buttonsDown())
-                                          .arg(processGone(watchdog))));
-    qInfo("handed back %lld ms after the kill", static_cast<long long>(elapsed));
-    child.waitForFinished(3000); // dead already; lets QProcess see it
-}
 
 int main(int argc, char** argv)
 {
