@@ -16,6 +16,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <set>
+#include <utility>
 #include <vector>
 
 // Xlib's macros (Bool, None, Status, ...) clash with Qt's headers: include this header after every Qt header.
@@ -164,15 +165,18 @@ public:
         XSync(display_, False);
     }
 
-    // The whole core keyboard map, keysyms per keycode (empty outside the server's range).
+    // The whole core keyboard map, keysyms per keycode without the trailing empty ones, as the server reports them.
     std::vector<Keysyms> mapping()
     {
-        int minKc = 0, maxKc = 0, perKeycode = 0;
-        XDisplayKeycodes(display_, &minKc, &maxKc);
-        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(minKc), maxKc - minKc + 1, &perKeycode);
+        int perKeycode = 0;
+        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(minKeycode()),
+                                           maxKeycode() - minKeycode() + 1, &perKeycode);
         std::vector<Keysyms> result(256);
-        for (int kc = minKc; syms && kc <= maxKc; ++kc)
-            result[kc].assign(syms + (kc - minKc) * perKeycode, syms + (kc - minKc + 1) * perKeycode);
+        for (int kc = minKeycode(); syms && kc <= maxKeycode(); ++kc) {
+            result[kc].assign(syms + (kc - minKeycode()) * perKeycode, syms + (kc - minKeycode() + 1) * perKeycode);
+            while (!result[kc].empty() && result[kc].back() == NoSymbol)
+                result[kc].pop_back();
+        }
         XFree(syms);
         return result;
     }
@@ -181,13 +185,13 @@ public:
         const Keysyms syms = mapping()[kc];
         return std::find(syms.begin(), syms.end(), sym) != syms.end();
     }
-    // Keycodes in the server's range without any key symbol: where a program puts characters the map lacks.
+    // Keycodes without any key symbol: where a program puts characters the map lacks.
     std::set<int> unusedKeycodes()
     {
         const std::vector<Keysyms> map = mapping();
         std::set<int> result;
-        for (int kc = 0; kc < 256; ++kc) {
-            if (!map[kc].empty() && std::all_of(map[kc].begin(), map[kc].end(), [](KeySym s) { return s == NoSymbol; }))
+        for (int kc = minKeycode(); kc <= maxKeycode(); ++kc) {
+            if (map[kc].empty())
                 result.insert(kc);
         }
         return result;
@@ -213,6 +217,15 @@ public:
     }
 
 private:
+    int minKeycode() const { return keycodeRange().first; }
+    int maxKeycode() const { return keycodeRange().second; }
+    std::pair<int, int> keycodeRange() const
+    {
+        int minKc = 8, maxKc = 255;
+        XDisplayKeycodes(display_, &minKc, &maxKc);
+        return {minKc, maxKc};
+    }
+
     Display* display_ = nullptr;
 };
 
