@@ -55,7 +55,11 @@ public:
         QDir(root_).mkpath(QStringLiteral("runtime"));
         QFile::setPermissions(path(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    ~Program() { quit(); }
+    ~Program()
+    {
+        process_.kill();
+        process_.waitForFinished(3000);
+    }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -167,14 +171,6 @@ public:
     int exitCode() const { return process_.exitCode(); }
     bool waitFinished(int timeoutMs) { return process_.waitForFinished(timeoutMs); }
     QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
-
-    void quit()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
 
 private:
     QString root_;

@@ -16,7 +16,6 @@
 #include <initializer_list>
 #include <iterator>
 #include <set>
-#include <utility>
 #include <vector>
 
 // Xlib's macros (Bool, None, Status, ...) clash with Qt's headers: include this header after every Qt header.
@@ -90,7 +89,11 @@ using Keysyms = std::vector<KeySym>;
 // An X connection separate from everything the program under test uses.
 class Client {
 public:
-    Client() : display_(XOpenDisplay(nullptr)) {}
+    Client() : display_(XOpenDisplay(nullptr))
+    {
+        if (display_)
+            XDisplayKeycodes(display_, &minKeycode_, &maxKeycode_);
+    }
     ~Client()
     {
         if (display_)
@@ -169,11 +172,11 @@ public:
     std::vector<Keysyms> mapping()
     {
         int perKeycode = 0;
-        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(minKeycode()),
-                                           maxKeycode() - minKeycode() + 1, &perKeycode);
+        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(minKeycode_), maxKeycode_ - minKeycode_ + 1,
+                                           &perKeycode);
         std::vector<Keysyms> result(256);
-        for (int kc = minKeycode(); syms && kc <= maxKeycode(); ++kc) {
-            result[kc].assign(syms + (kc - minKeycode()) * perKeycode, syms + (kc - minKeycode() + 1) * perKeycode);
+        for (int kc = minKeycode_; syms && kc <= maxKeycode_; ++kc) {
+            result[kc].assign(syms + (kc - minKeycode_) * perKeycode, syms + (kc - minKeycode_ + 1) * perKeycode);
             while (!result[kc].empty() && result[kc].back() == NoSymbol)
                 result[kc].pop_back();
         }
@@ -190,7 +193,7 @@ public:
     {
         const std::vector<Keysyms> map = mapping();
         std::set<int> result;
-        for (int kc = minKeycode(); kc <= maxKeycode(); ++kc) {
+        for (int kc = minKeycode_; kc <= maxKeycode_; ++kc) {
             if (map[kc].empty())
                 result.insert(kc);
         }
@@ -217,16 +220,8 @@ public:
     }
 
 private:
-    int minKeycode() const { return keycodeRange().first; }
-    int maxKeycode() const { return keycodeRange().second; }
-    std::pair<int, int> keycodeRange() const
-    {
-        int minKc = 8, maxKc = 255;
-        XDisplayKeycodes(display_, &minKc, &maxKc);
-        return {minKc, maxKc};
-    }
-
     Display* display_ = nullptr;
+    int minKeycode_ = 8, maxKeycode_ = 255;
 };
 
 } // namespace x11test
