@@ -4,7 +4,6 @@
 
 #include "model/projectfile.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -17,28 +16,14 @@
 namespace {
 
 // A megabyte or two of pages, so that the write takes long enough to be hit in the middle.
-model::EntryList bigProject(const QString& text, int pages)
+model::EntryList bigProject(bool newer)
 {
+    const QString text =
+        newer ? QStringLiteral("新しいページ %1 ") + QString(40, QLatin1Char('x')) : QStringLiteral("古いページ %1 ");
     model::EntryList entries;
-    for (int i = 0; i < pages; ++i)
+    for (int i = 0; i < 10000; ++i)
         entries << QStringList{model::kind::Input, text.arg(i), QStringLiteral("1")};
     return entries;
-}
-
-const QString OldText = QStringLiteral("古いページ %1 ");
-const QString NewText = QStringLiteral("新しいページ %1 ") + QString(40, QLatin1Char('x'));
-constexpr int Pages = 10000;
-
-QByteArray oldProject()
-{
-    const auto pages = bigProject(OldText, Pages);
-    return model::serializeProject(pages, pages);
-}
-
-QByteArray newProject()
-{
-    const auto pages = bigProject(NewText, Pages);
-    return model::serializeProject(pages, pages);
 }
 
 QByteArray readAll(const QString& path)
@@ -57,9 +42,9 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("big.cmdat"));
-        const QByteArray oldBytes = oldProject();
-        const QByteArray newBytes = newProject();
-        const auto oldPages = bigProject(OldText, Pages);
+        const auto oldPages = bigProject(false), newPages = bigProject(true);
+        const QByteArray oldBytes = model::serializeProject(oldPages, oldPages);
+        const QByteArray newBytes = model::serializeProject(newPages, newPages);
 
         // One save left to finish tells how long a save takes here.
         QVERIFY(model::writeProjectFile(path, oldPages, oldPages).ok());
@@ -73,9 +58,8 @@ private Q_SLOTS:
         QVERIFY(readAll(path) == newBytes);
 
         int sawOld = 0, sawNew = 0;
-        bool oldOnDisk = false;
         for (int round = 0; round < 50; ++round) {
-            if (!oldOnDisk)
+            if (readAll(path) != oldBytes)
                 QVERIFY(model::writeProjectFile(path, oldPages, oldPages).ok());
             const auto delay = std::chrono::microseconds(QRandomGenerator::global()->bounded(saveMs * 1000));
             child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save"), path});
@@ -89,8 +73,7 @@ private Q_SLOTS:
                                     .arg(round)
                                     .arg(delay.count())
                                     .arg(onDisk.size())));
-            oldOnDisk = onDisk == oldBytes;
-            ++(oldOnDisk ? sawOld : sawNew);
+            ++(onDisk == oldBytes ? sawOld : sawNew);
         }
         qInfo("a save takes %lld ms; after 50 kills the old file stood %d times, the new one %d times", saveMs, sawOld,
               sawNew);
@@ -102,7 +85,7 @@ private Q_SLOTS:
 int main(int argc, char** argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--save") == 0) {
-        const auto pages = bigProject(NewText, Pages);
+        const auto pages = bigProject(true);
         return model::writeProjectFile(QString::fromLocal8Bit(argv[2]), pages, pages).ok() ? 0 : 1;
     }
     QCoreApplication app(argc, argv);

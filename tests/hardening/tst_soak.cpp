@@ -27,17 +27,14 @@ struct Sample {
 Sample sampleProcess(qint64 pages)
 {
     QFile status(QStringLiteral("/proc/self/status"));
-    Sample sample{pages};
-    if (!status.open(QIODevice::ReadOnly))
-        return sample;
-    const QString text = QString::fromLatin1(status.readAll());
+    const QString text = status.open(QIODevice::ReadOnly) ? QString::fromLatin1(status.readAll()) : QString();
     auto field = [&text](const char* name) {
-        const auto match = QRegularExpression(QLatin1String(name) + QStringLiteral(":\\s+(\\d+)")).match(text);
-        return match.hasMatch() ? match.captured(1).toLongLong() : -1;
+        return QRegularExpression(QLatin1String(name) + QStringLiteral(":\\s+(\\d+)"))
+            .match(text)
+            .captured(1)
+            .toLongLong();
     };
-    sample.threads = field("Threads");
-    sample.rssKiB = field("VmRSS");
-    return sample;
+    return {pages, field("Threads"), field("VmRSS")};
 }
 
 } // namespace
@@ -102,12 +99,11 @@ private Q_SLOTS:
             // bound on threads is one that a thread left behind every few dozen pages would break.
             const Sample& warm = samples.at(samples.size() / 10);
             const Sample& last = samples.last();
-            qint64 peakThreads = 0;
-            for (const Sample& s : std::as_const(samples))
-                peakThreads = std::max(peakThreads, s.threads);
-            qInfo("threads before %lld, peak %lld, at the end %lld; rss after warm-up %lld KiB, at the end %lld KiB "
-                  "(%+lld KiB)",
-                  before.threads, peakThreads, last.threads, warm.rssKiB, last.rssKiB, last.rssKiB - warm.rssKiB);
+            const qint64 peakThreads = std::max_element(samples.begin(), samples.end(), [](auto& a, auto& b) {
+                                           return a.threads < b.threads;
+                                       })->threads;
+            qInfo("threads before %lld, peak %lld; rss %+lld KiB after warm-up", before.threads, peakThreads,
+                  last.rssKiB - warm.rssKiB);
             QVERIFY2(peakThreads <= before.threads + std::max<qint64>(256, target / 40),
                      "threads pile up over the run");
 #ifndef ORVANE_SANITIZED

@@ -15,37 +15,23 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "xtestclient.h" // after every Qt header
+#include "x11client.h" // after every Qt header
 #include <X11/keysym.h>
 
 namespace {
 
-using Keysyms = std::vector<unsigned long>;
+using x11test::Keysyms;
 
-// A keycode's mapping without the trailing empty symbols, as the server reports it.
-Keysyms mappingOf(Display* display, int keycode)
+void rebind(x11test::Client& client, int keycode, unsigned long keysym)
 {
-    int width = 0;
-    KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(keycode), 1, &width);
-    Keysyms result(syms, syms + (syms ? width : 0));
-    if (syms)
-        XFree(syms);
-    while (!result.empty() && result.back() == NoSymbol)
-        result.pop_back();
-    return result;
+    platform::ledger().rebound(keycode, client.mapping()[keycode]);
+    client.bind(keycode, {keysym});
 }
 
-void rebind(Display* display, int keycode, unsigned long keysym)
-{
-    platform::ledger().rebound(keycode, mappingOf(display, keycode));
-    KeySym sym = keysym;
-    XChangeKeyboardMapping(display, keycode, 1, &sym, 1);
-}
-
-void press(Display* display, int keycode)
+void press(x11test::Client& client, int keycode)
 {
     platform::ledger().keyDown(keycode);
-    XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
+    client.keycode(keycode, true);
 }
 
 // The child: does what the scenario says and prints "READY <watchdog pid> <keycodes it touched...>".
@@ -53,47 +39,41 @@ int childMain(const char* scenario)
 {
     if (!platform::guardian::start())
         return 2;
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
+    x11test::Client client;
+    if (!client.display())
         return 3;
-    int minCode = 0, maxCode = 0;
-    XDisplayKeycodes(display, &minCode, &maxCode);
-    std::vector<int> spare;
-    for (int kc = maxCode; kc >= minCode && spare.size() < 2; --kc) {
-        if (mappingOf(display, kc).empty())
-            spare.push_back(kc);
-    }
-    const int ctrl = XKeysymToKeycode(display, XK_Control_L);
-    const int letter = XKeysymToKeycode(display, XK_a);
-    const int f12 = XKeysymToKeycode(display, XK_F12);
+    const std::set<int> unused = client.unusedKeycodes();
+    const std::vector<int> spare(unused.rbegin(), unused.rend());
+    const int ctrl = client.keycodeOf(XK_Control_L);
+    const int letter = client.keycodeOf(XK_a);
+    const int f12 = client.keycodeOf(XK_F12);
     std::vector<int> touched;
     if (std::strcmp(scenario, "hold") == 0) {
-        press(display, ctrl);
-        press(display, letter);
+        press(client, ctrl);
+        press(client, letter);
         platform::ledger().buttonDown(1);
-        XTestFakeButtonEvent(display, 1, True, CurrentTime);
+        client.button(1, true);
         touched = {ctrl, letter};
     } else if (std::strcmp(scenario, "typing") == 0) {
         // Two spare keycodes bound to kana, one ordinary key taken over, one of them down mid-character.
-        rebind(display, spare[0], 0x1003042);
-        rebind(display, spare[1], 0x1003044);
-        rebind(display, f12, 0x1003046);
-        press(display, spare[1]);
+        rebind(client, spare[0], 0x1003042);
+        rebind(client, spare[1], 0x1003044);
+        rebind(client, f12, 0x1003046);
+        press(client, spare[1]);
         touched = {spare[0], spare[1], f12};
     } else {
         // Another program has taken the keycode over since: the watchdog must leave it alone after the goodbye.
-        rebind(display, spare[0], 0x1003042);
+        rebind(client, spare[0], 0x1003042);
         platform::ledger().restored(spare[0]);
         touched = {spare[0]};
     }
-    XSync(display, False);
+    XSync(client.display(), False);
     std::printf("READY %ld", platform::guardian::watchdogProcessId());
     for (int kc : touched)
         std::printf(" %d", kc);
     std::printf("\n");
     std::fflush(stdout);
     if (std::strcmp(scenario, "clean") == 0) {
-        XCloseDisplay(display);
         platform::guardian::stop();
         return 0;
     }
@@ -131,132 +111,118 @@ class tst_Guardian : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY2(user.isOpen(), "no X display"); }
-    void lostRecordsAreMadeGood();
-    void recordsSplitAnywhere();
-    void handsTheDesktopBack_data();
-    void handsTheDesktopBack();
+    void initTestCase() { QVERIFY2(user.display(), "no X display"); }
+    void lostRecordsAreMadeGood()
+    {
+        FlakyLedger ledger;
+        ledger.keyDown(38);
+        ledger.rebound(200, {0x61, 0x41});
+        ledger.full = true;
+        ledger.keyDown(50);
+        ledger.restored(200);
+        ledger.buttonDown(1);
+        QVERIFY(!ledger.sayGoodbye()); // a key is still down: the watchdog must undo it
+        ledger.full = false;
+        ledger.buttonUp(1);
+        const auto& state = ledger.reader.state();
+        QCOMPARE(state.keys, (std::set<int>{38, 50}));
+        QVERIFY(state.buttons.empty() && state.rebound.empty());
+        ledger.keyUp(38);
+        ledger.keyUp(50);
+        QVERIFY(ledger.sayGoodbye());
+        QVERIFY(state.goodbye);
+    }
+
+    void recordsSplitAnywhere()
+    {
+        using namespace platform::guardian;
+        std::vector<std::uint32_t> stream = encodeRecord(RecordKind::Rebound, 201, {0x1003042, 0x62});
+        const auto press = encodeRecord(RecordKind::KeyDown, 37);
+        stream.insert(stream.end(), press.begin(), press.end());
+        const auto* bytes = reinterpret_cast<const char*>(stream.data());
+        RecordReader reader;
+        for (std::size_t at = 0; at < stream.size() * 4; at += 3)
+            QVERIFY(reader.feed(bytes + at, std::min<std::size_t>(3, stream.size() * 4 - at)));
+        QCOMPARE(reader.state().rebound.at(201), (Keysyms{0x1003042, 0x62}));
+        QCOMPARE(reader.state().keys, std::set<int>{37});
+        const std::uint32_t garbage[2] = {0xff000000u, 0};
+        QVERIFY(!reader.feed(garbage, sizeof garbage));
+    }
+
+    void handsTheDesktopBack_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("signalNumber"); // 0: the child ends cleanly
+        QTest::newRow("SIGKILL mid-hold") << "hold" << int(SIGKILL);
+        QTest::newRow("abort mid-hold") << "hold" << int(SIGABRT);
+        QTest::newRow("SIGKILL mid-typing, keycodes rebound") << "typing" << int(SIGKILL);
+        QTest::newRow("clean exit leaves what the ledger calls done") << "clean" << 0;
+    }
+
+    void handsTheDesktopBack()
+    {
+        QFETCH(QString, scenario);
+        QFETCH(int, signalNumber);
+
+        // What the keycodes carry before the child touches them; the spare ones are found by the child.
+        const std::vector<Keysyms> before = user.mapping();
+
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), scenario});
+        QVERIFY(child.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() != QProcess::Running, 10000);
+        const QByteArray ready = child.readLine();
+        const QList<QByteArray> fields = ready.trimmed().split(' ');
+        QVERIFY2(fields.size() >= 3 && fields[0] == "READY" && fields[1].toLong() > 0, ready.constData());
+        const long watchdog = fields[1].toLong();
+        QList<int> touched;
+        for (qsizetype i = 2; i < fields.size(); ++i)
+            touched.append(fields[i].toInt());
+
+        if (signalNumber == 0) {
+            QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(5000));
+            QCOMPARE(child.exitCode(), 0);
+            QVERIFY2(processGone(watchdog), "the watchdog outlived a clean exit");
+            // The keycode that the ledger was told is restored keeps what the child bound there.
+            QVERIFY(user.keycodeCarries(touched[0], 0x1003042));
+            user.bind(touched[0], {});
+            return;
+        }
+
+        // The child really holds and binds what it says, so that the hand-back below is not merely the starting state.
+        if (scenario == QLatin1String("hold")) {
+            QVERIFY(user.keysDown().count(touched[0]) && user.keysDown().count(touched[1]));
+            QCOMPARE(user.buttonsDown(), unsigned(Button1Mask));
+        } else {
+            QVERIFY(user.keysDown().count(touched[1]));
+            for (int kc : touched)
+                QVERIFY(user.mapping()[kc] != before[kc]);
+        }
+
+        QElapsedTimer sinceKill;
+        sinceKill.start();
+        QCOMPARE(::kill(static_cast<pid_t>(child.processId()), signalNumber), 0);
+        auto handedBack = [&] {
+            const std::vector<Keysyms> now = user.mapping();
+            return std::all_of(touched.begin(), touched.end(), [&](int kc) { return now[kc] == before[kc]; }) &&
+                   user.keysDown().empty() && user.buttonsDown() == 0 && processGone(watchdog);
+        };
+        while (!handedBack() && sinceKill.elapsed() < 1500)
+            QTest::qWait(10);
+        const qint64 elapsed = sinceKill.elapsed();
+        QVERIFY2(handedBack(), qPrintable(QStringLiteral("%1 ms after the kill: %2 keys down, buttons %3, watchdog %4")
+                                              .arg(elapsed)
+                                              .arg(user.keysDown().size())
+                                              .arg(user.buttonsDown())
+                                              .arg(processGone(watchdog))));
+        qInfo("handed back %lld ms after the kill", static_cast<long long>(elapsed));
+        child.waitForFinished(3000); // dead already; lets QProcess see it
+    }
 
 private:
-    e2e::XTestClient user;
+    x11test::Client user;
 };
-
-void tst_Guardian::lostRecordsAreMadeGood()
-{
-    FlakyLedger ledger;
-    ledger.keyDown(38);
-    ledger.rebound(200, {0x61, 0x41});
-    ledger.full = true;
-    ledger.keyDown(50);
-    ledger.restored(200);
-    ledger.buttonDown(1);
-    QVERIFY(!ledger.sayGoodbye()); // a key is still down: the watchdog must undo it
-    ledger.full = false;
-    ledger.buttonUp(1);
-    const auto& state = ledger.reader.state();
-    QCOMPARE(state.keys, (std::set<int>{38, 50}));
-    QVERIFY(state.buttons.empty() && state.rebound.empty());
-    ledger.keyUp(38);
-    ledger.keyUp(50);
-    QVERIFY(ledger.sayGoodbye());
-    QVERIFY(state.goodbye);
-}
-
-void tst_Guardian::recordsSplitAnywhere()
-{
-    using namespace platform::guardian;
-    std::vector<std::uint32_t> stream = encodeRecord(RecordKind::Rebound, 201, {0x1003042, 0x62});
-    const auto press = encodeRecord(RecordKind::KeyDown, 37);
-    stream.insert(stream.end(), press.begin(), press.end());
-    const auto* bytes = reinterpret_cast<const char*>(stream.data());
-    RecordReader reader;
-    for (std::size_t at = 0; at < stream.size() * 4; at += 3)
-        QVERIFY(reader.feed(bytes + at, std::min<std::size_t>(3, stream.size() * 4 - at)));
-    QCOMPARE(reader.state().rebound.at(201), (Keysyms{0x1003042, 0x62}));
-    QCOMPARE(reader.state().keys, std::set<int>{37});
-    const std::uint32_t garbage[2] = {0xff000000u, 0};
-    QVERIFY(!reader.feed(garbage, sizeof garbage));
-}
-
-void tst_Guardian::handsTheDesktopBack_data()
-{
-    QTest::addColumn<QString>("scenario");
-    QTest::addColumn<int>("signalNumber"); // 0: the child ends cleanly
-    QTest::newRow("SIGKILL mid-hold") << "hold" << int(SIGKILL);
-    QTest::newRow("abort mid-hold") << "hold" << int(SIGABRT);
-    QTest::newRow("SIGKILL mid-typing, keycodes rebound") << "typing" << int(SIGKILL);
-    QTest::newRow("clean exit leaves what the ledger calls done") << "clean" << 0;
-}
-
-void tst_Guardian::handsTheDesktopBack()
-{
-    QFETCH(QString, scenario);
-    QFETCH(int, signalNumber);
-    Display* display = user.display();
-
-    // What the keycodes carry before the child touches them; the spare ones are found by the child.
-    std::map<int, Keysyms> before;
-    int minCode = 0, maxCode = 0;
-    XDisplayKeycodes(display, &minCode, &maxCode);
-    for (int kc = minCode; kc <= maxCode; ++kc)
-        before[kc] = mappingOf(display, kc);
-
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), scenario});
-    QVERIFY(child.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() != QProcess::Running, 10000);
-    const QByteArray ready = child.readLine();
-    const QList<QByteArray> fields = ready.trimmed().split(' ');
-    QVERIFY2(fields.size() >= 3 && fields[0] == "READY" && fields[1].toLong() > 0, ready.constData());
-    const long watchdog = fields[1].toLong();
-    QList<int> touched;
-    for (qsizetype i = 2; i < fields.size(); ++i)
-        touched.append(fields[i].toInt());
-
-    if (signalNumber == 0) {
-        QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(5000));
-        QCOMPARE(child.exitCode(), 0);
-        QVERIFY2(processGone(watchdog), "the watchdog outlived a clean exit");
-        // The keycode that the ledger was told is restored keeps what the child bound there.
-        QCOMPARE(mappingOf(display, touched[0]).front(), 0x1003042ul);
-        KeySym original = NoSymbol;
-        XChangeKeyboardMapping(display, touched[0], 1, &original, 1);
-        XSync(display, False);
-        return;
-    }
-
-    // The child really holds and binds what it says, so that the hand-back below is not merely the starting state.
-    if (scenario == QLatin1String("hold")) {
-        QVERIFY(user.keysDown().contains(touched[0]) && user.keysDown().contains(touched[1]));
-        QCOMPARE(user.buttonsDown(), unsigned(Button1Mask));
-    } else {
-        QVERIFY(user.keysDown().contains(touched[1]));
-        for (int kc : touched)
-            QVERIFY(mappingOf(display, kc) != before[kc]);
-    }
-
-    QElapsedTimer sinceKill;
-    sinceKill.start();
-    QCOMPARE(::kill(static_cast<pid_t>(child.processId()), signalNumber), 0);
-    auto handedBack = [&] {
-        for (int kc : touched) {
-            if (mappingOf(display, kc) != before[kc])
-                return false;
-        }
-        return user.keysDown().isEmpty() && user.buttonsDown() == 0 && processGone(watchdog);
-    };
-    while (!handedBack() && sinceKill.elapsed() < 1500)
-        QTest::qWait(10);
-    const qint64 elapsed = sinceKill.elapsed();
-    QVERIFY2(handedBack(), qPrintable(QStringLiteral("%1 ms after the kill: %2 keys down, buttons %3, watchdog %4")
-                                          .arg(elapsed)
-                                          .arg(user.keysDown().size())
-                                          .arg(user.buttonsDown())
-                                          .arg(processGone(watchdog))));
-    qInfo("handed back %lld ms after the kill", static_cast<long long>(elapsed));
-    child.waitForFinished(3000); // dead already; lets QProcess see it
-}
 
 int main(int argc, char** argv)
 {

@@ -3,18 +3,16 @@
 // pointer, start-up reclaim, failure results and the key watch. A second X connection of this process plays the
 // physical keyboard (XTest) and the other programs; child processes of this binary play earlier or doomed instances.
 
-#include "platform/inputledger.h"
+#include "platform/guardian/ledgerrecords.h"
 #include "platform/inputservices.h"
 #include "platform/qt/nativeeventforwarder.h"
 #include "platform/stopsignal.h"
 #include "platform/x11/x11factory.h"
 #include "platform/x11/x11vktable.h"
-#include "x11sink.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -29,117 +27,15 @@
 #include <utility>
 #include <vector>
 
-#include <X11/XKBlib.h>
+#include "x11client.h" // after every Qt header
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
 namespace {
 
 using platform::services;
-
-// A client of its own: the "physical" keyboard and mouse, and an observer of the server's key state.
-class OtherClient {
-public:
-    OtherClient() : display_(XOpenDisplay(nullptr)) {}
-    ~OtherClient()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    Display* display() const { return display_; }
-    int keycodeOf(KeySym sym) const { return XKeysymToKeycode(display_, sym); }
-    void key(KeySym sym, bool down) { keycode(keycodeOf(sym), down); }
-    void keycode(int kc, bool down)
-    {
-        XTestFakeKeyEvent(display_, static_cast<unsigned>(kc), down ? True : False, CurrentTime);
-        XSync(display_, False);
-    }
-    void tap(KeySym sym)
-    {
-        key(sym, true);
-        key(sym, false);
-    }
-    void button(int b, bool down)
-    {
-        XTestFakeButtonEvent(display_, static_cast<unsigned>(b), down ? True : False, CurrentTime);
-        XSync(display_, False);
-    }
-    // Whether a key carrying sym (on any level, read fresh from the server) is down.
-    bool symDown(KeySym sym)
-    {
-        char keys[32] = {};
-        XQueryKeymap(display_, keys);
-        for (int kc = 8; kc < 256; ++kc) {
-            if ((keys[kc / 8] & (1 << (kc % 8))) && keycodeCarries(kc, sym))
-                return true;
-        }
-        return false;
-    }
-    bool keycodeCarries(int kc, KeySym sym)
-    {
-        int perKeycode = 0;
-        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(kc), 1, &perKeycode);
-        bool found = false;
-        for (int i = 0; syms && i < perKeycode; ++i)
-            found = found || syms[i] == sym;
-        XFree(syms);
-        return found;
-    }
-    // The whole core keyboard map, keysyms per keycode.
-    std::vector<std::vector<KeySym>> mapping()
-    {
-        int minKc = 0, maxKc = 0, perKeycode = 0;
-        XDisplayKeycodes(display_, &minKc, &maxKc);
-        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(minKc), maxKc - minKc + 1, &perKeycode);
-        std::vector<std::vector<KeySym>> result(256);
-        for (int kc = minKc; syms && kc <= maxKc; ++kc)
-            result[kc].assign(syms + (kc - minKc) * perKeycode, syms + (kc - minKc + 1) * perKeycode);
-        XFree(syms);
-        return result;
-    }
-    std::set<int> unusedKeycodes()
-    {
-        std::set<int> result;
-        int minKc = 0, maxKc = 0, perKeycode = 0;
-        XDisplayKeycodes(display_, &minKc, &maxKc);
-        KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(minKc), maxKc - minKc + 1, &perKeycode);
-        for (int kc = minKc; syms && kc <= maxKc; ++kc) {
-            bool empty = true;
-            for (int i = 0; i < perKeycode; ++i)
-                empty = empty && syms[(kc - minKc) * perKeycode + i] == NoSymbol;
-            if (empty)
-                result.insert(kc);
-        }
-        XFree(syms);
-        return result;
-    }
-    unsigned lockedMods()
-    {
-        XkbStateRec state{};
-        XkbGetState(display_, XkbUseCoreKbd, &state);
-        return state.locked_mods;
-    }
-    void setLocked(unsigned mask, bool on)
-    {
-        XkbLockModifiers(display_, XkbUseCoreKbd, mask, on ? mask : 0);
-        XSync(display_, False);
-    }
-
-private:
-    Display* display_ = nullptr;
-};
-
-// The window of another process that receives what the backend types and clicks.
-class Sink : public x11test::Sink {
-public:
-    Sink(const char* mode, QRect geometry)
-        : x11test::Sink(QStringLiteral(ORVANE_X11_SINK), QString::fromLatin1(mode), geometry)
-    {
-    }
-};
+using x11test::Sink;
 
 using KeyLog = std::vector<std::pair<int, int>>;
 
@@ -180,822 +76,672 @@ std::map<int, KeySym> boundRecord(Display* display)
     return pairs;
 }
 
+// What a guardian would have to undo right now, rebuilt from the records as the watchdog rebuilds it.
+class LedgerRecord final : public platform::guardian::RecordLedger {
+public:
+    platform::guardian::LedgerState state()
+    {
+        std::lock_guard lock(mutex_);
+        return reader_.state();
+    }
+
+protected:
+    bool write(const std::vector<std::uint32_t>& record, bool) override
+    {
+        std::lock_guard lock(mutex_);
+        return reader_.feed(record.data(), record.size() * sizeof(std::uint32_t));
+    }
+
+private:
+    std::mutex mutex_;
+    platform::guardian::RecordReader reader_;
+};
+
 } // namespace
 
 class tst_X11Backend : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
-    void cleanup();
-    void factory();
-    void vkTable_data();
-    void vkTable();
-    void keyState_data();
-    void keyState();
-    void mouseButtonState();
-    void keyStateOnWorkerThread();
-    void captureSwallowsAndReports();
-    void captureKeypad_data();
-    void captureKeypad();
-    void captureFoldsAutorepeat();
-    void captureIgnoresEventsOfAnEarlierCapture();
-    void captureFailsWhenKeyboardGrabbed();
-    void hotKey_data();
-    void hotKey();
-    void hotKeyFailsWhenHeldElsewhere();
-    void typing_data();
-    void typing();
-    void typingRestoresSpareKeycodes();
-    void typingLeavesKeycodesTakenByOthers();
-    void releaseNeverWaitsForTyping();
-    void startReclaimsWhatAKilledInstanceBound();
-    void failuresAreReported();
-    void displayGoneFailsWithoutEndingTheProgram();
-    void ledgerRecordsWhatIsHeldAndBound();
-    void watchKeys_data();
-    void watchKeys();
-    void click_data();
-    void click();
-    void cursorPosition_data();
-    void cursorPosition();
-
-private:
-    platform::CaptureHandle capture(KeyLog& log);
-
-    OtherClient other_;
-    std::set<int> unusedAtStart_;
-    std::vector<std::vector<KeySym>> mappingAtStart_;
-    std::vector<platform::CaptureHandle> captures_;
-};
-
-void tst_X11Backend::initTestCase()
-{
-    QVERIFY2(qGuiApp->nativeInterface<QNativeInterface::QX11Application>(), "needs the xcb platform");
-    QVERIFY(other_.display());
-    unusedAtStart_ = other_.unusedKeycodes();
-    mappingAtStart_ = other_.mapping();
-    QVERIFY(unusedAtStart_.size() >= 4);
-    auto backend = platform::createX11Services();
-    QVERIFY(backend);
-    QCOMPARE(backend->backendName(), std::string("x11"));
-    QVERIFY(backend->isAvailable());
-    platform::setServices(std::move(backend));
-    platform::installNativeEventForwarder();
-}
-
-void tst_X11Backend::cleanupTestCase()
-{
-    platform::setServices(nullptr);
-}
-
-platform::CaptureHandle tst_X11Backend::capture(KeyLog& log)
-{
-    const platform::CaptureHandle handle = services().installKeyboardCapture([&log](int message, int vk) {
-        log.emplace_back(message, vk);
-        return true;
-    });
-    if (handle != 0)
-        captures_.push_back(handle);
-    return handle;
-}
-
-void tst_X11Backend::cleanup()
-{
-    // A failed test must not leave keys, locks or grabs behind for the next one.
-    services().unregisterHotKey(1001);
-    for (platform::CaptureHandle handle : std::exchange(captures_, {}))
-        services().removeKeyboardCapture(handle);
-    for (KeySym sym : {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R, XK_Alt_L, XK_g, XK_a, XK_d})
-        other_.key(sym, false);
-    other_.setLocked(0xff, false);
-}
-
-void tst_X11Backend::factory()
-{
-    QCOMPARE(platform::createDefaultServices()->backendName(), std::string("x11"));
-    // The X11 platform is chosen unless the user chose another.
-    const QByteArray saved = qgetenv("QT_QPA_PLATFORM");
-    qunsetenv("QT_QPA_PLATFORM");
-    platform::prepareGuiPlatform();
-    QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
-    qputenv("QT_QPA_PLATFORM", "wayland");
-    platform::prepareGuiPlatform();
-    QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("wayland"));
-    qputenv("QT_QPA_PLATFORM", saved);
-}
-
-void tst_X11Backend::vkTable_data()
-{
-    QTest::addColumn<int>("keysym");
-    QTest::addColumn<QString>("keyName");
-    QTest::addColumn<int>("vk");
-    QTest::newRow("AltGr reads as right Alt") << int(XK_ISO_Level3_Shift) << QString() << 165;
-    QTest::newRow("keypad End") << int(XK_KP_End) << QString() << 35;
-    QTest::newRow("keypad 1") << int(XK_KP_1) << QString() << 97;
-    QTest::newRow("capital letter") << int(XK_Q) << QString() << 81;
-    QTest::newRow("left tab") << int(XK_ISO_Left_Tab) << QString() << 9;
-    QTest::newRow("vendor keysym") << int(XK_VoidSymbol) << QString() << 0;
-    QTest::newRow("F13 by name") << 0 << QStringLiteral("FK13") << 124;
-    QTest::newRow("F25 by name") << 0 << QStringLiteral("FK25") << 0;
-    QTest::newRow("A by position") << 0 << QStringLiteral("AC01") << 65;
-    QTest::newRow("beyond the row") << 0 << QStringLiteral("AB11") << 0;
-    QTest::newRow("zero by position") << 0 << QStringLiteral("AE10") << 48;
-    QTest::newRow("ISO extra key") << 0 << QStringLiteral("LSGT") << 226;
-    QTest::newRow("left Win by name") << 0 << QStringLiteral("LWIN") << 91;
-}
-
-void tst_X11Backend::vkTable()
-{
-    QFETCH(int, keysym);
-    QFETCH(QString, keyName);
-    QFETCH(int, vk);
-    if (keyName.isEmpty()) {
-        QCOMPARE(platform::x11::vkForKeysym(static_cast<unsigned long>(keysym)), vk);
-        if (vk != 0 && platform::x11::keysymForVk(vk) != 0) // sending and reading agree on the code
-            QCOMPARE(platform::x11::vkForKeysym(platform::x11::keysymForVk(vk)), vk);
-    } else {
-        QCOMPARE(platform::x11::vkForKeyName(keyName.toStdString()), vk);
-    }
-}
-
-void tst_X11Backend::keyState_data()
-{
-    QTest::addColumn<int>("vk");
-    QTest::addColumn<int>("keysym");
-    QTest::addColumn<int>("generic");   // 0 or the generic code that must follow
-    QTest::addColumn<int>("sibling");   // 0 or the other side's code that must stay up
-    QTest::addColumn<bool>("physical"); // the key exists on the keymap, so the other client can press it
-
-    QTest::newRow("left shift") << 160 << int(XK_Shift_L) << 16 << 161 << true;
-    QTest::newRow("right shift") << 161 << int(XK_Shift_R) << 16 << 160 << true;
-    QTest::newRow("left ctrl") << 162 << int(XK_Control_L) << 17 << 163 << true;
-    QTest::newRow("left alt") << 164 << int(XK_Alt_L) << 18 << 165 << true;
-    QTest::newRow("left win") << 91 << int(XK_Super_L) << 0 << 92 << true;
-    QTest::newRow("right win") << 92 << int(XK_Super_R) << 0 << 91 << true;
-    QTest::newRow("letter") << 65 << int(XK_a) << 0 << 0 << true;
-    QTest::newRow("digit") << 48 << int(XK_0) << 0 << 0 << true;
-    QTest::newRow("F1") << 112 << int(XK_F1) << 0 << 0 << true;
-    QTest::newRow("OEM_1") << 186 << int(XK_semicolon) << 0 << 0 << true;
-    QTest::newRow("enter") << 13 << int(XK_Return) << 0 << 0 << true;
-    QTest::newRow("keypad multiply") << 106 << int(XK_KP_Multiply) << 0 << 0 << true;
-    QTest::newRow("F13 (not on the map)") << 124 << int(XK_F13) << 0 << 0 << false;
-    QTest::newRow("numpad 1, NumLock off") << 97 << int(XK_KP_1) << 0 << 0 << false;
-}
-
-void tst_X11Backend::keyState()
-{
-    QFETCH(int, vk);
-    QFETCH(int, keysym);
-    QFETCH(int, generic);
-    QFETCH(int, sibling);
-    QFETCH(bool, physical);
-    auto& s = services();
-
-    // Backend -> server: the other client sees the key down, and so does the backend.
-    QVERIFY(!s.isKeyDown(vk));
-    s.sendKey(vk, true);
-    QVERIFY(s.isKeyDown(vk));
-    QVERIFY(other_.symDown(static_cast<KeySym>(keysym)));
-    if (generic)
-        QVERIFY(s.isKeyDown(generic));
-    if (sibling)
-        QVERIFY(!s.isKeyDown(sibling));
-    s.sendKey(vk, false);
-    QVERIFY(!s.isKeyDown(vk));
-    QVERIFY(!other_.symDown(static_cast<KeySym>(keysym)));
-    if (generic)
-        QVERIFY(!s.isKeyDown(generic));
-
-    // Server -> backend: a key pressed by someone else reads with its own code.
-    if (!physical)
-        return;
-    other_.key(static_cast<KeySym>(keysym), true);
-    QVERIFY(s.isKeyDown(vk));
-    if (generic)
-        QVERIFY(s.isKeyDown(generic));
-    if (sibling)
-        QVERIFY(!s.isKeyDown(sibling));
-    other_.key(static_cast<KeySym>(keysym), false);
-    QVERIFY(!s.isKeyDown(vk));
-}
-
-void tst_X11Backend::mouseButtonState()
-{
-    auto& s = services();
-    other_.button(1, true);
-    QVERIFY(s.isKeyDown(1));
-    QVERIFY(!s.isKeyDown(2));
-    other_.button(1, false);
-    other_.button(3, true);
-    QVERIFY(s.isKeyDown(2));
-    QVERIFY(!s.isKeyDown(1));
-    other_.button(3, false);
-    QVERIFY(!s.isKeyDown(2));
-}
-
-void tst_X11Backend::keyStateOnWorkerThread()
-{
-    std::atomic<int> seen{0};
-    // Several threads at once, each on its own connection.
-    std::vector<std::thread> workers;
-    for (int vk : {162, 65, 112}) {
-        workers.emplace_back([vk, &seen] {
-            for (int i = 0; i < 20; ++i) {
-                services().sendKey(vk, true);
-                const bool down = services().isKeyDown(vk);
-                services().sendKey(vk, false);
-                if (down && !services().isKeyDown(vk))
-                    ++seen;
-            }
-        });
-    }
-    for (auto& w : workers)
-        w.join();
-    QCOMPARE(seen.load(), 60);
-}
-
-void tst_X11Backend::captureSwallowsAndReports()
-{
-    Sink sink("text", QRect(100, 100, 400, 200));
-    QVERIFY(sink.waitReady());
-    services().setCursorPos(300, 200);
-
-    other_.key(XK_Shift_R, true); // held before the capture: its release must not be reported
-    KeyLog log;
-    const platform::CaptureHandle handle = capture(log);
-    QVERIFY2(handle != 0, services().lastError().c_str());
-    other_.key(XK_Shift_R, false);
-    other_.tap(XK_a);
-    other_.tap(XK_Shift_L); // a modifier alone
-    other_.key(XK_Control_R, true);
-    other_.tap(XK_b);
-    other_.key(XK_Control_R, false);
-    other_.tap(XK_Super_L);
-    other_.tap(XK_Alt_L);
-    other_.tap(XK_F5);
-    services().sendKey(124, true); // our own F13, on a temporary binding
-    services().sendKey(124, false);
-    const KeyLog expected = {{256, 65},  {257, 65},  {256, 160}, {257, 160}, {256, 163}, {256, 66},
-                             {257, 66},  {257, 163}, {256, 91},  {257, 91},  {260, 164}, {261, 164},
-                             {256, 116}, {257, 116}, {256, 124}, {257, 124}};
-    QTRY_COMPARE(log, expected);
-    QTest::qWait(100);
-    QCOMPARE(log, expected);
-    services().removeKeyboardCapture(handle);
-
-    // After the capture the window gets keys again, and it got none while the capture lasted.
-    other_.tap(XK_c);
-    QTRY_COMPARE(sink.text(), QStringLiteral("c"));
-    QCOMPARE(log.size(), expected.size());
-}
-
-void tst_X11Backend::captureKeypad_data()
-{
-    QTest::addColumn<bool>("numLock");
-    QTest::addColumn<int>("vk");
-    QTest::newRow("NumLock off: End") << false << 35;
-    QTest::newRow("NumLock on: numpad 1") << true << 97;
-}
-
-void tst_X11Backend::captureKeypad()
-{
-    QFETCH(bool, numLock);
-    QFETCH(int, vk);
-    if (numLock)
-        other_.tap(XK_Num_Lock);
-    KeyLog log;
-    const platform::CaptureHandle handle = capture(log);
-    QVERIFY2(handle != 0, services().lastError().c_str());
-    other_.tap(XK_KP_End); // the keypad key labelled 1/End
-    QTRY_COMPARE(log, (KeyLog{{256, vk}, {257, vk}}));
-    services().removeKeyboardCapture(handle);
-    // The key state agrees.
-    other_.key(XK_KP_End, true);
-    QVERIFY(services().isKeyDown(vk));
-    QVERIFY(!services().isKeyDown(numLock ? 35 : 97));
-    other_.key(XK_KP_End, false);
-}
-
-void tst_X11Backend::captureFoldsAutorepeat()
-{
-    KeyLog log;
-    const platform::CaptureHandle handle = capture(log);
-    QVERIFY2(handle != 0, services().lastError().c_str());
-    other_.key(XK_d, true);
-    QTest::qWait(1300); // the server starts repeating after 660 ms
-    other_.key(XK_d, false);
-    QTRY_VERIFY(!log.empty() && log.back() == std::make_pair(257, 68));
-    QTest::qWait(100);
-    services().removeKeyboardCapture(handle);
-    QVERIFY2(log.size() >= 4, "expected repeated key-downs");
-    for (std::size_t i = 0; i + 1 < log.size(); ++i)
-        QCOMPARE(log[i], std::make_pair(256, 68));
-    QCOMPARE(log.back(), std::make_pair(257, 68));
-}
-
-void tst_X11Backend::captureIgnoresEventsOfAnEarlierCapture()
-{
-    KeyLog first, second;
-    const platform::CaptureHandle a = capture(first);
-    QVERIFY(a != 0);
-    other_.tap(XK_e); // still queued, not yet handed to the first capture
-    services().removeKeyboardCapture(a);
-    const platform::CaptureHandle b = capture(second);
-    QVERIFY(b != 0);
-    other_.tap(XK_f);
-    QTRY_COMPARE(second, (KeyLog{{256, 70}, {257, 70}}));
-    QVERIFY(first.empty());
-    services().removeKeyboardCapture(b);
-}
-
-void tst_X11Backend::captureFailsWhenKeyboardGrabbed()
-{
-    const int status = XGrabKeyboard(other_.display(), DefaultRootWindow(other_.display()), False, GrabModeAsync,
-                                     GrabModeAsync, CurrentTime);
-    QCOMPARE(status, GrabSuccess);
-    const platform::CaptureHandle refused = services().installKeyboardCapture([](int, int) { return true; });
-    QCOMPARE(refused, 0);
-    QVERIFY(!services().lastError().empty());
-    XUngrabKeyboard(other_.display(), CurrentTime);
-    XSync(other_.display(), False);
-
-    const platform::CaptureHandle handle = services().installKeyboardCapture([](int, int) { return true; });
-    QVERIFY2(handle != 0, services().lastError().c_str());
-    services().removeKeyboardCapture(handle);
-    // Released: another program may grab again.
-    QCOMPARE(XGrabKeyboard(other_.display(), DefaultRootWindow(other_.display()), False, GrabModeAsync, GrabModeAsync,
-                           CurrentTime),
-             GrabSuccess);
-    XUngrabKeyboard(other_.display(), CurrentTime);
-    XSync(other_.display(), False);
-}
-
-void tst_X11Backend::hotKey_data()
-{
-    QTest::addColumn<bool>("numLock");
-    QTest::addColumn<bool>("capsLock");
-    QTest::addColumn<bool>("shift");
-    QTest::addColumn<bool>("fires");
-    QTest::newRow("Ctrl+Alt+G") << false << false << false << true;
-    QTest::newRow("Ctrl+Alt+G, NumLock on") << true << false << false << true;
-    QTest::newRow("Ctrl+Alt+G, NumLock and CapsLock on") << true << true << false << true;
-    QTest::newRow("Ctrl+Alt+G, CapsLock on") << false << true << false << true;
-    QTest::newRow("Ctrl+Alt+Shift+G") << false << false << true << false;
-    QTest::newRow("Ctrl+Alt+Shift+G, NumLock on") << true << false << true << false;
-}
-
-void tst_X11Backend::hotKey()
-{
-    QFETCH(bool, numLock);
-    QFETCH(bool, capsLock);
-    QFETCH(bool, shift);
-    QFETCH(bool, fires);
-    std::vector<int> fired;
-    QVERIFY2(services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G',
-                                       [&](int id) { fired.push_back(id); }),
-             services().lastError().c_str());
-    if (numLock)
-        other_.tap(XK_Num_Lock);
-    if (capsLock)
-        other_.tap(XK_Caps_Lock);
-    other_.key(XK_Control_L, true);
-    other_.key(XK_Alt_L, true);
-    if (shift)
-        other_.key(XK_Shift_L, true);
-    other_.tap(XK_g);
-    if (shift)
-        other_.key(XK_Shift_L, false);
-    other_.key(XK_Alt_L, false);
-    other_.key(XK_Control_L, false);
-    if (fires)
-        QTRY_COMPARE(fired, std::vector<int>{1001});
-    else
-        QTest::qWait(300);
-    QCOMPARE(fired, fires ? std::vector<int>{1001} : std::vector<int>{});
-    if (numLock)
-        other_.tap(XK_Num_Lock);
-    if (capsLock)
-        other_.tap(XK_Caps_Lock);
-    QCOMPARE(other_.lockedMods(), 0u);
-    services().unregisterHotKey(1001);
-
-    // Released: the combination no longer reaches us.
-    other_.key(XK_Control_L, true);
-    other_.key(XK_Alt_L, true);
-    other_.tap(XK_g);
-    other_.key(XK_Alt_L, false);
-    other_.key(XK_Control_L, false);
-    QTest::qWait(100);
-    QCOMPARE(fired.size(), fires ? 1u : 0u);
-}
-
-void tst_X11Backend::hotKeyFailsWhenHeldElsewhere()
-{
-    Display* d = other_.display();
-    XGrabKey(d, other_.keycodeOf(XK_g), ControlMask | Mod1Mask, DefaultRootWindow(d), False, GrabModeAsync,
-             GrabModeAsync);
-    XSync(d, False);
-    QVERIFY(!services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}));
-    QVERIFY(!services().lastError().empty());
-    XUngrabKey(d, other_.keycodeOf(XK_g), ControlMask | Mod1Mask, DefaultRootWindow(d));
-    XSync(d, False);
-    // The failed attempt left nothing behind: registering now works, and a second registration of the id is refused.
-    QVERIFY2(services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}),
-             services().lastError().c_str());
-    QVERIFY(!services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}));
-    services().unregisterHotKey(1001);
-}
-
-void tst_X11Backend::typing_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<bool>("whole");    // typeText (batched) rather than unit by unit
-    QTest::addColumn<bool>("capsLock"); // on while typing, and on again afterwards
-    QTest::addColumn<bool>("busy");     // a second Qt client keeps itself busy meanwhile
-    const QString greeting = QStringLiteral("「こんにちは、世界！ Hello 123」");
-    QTest::newRow("japanese") << greeting << greeting << false << false << false;
-    const QString symbols = QStringLiteral("!\"#$%&'()=~|`{}*+<>?_-^\\@[];:,./ ABC xyz 0123456789");
-    QTest::newRow("ascii symbols") << symbols << symbols << true << false << false;
-    const QString breaks = QStringLiteral("one\ntwo\r\nthree\tfour");
-    const QString broken = QStringLiteral("one\ntwo\nthree\tfour");
-    QTest::newRow("line breaks and tab") << breaks << broken << false << false << false;
-    QTest::newRow("line breaks and tab, whole") << breaks << broken << true << false << false;
-    const QString planes = QStringLiteral("A😀B𠮷C");
-    QTest::newRow("emoji and other planes") << planes << planes << false << false << false;
-    QTest::newRow("emoji and other planes, whole") << planes << planes << true << false << false;
-    const QString caps = QStringLiteral("abc XYZ äöü Привет!");
-    QTest::newRow("CapsLock on") << caps << caps << false << true << false;
-    QTest::newRow("CapsLock on, whole") << caps << caps << true << true << false;
-    QString fast;
-    const QString pieces[] = {QStringLiteral("日本語の文章"), QStringLiteral(" abc!"), QStringLiteral("😀"),
-                              QStringLiteral("カタカナ"),     QStringLiteral("\n"),    QStringLiteral("ÆØÅ"),
-                              QStringLiteral("{x}")};
-    for (int i = 0; fast.size() < 200; ++i)
-        fast += pieces[i % std::size(pieces)];
-    QTest::newRow("200 units back to back") << fast << fast << false << false << false;
-    // Every character needs a binding of its own: the pool of spare keycodes turns over many times.
-    QString distinct;
-    for (char16_t c = 0x4E00; distinct.size() < 300; c += 7)
-        distinct += QChar(c);
-    QTest::newRow("300 distinct CJK characters") << distinct << distinct << true << false << false;
-    const QString mixed = QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。"
-                                         "何でも薄暗い所で Nya-nya 泣いていた事だけは記憶している。"
-                                         "（1905年）。「ホトトギス」に発表された長編小説です！");
-    for (int run = 1; run <= 3; ++run)
-        QTest::addRow("94 mixed characters with a busy client, run %d", run) << mixed << mixed << true << false << true;
-    QString ascii;
-    while (ascii.size() < 900)
-        ascii += QStringLiteral("The quick brown fox jumps over the lazy dog; 0123456789! ");
-    QTest::newRow("900 ascii characters") << ascii << ascii << true << false << false;
-}
-
-void tst_X11Backend::typing()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QFETCH(bool, whole);
-    QFETCH(bool, capsLock);
-    QFETCH(bool, busy);
-    std::unique_ptr<Sink> busyClient;
-    if (busy) {
-        busyClient = std::make_unique<Sink>("busy", QRect(800, 500, 300, 300));
-        QVERIFY(busyClient->waitReady());
-    }
-    Sink sink("text", QRect(100, 100, 600, 400));
-    QVERIFY(sink.waitReady());
-    services().setCursorPos(300, 200);
-    other_.setLocked(LockMask, capsLock);
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(typeFromWorker(text, whole), static_cast<std::size_t>(text.size()));
-    const qint64 ns = timer.nsecsElapsed();
-    QTRY_COMPARE_WITH_TIMEOUT(sink.text(), expected, 10000);
-    if (whole)
-        qInfo("%lld characters in %.1f ms: %.0f characters/s", static_cast<long long>(text.toStdU32String().size()),
-              ns / 1e6, static_cast<double>(text.toStdU32String().size()) * 1e9 / static_cast<double>(ns));
-    QCOMPARE((other_.lockedMods() & LockMask) != 0, capsLock);
-}
-
-void tst_X11Backend::typingRestoresSpareKeycodes()
-{
-    Sink sink("text", QRect(100, 100, 600, 400));
-    QVERIFY(sink.waitReady());
-    services().setCursorPos(300, 200);
-    const std::set<int> before = unusedAtStart_;
-    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), before, 3000); // earlier bindings gone
-    typeFromWorker(QStringLiteral("漢字かな交じり文"));
-    services().sendKey(124, true); // F13, bound while held
-    QVERIFY(other_.unusedKeycodes() != before);
-    // The record on the root window names exactly what is bound, as bound.
-    const std::map<int, KeySym> record = boundRecord(other_.display());
-    QCOMPARE(record.size(), before.size() - other_.unusedKeycodes().size());
-    for (const auto& [kc, sym] : record)
-        QVERIFY(before.count(kc) && other_.keycodeCarries(kc, sym));
-    QTRY_COMPARE(sink.text(), QStringLiteral("漢字かな交じり文"));
-    QTest::qWait(600);
-    QVERIFY2(other_.unusedKeycodes() != before, "a held key keeps its binding");
-    services().sendKey(124, false);
-    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), before, 3000);
-    QVERIFY(boundRecord(other_.display()).empty());
-    // Batches are written as spans of keycodes: the keys in between came back as they were.
-    QCOMPARE(other_.mapping(), mappingAtStart_);
-}
-
-void tst_X11Backend::releaseNeverWaitsForTyping()
-{
-    Sink sink("text", QRect(100, 100, 600, 400));
-    QVERIFY(sink.waitReady());
-    services().setCursorPos(300, 200);
-    QString text;
-    for (char16_t c = 0x5000; text.size() < 300; c += 3)
-        text += QChar(c);
-    QVERIFY(services().sendKey(113, true)); // F2, held while the text goes out
-    std::atomic<bool> typing{true};
-    std::thread typist([&] {
-        typeFromWorker(text, true);
-        typing = false;
-    });
-    QTest::qWait(50);
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(services().sendKey(113, false));
-    const qint64 releaseMs = timer.elapsed();
-    const bool overlapped = typing;
-    QVERIFY(!other_.symDown(XK_F2));
-    typist.join();
-    QVERIFY2(overlapped, "the text was out before the release: nothing overlapped");
-    QVERIFY2(releaseMs < 100, QByteArray::number(releaseMs).constData());
-    qInfo("release during typing took %lld ms", static_cast<long long>(releaseMs));
-    QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
-}
-
-void tst_X11Backend::startReclaimsWhatAKilledInstanceBound()
-{
-    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), unusedAtStart_, 3000);
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ORVANE_X11_CHILD"), QStringLiteral("bind"));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    QVERIFY(child.waitForReadyRead(10000));
-    QCOMPARE(child.readLine().trimmed(), QByteArray("BOUND"));
-    const std::map<int, KeySym> record = boundRecord(other_.display());
-    QCOMPARE(record.size(), 6u); // five characters and a held F13
-    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
-    QVERIFY(child.waitForFinished(5000));
-    // Meanwhile another program puts a key of its own on one of them.
-    const int taken = record.begin()->first;
-    KeySym theirs[2] = {XK_F30, XK_F30};
-    XChangeKeyboardMapping(other_.display(), taken, 2, theirs, 1);
-    for (const auto& pair : record)
-        other_.keycode(pair.first, false); // the killed instance held F13 down
-    auto second = platform::createX11Services();
-    QVERIFY(second);
-    std::set<int> expected = unusedAtStart_;
-    expected.erase(taken);
-    QCOMPARE(other_.unusedKeycodes(), expected);
-    QVERIFY(other_.keycodeCarries(taken, XK_F30));
-    QVERIFY(boundRecord(other_.display()).empty());
-    second.reset();
-    KeySym none[2] = {NoSymbol, NoSymbol};
-    XChangeKeyboardMapping(other_.display(), taken, 2, none, 1);
-    XSync(other_.display(), False);
-}
-
-void tst_X11Backend::failuresAreReported()
-{
-    // Every spare keycode held down by keys missing from the map (F13-F24, keypad digits with NumLock off): no
-    // keycode is left for a character that the map lacks.
-    std::vector<int> held;
-    for (int vk :
-         {124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135, 96, 97, 98, 99, 100, 101, 102, 103, 104, 105}) {
-        if (!services().sendKey(vk, true))
-            break;
-        held.push_back(vk);
-    }
-    QVERIFY2(held.size() < 22, "every key was bound: the pool never ran out"); // (pool: the unused keycodes)
-    const platform::StopSignal never;
-    QVERIFY(!services().sendUnicodeUnit(u'漢', true));
-    QCOMPARE(services().typeText(u"ab漢c", std::chrono::steady_clock::now(), {}, never), 2u);
-    for (int vk : held)
-        QVERIFY(services().sendKey(vk, false));
-    QCOMPARE(services().typeText(u"漢", std::chrono::steady_clock::now(), {}, never), 1u);
-    QVERIFY(!services().sendUnicodeUnit(0xDC00, true)); // half a character
-    QVERIFY(!services().sendKey(0, true));
-}
-
-void tst_X11Backend::displayGoneFailsWithoutEndingTheProgram()
-{
-    QProcess server;
-    server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                          QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    QVERIFY(server.waitForReadyRead(10000));
-    const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine().trimmed());
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ORVANE_X11_CHILD"), QStringLiteral("gone"));
-    env.insert(QStringLiteral("DISPLAY"), display);
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    QVERIFY(child.waitForReadyRead(10000));
-    QCOMPARE(child.readLine().trimmed(), QByteArray("READY"));
-    server.kill();
-    QVERIFY(server.waitForFinished(5000));
-    child.write("go\n");
-    QVERIFY(child.waitForFinished(10000));
-    QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("RESULT 0 0 0 0 0"));
-    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(child.exitCode(), 0);
-}
-
-// What a guardian would have to undo right now.
-class LedgerRecord final : public platform::InputLedger {
-public:
-    void keyDown(int code) override { change(keys_, code, true); }
-    void keyUp(int code) override { change(keys_, code, false); }
-    void buttonDown(int button) override { change(buttons_, button, true); }
-    void buttonUp(int button) override { change(buttons_, button, false); }
-    void rebound(int keycode, const std::vector<unsigned long>&) override { change(rebound_, keycode, true); }
-    void restored(int keycode) override { change(rebound_, keycode, false); }
-    std::set<int> keys() { return get(keys_); }
-    std::set<int> buttons() { return get(buttons_); }
-    std::set<int> rebound() { return get(rebound_); }
-
-private:
-    void change(std::set<int>& set, int code, bool in)
+    void initTestCase()
     {
-        std::lock_guard lock(mutex_);
-        in ? void(set.insert(code)) : void(set.erase(code));
+        QVERIFY2(qGuiApp->nativeInterface<QNativeInterface::QX11Application>(), "needs the xcb platform");
+        QVERIFY(other_.display());
+        unusedAtStart_ = other_.unusedKeycodes();
+        mappingAtStart_ = other_.mapping();
+        QVERIFY(unusedAtStart_.size() >= 4);
+        auto backend = platform::createX11Services();
+        QVERIFY(backend);
+        QCOMPARE(backend->backendName(), std::string("x11"));
+        QVERIFY(backend->isAvailable());
+        platform::setServices(std::move(backend));
+        platform::installNativeEventForwarder();
     }
-    std::set<int> get(const std::set<int>& set)
+
+    void cleanupTestCase() { platform::setServices(nullptr); }
+
+    void cleanup()
     {
-        std::lock_guard lock(mutex_);
-        return set;
+        // A failed test must not leave keys, locks or grabs behind for the next one.
+        services().unregisterHotKey(1001);
+        for (platform::CaptureHandle handle : std::exchange(captures_, {}))
+            services().removeKeyboardCapture(handle);
+        for (KeySym sym : {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R, XK_Alt_L, XK_g, XK_a, XK_d})
+            other_.key(sym, false);
+        other_.setLocked(0xff, false);
     }
-    std::mutex mutex_;
-    std::set<int> keys_, buttons_, rebound_;
-};
 
-void tst_X11Backend::ledgerRecordsWhatIsHeldAndBound()
-{
-    QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), unusedAtStart_, 3000);
-    auto owned = std::make_unique<LedgerRecord>();
-    LedgerRecord& record = *owned;
-    auto previous = platform::setLedger(std::move(owned));
-    services().sendKey(162, true); // left Ctrl, on the map
-    services().sendKey(124, true); // F13, bound on a spare keycode while held
-    services().sendMouseButton(platform::MouseButton::Right, true);
-    std::set<int> bound;
-    for (const auto& pair : boundRecord(other_.display()))
-        bound.insert(pair.first);
-    QCOMPARE(record.keys(), (std::set<int>{other_.keycodeOf(XK_Control_L), *bound.begin()}));
-    QCOMPARE(record.buttons(), std::set<int>{3});
-    QCOMPARE(record.rebound(), bound);
-    services().sendMouseButton(platform::MouseButton::Right, false);
-    services().sendKey(124, false);
-    services().sendKey(162, false);
-    typeFromWorker(QStringLiteral("漢字"), true);
-    QVERIFY(record.keys().empty() && record.buttons().empty());
-    QCOMPARE(record.rebound().size(), 3u);
-    QTRY_VERIFY_WITH_TIMEOUT(record.rebound().empty(), 3000); // restored once typing is idle
-    platform::setLedger(std::move(previous));
-}
+    void factory()
+    {
+        QCOMPARE(platform::createDefaultServices()->backendName(), std::string("x11"));
+        // The X11 platform is chosen unless the user chose another.
+        const QByteArray saved = qgetenv("QT_QPA_PLATFORM");
+        qunsetenv("QT_QPA_PLATFORM");
+        platform::prepareGuiPlatform();
+        QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        platform::prepareGuiPlatform();
+        QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("wayland"));
+        qputenv("QT_QPA_PLATFORM", saved);
+    }
 
-void tst_X11Backend::watchKeys_data()
-{
-    QTest::addColumn<int>("keysym"); // 0: the backend's own press
-    QTest::addColumn<int>("holdMs");
-    QTest::addColumn<bool>("grabbed"); // another program holds the keyboard meanwhile
-    QTest::addColumn<int>("vk");
-    QTest::newRow("letter tapped for 1 ms") << int(XK_a) << 1 << false << 65;
-    QTest::newRow("right Ctrl tapped for 5 ms") << int(XK_Control_R) << 5 << false << 163;
-    QTest::newRow("F13 on a spare keycode") << 0 << 1 << false << 124;
-    QTest::newRow("letter during another's grab") << int(XK_a) << 1 << true << 65;
-}
+    void vkTable_data()
+    {
+        QTest::addColumn<int>("keysym");
+        QTest::addColumn<QString>("keyName");
+        QTest::addColumn<int>("vk");
+        QTest::newRow("AltGr reads as right Alt") << int(XK_ISO_Level3_Shift) << QString() << 165;
+        QTest::newRow("keypad End") << int(XK_KP_End) << QString() << 35;
+        QTest::newRow("keypad 1") << int(XK_KP_1) << QString() << 97;
+        QTest::newRow("capital letter") << int(XK_Q) << QString() << 81;
+        QTest::newRow("left tab") << int(XK_ISO_Left_Tab) << QString() << 9;
+        QTest::newRow("vendor keysym") << int(XK_VoidSymbol) << QString() << 0;
+        QTest::newRow("F13 by name") << 0 << QStringLiteral("FK13") << 124;
+        QTest::newRow("F25 by name") << 0 << QStringLiteral("FK25") << 0;
+        QTest::newRow("A by position") << 0 << QStringLiteral("AC01") << 65;
+        QTest::newRow("beyond the row") << 0 << QStringLiteral("AB11") << 0;
+        QTest::newRow("zero by position") << 0 << QStringLiteral("AE10") << 48;
+        QTest::newRow("ISO extra key") << 0 << QStringLiteral("LSGT") << 226;
+        QTest::newRow("left Win by name") << 0 << QStringLiteral("LWIN") << 91;
+    }
 
-void tst_X11Backend::watchKeys()
-{
-    QFETCH(int, keysym);
-    QFETCH(int, holdMs);
-    QFETCH(bool, grabbed);
-    QFETCH(int, vk);
-    std::mutex mutex;
-    KeyLog first, second; // two watches at once
-    auto record = [&mutex](KeyLog& log) {
-        return [&mutex, &log](int code, bool down) {
-            std::lock_guard lock(mutex);
-            log.emplace_back(down ? 256 : 257, code);
-        };
-    };
-    auto logged = [&mutex](const KeyLog& log) {
-        std::lock_guard lock(mutex);
-        return log;
-    };
-    const platform::KeyWatchHandle a = services().watchKeys(record(first));
-    const platform::KeyWatchHandle b = services().watchKeys(record(second));
-    QVERIFY(a != 0 && b != 0 && a != b);
-    Display* d = other_.display();
-    if (grabbed)
-        QCOMPARE(XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
-    if (keysym == 0)
-        services().sendKey(vk, true);
-    else
+    void vkTable()
+    {
+        QFETCH(int, keysym);
+        QFETCH(QString, keyName);
+        QFETCH(int, vk);
+        if (keyName.isEmpty()) {
+            QCOMPARE(platform::x11::vkForKeysym(static_cast<unsigned long>(keysym)), vk);
+            if (vk != 0 && platform::x11::keysymForVk(vk) != 0) // sending and reading agree on the code
+                QCOMPARE(platform::x11::vkForKeysym(platform::x11::keysymForVk(vk)), vk);
+        } else {
+            QCOMPARE(platform::x11::vkForKeyName(keyName.toStdString()), vk);
+        }
+    }
+
+    void keyState_data()
+    {
+        QTest::addColumn<int>("vk");
+        QTest::addColumn<int>("keysym");
+        QTest::addColumn<int>("generic");   // 0 or the generic code that must follow
+        QTest::addColumn<int>("sibling");   // 0 or the other side's code that must stay up
+        QTest::addColumn<bool>("physical"); // the key exists on the keymap, so the other client can press it
+
+        QTest::newRow("left shift") << 160 << int(XK_Shift_L) << 16 << 161 << true;
+        QTest::newRow("right shift") << 161 << int(XK_Shift_R) << 16 << 160 << true;
+        QTest::newRow("left ctrl") << 162 << int(XK_Control_L) << 17 << 163 << true;
+        QTest::newRow("left alt") << 164 << int(XK_Alt_L) << 18 << 165 << true;
+        QTest::newRow("left win") << 91 << int(XK_Super_L) << 0 << 92 << true;
+        QTest::newRow("right win") << 92 << int(XK_Super_R) << 0 << 91 << true;
+        QTest::newRow("letter") << 65 << int(XK_a) << 0 << 0 << true;
+        QTest::newRow("digit") << 48 << int(XK_0) << 0 << 0 << true;
+        QTest::newRow("F1") << 112 << int(XK_F1) << 0 << 0 << true;
+        QTest::newRow("OEM_1") << 186 << int(XK_semicolon) << 0 << 0 << true;
+        QTest::newRow("enter") << 13 << int(XK_Return) << 0 << 0 << true;
+        QTest::newRow("keypad multiply") << 106 << int(XK_KP_Multiply) << 0 << 0 << true;
+        QTest::newRow("F13 (not on the map)") << 124 << int(XK_F13) << 0 << 0 << false;
+        QTest::newRow("numpad 1, NumLock off") << 97 << int(XK_KP_1) << 0 << 0 << false;
+    }
+
+    void keyState()
+    {
+        QFETCH(int, vk);
+        QFETCH(int, keysym);
+        QFETCH(int, generic);
+        QFETCH(int, sibling);
+        QFETCH(bool, physical);
+        auto& s = services();
+
+        // Backend -> server: the other client sees the key down, and so does the backend.
+        QVERIFY(!s.isKeyDown(vk));
+        s.sendKey(vk, true);
+        QVERIFY(s.isKeyDown(vk));
+        QVERIFY(other_.symDown(static_cast<KeySym>(keysym)));
+        if (generic)
+            QVERIFY(s.isKeyDown(generic));
+        if (sibling)
+            QVERIFY(!s.isKeyDown(sibling));
+        s.sendKey(vk, false);
+        QVERIFY(!s.isKeyDown(vk));
+        QVERIFY(!other_.symDown(static_cast<KeySym>(keysym)));
+        if (generic)
+            QVERIFY(!s.isKeyDown(generic));
+
+        // Server -> backend: a key pressed by someone else reads with its own code.
+        if (!physical)
+            return;
         other_.key(static_cast<KeySym>(keysym), true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-    if (keysym == 0)
-        services().sendKey(vk, false);
-    else
+        QVERIFY(s.isKeyDown(vk));
+        if (generic)
+            QVERIFY(s.isKeyDown(generic));
+        if (sibling)
+            QVERIFY(!s.isKeyDown(sibling));
         other_.key(static_cast<KeySym>(keysym), false);
-    if (grabbed) {
+        QVERIFY(!s.isKeyDown(vk));
+    }
+
+    void keyStateOnWorkerThread()
+    {
+        std::atomic<int> seen{0};
+        // Several threads at once, each on its own connection.
+        std::vector<std::thread> workers;
+        for (int vk : {162, 65, 112}) {
+            workers.emplace_back([vk, &seen] {
+                for (int i = 0; i < 20; ++i) {
+                    services().sendKey(vk, true);
+                    const bool down = services().isKeyDown(vk);
+                    services().sendKey(vk, false);
+                    if (down && !services().isKeyDown(vk))
+                        ++seen;
+                }
+            });
+        }
+        for (auto& w : workers)
+            w.join();
+        QCOMPARE(seen.load(), 60);
+    }
+
+    void captureSwallowsAndReports_data()
+    {
+        QTest::addColumn<unsigned>("locks"); // locked modifiers meanwhile
+        QTest::addColumn<int>("keypad");     // what the keypad key labelled 1/End reads as
+        QTest::newRow("NumLock off: End") << 0u << 35;
+        QTest::newRow("NumLock on: numpad 1") << unsigned(Mod2Mask) << 97;
+    }
+
+    void captureSwallowsAndReports()
+    {
+        QFETCH(unsigned, locks);
+        QFETCH(int, keypad);
+        Sink sink(QStringLiteral("text"), QRect(100, 100, 400, 200));
+        QVERIFY(sink.waitReady());
+        services().setCursorPos(300, 200);
+        other_.setLocked(locks, true);
+
+        // Refused while another program holds the keyboard, and nothing is left of the attempt.
+        Display* d = other_.display();
+        QCOMPARE(XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+        KeyLog earlier;
+        QCOMPARE(capture(earlier), 0);
+        QVERIFY(!services().lastError().empty());
         XUngrabKeyboard(d, CurrentTime);
         XSync(d, False);
+        // A key still queued for an earlier capture when it ended goes to neither that capture nor the next.
+        QVERIFY(capture(earlier) != 0);
+        other_.chord({XK_e});
+        services().removeKeyboardCapture(captures_.back());
+        other_.key(XK_Shift_R, true); // held before the capture: its release must not be reported
+        KeyLog log;
+        const platform::CaptureHandle handle = capture(log);
+        QVERIFY2(handle != 0, services().lastError().c_str());
+        other_.key(XK_Shift_R, false);
+        other_.chord({XK_a});
+        other_.chord({XK_Shift_L}); // a modifier alone
+        other_.chord({XK_Control_R, XK_b});
+        other_.chord({XK_Super_L});
+        other_.chord({XK_Alt_L});
+        other_.chord({XK_F5});
+        other_.chord({XK_KP_End});
+        services().sendKey(124, true); // our own F13, on a temporary binding
+        services().sendKey(124, false);
+        const KeyLog expected = {{256, 65},  {257, 65},  {256, 160},    {257, 160},    {256, 163}, {256, 66},
+                                 {257, 66},  {257, 163}, {256, 91},     {257, 91},     {260, 164}, {261, 164},
+                                 {256, 116}, {257, 116}, {256, keypad}, {257, keypad}, {256, 124}, {257, 124}};
+        QTRY_COMPARE(log, expected);
+        QTest::qWait(100);
+        QCOMPARE(log, expected);
+        services().removeKeyboardCapture(handle);
+
+        // After the capture the window gets keys again, and it got none while the capture lasted; another program may
+        // grab the keyboard again.
+        other_.chord({XK_c});
+        QTRY_COMPARE(sink.text(), QStringLiteral("c"));
+        QCOMPARE(log.size(), expected.size());
+        QVERIFY(earlier.empty());
+        QCOMPARE(XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+        XUngrabKeyboard(d, CurrentTime);
+        XSync(d, False);
+        // The key state agrees with the capture about the keypad.
+        other_.key(XK_KP_End, true);
+        QVERIFY(services().isKeyDown(keypad) && !services().isKeyDown(keypad == 35 ? 97 : 35));
+        other_.key(XK_KP_End, false);
     }
-    const KeyLog expected{{256, vk}, {257, vk}};
-    QTRY_COMPARE(logged(second), expected);
-    services().unwatchKeys(b);
-    other_.tap(XK_b);
-    QTRY_COMPARE(logged(first).size(), 4u);
-    services().unwatchKeys(a);
-    QCOMPARE(KeyLog(first.begin(), first.begin() + 2), expected);
-    QCOMPARE(second, expected); // nothing after its end
-}
 
-void tst_X11Backend::typingLeavesKeycodesTakenByOthers()
-{
-    Sink sink("text", QRect(100, 100, 600, 400));
-    QVERIFY(sink.waitReady());
-    services().setCursorPos(300, 200);
-    // Another program puts a key of its own on one of the unused keycodes.
-    const int taken = *unusedAtStart_.begin();
-    KeySym theirs[2] = {XK_F30, XK_F30};
-    XChangeKeyboardMapping(other_.display(), taken, 2, theirs, 1);
-    XSync(other_.display(), False);
-    QTest::qWait(50);
-    QString text;
-    for (char16_t c = 0x3041; text.size() < 60; ++c)
-        text += QChar(c); // more distinct characters than there are spare keycodes
-    typeFromWorker(text);
-    QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
-    QVERIFY(other_.keycodeCarries(taken, XK_F30));
-    KeySym none[2] = {NoSymbol, NoSymbol};
-    XChangeKeyboardMapping(other_.display(), taken, 2, none, 1);
-    XSync(other_.display(), False);
-}
+    void captureFoldsAutorepeat()
+    {
+        KeyLog log;
+        const platform::CaptureHandle handle = capture(log);
+        QVERIFY2(handle != 0, services().lastError().c_str());
+        other_.key(XK_d, true);
+        QTest::qWait(1300); // the server starts repeating after 660 ms
+        other_.key(XK_d, false);
+        QTRY_VERIFY(!log.empty() && log.back() == std::make_pair(257, 68));
+        QTest::qWait(100);
+        services().removeKeyboardCapture(handle);
+        QVERIFY2(log.size() >= 4, "expected repeated key-downs");
+        for (std::size_t i = 0; i + 1 < log.size(); ++i) // the release came last, once
+            QCOMPARE(log[i], std::make_pair(256, 68));
+    }
 
-void tst_X11Backend::click_data()
-{
-    QTest::addColumn<bool>("left");
-    QTest::addColumn<QPoint>("at");
-    QTest::newRow("left") << true << QPoint(250, 260);
-    QTest::newRow("right") << false << QPoint(420, 330);
-}
+    void hotKey_data()
+    {
+        QTest::addColumn<unsigned>("locks"); // NumLock is Mod2, CapsLock is Lock
+        QTest::addColumn<bool>("shift");
+        QTest::newRow("Ctrl+Alt+G") << 0u << false;
+        QTest::newRow("Ctrl+Alt+G, NumLock on") << unsigned(Mod2Mask) << false;
+        QTest::newRow("Ctrl+Alt+G, NumLock and CapsLock on") << unsigned(Mod2Mask | LockMask) << false;
+        QTest::newRow("Ctrl+Alt+G, CapsLock on") << unsigned(LockMask) << false;
+        QTest::newRow("Ctrl+Alt+Shift+G") << 0u << true;
+        QTest::newRow("Ctrl+Alt+Shift+G, NumLock on") << unsigned(Mod2Mask) << true;
+    }
 
-void tst_X11Backend::click()
-{
-    QFETCH(bool, left);
-    QFETCH(QPoint, at);
-    Sink sink("events", QRect(200, 200, 300, 200));
-    QVERIFY(sink.waitReady());
-    services().setCursorPos(at.x(), at.y());
-    const platform::MouseButton button = left ? platform::MouseButton::Left : platform::MouseButton::Right;
-    services().sendMouseButton(button, true);
-    services().sendMouseButton(button, false);
-    const QByteArray qtButton = QByteArray::number(left ? 1 : 2);
-    const QByteArray where = QByteArray::number(at.x()) + ' ' + QByteArray::number(at.y());
-    QCOMPARE(sink.waitLine("PRESS", 5000), "PRESS " + qtButton + ' ' + where);
-    QCOMPARE(sink.waitLine("RELEASE", 5000), "RELEASE " + qtButton + ' ' + where);
-    QVERIFY(!services().isKeyDown(left ? 1 : 2));
-}
+    void hotKey()
+    {
+        QFETCH(unsigned, locks);
+        QFETCH(bool, shift);
+        std::vector<int> fired;
+        QVERIFY2(services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G',
+                                           [&](int id) { fired.push_back(id); }),
+                 services().lastError().c_str());
+        other_.setLocked(locks, true);
+        if (shift)
+            other_.chord({XK_Control_L, XK_Alt_L, XK_Shift_L, XK_g});
+        else
+            other_.chord({XK_Control_L, XK_Alt_L, XK_g});
+        if (!shift)
+            QTRY_COMPARE(fired.size(), 1u);
+        QTest::qWait(300);
+        QCOMPARE(fired, shift ? std::vector<int>{} : std::vector<int>{1001});
+        other_.setLocked(locks, false);
+        services().unregisterHotKey(1001);
+        other_.chord({XK_Control_L, XK_Alt_L, XK_g}); // released: the combination no longer reaches us
+        QTest::qWait(100);
+        QCOMPARE(fired.size(), shift ? 0u : 1u);
 
-void tst_X11Backend::cursorPosition_data()
-{
-    QTest::addColumn<QPoint>("target");
-    QTest::addColumn<QPoint>("expected");
-    QTest::newRow("inside") << QPoint(123, 456) << QPoint(123, 456);
-    QTest::newRow("corner") << QPoint(0, 0) << QPoint(0, 0);
-    QTest::newRow("beyond the screen") << QPoint(5000, -50) << QPoint(1279, 0);
-    QTest::newRow("beyond 16 bits") << QPoint(99999, 70000) << QPoint(1279, 1023);
-    QTest::newRow("far negative") << QPoint(-99999, 300) << QPoint(0, 300);
-}
+        // Refused while another program holds the combination, and nothing is left of the attempt.
+        Display* d = other_.display();
+        XGrabKey(d, other_.keycodeOf(XK_g), ControlMask | Mod1Mask, DefaultRootWindow(d), False, GrabModeAsync,
+                 GrabModeAsync);
+        XSync(d, False);
+        QVERIFY(!services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}));
+        QVERIFY(!services().lastError().empty());
+        XUngrabKey(d, other_.keycodeOf(XK_g), ControlMask | Mod1Mask, DefaultRootWindow(d));
+        XSync(d, False);
+        // Registering now works, and a second registration of the id is refused.
+        QVERIFY2(services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}),
+                 services().lastError().c_str());
+        QVERIFY(!services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}));
+    }
 
-void tst_X11Backend::cursorPosition()
-{
-    QFETCH(QPoint, target);
-    QFETCH(QPoint, expected);
-    services().setCursorPos(target.x(), target.y());
-    int x = -1, y = -1;
-    QVERIFY(services().getCursorPos(x, y));
-    QCOMPARE(QPoint(x, y), expected);
-    // Another client agrees.
-    Window root = 0, child = 0;
-    int rx = 0, ry = 0, wx = 0, wy = 0;
-    unsigned mask = 0;
-    XQueryPointer(other_.display(), DefaultRootWindow(other_.display()), &root, &child, &rx, &ry, &wx, &wy, &mask);
-    QCOMPARE(QPoint(rx, ry), expected);
-}
+    void typing_data()
+    {
+        QTest::addColumn<QString>("text");  // the text box keeps "\r\n" as "\n"
+        QTest::addColumn<bool>("whole");    // typeText (batched) rather than unit by unit
+        QTest::addColumn<bool>("capsLock"); // on while typing, and on again afterwards
+        QTest::addColumn<bool>("busy");     // a second Qt client keeps itself busy meanwhile
+        QTest::newRow("japanese") << QStringLiteral("「こんにちは、世界！ Hello 123」") << false << false << false;
+        const QString symbols = QStringLiteral("!\"#$%&'()=~|`{}*+<>?_-^\\@[];:,./ ABC xyz 0123456789");
+        QTest::newRow("ascii symbols") << symbols << true << false << false;
+        const QString breaks = QStringLiteral("one\ntwo\r\nthree\tfour");
+        QTest::newRow("line breaks and tab") << breaks << false << false << false;
+        QTest::newRow("line breaks and tab, whole") << breaks << true << false << false;
+        const QString planes = QStringLiteral("A😀B𠮷C");
+        QTest::newRow("emoji and other planes") << planes << false << false << false;
+        QTest::newRow("emoji and other planes, whole") << planes << true << false << false;
+        const QString caps = QStringLiteral("abc XYZ äöü Привет!");
+        QTest::newRow("CapsLock on") << caps << false << true << false;
+        QTest::newRow("CapsLock on, whole") << caps << true << true << false;
+        // Every character needs a binding of its own: the pool of spare keycodes turns over many times.
+        QString distinct;
+        for (char16_t c = 0x4E00; distinct.size() < 300; c += 7)
+            distinct += QChar(c);
+        QTest::newRow("300 distinct CJK characters") << distinct << true << false << false;
+        const QString mixed = QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。"
+                                             "何でも薄暗い所で Nya-nya 泣いていた事だけは記憶している。"
+                                             "（1905年）。「ホトトギス」に発表された長編小説です！");
+        for (int run = 1; run <= 3; ++run)
+            QTest::addRow("94 mixed characters with a busy client, run %d", run) << mixed << true << false << true;
+        QString ascii;
+        while (ascii.size() < 900)
+            ascii += QStringLiteral("The quick brown fox jumps over the lazy dog; 0123456789! ");
+        QTest::newRow("900 ascii characters") << ascii << true << false << false;
+    }
+
+    void typing()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, whole);
+        QFETCH(bool, capsLock);
+        QFETCH(bool, busy);
+        std::unique_ptr<Sink> busyClient;
+        if (busy) {
+            busyClient = std::make_unique<Sink>(QStringLiteral("busy"), QRect(800, 500, 300, 300));
+            QVERIFY(busyClient->waitReady());
+        }
+        Sink sink(QStringLiteral("text"), QRect(100, 100, 600, 400));
+        QVERIFY(sink.waitReady());
+        services().setCursorPos(300, 200);
+        other_.setLocked(LockMask, capsLock);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(typeFromWorker(text, whole), static_cast<std::size_t>(text.size()));
+        const qint64 ns = timer.nsecsElapsed();
+        QTRY_COMPARE_WITH_TIMEOUT(sink.text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                                  10000);
+        if (whole)
+            qInfo("%lld characters in %.1f ms: %.0f characters/s", static_cast<long long>(text.toStdU32String().size()),
+                  ns / 1e6, static_cast<double>(text.toStdU32String().size()) * 1e9 / static_cast<double>(ns));
+        QCOMPARE((other_.lockedMods() & LockMask) != 0, capsLock);
+    }
+
+    void typingRestoresSpareKeycodes()
+    {
+        Sink sink(QStringLiteral("text"), QRect(100, 100, 600, 400));
+        QVERIFY(sink.waitReady());
+        services().setCursorPos(300, 200);
+        QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), unusedAtStart_, 3000); // earlier bindings gone
+        // Another program puts a key of its own on one of the unused keycodes.
+        const int taken = *unusedAtStart_.begin();
+        other_.bind(taken, {XK_F30});
+        std::set<int> spare = unusedAtStart_;
+        spare.erase(taken);
+        QTest::qWait(50);
+        QString text;
+        for (char16_t c = 0x3041; text.size() < 60; ++c)
+            text += QChar(c); // more distinct characters than there are spare keycodes
+        typeFromWorker(text);
+        services().sendKey(124, true); // F13, bound while held
+        QVERIFY(other_.unusedKeycodes() != spare);
+        // The record on the root window names exactly what is bound, as bound.
+        const std::map<int, KeySym> record = boundRecord(other_.display());
+        QCOMPARE(record.size(), spare.size() - other_.unusedKeycodes().size());
+        for (const auto& [kc, sym] : record)
+            QVERIFY(spare.count(kc) && other_.keycodeCarries(kc, sym));
+        QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
+        QTest::qWait(600);
+        QVERIFY2(other_.unusedKeycodes() != spare, "a held key keeps its binding");
+        services().sendKey(124, false);
+        QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), spare, 3000);
+        QVERIFY(boundRecord(other_.display()).empty());
+        QVERIFY(other_.keycodeCarries(taken, XK_F30));
+        other_.bind(taken, {});
+        // Batches are written as spans of keycodes: the keys in between came back as they were.
+        QCOMPARE(other_.mapping(), mappingAtStart_);
+    }
+
+    void releaseNeverWaitsForTyping()
+    {
+        Sink sink(QStringLiteral("text"), QRect(100, 100, 600, 400));
+        QVERIFY(sink.waitReady());
+        services().setCursorPos(300, 200);
+        QString text;
+        for (char16_t c = 0x5000; text.size() < 300; c += 3)
+            text += QChar(c);
+        QVERIFY(services().sendKey(113, true)); // F2, held while the text goes out
+        std::atomic<bool> typing{true};
+        std::thread typist([&] {
+            typeFromWorker(text, true);
+            typing = false;
+        });
+        QTest::qWait(50);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(services().sendKey(113, false));
+        const qint64 releaseMs = timer.elapsed();
+        const bool overlapped = typing;
+        QVERIFY(!other_.symDown(XK_F2));
+        typist.join();
+        QVERIFY2(overlapped, "the text was out before the release: nothing overlapped");
+        QVERIFY2(releaseMs < 100, QByteArray::number(releaseMs).constData());
+        qInfo("release during typing took %lld ms", static_cast<long long>(releaseMs));
+        QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
+    }
+
+    void startReclaimsWhatAKilledInstanceBound()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), unusedAtStart_, 3000);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVANE_X11_CHILD"), QStringLiteral("bind"));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForReadyRead(10000));
+        QCOMPARE(child.readLine().trimmed(), QByteArray("BOUND"));
+        const std::map<int, KeySym> record = boundRecord(other_.display());
+        QCOMPARE(record.size(), 6u); // five characters and a held F13
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(5000));
+        // Meanwhile another program puts a key of its own on one of them.
+        const int taken = record.begin()->first;
+        other_.bind(taken, {XK_F30});
+        for (const auto& pair : record)
+            other_.keycode(pair.first, false); // the killed instance held F13 down
+        auto second = platform::createX11Services();
+        QVERIFY(second);
+        std::set<int> expected = unusedAtStart_;
+        expected.erase(taken);
+        QCOMPARE(other_.unusedKeycodes(), expected);
+        QVERIFY(other_.keycodeCarries(taken, XK_F30));
+        QVERIFY(boundRecord(other_.display()).empty());
+        second.reset();
+        other_.bind(taken, {});
+    }
+
+    void failuresAreReported()
+    {
+        // Every spare keycode held down by keys missing from the map (F13-F24, keypad digits with NumLock off): no
+        // keycode is left for a character that the map lacks.
+        std::vector<int> held;
+        for (int vk : {124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134,
+                       135, 96,  97,  98,  99,  100, 101, 102, 103, 104, 105}) {
+            if (!services().sendKey(vk, true))
+                break;
+            held.push_back(vk);
+        }
+        QVERIFY2(held.size() < 22, "every key was bound: the pool never ran out"); // (pool: the unused keycodes)
+        const platform::StopSignal never;
+        QVERIFY(!services().sendUnicodeUnit(u'漢', true));
+        QCOMPARE(services().typeText(u"ab漢c", std::chrono::steady_clock::now(), {}, never), 2u);
+        for (int vk : held)
+            QVERIFY(services().sendKey(vk, false));
+        QCOMPARE(services().typeText(u"漢", std::chrono::steady_clock::now(), {}, never), 1u);
+        QVERIFY(!services().sendUnicodeUnit(0xDC00, true)); // half a character
+        QVERIFY(!services().sendKey(0, true));
+    }
+
+    void displayGoneFailsWithoutEndingTheProgram()
+    {
+        QProcess server;
+        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                              QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        QVERIFY(server.waitForReadyRead(10000));
+        const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine().trimmed());
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVANE_X11_CHILD"), QStringLiteral("gone"));
+        env.insert(QStringLiteral("DISPLAY"), display);
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForReadyRead(10000));
+        QCOMPARE(child.readLine().trimmed(), QByteArray("READY"));
+        server.kill();
+        QVERIFY(server.waitForFinished(5000));
+        child.write("go\n");
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("RESULT 0 0 0 0 0"));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+    }
+
+    void ledgerRecordsWhatIsHeldAndBound()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), unusedAtStart_, 3000);
+        auto owned = std::make_unique<LedgerRecord>();
+        LedgerRecord& record = *owned;
+        auto previous = platform::setLedger(std::move(owned));
+        services().sendKey(162, true); // left Ctrl, on the map
+        services().sendKey(124, true); // F13, bound on a spare keycode while held
+        services().sendMouseButton(platform::MouseButton::Right, true);
+        const std::map<int, KeySym> bound = boundRecord(other_.display());
+        QCOMPARE(bound.size(), 1u);
+        QCOMPARE(record.state().keys, (std::set<int>{other_.keycodeOf(XK_Control_L), bound.begin()->first}));
+        QCOMPARE(record.state().buttons, std::set<int>{3});
+        QCOMPARE(record.state().rebound.size(), 1u);
+        QCOMPARE(record.state().rebound.count(bound.begin()->first), 1u);
+        services().sendMouseButton(platform::MouseButton::Right, false);
+        services().sendKey(124, false);
+        services().sendKey(162, false);
+        typeFromWorker(QStringLiteral("漢字"), true);
+        QVERIFY(record.state().keys.empty() && record.state().buttons.empty());
+        QCOMPARE(record.state().rebound.size(), 3u);
+        QTRY_VERIFY_WITH_TIMEOUT(record.state().holdsNothing(), 3000); // restored once typing is idle
+        platform::setLedger(std::move(previous));
+    }
+
+    void watchKeys_data()
+    {
+        QTest::addColumn<int>("keysym"); // 0: the backend's own press
+        QTest::addColumn<int>("holdMs");
+        QTest::addColumn<bool>("grabbed"); // another program holds the keyboard meanwhile
+        QTest::addColumn<int>("vk");
+        QTest::newRow("letter tapped for 1 ms") << int(XK_a) << 1 << false << 65;
+        QTest::newRow("right Ctrl tapped for 5 ms") << int(XK_Control_R) << 5 << false << 163;
+        QTest::newRow("F13 on a spare keycode") << 0 << 1 << false << 124;
+        QTest::newRow("letter during another's grab") << int(XK_a) << 1 << true << 65;
+    }
+
+    void watchKeys()
+    {
+        QFETCH(int, keysym);
+        QFETCH(int, holdMs);
+        QFETCH(bool, grabbed);
+        QFETCH(int, vk);
+        std::mutex mutex;
+        KeyLog first, second; // two watches at once
+        auto record = [&mutex](KeyLog& log) {
+            return [&mutex, &log](int code, bool down) {
+                std::lock_guard lock(mutex);
+                log.emplace_back(down ? 256 : 257, code);
+            };
+        };
+        auto logged = [&mutex](const KeyLog& log) {
+            std::lock_guard lock(mutex);
+            return log;
+        };
+        const platform::KeyWatchHandle a = services().watchKeys(record(first));
+        const platform::KeyWatchHandle b = services().watchKeys(record(second));
+        QVERIFY(a != 0 && b != 0 && a != b);
+        Display* d = other_.display();
+        if (grabbed)
+            QCOMPARE(XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+                     GrabSuccess);
+        auto press = [&](bool down) { keysym ? other_.key(KeySym(keysym), down) : void(services().sendKey(vk, down)); };
+        press(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+        press(false);
+        if (grabbed) {
+            XUngrabKeyboard(d, CurrentTime);
+            XSync(d, False);
+        }
+        const KeyLog expected{{256, vk}, {257, vk}};
+        QTRY_COMPARE(logged(second), expected);
+        services().unwatchKeys(b);
+        other_.chord({XK_b});
+        QTRY_COMPARE(logged(first).size(), 4u);
+        services().unwatchKeys(a);
+        QCOMPARE(KeyLog(first.begin(), first.begin() + 2), expected);
+        QCOMPARE(second, expected); // nothing after its end
+    }
+
+    void click_data()
+    {
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<QPoint>("at");
+        QTest::newRow("left") << true << QPoint(250, 260);
+        QTest::newRow("right") << false << QPoint(420, 330);
+    }
+
+    void click()
+    {
+        QFETCH(bool, left);
+        QFETCH(QPoint, at);
+        Sink sink(QStringLiteral("events"), QRect(200, 200, 300, 200));
+        QVERIFY(sink.waitReady());
+        services().setCursorPos(at.x(), at.y());
+        const platform::MouseButton button = left ? platform::MouseButton::Left : platform::MouseButton::Right;
+        services().sendMouseButton(button, true);
+        services().sendMouseButton(button, false);
+        const QByteArray qtButton = QByteArray::number(left ? 1 : 2);
+        const QByteArray where = QByteArray::number(at.x()) + ' ' + QByteArray::number(at.y());
+        QCOMPARE(sink.waitLine("PRESS", 5000), "PRESS " + qtButton + ' ' + where);
+        QCOMPARE(sink.waitLine("RELEASE", 5000), "RELEASE " + qtButton + ' ' + where);
+        QVERIFY(!services().isKeyDown(left ? 1 : 2));
+        // A button pressed by someone else reads as down, and only that button.
+        other_.button(left ? 1 : 3, true);
+        QVERIFY(services().isKeyDown(left ? 1 : 2) && !services().isKeyDown(left ? 2 : 1));
+        other_.button(left ? 1 : 3, false);
+        QVERIFY(!services().isKeyDown(left ? 1 : 2));
+    }
+
+    void cursorPosition_data()
+    {
+        QTest::addColumn<QPoint>("target");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("inside") << QPoint(123, 456) << QPoint(123, 456);
+        QTest::newRow("beyond the screen") << QPoint(5000, -50) << QPoint(1279, 0);
+        QTest::newRow("beyond 16 bits") << QPoint(99999, 70000) << QPoint(1279, 1023);
+        QTest::newRow("far negative") << QPoint(-99999, 300) << QPoint(0, 300);
+    }
+
+    void cursorPosition()
+    {
+        QFETCH(QPoint, target);
+        QFETCH(QPoint, expected);
+        services().setCursorPos(target.x(), target.y());
+        int x = -1, y = -1;
+        QVERIFY(services().getCursorPos(x, y));
+        QCOMPARE(QPoint(x, y), expected);
+        other_.pointer(x, y); // another client agrees
+        QCOMPARE(QPoint(x, y), expected);
+    }
+
+private:
+    platform::CaptureHandle capture(KeyLog& log)
+    {
+        const platform::CaptureHandle handle = services().installKeyboardCapture([&log](int message, int vk) {
+            log.emplace_back(message, vk);
+            return true;
+        });
+        if (handle != 0)
+            captures_.push_back(handle);
+        return handle;
+    }
+
+    x11test::Client other_;
+    std::set<int> unusedAtStart_;
+    std::vector<x11test::Keysyms> mappingAtStart_;
+    std::vector<platform::CaptureHandle> captures_;
+};
 
 // The roles of child processes: "bind" types a few characters that need spare keycodes, holds F13 and waits to be
 // killed; "gone" waits for a line on stdin (by then its display has gone away) and prints what synthesis returned.
