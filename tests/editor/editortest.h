@@ -19,30 +19,35 @@ namespace editortest {
 using testsupport::BoxAnswerer;
 using testsupport::fake;
 
-template <typename W = QWidget> W* child(const orvane& window, const char* name)
+template <typename W = QWidget> W* child(const orvane& window, const QString& name)
 {
-    return window.findChild<W*>(QLatin1String(name));
+    return window.findChild<W*>(name);
 }
 
-inline QPushButton* button(const orvane& window, const char* name)
+inline QPushButton* button(const orvane& window, const QString& name)
 {
     return child<QPushButton>(window, name);
 }
 
-inline QAction* action(const orvane& window, const char* name)
+inline QAction* action(const orvane& window, const QString& name)
 {
     return child<QAction>(window, name);
 }
 
-inline QString text(const orvane& window, const char* labelName)
+inline QString text(const orvane& window, const QString& labelName)
 {
     return child<QLabel>(window, labelName)->text();
 }
 
-inline bool shown(const orvane& window, const char* name)
+// The menu bar counts as "menuBar".
+inline QWidget* widget(const orvane& window, const QString& name)
 {
-    const QWidget* widget = QLatin1String(name) == QLatin1String("menuBar") ? window.menuBar() : child(window, name);
-    return widget->isVisibleTo(&window);
+    return name == QLatin1String("menuBar") ? window.menuBar() : child(window, name);
+}
+
+inline bool shown(const orvane& window, const QString& name)
+{
+    return widget(window, name)->isVisibleTo(&window);
 }
 
 inline std::unique_ptr<orvane> makeWindow()
@@ -57,15 +62,6 @@ inline std::unique_ptr<orvane> makeEditor()
     auto window = makeWindow();
     button(*window, "newProjectButton")->click();
     return window;
-}
-
-inline QStringList rows(const orvane& window)
-{
-    const auto* list = child<QListWidget>(window, "pageList");
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
 }
 
 inline int currentPage(const orvane& window)
@@ -86,16 +82,11 @@ inline void showProject(orvane& window, const model::EntryList& commands, const 
         button(window, "nextPageButton")->click();
 }
 
-inline void addCommandKind(orvane& window, const QString& kind)
+// Chooses `kind` in the operation ("command") or condition ("condition") box and presses its "追加".
+inline void addKind(orvane& window, const QString& group, const QString& kind)
 {
-    child<QComboBox>(window, "commandCombo")->setCurrentText(kind);
-    button(window, "addCommandButton")->click();
-}
-
-inline void addConditionKind(orvane& window, const QString& kind)
-{
-    child<QComboBox>(window, "conditionCombo")->setCurrentText(kind);
-    button(window, "addConditionButton")->click();
+    child<QComboBox>(window, group + "Combo")->setCurrentText(kind);
+    button(window, group == "command" ? "addCommandButton" : "addConditionButton")->click();
 }
 
 // Whether closing would ask about an unsaved project; the window stays open either way.

@@ -1,6 +1,6 @@
-// The editor's conveniences through the window (undo, shortcuts, reordering, recent files, saving on close, ways out of
-// a capture) and the faults that lost work: a double-click inserting a page, save as replacing a.cmdat unasked, a
-// repaired file passing as saved.
+// The editor's conveniences through the window (undo, shortcuts, reordering, recent files, saving on close, the run
+// dialog's way out of a capture) and the faults that lost work: a double-click inserting a page, a repaired file
+// passing as saved.
 
 #include "editortest.h"
 #include "model/projectfile.h"
@@ -79,8 +79,7 @@ private Q_SLOTS:
         auto window = openSaved(dir);
         QVERIFY(window && !action(*window, "undoAction")->isEnabled());
         if (change == "insert") {
-            QTest::mouseClick(pageList(*window)->viewport(), Qt::LeftButton, {},
-                              pageList(*window)->visualItemRect(pageList(*window)->item(0)).center());
+            QTest::mouseClick(pageList(*window)->viewport(), Qt::LeftButton, {}, rowCentre(*window, "+"));
         } else if (change == "typing") {
             button(*window, "nextPageButton")->click();
             button(*window, "nextPageButton")->click();
@@ -158,32 +157,6 @@ private Q_SLOTS:
         QCOMPARE(currentPage(*window), 3);
     }
 
-    void saveAsAsksBeforeReplacingTheCompletedName_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::newRow("keep") << int(QMessageBox::No);
-        QTest::newRow("replace") << int(QMessageBox::Yes);
-    }
-    void saveAsAsksBeforeReplacingTheCompletedName()
-    {
-        QFETCH(int, answer);
-        QTemporaryDir dir;
-        const QString existing = dir.filePath(QStringLiteral("a.cmdat"));
-        QVERIFY(model::writeProjectFile(existing, {{"入力", "old", "1"}}, {{"即時"}}).ok());
-        auto window = makeEditor();
-        window->askSaveFileName = [&dir](QWidget*, const QString&, const QString&, const QString&) {
-            return dir.filePath(QStringLiteral("a"));
-        };
-        BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
-        action(*window, "saveAsAction")->trigger();
-        QCOMPARE(answerer.seen.size(), 1);
-        QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("a.cmdat")));
-        model::ProjectData data;
-        QVERIFY(model::readProjectFile(existing, &data).ok());
-        const EntryList expected = answer == QMessageBox::Yes ? EntryList{{"なし"}} : EntryList{{"入力", "old", "1"}};
-        QCOMPARE(data.commands, expected);
-    }
-
     void repairedFileOpensUnsavedWithAMessage()
     {
         QTemporaryDir dir;
@@ -229,29 +202,7 @@ private Q_SLOTS:
         QVERIFY(!action(*window, "recentFileAction1"));
     }
 
-    void cancelEndsAKeyCaptureWithThePreviousEntry()
-    {
-        auto window = makeEditor();
-        showProject(*window, ThreePages, ThreeConditions, 2);
-        addConditionKind(*window, QStringLiteral("キー"));
-        QVERIFY(fake().captureActive() && shown(*window, "cancelCaptureButton"));
-        button(*window, "cancelCaptureButton")->click();
-        QVERIFY(!fake().captureActive() && !shown(*window, "cancelCaptureButton"));
-        QCOMPARE(window->list_condition, ThreeConditions);
-    }
-
-    void escapeEndsACoordinateCapture()
-    {
-        auto window = makeEditor();
-        addCommandKind(*window, QStringLiteral("マウスポインター"));
-        button(*window, "pointerGetButton")->click();
-        QVERIFY(!window->isVisible());
-        QVERIFY(fake().fireHotKey(1002));
-        QTRY_VERIFY(window->isVisible());
-        QVERIFY(!fake().hotKeyRegistered(1001) && !fake().hotKeyRegistered(1002));
-        QCOMPARE(window->list_command.at(0), model::defaultCommandEntry(model::kind::Pointer));
-    }
-
+    // キャンセル ends the run dialog's key capture with the stop command it had.
     void runDialogCaptureCancels()
     {
         RunDialog dialog(5, 1, QStringLiteral("65,2"), true);

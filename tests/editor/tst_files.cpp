@@ -4,8 +4,6 @@
 #include "editortest.h"
 #include "model/projectfile.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QTemporaryDir>
 
 using namespace editortest;
@@ -43,13 +41,15 @@ private Q_SLOTS:
     void initTestCase() { fake(); }
     void init() { testsupport::writeReturningUser(); }
 
+    // Unnamed, 上書き保存 asks for a name and completes it; named, it writes at once without a question; 名前を付けて
+    // 保存 onto the completed name of a file that exists asks first: "No" keeps the file, "Yes" replaces it.
     void saveAsThenOverwrite()
     {
         auto window = makeEditor();
-        addCommandKind(*window, QStringLiteral("クリック"));
+        addKind(*window, "command", QStringLiteral("クリック"));
         answerDialogs(*window, dir.filePath(QStringLiteral("my.demo")));
-        BoxAnswerer answerer;
-        action(*window, "overwriteSaveAction")->trigger(); // unnamed: asks for a name
+        BoxAnswerer answerer({QMessageBox::No, QMessageBox::Yes});
+        action(*window, "overwriteSaveAction")->trigger();
         const QString written = dir.filePath(QStringLiteral("my.demo.cmdat"));
         QCOMPARE(dialogs, 1);
         QCOMPARE(window->filePath, written);
@@ -57,18 +57,26 @@ private Q_SLOTS:
         QVERIFY(!asksAsUnsaved(*window));
         QCOMPARE(readAll(written), model::serializeProject(window->list_command, window->list_condition));
 
-        // Named: written at once, without a dialog or a question.
-        addCommandKind(*window, QStringLiteral("なし"));
+        addKind(*window, "command", QStringLiteral("なし"));
         action(*window, "overwriteSaveAction")->trigger();
         QCOMPARE(dialogs, 1);
         QCOMPARE(answerer.seen.size(), 0);
-        QCOMPARE(readAll(written), model::serializeProject({{"なし"}}, {{"時間", "0.1"}}));
+        const QByteArray saved = model::serializeProject({{"なし"}}, {{"時間", "0.1"}});
+        QCOMPARE(readAll(written), saved);
+
+        addKind(*window, "command", QStringLiteral("入力"));
+        action(*window, "saveAsAction")->trigger();
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("my.demo.cmdat")));
+        QCOMPARE(readAll(written), saved);
+        action(*window, "saveAsAction")->trigger();
+        QCOMPARE(readAll(written), model::serializeProject(window->list_command, window->list_condition));
     }
 
     void saveFailureKeepsTheProjectUnsaved()
     {
         auto window = makeEditor();
-        addCommandKind(*window, QStringLiteral("クリック"));
+        addKind(*window, "command", QStringLiteral("クリック"));
         const QString target = dir.filePath(QStringLiteral("missing-folder/p.cmdat"));
         answerDialogs(*window, target);
         BoxAnswerer answerer;
@@ -92,7 +100,7 @@ private Q_SLOTS:
         const QString previous = dir.filePath(QStringLiteral("previous.cmdat"));
         auto window = makeEditor();
         button(*window, "nextPageButton")->click();
-        addCommandKind(*window, QStringLiteral("クリック"));
+        addKind(*window, "command", QStringLiteral("クリック"));
         answerDialogs(*window, previous);
         action(*window, "saveAsAction")->trigger();
         const EntryList commands = window->list_command;
@@ -109,13 +117,14 @@ private Q_SLOTS:
         QCOMPARE(window->filePath, previous);
         QCOMPARE(window->windowTitle(), QStringLiteral("previous"));
 
-        addCommandKind(*window, QStringLiteral("なし"));
+        addKind(*window, "command", QStringLiteral("なし"));
         action(*window, "overwriteSaveAction")->trigger();
         QVERIFY(readAll(previous) != previousBytes);
         QCOMPARE(readAll(path), QByteArray("[]"));
     }
 
-    // Open and new file ask before an unsaved project is replaced, when the setting says so.
+    // Open and new file ask before an unsaved project is replaced, when the setting says so; a loaded or new project
+    // starts saved, on page 1, with its own title.
     void asksBeforeDiscarding_data()
     {
         QTest::addColumn<bool>("open");
@@ -141,25 +150,21 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("other.cmdat"));
         QVERIFY(model::writeProjectFile(path, {{"入力", "x", "1"}}, {{"即時"}}).ok());
         auto window = makeEditor();
-        button(*window, "nextPageButton")->click();
-        button(*window, "returnPageButton")->click();
-        addCommandKind(*window, QStringLiteral("クリック"));
-        button(*window, "nextPageButton")->click();
+        const EntryList before = {{"クリック", "左", "0.01"}, {"なし"}};
+        showProject(*window, before, {{"時間", "0.1"}, {"時間", "0.1"}}, 2);
         action(*window, "confirmSaveAction")->setChecked(setting);
         answerDialogs(*window, path);
         BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
-        (open ? action(*window, "openAction") : action(*window, "newFileAction"))->trigger();
+        action(*window, open ? "openAction" : "newFileAction")->trigger();
         QCOMPARE(answerer.seen.size(), question.isEmpty() ? 0 : 1);
         if (!question.isEmpty()) {
-            QCOMPARE(answerer.seen.at(0).title, QStringLiteral("最終確認"));
             QCOMPARE(answerer.seen.at(0).text, question);
             QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
         }
         const EntryList after = open ? EntryList{{"入力", "x", "1"}} : EntryList{{"なし"}};
-        const EntryList before = {{"クリック", "左", "0.01"}, {"なし"}};
         QCOMPARE(window->list_command, replaced ? after : before);
         QCOMPARE(dialogs, open && replaced ? 1 : 0);
-        if (replaced) { // a loaded or new project starts saved, on page 1, with its own title
+        if (replaced) {
             QVERIFY(!asksAsUnsaved(*window));
             QCOMPARE(currentPage(*window), 1);
             QCOMPARE(window->windowTitle(), open ? QStringLiteral("other") : QStringLiteral("新規プロジェクト"));
@@ -167,18 +172,15 @@ private Q_SLOTS:
         }
     }
 
-    // "開く" on the start screen never asks, and shows the editor whatever the dialog gave.
+    // The start screen shows no editor; its "開く" never asks, and shows the editor whatever the dialog gave.
     void startScreenLoad_data()
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("boxes");
-        QTest::newRow("cancelled") << ""
-                                   << "新規プロジェクト" << 0;
-        QTest::newRow("unreadable") << "missing.cmdat"
-                                    << "新規プロジェクト" << 1;
-        QTest::newRow("loaded") << "start.cmdat"
-                                << "start" << 0;
+        QTest::newRow("cancelled") << QString() << QStringLiteral("新規プロジェクト") << 0;
+        QTest::newRow("unreadable") << QStringLiteral("missing.cmdat") << QStringLiteral("新規プロジェクト") << 1;
+        QTest::newRow("loaded") << QStringLiteral("start.cmdat") << QStringLiteral("start") << 0;
     }
     void startScreenLoad()
     {
@@ -188,6 +190,7 @@ private Q_SLOTS:
             model::writeProjectFile(dir.filePath(QStringLiteral("start.cmdat")), {{"即時の操作"}}, {{"即時"}}).ok());
         auto window = makeWindow();
         answerDialogs(*window, answer.isEmpty() ? QString() : dir.filePath(answer));
+        QVERIFY(!shown(*window, "pageList") && !shown(*window, "menuBar"));
         BoxAnswerer answerer;
         button(*window, "loadProjectButton")->click();
         QCOMPARE(answerer.seen.size(), boxes);

@@ -3,22 +3,12 @@
 #include "editor/keycapturesession.h"
 #include "editortest.h"
 
-#include <QGroupBox>
-
 using namespace editortest;
 using model::EntryList;
 using platform::WmKeyDown;
 using platform::WmKeyUp;
 
 namespace {
-
-void startCapture(orvane& window, bool forCondition)
-{
-    if (forCondition)
-        addConditionKind(window, QStringLiteral("キー"));
-    else
-        addCommandKind(window, QStringLiteral("キー"));
-}
 
 void press(std::initializer_list<int> keys)
 {
@@ -69,44 +59,55 @@ private Q_SLOTS:
     }
 
     // While a key is awaited nothing that could change the page can be used, not even the page controls that a key
-    // condition leaves visible; Esc, too, is a combination, so the capture always ends by a key.
+    // condition leaves visible; Esc, too, is a combination, so the capture ends by a key or by キャンセル, which
+    // gives the previous entry back.
     void captureLocksThePage_data()
     {
-        QTest::addColumn<bool>("forCondition");
-        QTest::newRow("operation") << false;
-        QTest::newRow("condition") << true;
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("operation") << "command" << false;
+        QTest::newRow("condition") << "condition" << false;
+        QTest::newRow("condition, cancelled") << "condition" << true;
     }
     void captureLocksThePage()
     {
-        QFETCH(bool, forCondition);
+        QFETCH(QString, group);
+        QFETCH(bool, cancel);
         auto window = makeEditor();
         button(*window, "nextPageButton")->click();
-        addConditionKind(*window, QStringLiteral("キー"));
+        addKind(*window, "condition", QStringLiteral("キー"));
         press({13});
         QTRY_COMPARE(window->list_condition.at(1), (QStringList{"キー", "13,0"}));
-        startCapture(*window, forCondition);
-        QVERIFY(fake().captureActive());
-        const char* keyLabel = forCondition ? "conditionKeyLabel" : "commandKeyLabel";
+        const EntryList conditions = window->list_condition;
+        addKind(*window, group, QStringLiteral("キー"));
+        QVERIFY(fake().captureActive() && shown(*window, "cancelCaptureButton"));
+        const QString keyLabel = group + "KeyLabel";
         QCOMPARE(text(*window, keyLabel), QStringLiteral("単一または複数キーを押してください"));
         for (const char* name : {"commandCombo", "conditionCombo", "runButton", "menuBar", "returnPageButton",
-                                 "nextPageButton", "pageList", "deletePageButton", "copyButton"}) {
-            QWidget* w = QLatin1String(name) == QLatin1String("menuBar") ? window->menuBar() : child(*window, name);
-            QVERIFY2(!w->isEnabled() || !shown(*window, name), name);
-        }
-        press({162, 65});
+                                 "nextPageButton", "pageList", "deletePageButton", "copyButton"})
+            QVERIFY2(!widget(*window, name)->isEnabled() || !shown(*window, name), name);
+        if (cancel)
+            button(*window, "cancelCaptureButton")->click();
+        else
+            press({162, 65});
         QTRY_VERIFY(!fake().captureActive());
-        QCOMPARE(text(*window, keyLabel), QStringLiteral("Ctrl+A"));
-        QCOMPARE((forCondition ? window->list_condition : window->list_command).at(1).at(1), QStringLiteral("65,2"));
+        QVERIFY(!shown(*window, "cancelCaptureButton"));
+        if (cancel) {
+            QCOMPARE(window->list_condition, conditions);
+        } else {
+            QCOMPARE(text(*window, keyLabel), QStringLiteral("Ctrl+A"));
+            const EntryList& entries = group == "condition" ? window->list_condition : window->list_command;
+            QCOMPARE(entries.at(1).at(1), QStringLiteral("65,2"));
+        }
         QCOMPARE(currentPage(*window), 2);
-        for (const char* name : {"returnPageButton", "pageList", "commandCombo"})
-            QVERIFY2(child(*window, name)->isEnabled() && shown(*window, name), name);
-        QVERIFY(window->menuBar()->isEnabled() && shown(*window, "menuBar"));
+        for (const char* name : {"returnPageButton", "pageList", "commandCombo", "menuBar"})
+            QVERIFY2(widget(*window, name)->isEnabled() && shown(*window, name), name);
     }
 
     void closingDuringACaptureRemovesIt()
     {
         auto window = makeEditor();
-        startCapture(*window, true);
+        addKind(*window, "condition", QStringLiteral("キー"));
         BoxAnswerer answerer({QMessageBox::Discard});
         QVERIFY(window->close());
         window.reset();
@@ -116,54 +117,33 @@ private Q_SLOTS:
     // When the capture cannot be installed the page is left as it was and every control stays usable.
     void failedInstallLeavesAWayOut_data()
     {
-        QTest::addColumn<bool>("forCondition");
-        QTest::newRow("operation") << false;
-        QTest::newRow("condition") << true;
+        QTest::addColumn<QString>("group");
+        QTest::newRow("operation") << "command";
+        QTest::newRow("condition") << "condition";
     }
     void failedInstallLeavesAWayOut()
     {
-        QFETCH(bool, forCondition);
+        QFETCH(QString, group);
         auto window = makeEditor();
-        addCommandKind(*window, QStringLiteral("クリック"));
+        addKind(*window, "command", QStringLiteral("クリック"));
         const EntryList commands = window->list_command;
         const EntryList conditions = window->list_condition;
         fake().setFailCapture(true);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be installed")));
-        startCapture(*window, forCondition);
+        addKind(*window, group, QStringLiteral("キー"));
         QCOMPARE(window->list_command, commands);
         QCOMPARE(window->list_condition, conditions);
-        QCOMPARE(text(*window, forCondition ? "conditionLabel" : "commandLabel"), QStringLiteral("キーフックに失敗"));
+        QCOMPARE(text(*window, group + "Label"), QStringLiteral("キーフックに失敗"));
         for (const char* name : {"nextPageButton", "pageList", "addCommandButton", "addConditionButton", "runButton",
-                                 "commandCombo", "commandGroup", "conditionGroup"})
-            QVERIFY2(shown(*window, name) && child(*window, name)->isEnabled(), name);
-        QVERIFY(window->menuBar()->isEnabled() && shown(*window, "menuBar"));
+                                 "commandCombo", "commandGroup", "conditionGroup", "menuBar"})
+            QVERIFY2(shown(*window, name) && widget(*window, name)->isEnabled(), name);
 
         fake().setFailCapture(false);
-        startCapture(*window, forCondition);
+        addKind(*window, group, QStringLiteral("キー"));
         press({90});
         QTRY_VERIFY(!fake().captureActive());
-        QCOMPARE((forCondition ? window->list_condition : window->list_command).at(0).at(1), QStringLiteral("90,0"));
-    }
-
-    // A project file may hold a key operation that was never captured: "追加" stays, so the page can be captured
-    // again, and leaving that state by another kind gives every page control back.
-    void pageWithoutCombinationIsNoDeadEnd()
-    {
-        auto window = makeEditor();
-        showProject(*window, {{"キー", "", "0.01"}}, {{"即時"}}, 1);
-        QVERIFY(!shown(*window, "nextPageButton"));
-        QVERIFY(shown(*window, "addCommandButton") && child(*window, "addCommandButton")->isEnabled());
-        startCapture(*window, false);
-        press({162});
-        QTRY_COMPARE(window->list_command.at(0), (QStringList{"キー", "162,0", "0.01"}));
-        QVERIFY(shown(*window, "nextPageButton"));
-
-        showProject(*window, {{"キー", "", "0.01"}}, {{"即時"}}, 1);
-        QVERIFY(!shown(*window, "pageList"));
-        addCommandKind(*window, QStringLiteral("なし"));
-        for (const char* name : {"nextPageButton", "pageList", "copyButton", "runButton", "addCommandButton"})
-            QVERIFY2(shown(*window, name), name);
-        QVERIFY(!shown(*window, "returnPageButton"));
+        const EntryList& entries = group == "condition" ? window->list_condition : window->list_command;
+        QCOMPARE(entries.at(0).at(1), QStringLiteral("90,0"));
     }
 };
 

@@ -24,52 +24,23 @@ private Q_SLOTS:
     void initTestCase() { fake(); }
     void init() { testsupport::writeReturningUser(); }
 
-    // Each kind brings its own controls and no other kind's.
-    void kindShowsItsControls_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("shownWidget");
-        QTest::addColumn<QString>("hiddenWidget");
-        QTest::newRow("click") << "クリック"
-                               << "clickCombo"
-                               << "textEdit";
-        QTest::newRow("pointer") << "マウスポインター"
-                                 << "pointerGetButton"
-                                 << "smoothGetButton";
-        QTest::newRow("smooth move") << "スムーズムーブ"
-                                     << "smoothXSpin"
-                                     << "pointerXSpin";
-        QTest::newRow("input") << "入力"
-                               << "textEdit"
-                               << "commandKeyLabel";
-    }
-    void kindShowsItsControls()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, shownWidget);
-        QFETCH(QString, hiddenWidget);
-        auto window = makeEditor();
-        addCommandKind(*window, kind);
-        QCOMPARE(window->list_command.at(0).at(0), kind);
-        QCOMPARE(rows(*window).at(1), QStringLiteral("1.") + kind);
-        QVERIFY(shown(*window, qPrintable(shownWidget)));
-        QVERIFY(!shown(*window, qPrintable(hiddenWidget)));
-    }
-
-    // A value the widgets cannot show is shown clamped but kept until the user edits the page; typed text is written
-    // on every change, comes back as typed (markup too), and an emptied text holds the page.
+    // Each kind brings its own controls and no other kind's. A value the widgets cannot show is shown clamped but kept
+    // until the user edits the page; typed text is written on every change, comes back as typed (markup too), and an
+    // emptied text holds the page.
     void editsReachThePage()
     {
         auto window = makeEditor();
         showProject(*window, {{"クリック", "右", "0.001"}}, {{"時間", "0.004"}}, 1);
         QCOMPARE(child<QDoubleSpinBox>(*window, "commandSecondsSpin")->value(), 0.01);
         QCOMPARE(child<QComboBox>(*window, "clickCombo")->currentText(), QStringLiteral("右"));
+        QVERIFY(shown(*window, "clickCombo") && !shown(*window, "textEdit"));
         QCOMPARE(window->list_command.at(0), (QStringList{"クリック", "右", "0.001"}));
         child<QDoubleSpinBox>(*window, "conditionSecondsSpin")->setValue(0.2);
         QCOMPARE(window->list_command.at(0), (QStringList{"クリック", "右", "0.01"}));
         QCOMPARE(window->list_condition.at(0), (QStringList{"時間", "0.2"}));
 
         showProject(*window, {{"入力", "", "3"}}, {{"キー", "65,2"}}, 1);
+        QVERIFY(shown(*window, "textEdit") && !shown(*window, "clickCombo") && !shown(*window, "commandKeyLabel"));
         auto* textEdit = child<QTextEdit>(*window, "textEdit");
         textEdit->setFocus();
         QTest::keyClicks(textEdit, QStringLiteral("a"));
@@ -97,20 +68,33 @@ private Q_SLOTS:
         QCOMPARE(text(*window, "pageCountLabel"), QStringLiteral("2/2"));
     }
 
+    // Deleting shows the page that took the deleted one's place, or the new last page; the last page left stays. With
+    // the setting on the question comes first and "No" keeps the page.
     void deletePage_data()
     {
         QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("ask");
         QTest::addColumn<QString>("count");
-        QTest::newRow("first") << 1 << "1/2";
-        QTest::newRow("middle") << 2 << "1/2";
-        QTest::newRow("last") << 3 << "2/2";
+        QTest::newRow("first") << 1 << false << "1/2";
+        QTest::newRow("middle, asked first") << 2 << true << "1/2";
+        QTest::newRow("last") << 3 << false << "2/2";
     }
     void deletePage()
     {
         QFETCH(int, page);
+        QFETCH(bool, ask);
         auto window = makeEditor();
-        action(*window, "confirmDeleteAction")->setChecked(false);
+        action(*window, "confirmDeleteAction")->setChecked(ask);
         showProject(*window, ThreePages, ThreeConditions, page);
+        if (ask) {
+            BoxAnswerer answerer({QMessageBox::No});
+            button(*window, "deletePageButton")->click();
+            QCOMPARE(answerer.seen.size(), 1);
+            QCOMPARE(answerer.seen.at(0).text, QStringLiteral("%1ページ目を削除しますか？").arg(page));
+            QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
+            QCOMPARE(window->list_command, ThreePages);
+            action(*window, "confirmDeleteAction")->setChecked(false);
+        }
         button(*window, "deletePageButton")->click();
         EntryList expected = ThreePages;
         expected.removeAt(page - 1);
@@ -120,20 +104,6 @@ private Q_SLOTS:
         button(*window, "deletePageButton")->click();
         QCOMPARE(window->list_command.size(), 1);
         QVERIFY(!shown(*window, "deletePageButton"));
-    }
-
-    void deleteAsksWhenTheSettingSaysSo()
-    {
-        auto window = makeEditor();
-        showProject(*window, ThreePages, ThreeConditions, 2);
-        {
-            BoxAnswerer answerer({QMessageBox::No});
-            button(*window, "deletePageButton")->click();
-            QCOMPARE(answerer.seen.size(), 1);
-            QCOMPARE(answerer.seen.at(0).text, QStringLiteral("2ページ目を削除しますか？"));
-            QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
-        }
-        QCOMPARE(window->list_command, ThreePages);
     }
 
     // Pasting asks only over a page that is not blank, and only when the setting says so.
