@@ -4,6 +4,7 @@
 // project shown through the window's own refresh and page buttons.
 
 #include "app/orvane.h"
+#include "model/projectfile.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace editortest {
@@ -54,6 +56,20 @@ inline std::unique_ptr<orvane> makeWindow()
 {
     auto window = std::make_unique<orvane>();
     window->show();
+    return window;
+}
+
+// The three pages saved in a file and shown on page 1: every change makes the project unsaved.
+inline const model::EntryList ThreePages = {{"なし"}, {"クリック", "左", "0.01"}, {"入力", "abc", "3"}};
+inline const model::EntryList ThreeConditions = {{"時間", "0.1"}, {"即時"}, {"時間", "2"}};
+
+inline std::unique_ptr<orvane> openSaved(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(QStringLiteral("p.cmdat"));
+    if (!model::writeProjectFile(path, ThreePages, ThreeConditions).ok())
+        return nullptr;
+    auto window = makeWindow();
+    window->openProjectAtStart(path);
     return window;
 }
 

@@ -1,8 +1,8 @@
 // Saving and loading from the main window: what the window itself adds to the project file functions — the
-// messages, the project path, the saved state, the title and the question before an unsaved project is replaced.
+// messages, the project path, the saved state, the title, the question before an unsaved project is replaced, a
+// repaired file counted as unsaved and the recent files.
 
 #include "editortest.h"
-#include "model/projectfile.h"
 
 #include <QTemporaryDir>
 
@@ -197,6 +197,48 @@ private Q_SLOTS:
         QVERIFY(!shown(*window, "loadProjectButton"));
         QVERIFY(shown(*window, "pageList"));
         QTEST(window->windowTitle(), "title");
+    }
+    void repairedFileOpensUnsavedWithAMessage()
+    {
+        QFile file(dir.filePath(QStringLiteral("r.cmdat")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"({"list_command": [["クリック"]], "list_condition": [["時間", "2"], ["即時"]]})");
+        file.close();
+        auto window = makeWindow();
+        {
+            BoxAnswerer answerer;
+            window->openProjectAtStart(file.fileName());
+            QTRY_COMPARE(answerer.seen.size(), 1);
+            QCOMPARE(answerer.seen.at(0).title, QStringLiteral("ファイルの修復"));
+            QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("1ページ目")));
+        }
+        QCOMPARE(window->list_command.size(), 2);
+        QVERIFY(asksAsUnsaved(*window));
+    }
+
+    // 保存して終了 writes the project (a failed save keeps the window: tst_mainwindow); the recent-files list
+    // survives the restart and reopens it; a file gone since is dropped with a message.
+    void saveAndQuitThenRecentFiles()
+    {
+        {
+            auto first = openSaved(dir);
+            action(*first, "moveDownAction")->trigger();
+            BoxAnswerer answerer({QMessageBox::Save});
+            QVERIFY(first->close());
+        }
+        auto window = makeEditor();
+        QAction* recent = action(*window, "recentFileAction1");
+        QVERIFY(recent && recent->text().contains(QStringLiteral("p.cmdat")));
+        recent->trigger();
+        QCOMPARE(window->list_command, (EntryList{ThreePages[1], ThreePages[0], ThreePages[2]}));
+        QCOMPARE(window->windowTitle(), QStringLiteral("p"));
+        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("p.cmdat"))));
+        BoxAnswerer answerer;
+        recent = action(*window, "recentFileAction1"); // the list was rebuilt by the opening
+        QVERIFY(recent);
+        recent->trigger();
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY(!action(*window, "recentFileAction1"));
     }
 };
 

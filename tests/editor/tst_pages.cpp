@@ -1,10 +1,12 @@
-// The editor window: edits reaching the page, the view state reaching the widgets, page navigation and the page
-// operations with the confirmation settings read at the moment of each operation. The rules themselves are tested
-// without a window in tst_pageviewstate.
+// The editor window: edits reaching the page, the view state reaching the widgets, page navigation, the page
+// operations with the confirmation settings read at the moment of each operation, undo, shortcuts and reordering.
+// The rules themselves are tested without a window in tst_pageviewstate.
 
 #include "editortest.h"
 
 #include <QDoubleSpinBox>
+#include <QMouseEvent>
+#include <QSignalSpy>
 #include <QTextEdit>
 
 using namespace editortest;
@@ -12,8 +14,27 @@ using model::EntryList;
 
 namespace {
 
-const EntryList ThreePages = {{"なし"}, {"クリック", "左", "0.01"}, {"入力", "abc", "3"}};
-const EntryList ThreeConditions = {{"時間", "0.1"}, {"即時"}, {"時間", "2"}};
+QListWidget* pageList(const orvane& window)
+{
+    return child<QListWidget>(window, "pageList");
+}
+
+QPoint rowCentre(const orvane& window, const QString& text)
+{
+    const QList<QListWidgetItem*> items = pageList(window)->findItems(text, Qt::MatchExactly);
+    return items.isEmpty() ? QPoint(-1, -1) : pageList(window)->visualItemRect(items.constFirst()).center();
+}
+
+// A mouse event on the page list as the window system delivers it, with its own time.
+void mouse(const orvane& window, QEvent::Type type, const QPoint& at, ulong time)
+{
+    QWidget* viewport = pageList(window)->viewport();
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), button, held, Qt::NoModifier);
+    event.setTimestamp(time);
+    QApplication::sendEvent(viewport, &event);
+}
 
 } // namespace
 
@@ -153,6 +174,101 @@ private Q_SLOTS:
         button(*window, "pasteButton")->click();
         QCOMPARE(window->list_command, (EntryList{{"クリック", "左", "0.01"}}));
         QCOMPARE(window->list_condition, (EntryList{{"即時"}}));
+    }
+    // Each change is one step: undo gives back the saved project (counted as saved), redo the change (unsaved).
+    void undoRedo_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<EntryList>("after");
+        QTest::newRow("insert") << "insert"
+                                << EntryList{{"なし"}, {"なし"}, {"クリック", "左", "0.01"}, {"入力", "abc", "3"}};
+        QTest::newRow("typing merges") << "typing" << EntryList{ThreePages[0], ThreePages[1], {"入力", "abcxy", "3"}};
+        QTest::newRow("drag") << "drag" << EntryList{ThreePages[1], ThreePages[2], ThreePages[0]};
+    }
+    void undoRedo()
+    {
+        QFETCH(QString, change);
+        QFETCH(EntryList, after);
+        QTemporaryDir dir;
+        auto window = openSaved(dir);
+        QVERIFY(window && !action(*window, "undoAction")->isEnabled());
+        if (change == "insert") {
+            QTest::mouseClick(pageList(*window)->viewport(), Qt::LeftButton, {}, rowCentre(*window, "+"));
+        } else if (change == "typing") {
+            button(*window, "nextPageButton")->click();
+            button(*window, "nextPageButton")->click();
+            auto* text = child<QTextEdit>(*window, "textEdit");
+            text->moveCursor(QTextCursor::End);
+            QTest::keyClicks(text, QStringLiteral("xy"));
+        } else {
+            const QPoint from = rowCentre(*window, QStringLiteral("1.なし"));
+            mouse(*window, QEvent::MouseButtonPress, from, 1000);
+            const QPoint to = rowCentre(*window, QStringLiteral("3.入力"));
+            mouse(*window, QEvent::MouseMove, (from + to) / 2, 1100);
+            mouse(*window, QEvent::MouseMove, to, 1200);
+            mouse(*window, QEvent::MouseButtonRelease, to, 1300);
+        }
+        QCOMPARE(window->list_command, after);
+        QVERIFY(asksAsUnsaved(*window));
+        action(*window, "undoAction")->trigger();
+        QCOMPARE(window->list_command, ThreePages);
+        QCOMPARE(window->list_condition, ThreeConditions);
+        QVERIFY(!asksAsUnsaved(*window));
+        action(*window, "redoAction")->trigger();
+        QCOMPARE(window->list_command, after);
+        QVERIFY(asksAsUnsaved(*window));
+    }
+
+    // The window's shortcuts act while the window is active, the page list's while the list has the focus.
+    void shortcuts_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("actionName");
+        const QString rows = QStringLiteral(
+            "Ctrl+N newFileAction|Ctrl+O openAction|Ctrl+S overwriteSaveAction|Ctrl+Shift+S saveAsAction|F5 runAction|"
+            "Ctrl+Z undoAction|Ctrl+Shift+Z redoAction|Ctrl+Y redoAction|Ctrl+C pageCopyAction|Ctrl+V pagePasteAction|"
+            "Del pageDeleteAction|Alt+Left previousPageAction|Alt+Right nextPageAction");
+        for (const QString& row : rows.split(QLatin1Char('|')))
+            QTest::newRow(qPrintable(row)) << row.section(QLatin1Char(' '), 0, 0) << row.section(QLatin1Char(' '), 1);
+    }
+    void shortcuts()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, actionName);
+        auto window = makeEditor();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        button(*window, "nextPageButton")->click();
+        button(*window, "nextPageButton")->click();
+        action(*window, "undoAction")->trigger(); // both undo and redo have a step
+        QAction* target = action(*window, qPrintable(actionName));
+        QVERIFY(target);
+        target->disconnect(window.get());
+        QSignalSpy triggered(target, &QAction::triggered);
+        QWidget* focus = window.get();
+        if (target->shortcutContext() == Qt::WidgetShortcut)
+            focus = pageList(*window);
+        focus->setFocus();
+        const QKeyCombination combination = QKeySequence(keys)[0];
+        QTest::keyClick(focus, combination.key(), combination.keyboardModifiers());
+        QCOMPARE(triggered.size(), 1);
+    }
+
+    // The second click of a double-click lands where the first one's rebuilt rows put a "+"; an arrow key too only
+    // reaches a "+" row: neither inserts.
+    void doubleClickOnAPageRowOnlyShowsIt()
+    {
+        auto window = makeEditor();
+        showProject(*window, ThreePages, ThreeConditions, 1);
+        const QPoint at = rowCentre(*window, QStringLiteral("3.入力"));
+        mouse(*window, QEvent::MouseButtonPress, at, 5000);
+        mouse(*window, QEvent::MouseButtonRelease, at, 5000);
+        mouse(*window, QEvent::MouseButtonPress, at, 5100);
+        mouse(*window, QEvent::MouseButtonDblClick, at, 5100);
+        mouse(*window, QEvent::MouseButtonRelease, at, 5100);
+        QTest::keyClick(pageList(*window), Qt::Key_Up);
+        QCOMPARE(window->list_command, ThreePages);
+        QCOMPARE(currentPage(*window), 3);
     }
 };
 

@@ -1,8 +1,9 @@
-// The editor's decisions without a window: what a page shows, what "追加" and the parameter controls write, and what
-// a click in the page list means.
+// The editor's decisions without a window: what a page shows, what "追加" and the parameter controls write, what a
+// click in the page list means, and the undo history.
 
 #include "editor/entryedits.h"
 #include "editor/pageviewstate.h"
+#include "editor/projecthistory.h"
 
 #include <QTest>
 
@@ -239,6 +240,31 @@ private Q_SLOTS:
         QVERIFY(editor::isBlankPage({"なし"}, model::freshCondition()));
         QVERIFY(!editor::isBlankPage({"なし"}, {"時間", "0.2"}));
         QVERIFY(!editor::isBlankPage({"クリック", "左", "0.01"}, model::freshCondition()));
+    }
+
+    // The undo history: merged keystrokes, the page a step comes back with, redo given up by a new change.
+    void historyStepsMergeAndBranch()
+    {
+        const auto state = [](const QString& text, int page) {
+            return editor::ProjectSnapshot{{{"入力", text, "1"}}, {{"即時"}}, page};
+        };
+        const auto text = [](const std::optional<editor::ProjectSnapshot>& s) { return s->commands.at(0).at(1); };
+        editor::ProjectHistory history;
+        history.reset(state("", 1));
+        history.record(state("", 3)); // only the page moved: no step
+        history.record(state("a", 3), "text/1");
+        history.record(state("ab", 3), "text/1");
+        history.record(state("ab", 2));
+        history.record(state("abc", 2), "text/1"); // another page was shown between: a step of its own
+        QCOMPARE(text(history.undo()), QStringLiteral("ab"));
+        const auto first = history.undo();
+        QCOMPARE(text(first), QString());
+        QCOMPARE(first->page, 3);
+        QVERIFY(!history.undo());
+        QCOMPARE(history.redo()->page, 2);
+        history.record(state("x", 2), "text/1");
+        QVERIFY(!history.redo());
+        QCOMPARE(text(history.undo()), QStringLiteral("ab"));
     }
 };
 
