@@ -127,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(!shown(*window, "deletePageButton"));
     }
 
-    // Pasting asks only over a page that is not blank, and only when the setting says so.
+    // Pasting asks only over a page that is not blank, and only when the setting says so; a copy outlives its project.
     void paste_data()
     {
         QTest::addColumn<bool>("blank");
@@ -135,7 +135,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("asked");
         QTest::addColumn<bool>("replaced");
-        QTest::newRow("blank page") << true << true << int(QMessageBox::No) << false << true;
+        QTest::newRow("blank page of a new project") << true << true << int(QMessageBox::No) << false << true;
         QTest::newRow("yes") << false << true << int(QMessageBox::Yes) << true << true;
         QTest::newRow("no") << false << true << int(QMessageBox::No) << true << false;
         QTest::newRow("setting off") << false << false << int(QMessageBox::No) << false << true;
@@ -151,9 +151,13 @@ private Q_SLOTS:
         showProject(*window, ThreePages, ThreeConditions, 2);
         QVERIFY(!shown(*window, "pasteButton"));
         button(*window, "copyButton")->click();
-        EntryList conditions = ThreeConditions;
-        conditions[0] = blank ? model::freshCondition() : QStringList{"時間", "0.2"};
-        showProject(*window, ThreePages, conditions, 1);
+        const QStringList condition{"時間", "0.2"};
+        if (blank) {
+            action(*window, "confirmSaveAction")->setChecked(false);
+            action(*window, "newFileAction")->trigger();
+        } else {
+            showProject(*window, ThreePages, {condition, ThreeConditions[1], ThreeConditions[2]}, 1);
+        }
         action(*window, "confirmPasteAction")->setChecked(setting);
         BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
         button(*window, "pasteButton")->click();
@@ -161,20 +165,9 @@ private Q_SLOTS:
         if (asked)
             QCOMPARE(answerer.seen.at(0).text, QStringLiteral("1 ページ目を置き換えますか？"));
         QCOMPARE(window->list_command.at(0), replaced ? ThreePages.at(1) : ThreePages.at(0));
-        QCOMPARE(window->list_condition.at(0), replaced ? ThreeConditions.at(1) : conditions.at(0));
+        QCOMPARE(window->list_condition.at(0), replaced ? ThreeConditions.at(1) : condition);
     }
 
-    void copySurvivesANewProject()
-    {
-        auto window = makeEditor();
-        action(*window, "confirmSaveAction")->setChecked(false);
-        showProject(*window, ThreePages, ThreeConditions, 2);
-        button(*window, "copyButton")->click();
-        action(*window, "newFileAction")->trigger();
-        button(*window, "pasteButton")->click();
-        QCOMPARE(window->list_command, (EntryList{{"クリック", "左", "0.01"}}));
-        QCOMPARE(window->list_condition, (EntryList{{"即時"}}));
-    }
     // Each change is one step: undo gives back the saved project (counted as saved), redo the change (unsaved).
     void undoRedo_data()
     {
