@@ -75,20 +75,25 @@ private Q_SLOTS:
     }
 
     // While a key is awaited nothing that could change the page can be used, not even the page controls that a key
-    // condition leaves visible; Esc, too, is a combination, so the capture ends by a key or by キャンセル, which
-    // gives the previous entry back.
+    // condition leaves visible; Esc, too, is a combination, so the capture ends by a key, by キャンセル, which gives
+    // the previous entry back, or with the window.
     void captureLocksThePage_data()
     {
         QTest::addColumn<QString>("group");
-        QTest::addColumn<bool>("cancel");
-        QTest::newRow("operation") << "command" << false;
-        QTest::newRow("condition") << "condition" << false;
-        QTest::newRow("condition, cancelled") << "condition" << true;
+        QTest::addColumn<QString>("way");
+        QTest::newRow("operation") << "command"
+                                   << "key";
+        QTest::newRow("condition") << "condition"
+                                   << "key";
+        QTest::newRow("condition, cancelled") << "condition"
+                                              << "cancel";
+        QTest::newRow("operation, window closed") << "command"
+                                                  << "close";
     }
     void captureLocksThePage()
     {
         QFETCH(QString, group);
-        QFETCH(bool, cancel);
+        QFETCH(QString, way);
         auto window = makeEditor();
         button(*window, "nextPageButton")->click();
         addKind(*window, "condition", QStringLiteral("キー"));
@@ -102,13 +107,20 @@ private Q_SLOTS:
         for (const char* name : {"commandCombo", "conditionCombo", "runButton", "menuBar", "returnPageButton",
                                  "nextPageButton", "pageList", "deletePageButton", "copyButton"})
             QVERIFY2(!widget(*window, name)->isEnabled() || !shown(*window, name), name);
-        if (cancel)
+        if (way == "close") {
+            BoxAnswerer answerer({QMessageBox::Discard});
+            QVERIFY(window->close());
+            window.reset();
+            QVERIFY(!fake().captureActive());
+            return;
+        }
+        if (way == "cancel")
             button(*window, "cancelCaptureButton")->click();
         else
             press({162, 65});
         QTRY_VERIFY(!fake().captureActive());
         QVERIFY(!shown(*window, "cancelCaptureButton"));
-        if (cancel) {
+        if (way == "cancel") {
             QCOMPARE(window->list_condition, conditions);
         } else {
             QCOMPARE(text(*window, keyLabel), QStringLiteral("Ctrl+A"));
@@ -118,16 +130,6 @@ private Q_SLOTS:
         QCOMPARE(currentPage(*window), 2);
         for (const char* name : {"returnPageButton", "pageList", "commandCombo", "menuBar"})
             QVERIFY2(widget(*window, name)->isEnabled() && shown(*window, name), name);
-    }
-
-    void closingDuringACaptureRemovesIt()
-    {
-        auto window = makeEditor();
-        addKind(*window, "condition", QStringLiteral("キー"));
-        BoxAnswerer answerer({QMessageBox::Discard});
-        QVERIFY(window->close());
-        window.reset();
-        QVERIFY(!fake().captureActive());
     }
 
     // When the capture cannot be installed the page is left as it was and every control stays usable.
@@ -173,28 +175,6 @@ private Q_SLOTS:
         QCOMPARE(dialog.getStopCommand(), QStringLiteral("65,2"));
         QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->isVisible());
     }
-    // Ctrl+Alt+G stores the pointer position in the page and its spin boxes, then gives the editor back (the pointer
-    // page's 取得 takes the other ways out below).
-    void hotKeyStoresPosition()
-    {
-        auto window = makeEditor();
-        showProject(*window, {{"スムーズムーブ", "0", "0", "2.5"}}, window->list_condition, 1);
-        QVERIFY(shown(*window, "smoothXSpin") && !shown(*window, "pointerGetButton"));
-        button(*window, "smoothGetButton")->click();
-        QVERIFY(fake().hotKeyRegistered(1001));
-        QVERIFY(!window->isVisible());
-        QVERIFY(hintWindow());
-
-        fake().setPointer(-15, 1080);
-        QVERIFY(fake().fireHotKey(1001));
-        QTRY_VERIFY(window->isVisible());
-        QCOMPARE(window->list_command.at(0), (QStringList{"スムーズムーブ", "-15", "1080", "2.5"}));
-        QCOMPARE(child<QSpinBox>(*window, "smoothXSpin")->value(), -15);
-        QCOMPARE(child<QSpinBox>(*window, "smoothYSpin")->value(), 1080);
-        QTRY_VERIFY(!hintWindow());
-        QVERIFY(!fake().hotKeyRegistered(1001));
-    }
-
     // When another program holds Ctrl+Alt+G the capture could never end: the editor stays and says why.
     void registrationFailureKeepsEditor()
     {
@@ -211,36 +191,45 @@ private Q_SLOTS:
         QVERIFY(!fake().hotKeyRegistered(1001));
     }
 
-    // Escape, or closing the hint by other means (Alt+F4), gives the editor back; closing the window ends the capture
-    // too. Either way both hot keys are released and the entry is left as it was.
-    void leavingTheCaptureReleasesTheHotKey_data()
+    // 取得 hides the editor behind a hint until Ctrl+Alt+G stores the pointer position in the page and its spin boxes;
+    // Escape, or closing the hint by other means (Alt+F4), gives the editor back with the entry as it was; closing the
+    // window ends the capture too. Every way releases both hot keys.
+    void coordinateCapture_data()
     {
         QTest::addColumn<QString>("way");
-        QTest::newRow("escape") << "escape";
-        QTest::newRow("hint closed") << "hint";
-        QTest::newRow("window closed") << "window";
+        QTest::addColumn<QStringList>("after");
+        const QStringList kept{"スムーズムーブ", "0", "0", "2.5"};
+        QTest::newRow("Ctrl+Alt+G") << "hot key" << QStringList{"スムーズムーブ", "-15", "1080", "2.5"};
+        QTest::newRow("escape") << "escape" << kept;
+        QTest::newRow("hint closed") << "hint" << kept;
+        QTest::newRow("window closed") << "window" << kept;
     }
-    void leavingTheCaptureReleasesTheHotKey()
+    void coordinateCapture()
     {
         QFETCH(QString, way);
+        QFETCH(QStringList, after);
         auto window = makeEditor();
-        addKind(*window, "command", QStringLiteral("マウスポインター"));
-        button(*window, "pointerGetButton")->click();
-        QVERIFY(fake().hotKeyRegistered(1001));
+        showProject(*window, {{"スムーズムーブ", "0", "0", "2.5"}}, window->list_condition, 1);
+        QVERIFY(shown(*window, "smoothXSpin") && !shown(*window, "pointerGetButton"));
+        button(*window, "smoothGetButton")->click();
+        QVERIFY(fake().hotKeyRegistered(1001) && !window->isVisible() && hintWindow());
+        fake().setPointer(-15, 1080);
         if (way == "window") {
             window.reset();
-            QVERIFY(!fake().hotKeyRegistered(1001) && !fake().hotKeyRegistered(1002));
             if (HoverHideWindow* hint = hintWindow())
                 hint->close();
-            return;
+        } else {
+            if (way == "hint")
+                hintWindow()->close();
+            else
+                QVERIFY(fake().fireHotKey(way == "escape" ? 1002 : 1001));
+            QTRY_VERIFY(window->isVisible());
+            QCOMPARE(window->list_command.at(0), after);
+            QCOMPARE(child<QSpinBox>(*window, "smoothXSpin")->value(), after.at(1).toInt());
+            QCOMPARE(child<QSpinBox>(*window, "smoothYSpin")->value(), after.at(2).toInt());
         }
-        if (way == "escape")
-            QVERIFY(fake().fireHotKey(1002));
-        else
-            hintWindow()->close();
-        QTRY_VERIFY(window->isVisible());
         QVERIFY(!fake().hotKeyRegistered(1001) && !fake().hotKeyRegistered(1002));
-        QCOMPARE(window->list_command.at(0), (QStringList{"マウスポインター", "0", "0"}));
+        QTRY_VERIFY(!hintWindow());
     }
 
     // "テスト" hides the window, moves the pointer to the stored position a moment later, then comes back.
