@@ -105,44 +105,33 @@ private Q_SLOTS:
         QCOMPARE(catcher.seen.size(), 1);
     }
 
-    void formPages_data()
+    // Each menu entry opens its dialog on the window, a dialog that lives on the handler's stack and is gone
+    // afterwards; a form page opens in the browser only after the question before it (default "No") is answered "Yes".
+    void menus_data()
     {
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QUrl>("url");
+        QTest::addColumn<QString>("seen"); // class, then the viewer's heading, else the box's text or the window title
         QTest::addColumn<bool>("yes");
-        QTest::newRow("reply form, yes") << QStringLiteral("replyAction") << dialogs::replyFormUrl() << true;
-        QTest::newRow("reply form, no") << QStringLiteral("replyAction") << dialogs::replyFormUrl() << false;
-        QTest::newRow("question form, yes") << QStringLiteral("askUsageAction") << dialogs::questionFormUrl() << true;
-    }
-    void formPages()
-    {
-        QFETCH(QString, action);
-        QFETCH(QUrl, url);
-        QFETCH(bool, yes);
-        orvane window;
-        testsupport::BoxAnswerer catcher({yes ? QMessageBox::Yes : QMessageBox::No});
-        window.findChild<QAction*>(action)->trigger();
-        QCOMPARE(catcher.seen.size(), 1);
-        QCOMPARE(catcher.seen[0].text, QStringLiteral("ブラウザを起動します。\n続行しますか？"));
-        QCOMPARE(catcher.seen[0].defaultButton, QMessageBox::No);
-        QCOMPARE(urls.opened, yes ? QList<QUrl>{url} : QList<QUrl>{});
-    }
-
-    // Each menu entry opens its dialog on the window; the dialog lives on the handler's stack and is gone afterwards.
-    void menuDialogs_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("seen"); // class, then the document viewer's heading or else the window title
-        QTest::newRow("bug") << QStringLiteral("reportBugAction") << QStringLiteral("ReportDialog バグ報告");
+        QTest::addColumn<QUrl>("url"); // opened in the browser
+        const QString ask = QStringLiteral("QMessageBox ブラウザを起動します。\n続行しますか？");
+        QTest::newRow("bug") << QStringLiteral("reportBugAction") << QStringLiteral("ReportDialog バグ報告") << false
+                             << QUrl();
         QTest::newRow("suggestion") << QStringLiteral("reportImprovementAction")
-                                    << QStringLiteral("ReportDialog2 改善案報告");
-        QTest::newRow("terms") << QStringLiteral("termsAction") << QStringLiteral("TermDialog 利用規約");
-        QTest::newRow("lgpl") << QStringLiteral("lgplTextAction")
-                              << QStringLiteral("TermDialog LGPLv3のライセンス文章");
+                                    << QStringLiteral("ReportDialog2 改善案報告") << false << QUrl();
+        QTest::newRow("terms") << QStringLiteral("termsAction") << QStringLiteral("TermDialog 利用規約") << false
+                               << QUrl();
+        QTest::newRow("lgpl") << QStringLiteral("lgplTextAction") << QStringLiteral("TermDialog LGPLv3のライセンス文章")
+                              << false << QUrl();
+        QTest::newRow("reply form, yes") << QStringLiteral("replyAction") << ask << true << dialogs::replyFormUrl();
+        QTest::newRow("reply form, no") << QStringLiteral("replyAction") << ask << false << QUrl();
+        QTest::newRow("question form, yes")
+            << QStringLiteral("askUsageAction") << ask << true << dialogs::questionFormUrl();
     }
-    void menuDialogs()
+    void menus()
     {
         QFETCH(QString, action);
+        QFETCH(bool, yes);
+        QFETCH(QUrl, url);
         orvane window;
         QString seen;
         QWidget* parent = nullptr;
@@ -152,16 +141,23 @@ private Q_SLOTS:
             if (!dialog)
                 return;
             const auto* heading = dialog->findChild<QLabel*>(QStringLiteral("titleLabel"));
+            auto* box = qobject_cast<QMessageBox*>(dialog);
             seen = QString::fromLatin1(dialog->metaObject()->className()) + QLatin1Char(' ') +
-                   (heading ? heading->text() : dialog->windowTitle());
+                   (heading ? heading->text()
+                    : box   ? box->text()
+                            : dialog->windowTitle());
             parent = dialog->parentWidget();
-            dialog->reject();
+            if (box && box->defaultButton() == box->button(QMessageBox::No))
+                box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+            else
+                dialog->reject();
         });
         poll.start(10);
         window.findChild<QAction*>(action)->trigger();
         QTEST(seen, "seen");
         QCOMPARE(parent, &window);
         QVERIFY(window.findChildren<QDialog*>().isEmpty());
+        QCOMPARE(urls.opened, url.isEmpty() ? QList<QUrl>{} : QList<QUrl>{url});
     }
 
 private:

@@ -1,8 +1,7 @@
-// The captures of the editor: keys (the session on its own against the fake backend's capture, the editor window and
-// the run dialog around it), and 取得 and テスト of the pointer pages, with Ctrl+Alt+G while the editor is hidden.
+// The captures of the editor: keys through the editor window and the run dialog (the capture rule itself is tested in
+// tst_keycombination), and 取得 and テスト of the pointer pages, with Ctrl+Alt+G while the editor is hidden.
 
 #include "editor/hoverhidewindow.h"
-#include "editor/keycapturesession.h"
 #include "editortest.h"
 #include "runui/rundialog.h"
 
@@ -47,31 +46,6 @@ private Q_SLOTS:
         fake().clearEvents();
         for (int vk : {16, 17, 18, 160, 162})
             fake().setKeyDown(vk, false);
-    }
-
-    // The last complete combination before a look is the result; removing the capture gives the keys back, and a
-    // refused install leaves nothing behind.
-    void session()
-    {
-        {
-            editor::KeyCaptureSession capture;
-            fake().setFailCapture(true);
-            QVERIFY(!capture.start());
-            QVERIFY(!capture.isCapturing() && !capture.isInstalled() && !fake().captureActive());
-            fake().setFailCapture(false);
-            QVERIFY(capture.start());
-            QVERIFY(capture.result().isEmpty());
-            for (int vk : {17, 18, 65, 112})
-                fake().injectKey(WmKeyDown, vk);
-            QCOMPARE(capture.result(), QStringLiteral("112,3"));
-            for (int vk : {112, 65, 18, 17})
-                fake().injectKey(WmKeyUp, vk);
-            capture.remove();
-            QVERIFY(!fake().injectKey(WmKeyDown, 66)); // keys reach other applications again
-            fake().injectKey(WmKeyUp, 66);
-            QVERIFY(capture.start());
-        }
-        QVERIFY(!fake().captureActive()); // gone with the session
     }
 
     // While a key is awaited nothing that could change the page can be used, not even the page controls that a key
