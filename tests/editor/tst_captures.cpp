@@ -55,14 +55,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("way");
-        QTest::newRow("operation") << "command"
-                                   << "key";
-        QTest::newRow("condition") << "condition"
-                                   << "key";
-        QTest::newRow("condition, cancelled") << "condition"
-                                              << "cancel";
-        QTest::newRow("operation, window closed") << "command"
-                                                  << "close";
+        QTest::newRow("operation") << QStringLiteral("command") << QStringLiteral("key");
+        QTest::newRow("condition") << QStringLiteral("condition") << QStringLiteral("key");
+        QTest::newRow("condition, cancelled") << QStringLiteral("condition") << QStringLiteral("cancel");
+        QTest::newRow("operation, window closed") << QStringLiteral("command") << QStringLiteral("close");
     }
     void captureLocksThePage()
     {
@@ -137,6 +133,7 @@ private Q_SLOTS:
         const EntryList& entries = group == "condition" ? window->list_condition : window->list_command;
         QCOMPARE(entries.at(0).at(1), QStringLiteral("90,0"));
     }
+
     // キャンセル ends the run dialog's key capture with the stop command it had.
     void runDialogCaptureCancels()
     {
@@ -149,6 +146,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.getStopCommand(), QStringLiteral("65,2"));
         QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->isVisible());
     }
+
     // When another program holds Ctrl+Alt+G the capture could never end: the editor stays and says why.
     void registrationFailureKeepsEditor()
     {
