@@ -1,5 +1,5 @@
-// The main window as a whole: closing with the question about an unsaved project and the configuration written only
-// when the window really closes, the greeting, help mode and the information menus.
+// The main window as a whole: the greeting, help mode and the information menus. Closing with the question about an
+// unsaved project is tested with the other questions before a project is lost, in tst_files.
 
 #include "app/orvane.h"
 #include "dialogs/formurls.h"
@@ -32,49 +32,6 @@ private Q_SLOTS:
     {
         urls.opened.clear();
         testsupport::writeReturningUser();
-    }
-
-    // (unsaved project, confirmation setting, answer) → closed; the question comes exactly for an unsaved project with
-    // the setting on. The configuration is read at the start and written exactly when the close goes ahead.
-    void closing_data()
-    {
-        QTest::addColumn<bool>("unsaved");
-        QTest::addColumn<bool>("askFlag");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("closed");
-        QTest::newRow("saved project closes at once") << false << true << int(QMessageBox::No) << true;
-        QTest::newRow("unsaved, without saving") << true << true << int(QMessageBox::Discard) << true;
-        QTest::newRow("unsaved, cancelled") << true << true << int(QMessageBox::Cancel) << false;
-        QTest::newRow("unsaved, save cancelled") << true << true << int(QMessageBox::Save) << false;
-        QTest::newRow("unsaved, confirmation off") << true << false << int(QMessageBox::No) << true;
-    }
-    void closing()
-    {
-        QFETCH(bool, unsaved);
-        QFETCH(bool, askFlag);
-        QFETCH(int, answer);
-        testsupport::writeReturningUser([askFlag](settings::Config& c) {
-            c.stertTime = 7;
-            c.isMessageFile = askFlag;
-        });
-        orvane window;
-        window.show();
-        QCOMPARE(window.stertTime, 7);
-        if (unsaved)
-            window.list_command[0] = model::defaultCommandEntry(model::kind::Click);
-        window.stertTime = 42;
-        window.askSaveFileName = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
-
-        testsupport::BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
-        const bool closed = window.close();
-        QTEST(closed, "closed");
-        QCOMPARE(answerer.seen.size(), unsaved && askFlag ? 1 : 0);
-        if (unsaved && askFlag)
-            QCOMPARE(answerer.seen.at(0).text,
-                     QStringLiteral("プロジェクトが保存されていません。\n保存して終了しますか？"));
-        settings::Config saved;
-        settings::loadConfig(saved);
-        QCOMPARE(saved.stertTime, closed ? 42 : 7);
     }
 
     // The first start greets once, before the window is up, with help mode on; help mode sets the tips and clears

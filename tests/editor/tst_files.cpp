@@ -115,43 +115,64 @@ private Q_SLOTS:
         QCOMPARE(readAll(bad), QByteArray("[]"));
     }
 
-    // Open and new file ask before an unsaved project is replaced, when the setting says so; a loaded or new project
-    // starts saved, on page 1, with its own title.
+    // Opening, a new project and closing ask before an unsaved project is lost, when the setting says so, with the
+    // answer that keeps it as the default. A loaded or new project starts saved, on page 1, with its own title; a save
+    // that was cancelled keeps the window, and the configuration is written exactly when the window closes.
     void asksBeforeDiscarding_data()
     {
-        QTest::addColumn<bool>("open");
+        QTest::addColumn<QString>("operation");
         QTest::addColumn<bool>("setting");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("replaced");
-        QTest::newRow("open, no") << true << true << int(QMessageBox::No) << false;
-        QTest::newRow("open, setting off") << true << false << int(QMessageBox::No) << true;
-        QTest::newRow("new, yes") << false << true << int(QMessageBox::Yes) << true;
-        QTest::newRow("new, setting off") << false << false << int(QMessageBox::No) << true;
+        QTest::addColumn<bool>("goesAhead");
+        const QString open = QStringLiteral("openAction");
+        const QString fresh = QStringLiteral("newFileAction");
+        const QString close = QStringLiteral("close");
+        QTest::newRow("open, no") << open << true << int(QMessageBox::No) << false;
+        QTest::newRow("open, setting off") << open << false << int(QMessageBox::No) << true;
+        QTest::newRow("new, yes") << fresh << true << int(QMessageBox::Yes) << true;
+        QTest::newRow("new, setting off") << fresh << false << int(QMessageBox::No) << true;
+        QTest::newRow("close without saving") << close << true << int(QMessageBox::Discard) << true;
+        QTest::newRow("close cancelled") << close << true << int(QMessageBox::Cancel) << false;
+        QTest::newRow("close, save cancelled") << close << true << int(QMessageBox::Save) << false;
+        QTest::newRow("close, setting off") << close << false << int(QMessageBox::No) << true;
     }
     void asksBeforeDiscarding()
     {
-        QFETCH(bool, open);
+        QFETCH(QString, operation);
         QFETCH(bool, setting);
         QFETCH(int, answer);
-        QFETCH(bool, replaced);
+        QFETCH(bool, goesAhead);
         const QString path = dir.filePath(QStringLiteral("other.cmdat"));
         QVERIFY(model::writeProjectFile(path, {{"入力", "x", "1"}}, {{"即時"}}).ok());
+        testsupport::writeReturningUser([](settings::Config& c) { c.stertTime = 7; });
         auto window = makeEditor();
+        QCOMPARE(window->stertTime, 7);
+        window->stertTime = 42;
         const EntryList before = {{"クリック", "左", "0.01"}, {"なし"}};
         showProject(*window, before, {{"時間", "0.1"}, {"時間", "0.1"}}, 2);
         action(*window, "confirmSaveAction")->setChecked(setting);
-        answerDialogs(*window, path);
+        answerDialogs(*window, operation == "close" ? QString() : path); // closing: the name for the save is refused
         BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
-        action(*window, open ? "openAction" : "newFileAction")->trigger();
+        if (operation == "close")
+            QCOMPARE(window->close(), goesAhead);
+        else
+            action(*window, operation)->trigger();
         QCOMPARE(answerer.seen.size(), setting ? 1 : 0);
         if (setting) {
             QVERIFY(answerer.seen.at(0).text.startsWith(QStringLiteral("プロジェクトが保存されていません。")));
-            QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
+            const QMessageBox::StandardButton keep = operation == "close" ? QMessageBox::Cancel : QMessageBox::No;
+            QCOMPARE(answerer.seen.at(0).defaultButton, keep);
         }
+        settings::Config saved;
+        settings::loadConfig(saved);
+        QCOMPARE(saved.stertTime, operation == "close" && goesAhead ? 42 : 7);
+        if (operation == "close")
+            return;
+        const bool open = operation == "openAction";
         const EntryList after = open ? EntryList{{"入力", "x", "1"}} : EntryList{{"なし"}};
-        QCOMPARE(window->list_command, replaced ? after : before);
-        QCOMPARE(dialogs, open && replaced ? 1 : 0);
-        if (replaced) {
+        QCOMPARE(window->list_command, goesAhead ? after : before);
+        QCOMPARE(dialogs, open && goesAhead ? 1 : 0);
+        if (goesAhead) {
             QVERIFY(!asksAsUnsaved(*window));
             QCOMPARE(currentPage(*window), 1);
             QCOMPARE(window->windowTitle(), open ? QStringLiteral("other") : QStringLiteral("新規プロジェクト"));
