@@ -102,7 +102,8 @@ private Q_SLOTS:
             QVERIFY2(widget(*window, name)->isEnabled() && shown(*window, name), name);
     }
 
-    // When the capture cannot be installed the page is left as it was and every control stays usable.
+    // When the capture cannot be installed the page is left as it was and every control stays usable, "追加" too for
+    // another try (which the run dialog's test makes).
     void failedInstallLeavesAWayOut_data()
     {
         QTest::addColumn<QString>("group");
@@ -125,13 +126,6 @@ private Q_SLOTS:
         for (const char* name : {"nextPageButton", "pageList", "addCommandButton", "addConditionButton", "runButton",
                                  "commandCombo", "commandGroup", "conditionGroup", "menuBar"})
             QVERIFY2(shown(*window, name) && widget(*window, name)->isEnabled(), name);
-
-        fake().setFailCapture(false);
-        addKind(*window, group, QStringLiteral("キー"));
-        press({90});
-        QTRY_VERIFY(!fake().captureActive());
-        const EntryList& entries = group == "condition" ? window->list_condition : window->list_command;
-        QCOMPARE(entries.at(0).at(1), QStringLiteral("90,0"));
     }
 
     // キャンセル ends the run dialog's key capture with the stop command it had.
@@ -147,25 +141,10 @@ private Q_SLOTS:
         QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->isVisible());
     }
 
-    // When another program holds Ctrl+Alt+G the capture could never end: the editor stays and says why.
-    void registrationFailureKeepsEditor()
-    {
-        auto window = makeEditor();
-        addKind(*window, "command", QStringLiteral("マウスポインター"));
-        QVERIFY(shown(*window, "pointerGetButton") && !shown(*window, "smoothGetButton"));
-        fake().setFailHotKey(true);
-        BoxAnswerer answerer;
-        button(*window, "pointerGetButton")->click();
-        QCOMPARE(answerer.seen.size(), 1);
-        QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("Ctrl+Alt+G")));
-        QVERIFY(window->isVisible());
-        QVERIFY(!hintWindow());
-        QVERIFY(!fake().hotKeyRegistered(1001));
-    }
-
     // 取得 hides the editor behind a hint until Ctrl+Alt+G stores the pointer position in the page and its spin boxes;
     // Escape, or closing the hint by other means (Alt+F4), gives the editor back with the entry as it was; closing the
-    // window ends the capture too. Every way releases both hot keys.
+    // window ends the capture too. Every way releases both hot keys. When another program holds Ctrl+Alt+G the capture
+    // could never end: the editor stays and says why.
     void coordinateCapture_data()
     {
         QTest::addColumn<QString>("way");
@@ -175,12 +154,24 @@ private Q_SLOTS:
         QTest::newRow("escape") << "escape" << kept;
         QTest::newRow("hint closed") << "hint" << kept;
         QTest::newRow("window closed") << "window" << kept;
+        QTest::newRow("Ctrl+Alt+G taken") << "taken" << kept;
     }
     void coordinateCapture()
     {
         QFETCH(QString, way);
         QFETCH(QStringList, after);
         auto window = makeEditor();
+        if (way == "taken") { // on a pointer page, with its own 取得
+            showProject(*window, {{"マウスポインター", "1", "2"}}, window->list_condition, 1);
+            QVERIFY(shown(*window, "pointerGetButton") && !shown(*window, "smoothGetButton"));
+            fake().setFailHotKey(true);
+            BoxAnswerer answerer;
+            button(*window, "pointerGetButton")->click();
+            QCOMPARE(answerer.seen.size(), 1);
+            QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("Ctrl+Alt+G")));
+            QVERIFY(window->isVisible() && !hintWindow() && !fake().hotKeyRegistered(1001));
+            return;
+        }
         showProject(*window, {{"スムーズムーブ", "0", "0", "2.5"}}, window->list_condition, 1);
         QVERIFY(shown(*window, "smoothXSpin") && !shown(*window, "pointerGetButton"));
         button(*window, "smoothGetButton")->click();
