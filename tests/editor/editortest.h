@@ -4,6 +4,7 @@
 // project shown through the window's own refresh and page buttons.
 
 #include "app/orvane.h"
+#include "model/projectfile.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace editortest {
@@ -19,30 +21,35 @@ namespace editortest {
 using testsupport::BoxAnswerer;
 using testsupport::fake;
 
-template <typename W = QWidget> W* child(const orvane& window, const char* name)
+template <typename W = QWidget> W* child(const orvane& window, const QString& name)
 {
-    return window.findChild<W*>(QLatin1String(name));
+    return window.findChild<W*>(name);
 }
 
-inline QPushButton* button(const orvane& window, const char* name)
+inline QPushButton* button(const orvane& window, const QString& name)
 {
     return child<QPushButton>(window, name);
 }
 
-inline QAction* action(const orvane& window, const char* name)
+inline QAction* action(const orvane& window, const QString& name)
 {
     return child<QAction>(window, name);
 }
 
-inline QString text(const orvane& window, const char* labelName)
+inline QString text(const orvane& window, const QString& labelName)
 {
     return child<QLabel>(window, labelName)->text();
 }
 
-inline bool shown(const orvane& window, const char* name)
+// The menu bar counts as "menuBar".
+inline QWidget* widget(const orvane& window, const QString& name)
 {
-    const QWidget* widget = QLatin1String(name) == QLatin1String("menuBar") ? window.menuBar() : child(window, name);
-    return widget->isVisibleTo(&window);
+    return name == QLatin1String("menuBar") ? window.menuBar() : child(window, name);
+}
+
+inline bool shown(const orvane& window, const QString& name)
+{
+    return widget(window, name)->isVisibleTo(&window);
 }
 
 inline std::unique_ptr<orvane> makeWindow()
@@ -52,20 +59,25 @@ inline std::unique_ptr<orvane> makeWindow()
     return window;
 }
 
+// The three pages saved in a file and shown on page 1: every change makes the project unsaved.
+inline const model::EntryList ThreePages = {{"なし"}, {"クリック", "左", "0.01"}, {"入力", "abc", "3"}};
+inline const model::EntryList ThreeConditions = {{"時間", "0.1"}, {"即時"}, {"時間", "2"}};
+
+inline std::unique_ptr<orvane> openSaved(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(QStringLiteral("p.cmdat"));
+    if (!model::writeProjectFile(path, ThreePages, ThreeConditions).ok())
+        return nullptr;
+    auto window = makeWindow();
+    window->openProjectAtStart(path);
+    return window;
+}
+
 inline std::unique_ptr<orvane> makeEditor()
 {
     auto window = makeWindow();
     button(*window, "newProjectButton")->click();
     return window;
-}
-
-inline QStringList rows(const orvane& window)
-{
-    const auto* list = child<QListWidget>(window, "pageList");
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
 }
 
 inline int currentPage(const orvane& window)
@@ -86,16 +98,11 @@ inline void showProject(orvane& window, const model::EntryList& commands, const 
         button(window, "nextPageButton")->click();
 }
 
-inline void addCommandKind(orvane& window, const QString& kind)
+// Chooses `kind` in the operation ("command") or condition ("condition") box and presses its "追加".
+inline void addKind(orvane& window, const QString& group, const QString& kind)
 {
-    child<QComboBox>(window, "commandCombo")->setCurrentText(kind);
-    button(window, "addCommandButton")->click();
-}
-
-inline void addConditionKind(orvane& window, const QString& kind)
-{
-    child<QComboBox>(window, "conditionCombo")->setCurrentText(kind);
-    button(window, "addConditionButton")->click();
+    child<QComboBox>(window, group + "Combo")->setCurrentText(kind);
+    button(window, group == "command" ? "addCommandButton" : "addConditionButton")->click();
 }
 
 // Whether closing would ask about an unsaved project; the window stays open either way.

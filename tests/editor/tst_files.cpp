@@ -1,11 +1,9 @@
 // Saving and loading from the main window: what the window itself adds to the project file functions — the
-// messages, the project path, the saved state, the title and the question before an unsaved project is replaced.
+// messages, the project path, the saved state, the title, the question before an unsaved project is replaced, a
+// repaired file counted as unsaved and the recent files.
 
 #include "editortest.h"
-#include "model/projectfile.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QTemporaryDir>
 
 using namespace editortest;
@@ -27,6 +25,12 @@ class tst_Files : public QObject {
     QTemporaryDir dir;
     int dialogs = 0;
 
+    QString writeFile(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
+    }
+
     // Answers the window's file dialogs with `answer`.
     void answerDialogs(orvane& window, const QString& answer)
     {
@@ -43,13 +47,16 @@ private Q_SLOTS:
     void initTestCase() { fake(); }
     void init() { testsupport::writeReturningUser(); }
 
+    // Unnamed, 上書き保存 asks for a name and completes it; named, it writes at once without a question; 名前を付けて
+    // 保存 onto the completed name of a file that exists asks first: "No" keeps the file, "Yes" replaces it. A failed
+    // save says why, keeps the path for a retry and leaves the project unsaved.
     void saveAsThenOverwrite()
     {
         auto window = makeEditor();
-        addCommandKind(*window, QStringLiteral("クリック"));
+        addKind(*window, "command", QStringLiteral("クリック"));
         answerDialogs(*window, dir.filePath(QStringLiteral("my.demo")));
-        BoxAnswerer answerer;
-        action(*window, "overwriteSaveAction")->trigger(); // unnamed: asks for a name
+        BoxAnswerer answerer({QMessageBox::No, QMessageBox::Yes});
+        action(*window, "overwriteSaveAction")->trigger();
         const QString written = dir.filePath(QStringLiteral("my.demo.cmdat"));
         QCOMPARE(dialogs, 1);
         QCOMPARE(window->filePath, written);
@@ -57,27 +64,30 @@ private Q_SLOTS:
         QVERIFY(!asksAsUnsaved(*window));
         QCOMPARE(readAll(written), model::serializeProject(window->list_command, window->list_condition));
 
-        // Named: written at once, without a dialog or a question.
-        addCommandKind(*window, QStringLiteral("なし"));
+        addKind(*window, "command", QStringLiteral("なし"));
         action(*window, "overwriteSaveAction")->trigger();
         QCOMPARE(dialogs, 1);
         QCOMPARE(answerer.seen.size(), 0);
-        QCOMPARE(readAll(written), model::serializeProject({{"なし"}}, {{"時間", "0.1"}}));
-    }
+        const QByteArray saved = model::serializeProject({{"なし"}}, {{"時間", "0.1"}});
+        QCOMPARE(readAll(written), saved);
 
-    void saveFailureKeepsTheProjectUnsaved()
-    {
-        auto window = makeEditor();
-        addCommandKind(*window, QStringLiteral("クリック"));
-        const QString target = dir.filePath(QStringLiteral("missing-folder/p.cmdat"));
-        answerDialogs(*window, target);
-        BoxAnswerer answerer;
+        addKind(*window, "command", QStringLiteral("入力"));
         action(*window, "saveAsAction")->trigger();
         QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen.at(0).title, QStringLiteral("保存エラー"));
-        QCOMPARE(answerer.seen.at(0).text, QStringLiteral("ファイルを開けませんでした:%1").arg(target));
-        QCOMPARE(window->filePath, target); // kept for a retry
-        QCOMPARE(window->windowTitle(), QStringLiteral("新規プロジェクト"));
+        QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("my.demo.cmdat")));
+        QCOMPARE(readAll(written), saved);
+        action(*window, "saveAsAction")->trigger();
+        QCOMPARE(readAll(written), model::serializeProject(window->list_command, window->list_condition));
+
+        addKind(*window, "command", QStringLiteral("クリック"));
+        const QString target = dir.filePath(QStringLiteral("missing-folder/p.cmdat"));
+        answerDialogs(*window, target);
+        action(*window, "saveAsAction")->trigger();
+        QCOMPARE(answerer.seen.size(), 3);
+        QCOMPARE(answerer.seen.at(2).title, QStringLiteral("保存エラー"));
+        QCOMPARE(answerer.seen.at(2).text, QStringLiteral("ファイルを開けませんでした:%1").arg(target));
+        QCOMPARE(window->filePath, target);
+        QCOMPARE(window->windowTitle(), QStringLiteral("my"));
         QVERIFY(asksAsUnsaved(*window));
     }
 
@@ -85,81 +95,84 @@ private Q_SLOTS:
     // overwrite save never goes over the file that was not read.
     void loadFailureKeepsTheProject()
     {
-        const QString path = dir.filePath(QStringLiteral("bad.cmdat"));
-        QFile bad(path);
-        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("[]") == 2);
-        bad.close();
-        const QString previous = dir.filePath(QStringLiteral("previous.cmdat"));
-        auto window = makeEditor();
+        const QString bad = writeFile(QStringLiteral("bad.cmdat"), "[]");
+        auto window = openSaved(dir);
         button(*window, "nextPageButton")->click();
-        addCommandKind(*window, QStringLiteral("クリック"));
-        answerDialogs(*window, previous);
-        action(*window, "saveAsAction")->trigger();
-        const EntryList commands = window->list_command;
-        const QByteArray previousBytes = readAll(previous);
-
-        answerDialogs(*window, path);
+        answerDialogs(*window, bad);
         BoxAnswerer answerer;
         action(*window, "openAction")->trigger();
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen.at(0).title, QStringLiteral("読み込みエラー"));
-        QCOMPARE(window->list_command, commands);
+        QCOMPARE(window->list_command, ThreePages);
         QVERIFY(!asksAsUnsaved(*window));
         QCOMPARE(currentPage(*window), 2);
-        QCOMPARE(window->filePath, previous);
-        QCOMPARE(window->windowTitle(), QStringLiteral("previous"));
+        QCOMPARE(window->filePath, dir.filePath(QStringLiteral("p.cmdat")));
+        QCOMPARE(window->windowTitle(), QStringLiteral("p"));
 
-        addCommandKind(*window, QStringLiteral("なし"));
+        addKind(*window, "command", QStringLiteral("なし"));
         action(*window, "overwriteSaveAction")->trigger();
-        QVERIFY(readAll(previous) != previousBytes);
-        QCOMPARE(readAll(path), QByteArray("[]"));
+        QCOMPARE(readAll(window->filePath), model::serializeProject(window->list_command, window->list_condition));
+        QCOMPARE(readAll(bad), QByteArray("[]"));
     }
 
-    // Open and new file ask before an unsaved project is replaced, when the setting says so.
+    // Opening, a new project and closing ask before an unsaved project is lost, when the setting says so, with the
+    // answer that keeps it as the default. A loaded or new project starts saved, on page 1, with its own title; a save
+    // that was cancelled keeps the window, and the configuration is written exactly when the window closes.
     void asksBeforeDiscarding_data()
     {
-        QTest::addColumn<bool>("open");
+        QTest::addColumn<QString>("operation");
         QTest::addColumn<bool>("setting");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("replaced");
-        QTest::addColumn<QString>("question");
-        const QString openText =
-            QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？");
-        const QString newText = QStringLiteral("プロジェクトが保存されていません。\n新規作成しますか？");
-        QTest::newRow("open, no") << true << true << int(QMessageBox::No) << false << openText;
-        QTest::newRow("open, setting off") << true << false << int(QMessageBox::No) << true << QString();
-        QTest::newRow("new, yes") << false << true << int(QMessageBox::Yes) << true << newText;
-        QTest::newRow("new, setting off") << false << false << int(QMessageBox::No) << true << QString();
+        QTest::addColumn<bool>("goesAhead");
+        const QString open = QStringLiteral("openAction");
+        const QString fresh = QStringLiteral("newFileAction");
+        const QString close = QStringLiteral("close");
+        QTest::newRow("open, no") << open << true << int(QMessageBox::No) << false;
+        QTest::newRow("open, setting off") << open << false << int(QMessageBox::No) << true;
+        QTest::newRow("new, yes") << fresh << true << int(QMessageBox::Yes) << true;
+        QTest::newRow("new, setting off") << fresh << false << int(QMessageBox::No) << true;
+        QTest::newRow("close without saving") << close << true << int(QMessageBox::Discard) << true;
+        QTest::newRow("close cancelled") << close << true << int(QMessageBox::Cancel) << false;
+        QTest::newRow("close, save cancelled") << close << true << int(QMessageBox::Save) << false;
+        QTest::newRow("close, setting off") << close << false << int(QMessageBox::No) << true;
     }
     void asksBeforeDiscarding()
     {
-        QFETCH(bool, open);
+        QFETCH(QString, operation);
         QFETCH(bool, setting);
         QFETCH(int, answer);
-        QFETCH(bool, replaced);
-        QFETCH(QString, question);
+        QFETCH(bool, goesAhead);
         const QString path = dir.filePath(QStringLiteral("other.cmdat"));
         QVERIFY(model::writeProjectFile(path, {{"入力", "x", "1"}}, {{"即時"}}).ok());
+        testsupport::writeReturningUser([](settings::Config& c) { c.stertTime = 7; });
         auto window = makeEditor();
-        button(*window, "nextPageButton")->click();
-        button(*window, "returnPageButton")->click();
-        addCommandKind(*window, QStringLiteral("クリック"));
-        button(*window, "nextPageButton")->click();
-        action(*window, "confirmSaveAction")->setChecked(setting);
-        answerDialogs(*window, path);
-        BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
-        (open ? action(*window, "openAction") : action(*window, "newFileAction"))->trigger();
-        QCOMPARE(answerer.seen.size(), question.isEmpty() ? 0 : 1);
-        if (!question.isEmpty()) {
-            QCOMPARE(answerer.seen.at(0).title, QStringLiteral("最終確認"));
-            QCOMPARE(answerer.seen.at(0).text, question);
-            QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
-        }
-        const EntryList after = open ? EntryList{{"入力", "x", "1"}} : EntryList{{"なし"}};
+        QCOMPARE(window->stertTime, 7);
+        window->stertTime = 42;
         const EntryList before = {{"クリック", "左", "0.01"}, {"なし"}};
-        QCOMPARE(window->list_command, replaced ? after : before);
-        QCOMPARE(dialogs, open && replaced ? 1 : 0);
-        if (replaced) { // a loaded or new project starts saved, on page 1, with its own title
+        showProject(*window, before, {{"時間", "0.1"}, {"時間", "0.1"}}, 2);
+        action(*window, "confirmSaveAction")->setChecked(setting);
+        answerDialogs(*window, operation == "close" ? QString() : path); // closing: the name for the save is refused
+        BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
+        if (operation == "close")
+            QCOMPARE(window->close(), goesAhead);
+        else
+            action(*window, operation)->trigger();
+        QCOMPARE(answerer.seen.size(), setting ? 1 : 0);
+        if (setting) {
+            QVERIFY(answerer.seen.at(0).text.startsWith(QStringLiteral("プロジェクトが保存されていません。")));
+            const QMessageBox::StandardButton keep = operation == "close" ? QMessageBox::Cancel : QMessageBox::No;
+            QCOMPARE(answerer.seen.at(0).defaultButton, keep);
+        }
+        settings::Config saved;
+        settings::loadConfig(saved);
+        QCOMPARE(saved.stertTime, operation == "close" && goesAhead ? 42 : 7);
+        if (operation == "close")
+            return;
+        const bool open = operation == "openAction";
+        const EntryList after = open ? EntryList{{"入力", "x", "1"}} : EntryList{{"なし"}};
+        QCOMPARE(window->list_command, goesAhead ? after : before);
+        QCOMPARE(dialogs, open && goesAhead ? 1 : 0);
+        if (goesAhead) {
             QVERIFY(!asksAsUnsaved(*window));
             QCOMPARE(currentPage(*window), 1);
             QCOMPARE(window->windowTitle(), open ? QStringLiteral("other") : QStringLiteral("新規プロジェクト"));
@@ -167,33 +180,67 @@ private Q_SLOTS:
         }
     }
 
-    // "開く" on the start screen never asks, and shows the editor whatever the dialog gave.
+    // The start screen shows no editor; its "開く" never asks, and shows the editor whatever the dialog gave. A
+    // repaired file opens unsaved, with a message once the editor is up.
     void startScreenLoad_data()
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("boxes");
-        QTest::newRow("cancelled") << ""
-                                   << "新規プロジェクト" << 0;
-        QTest::newRow("unreadable") << "missing.cmdat"
-                                    << "新規プロジェクト" << 1;
-        QTest::newRow("loaded") << "start.cmdat"
-                                << "start" << 0;
+        QTest::addColumn<QString>("box"); // the title of the one message box, if any
+        QTest::addColumn<bool>("unsaved");
+        const QString fresh = QStringLiteral("新規プロジェクト");
+        QTest::newRow("cancelled") << QString() << fresh << QString() << false;
+        QTest::newRow("unreadable") << QStringLiteral("missing.cmdat") << fresh << QStringLiteral("読み込みエラー")
+                                    << false;
+        QTest::newRow("loaded") << QStringLiteral("start.cmdat") << QStringLiteral("start") << QString() << false;
+        QTest::newRow("repaired") << QStringLiteral("r.cmdat") << QStringLiteral("r")
+                                  << QStringLiteral("ファイルの修復") << true;
     }
     void startScreenLoad()
     {
         QFETCH(QString, answer);
-        QFETCH(int, boxes);
-        QVERIFY(
-            model::writeProjectFile(dir.filePath(QStringLiteral("start.cmdat")), {{"即時の操作"}}, {{"即時"}}).ok());
+        QFETCH(QString, box);
+        QVERIFY(model::writeProjectFile(dir.filePath(QStringLiteral("start.cmdat")), {{"なし"}}, {{"即時"}}).ok());
+        writeFile(QStringLiteral("r.cmdat"), R"({"list_command": [["クリック"]], "list_condition": [["時間", "2"]]})");
         auto window = makeWindow();
         answerDialogs(*window, answer.isEmpty() ? QString() : dir.filePath(answer));
-        BoxAnswerer answerer;
-        button(*window, "loadProjectButton")->click();
-        QCOMPARE(answerer.seen.size(), boxes);
+        QVERIFY(!shown(*window, "pageList") && !shown(*window, "menuBar"));
+        {
+            BoxAnswerer answerer;
+            button(*window, "loadProjectButton")->click();
+            QTRY_COMPARE(answerer.seen.size(), box.isEmpty() ? 0 : 1);
+            if (!box.isEmpty())
+                QCOMPARE(answerer.seen.at(0).title, box);
+        }
         QVERIFY(!shown(*window, "loadProjectButton"));
         QVERIFY(shown(*window, "pageList"));
         QTEST(window->windowTitle(), "title");
+        QTEST(asksAsUnsaved(*window), "unsaved");
+    }
+
+    // 保存して終了 writes the project (a failed save keeps the window: tst_mainwindow); the recent-files list
+    // survives the restart and reopens it; a file gone since is dropped with a message.
+    void saveAndQuitThenRecentFiles()
+    {
+        {
+            auto first = openSaved(dir);
+            action(*first, "moveDownAction")->trigger();
+            BoxAnswerer answerer({QMessageBox::Save});
+            QVERIFY(first->close());
+        }
+        auto window = makeEditor();
+        QAction* recent = action(*window, "recentFileAction1");
+        QVERIFY(recent && recent->text().contains(QStringLiteral("p.cmdat")));
+        recent->trigger();
+        QCOMPARE(window->list_command, (EntryList{ThreePages[1], ThreePages[0], ThreePages[2]}));
+        QCOMPARE(window->windowTitle(), QStringLiteral("p"));
+        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("p.cmdat"))));
+        BoxAnswerer answerer;
+        recent = action(*window, "recentFileAction1"); // the list was rebuilt by the opening
+        QVERIFY(recent);
+        recent->trigger();
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY(!action(*window, "recentFileAction1"));
     }
 };
 

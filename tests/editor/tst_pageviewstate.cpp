@@ -1,8 +1,9 @@
-// The editor's decisions without a window: what a page shows, what "追加" and the parameter controls write, and what
-// a click in the page list means.
+// The editor's decisions without a window: what a page shows, what "追加" and the parameter controls write, what a
+// click in the page list means, and the undo history.
 
 #include "editor/entryedits.h"
 #include "editor/pageviewstate.h"
+#include "editor/projecthistory.h"
 
 #include <QTest>
 
@@ -169,69 +170,59 @@ private Q_SLOTS:
         QTEST(click.page, "page");
     }
 
-    // "追加" writes the kind's defaults; a slow operation stretches a time condition, never another kind.
-    void addCommand_data()
+    // What the page's edits write: "追加" the kind's defaults, stretching a time condition for a slow operation and
+    // never another kind; the parameter controls only the fields of the page's kinds, each where its kind keeps it;
+    // 取得 exactly three elements on a pointer page and the coordinates alone on a smooth move.
+    void entryEdits_data()
     {
-        QTest::addColumn<Entry>("condition");
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<Entry>("command");
-        QTest::addColumn<Entry>("stretched");
-        QTest::newRow("click") << Entry{"時間", "5"} << "クリック" << Entry{"クリック", "左", "0.01"}
-                               << Entry{"時間", "5"};
-        QTest::newRow("smooth move") << Entry{"時間", "5"} << "スムーズムーブ" << Entry{"スムーズムーブ", "0", "0", "1"}
-                                     << Entry{"時間", "1.1"};
-        QTest::newRow("smooth move, immediate")
-            << Entry{"即時"} << "スムーズムーブ" << Entry{"スムーズムーブ", "0", "0", "1"} << Entry{"即時"};
-        QTest::newRow("input") << Entry{"時間", "5"} << "入力" << Entry{"入力", "", "3"} << Entry{"時間", "3.1"};
-    }
-    void addCommand()
-    {
-        QFETCH(Entry, condition);
-        QFETCH(QString, kind);
-        Entry command{"マウスポインター", "1", "2"};
-        editor::addCommand(command, condition, kind);
-        QTEST(command, "command");
-        QTEST(condition, "stretched");
-    }
-
-    // Only the fields of the page's kinds are written, each where its kind keeps it.
-    void applyEditorValues_data()
-    {
+        QTest::addColumn<QString>("edit"); // "追加" and a kind, the values below, or 取得 at (-15, 1080)
         QTest::addColumn<Entry>("command");
         QTest::addColumn<Entry>("condition");
         QTest::addColumn<Entry>("newCommand");
         QTest::addColumn<Entry>("newCondition");
-        QTest::newRow("click") << Entry{"クリック", "左", "2"} << Entry{"即時"} << Entry{"クリック", "右", "0.5"}
-                               << Entry{"即時"};
-        QTest::newRow("pointer") << Entry{"マウスポインター", "0", "0"} << Entry{"時間", "1"}
-                                 << Entry{"マウスポインター", "-5", "6"} << Entry{"時間", "12.5"};
-        QTest::newRow("smooth move") << Entry{"スムーズムーブ", "0", "0", "1"} << Entry{"キー", "65,2"}
-                                     << Entry{"スムーズムーブ", "7", "8", "0.5"} << Entry{"キー", "65,2"};
-        QTest::newRow("key") << Entry{"キー", "65,2", "0.01"} << Entry{"即時"} << Entry{"キー", "65,2", "0.5"}
-                             << Entry{"即時"};
-        QTest::newRow("input") << Entry{"入力", "", "3"} << Entry{"即時"} << Entry{"入力", "a\n<b>", "0.5"}
-                               << Entry{"即時"};
-        QTest::newRow("unknown") << Entry{"謎", "1"} << Entry{"不明"} << Entry{"謎", "1"} << Entry{"不明"};
+        const Entry pointer{"マウスポインター", "1", "2"};
+        const QString values = QStringLiteral("values");
+        const QString get = QStringLiteral("取得");
+        QTest::newRow("追加 click") << QStringLiteral("追加 クリック") << pointer << Entry{"時間", "5"}
+                                    << Entry{"クリック", "左", "0.01"} << Entry{"時間", "5"};
+        QTest::newRow("追加 smooth move") << QStringLiteral("追加 スムーズムーブ") << pointer << Entry{"時間", "5"}
+                                          << Entry{"スムーズムーブ", "0", "0", "1"} << Entry{"時間", "1.1"};
+        QTest::newRow("追加 smooth move, immediate")
+            << QStringLiteral("追加 スムーズムーブ") << pointer << Entry{"即時"}
+            << Entry{"スムーズムーブ", "0", "0", "1"} << Entry{"即時"};
+        QTest::newRow("追加 input") << QStringLiteral("追加 入力") << pointer << Entry{"時間", "5"}
+                                    << Entry{"入力", "", "3"} << Entry{"時間", "3.1"};
+        QTest::newRow("values, click") << values << Entry{"クリック", "左", "2"} << Entry{"即時"}
+                                       << Entry{"クリック", "右", "0.5"} << Entry{"即時"};
+        QTest::newRow("values, pointer") << values << Entry{"マウスポインター", "0", "0"} << Entry{"時間", "1"}
+                                         << Entry{"マウスポインター", "-5", "6"} << Entry{"時間", "12.5"};
+        QTest::newRow("values, smooth move")
+            << values << Entry{"スムーズムーブ", "0", "0", "1"} << Entry{"キー", "65,2"}
+            << Entry{"スムーズムーブ", "7", "8", "0.5"} << Entry{"キー", "65,2"};
+        QTest::newRow("values, key") << values << Entry{"キー", "65,2", "0.01"} << Entry{"即時"}
+                                     << Entry{"キー", "65,2", "0.5"} << Entry{"即時"};
+        QTest::newRow("values, input") << values << Entry{"入力", "", "3"} << Entry{"即時"}
+                                       << Entry{"入力", "a\n<b>", "0.5"} << Entry{"即時"};
+        QTest::newRow("values, unknown") << values << Entry{"謎", "1"} << Entry{"不明"} << Entry{"謎", "1"}
+                                         << Entry{"不明"};
+        QTest::newRow("取得 pointer") << get << Entry{"マウスポインター", "1", "2", "junk"} << Entry{"即時"}
+                                      << Entry{"マウスポインター", "-15", "1080"} << Entry{"即時"};
+        QTest::newRow("取得 smooth move") << get << Entry{"スムーズムーブ", "0", "0", "2.5"} << Entry{"即時"}
+                                          << Entry{"スムーズムーブ", "-15", "1080", "2.5"} << Entry{"即時"};
     }
-    void applyEditorValues()
+    void entryEdits()
     {
+        QFETCH(QString, edit);
         QFETCH(Entry, command);
         QFETCH(Entry, condition);
-        editor::EditorValues values{"a\n<b>", "右", -5, 6, 7, 8, 0.5, 12.5};
-        editor::applyEditorValues(command, condition, values);
+        if (edit.startsWith(QStringLiteral("追加 ")))
+            editor::addCommand(command, condition, edit.mid(3));
+        else if (edit == QStringLiteral("取得"))
+            editor::storeCapturedPosition(command, -15, 1080);
+        else
+            editor::applyEditorValues(command, condition, {"a\n<b>", "右", -5, 6, 7, 8, 0.5, 12.5});
         QTEST(command, "newCommand");
         QTEST(condition, "newCondition");
-    }
-
-    // 取得: a pointer page gets exactly three elements, a smooth move keeps its travel time.
-    void storeCapturedPosition()
-    {
-        Entry pointer{"マウスポインター", "1", "2", "junk"};
-        editor::storeCapturedPosition(pointer, -15, 1080);
-        QCOMPARE(pointer, (Entry{"マウスポインター", "-15", "1080"}));
-        Entry smooth{"スムーズムーブ", "0", "0", "2.5"};
-        editor::storeCapturedPosition(smooth, 3, 4);
-        QCOMPARE(smooth, (Entry{"スムーズムーブ", "3", "4", "2.5"}));
     }
 
     void blankPage()
@@ -239,6 +230,31 @@ private Q_SLOTS:
         QVERIFY(editor::isBlankPage({"なし"}, model::freshCondition()));
         QVERIFY(!editor::isBlankPage({"なし"}, {"時間", "0.2"}));
         QVERIFY(!editor::isBlankPage({"クリック", "左", "0.01"}, model::freshCondition()));
+    }
+
+    // The undo history: merged keystrokes, the page a step comes back with, redo given up by a new change.
+    void historyStepsMergeAndBranch()
+    {
+        const auto state = [](const QString& text, int page) {
+            return editor::ProjectSnapshot{{{"入力", text, "1"}}, {{"即時"}}, page};
+        };
+        const auto text = [](const std::optional<editor::ProjectSnapshot>& s) { return s->commands.at(0).at(1); };
+        editor::ProjectHistory history;
+        history.reset(state("", 1));
+        history.record(state("", 3)); // only the page moved: no step
+        history.record(state("a", 3), "text/1");
+        history.record(state("ab", 3), "text/1");
+        history.record(state("ab", 2));
+        history.record(state("abc", 2), "text/1"); // another page was shown between: a step of its own
+        QCOMPARE(text(history.undo()), QStringLiteral("ab"));
+        const auto first = history.undo();
+        QCOMPARE(text(first), QString());
+        QCOMPARE(first->page, 3);
+        QVERIFY(!history.undo());
+        QCOMPARE(history.redo()->page, 2);
+        history.record(state("x", 2), "text/1");
+        QVERIFY(!history.redo());
+        QCOMPARE(text(history.undo()), QStringLiteral("ab"));
     }
 };
 

@@ -1,0 +1,215 @@
+// The captures of the editor: keys through the editor window and the run dialog (the capture rule itself is tested in
+// tst_keycombination), and 取得 and テスト of the pointer pages, with Ctrl+Alt+G while the editor is hidden.
+
+#include "editor/hoverhidewindow.h"
+#include "editortest.h"
+#include "runui/rundialog.h"
+
+#include <QSpinBox>
+
+using namespace editortest;
+using model::EntryList;
+using platform::WmKeyDown;
+using platform::WmKeyUp;
+
+namespace {
+
+void press(std::initializer_list<int> keys)
+{
+    for (int vk : keys)
+        fake().injectKey(WmKeyDown, vk);
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it)
+        fake().injectKey(WmKeyUp, *it);
+}
+
+HoverHideWindow* hintWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* hint = qobject_cast<HoverHideWindow*>(w); hint && hint->isVisible())
+            return hint;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class tst_Captures : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { fake(); }
+    void init()
+    {
+        testsupport::writeReturningUser();
+        fake().setFailCapture(false);
+        fake().setFailHotKey(false);
+        fake().clearEvents();
+        for (int vk : {16, 17, 18, 160, 162})
+            fake().setKeyDown(vk, false);
+    }
+
+    // While a key is awaited nothing that could change the page can be used, not even the page controls that a key
+    // condition leaves visible; Esc, too, is a combination, so the capture ends by a key, by キャンセル, which gives
+    // the previous entry back, or with the window.
+    void captureLocksThePage_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("way");
+        QTest::newRow("operation") << QStringLiteral("command") << QStringLiteral("key");
+        QTest::newRow("condition") << QStringLiteral("condition") << QStringLiteral("key");
+        QTest::newRow("condition, cancelled") << QStringLiteral("condition") << QStringLiteral("cancel");
+        QTest::newRow("operation, window closed") << QStringLiteral("command") << QStringLiteral("close");
+    }
+    void captureLocksThePage()
+    {
+        QFETCH(QString, group);
+        QFETCH(QString, way);
+        auto window = makeEditor();
+        button(*window, "nextPageButton")->click();
+        addKind(*window, "condition", QStringLiteral("キー"));
+        press({13});
+        QTRY_COMPARE(window->list_condition.at(1), (QStringList{"キー", "13,0"}));
+        const EntryList conditions = window->list_condition;
+        addKind(*window, group, QStringLiteral("キー"));
+        QVERIFY(fake().captureActive() && shown(*window, "cancelCaptureButton"));
+        const QString keyLabel = group + "KeyLabel";
+        QCOMPARE(text(*window, keyLabel), QStringLiteral("単一または複数キーを押してください"));
+        for (const char* name : {"commandCombo", "conditionCombo", "runButton", "menuBar", "returnPageButton",
+                                 "nextPageButton", "pageList", "deletePageButton", "copyButton"})
+            QVERIFY2(!widget(*window, name)->isEnabled() || !shown(*window, name), name);
+        if (way == "close") {
+            BoxAnswerer answerer({QMessageBox::Discard});
+            QVERIFY(window->close());
+            window.reset();
+            QVERIFY(!fake().captureActive());
+            return;
+        }
+        if (way == "cancel")
+            button(*window, "cancelCaptureButton")->click();
+        else
+            press({162, 65});
+        QTRY_VERIFY(!fake().captureActive());
+        QVERIFY(!shown(*window, "cancelCaptureButton"));
+        if (way == "cancel") {
+            QCOMPARE(window->list_condition, conditions);
+        } else {
+            QCOMPARE(text(*window, keyLabel), QStringLiteral("Ctrl+A"));
+            const EntryList& entries = group == "condition" ? window->list_condition : window->list_command;
+            QCOMPARE(entries.at(1).at(1), QStringLiteral("65,2"));
+        }
+        QCOMPARE(currentPage(*window), 2);
+        for (const char* name : {"returnPageButton", "pageList", "commandCombo", "menuBar"})
+            QVERIFY2(widget(*window, name)->isEnabled() && shown(*window, name), name);
+    }
+
+    // When the capture cannot be installed the page is left as it was and every control stays usable, "追加" too for
+    // another try (which the run dialog's test makes).
+    void failedInstallLeavesAWayOut_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::newRow("operation") << "command";
+        QTest::newRow("condition") << "condition";
+    }
+    void failedInstallLeavesAWayOut()
+    {
+        QFETCH(QString, group);
+        auto window = makeEditor();
+        addKind(*window, "command", QStringLiteral("クリック"));
+        const EntryList commands = window->list_command;
+        const EntryList conditions = window->list_condition;
+        fake().setFailCapture(true);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be installed")));
+        addKind(*window, group, QStringLiteral("キー"));
+        QCOMPARE(window->list_command, commands);
+        QCOMPARE(window->list_condition, conditions);
+        QCOMPARE(text(*window, group + "Label"), QStringLiteral("キーフックに失敗"));
+        for (const char* name : {"nextPageButton", "pageList", "addCommandButton", "addConditionButton", "runButton",
+                                 "commandCombo", "commandGroup", "conditionGroup", "menuBar"})
+            QVERIFY2(shown(*window, name) && widget(*window, name)->isEnabled(), name);
+    }
+
+    // キャンセル ends the run dialog's key capture with the stop command it had.
+    void runDialogCaptureCancels()
+    {
+        RunDialog dialog(5, 1, QStringLiteral("65,2"), true);
+        dialog.show();
+        dialog.findChild<QPushButton*>(QStringLiteral("hotKeyButton"))->click();
+        QVERIFY(fake().captureActive());
+        dialog.findChild<QPushButton*>(QStringLiteral("cancelCaptureButton"))->click();
+        QVERIFY(!fake().captureActive());
+        QCOMPARE(dialog.getStopCommand(), QStringLiteral("65,2"));
+        QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->isVisible());
+    }
+
+    // 取得 hides the editor behind a hint until Ctrl+Alt+G stores the pointer position in the page and its spin boxes;
+    // Escape, or closing the hint by other means (Alt+F4), gives the editor back with the entry as it was; closing the
+    // window ends the capture too. Every way releases both hot keys. When another program holds Ctrl+Alt+G the capture
+    // could never end: the editor stays and says why.
+    void coordinateCapture_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QStringList>("after");
+        const QStringList kept{"スムーズムーブ", "0", "0", "2.5"};
+        QTest::newRow("Ctrl+Alt+G") << "hot key" << QStringList{"スムーズムーブ", "-15", "1080", "2.5"};
+        QTest::newRow("escape") << "escape" << kept;
+        QTest::newRow("hint closed") << "hint" << kept;
+        QTest::newRow("window closed") << "window" << kept;
+        QTest::newRow("Ctrl+Alt+G taken") << "taken" << kept;
+    }
+    void coordinateCapture()
+    {
+        QFETCH(QString, way);
+        QFETCH(QStringList, after);
+        auto window = makeEditor();
+        if (way == "taken") { // on a pointer page, with its own 取得
+            showProject(*window, {{"マウスポインター", "1", "2"}}, window->list_condition, 1);
+            QVERIFY(shown(*window, "pointerGetButton") && !shown(*window, "smoothGetButton"));
+            fake().setFailHotKey(true);
+            BoxAnswerer answerer;
+            button(*window, "pointerGetButton")->click();
+            QCOMPARE(answerer.seen.size(), 1);
+            QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("Ctrl+Alt+G")));
+            QVERIFY(window->isVisible() && !hintWindow() && !fake().hotKeyRegistered(1001));
+            return;
+        }
+        showProject(*window, {{"スムーズムーブ", "0", "0", "2.5"}}, window->list_condition, 1);
+        QVERIFY(shown(*window, "smoothXSpin") && !shown(*window, "pointerGetButton"));
+        button(*window, "smoothGetButton")->click();
+        QVERIFY(fake().hotKeyRegistered(1001) && !window->isVisible() && hintWindow());
+        fake().setPointer(-15, 1080);
+        if (way == "window") {
+            window.reset();
+            if (HoverHideWindow* hint = hintWindow())
+                hint->close();
+        } else {
+            if (way == "hint")
+                hintWindow()->close();
+            else
+                QVERIFY(fake().fireHotKey(way == "escape" ? 1002 : 1001));
+            QTRY_VERIFY(window->isVisible());
+            QCOMPARE(window->list_command.at(0), after);
+            QCOMPARE(child<QSpinBox>(*window, "smoothXSpin")->value(), after.at(1).toInt());
+            QCOMPARE(child<QSpinBox>(*window, "smoothYSpin")->value(), after.at(2).toInt());
+        }
+        QVERIFY(!fake().hotKeyRegistered(1001) && !fake().hotKeyRegistered(1002));
+        QTRY_VERIFY(!hintWindow());
+    }
+
+    // "テスト" hides the window, moves the pointer to the stored position a moment later, then comes back.
+    void testButtonMovesPointer()
+    {
+        auto window = makeEditor();
+        showProject(*window, {{"マウスポインター", "640", "-20"}}, window->list_condition, 1);
+        fake().clearEvents();
+        button(*window, "testButton")->click();
+        QVERIFY(!window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!fake().events().empty(), 5000);
+        const platform::FakeEvent move = fake().events().front();
+        QCOMPARE(int(move.kind), int(platform::FakeEvent::Kind::MoveTo));
+        QCOMPARE(QPoint(move.x, move.y), QPoint(640, -20));
+        QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
+    }
+};
+
+QTEST_MAIN(tst_Captures)
+#include "tst_captures.moc"
