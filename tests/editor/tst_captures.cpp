@@ -1,10 +1,11 @@
-// The captures of the editor: keys through the editor window and the run dialog (the capture rule itself is tested in
-// tst_keycombination), and 取得 and テスト of the pointer pages, with Ctrl+Alt+G while the editor is hidden.
+// The captures of the editor: keys through the editor window (the capture rule itself is tested in tst_actions), and
+// 取得 and テスト of the pointer pages, with Ctrl+Alt+G while the editor is hidden behind the hint window.
 
 #include "editor/hoverhidewindow.h"
 #include "editortest.h"
-#include "runui/rundialog.h"
 
+#include <QCursor>
+#include <QScreen>
 #include <QSpinBox>
 
 using namespace editortest;
@@ -37,7 +38,12 @@ class tst_Captures : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { fake(); }
+    void initTestCase()
+    {
+        fake();
+        area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(area.width() > 400 && area.height() > 300);
+    }
     void init()
     {
         testsupport::writeReturningUser();
@@ -128,19 +134,6 @@ private Q_SLOTS:
             QVERIFY2(shown(*window, name) && widget(*window, name)->isEnabled(), name);
     }
 
-    // キャンセル ends the run dialog's key capture with the stop command it had.
-    void runDialogCaptureCancels()
-    {
-        RunDialog dialog(5, 1, QStringLiteral("65,2"), true);
-        dialog.show();
-        dialog.findChild<QPushButton*>(QStringLiteral("hotKeyButton"))->click();
-        QVERIFY(fake().captureActive());
-        dialog.findChild<QPushButton*>(QStringLiteral("cancelCaptureButton"))->click();
-        QVERIFY(!fake().captureActive());
-        QCOMPARE(dialog.getStopCommand(), QStringLiteral("65,2"));
-        QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->isVisible());
-    }
-
     // 取得 hides the editor behind a hint until Ctrl+Alt+G stores the pointer position in the page and its spin boxes;
     // Escape, or closing the hint by other means (Alt+F4), gives the editor back with the entry as it was; closing the
     // window ends the capture too. Every way releases both hot keys. When another program holds Ctrl+Alt+G the capture
@@ -209,6 +202,57 @@ private Q_SLOTS:
         QCOMPARE(QPoint(move.x, move.y), QPoint(640, -20));
         QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
     }
+
+    void keepOnScreen_data()
+    {
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QPoint>("expected"); // offsets from the area's top-left, negative = from bottom-right
+        QTest::newRow("inside stays") << QRect(100, 100, 320, 100) << QPoint(100, 100);
+        QTest::newRow("past right and bottom") << QRect(10000, 10000, 320, 100) << QPoint(-1, -1);
+        QTest::newRow("past left and top") << QRect(-500, -500, 320, 100) << QPoint(20, 20);
+    }
+    void keepOnScreen()
+    {
+        QFETCH(QRect, rect);
+        QFETCH(QPoint, expected);
+        HoverHideWindow window(120, 20);
+        const QRect kept = window.keepOnScreen(rect.translated(area.topLeft()));
+        const QPoint want = expected == QPoint(-1, -1)
+                                ? QPoint(area.right() - rect.width() - 20, area.bottom() - rect.height() - 20)
+                                : area.topLeft() + expected;
+        QCOMPARE(kept.topLeft(), want);
+        QCOMPARE(kept.size(), rect.size());
+    }
+
+    // The hint comes up on top in the bottom-right corner, hides when the pointer comes within the distance and
+    // returns, at the same place, once it is farther.
+    void hidesNearPointerAndReturnsWhenAway()
+    {
+        QCursor::setPos(area.topLeft() + QPoint(5, 5));
+        HoverHideWindow window(120, 20);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.pos(), QPoint(area.right() - window.width() - 20, area.bottom() - window.height() - 20));
+        QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
+        const QRect frame = window.frameGeometry();
+
+        QCursor::setPos(frame.topLeft() - QPoint(100, 100)); // within 120 px of the frame
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 5000);
+        QVERIFY(window.isHiddenByCursor());
+        QCOMPARE(window.lastHiddenGeometry(), frame);
+
+        QCursor::setPos(frame.topLeft() - QPoint(110, 0)); // still near: stays hidden
+        QTest::qWait(350);
+        QVERIFY(!window.isVisible());
+
+        QCursor::setPos(area.topLeft() + QPoint(5, 5));
+        QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
+        QVERIFY(!window.isHiddenByCursor());
+        QCOMPARE(window.pos(), frame.topLeft());
+    }
+
+private:
+    QRect area;
 };
 
 QTEST_MAIN(tst_Captures)

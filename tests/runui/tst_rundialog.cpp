@@ -184,8 +184,8 @@ private Q_SLOTS:
         QVERIFY(!fake.captureActive());
     }
 
-    // A capture that cannot be installed is shown and can be retried; closing during a capture rejects the dialog and
-    // gives the keyboard back.
+    // A capture that cannot be installed is shown and can be retried; キャンセル ends a capture with the stop command
+    // it had; closing during a capture rejects the dialog and gives the keyboard back.
     void hookFailureIsShownAndClosingEndsTheCapture()
     {
         auto& fake = testsupport::fake();
@@ -203,6 +203,12 @@ private Q_SLOTS:
         child<QPushButton>(*dialog, "hotKeyButton")->click();
         QVERIFY(fake.captureActive());
         QVERIFY(child<QPushButton>(*dialog, "startButton")->isHidden());
+        child<QPushButton>(*dialog, "cancelCaptureButton")->click();
+        QVERIFY(!fake.captureActive());
+        QCOMPARE(child<QLabel>(*dialog, "hotKeyLabel")->text(), QStringLiteral("Ctrl+Alt+S"));
+        QCOMPARE(dialog->getStopCommand(), QStringLiteral("83,3"));
+        QVERIFY(!child<QPushButton>(*dialog, "startButton")->isHidden());
+        child<QPushButton>(*dialog, "hotKeyButton")->click();
         dialog->close();
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
         dialog.reset();
