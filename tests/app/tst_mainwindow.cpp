@@ -15,15 +15,15 @@
 
 namespace {
 
-// Runs fn on the run settings dialog once it is open (it runs its own modal loop). Each poll schedules the next by
-// value: a poll that held itself would never be freed.
-void onRunDialog(std::function<void(RunDialog*)> fn)
+// Runs fn once on the modal dialog of type D once it is open (it runs its own modal loop). Each poll schedules the
+// next by value: a poll that held itself would never be freed.
+template <class D> void onModal(std::function<void(D*)> fn)
 {
     QTimer::singleShot(0, [fn] {
-        if (auto* dialog = qobject_cast<RunDialog*>(QApplication::activeModalWidget()))
+        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget()))
             fn(dialog);
         else
-            QTimer::singleShot(10, [fn] { onRunDialog(fn); });
+            QTimer::singleShot(10, [fn] { onModal(fn); });
     });
 }
 
@@ -124,11 +124,7 @@ private Q_SLOTS:
         orvane window;
         QString seen;
         QWidget* parent = nullptr;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
+        onModal<QDialog>([&](QDialog* dialog) {
             const auto* heading = dialog->findChild<QLabel*>(QStringLiteral("titleLabel"));
             auto* box = qobject_cast<QMessageBox*>(dialog);
             seen = QString::fromLatin1(dialog->metaObject()->className()) + QLatin1Char(' ') +
@@ -141,7 +137,6 @@ private Q_SLOTS:
             else
                 dialog->reject();
         });
-        poll.start(10);
         window.findChild<QAction*>(action)->trigger();
         QTEST(seen, "seen");
         QCOMPARE(parent, &window);
@@ -163,7 +158,7 @@ private Q_SLOTS:
         window.list_command = {{model::kind::Pointer, QStringLiteral("7"), QStringLiteral("8")}};
         window.list_condition = {{model::kind::Immediate}};
         window.show();
-        onRunDialog([](RunDialog* dialog) {
+        onModal<RunDialog>([](RunDialog* dialog) {
             dialog->findChild<QSpinBox*>(QStringLiteral("stertTimeSpinBox"))->setValue(99);
             dialog->reject();
         });
@@ -175,7 +170,7 @@ private Q_SLOTS:
         QVERIFY(window.findChildren<QThread*>().isEmpty());
 
         window.is_used_stert = true;
-        onRunDialog([](RunDialog* dialog) { setUpRun(dialog, 2); });
+        onModal<RunDialog>([](RunDialog* dialog) { setUpRun(dialog, 2); });
         window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
         QCOMPARE(window.stertTime, 1);
         QCOMPARE(window.runNumber, 2);
@@ -189,7 +184,7 @@ private Q_SLOTS:
         fake.clearEvents();
         fake.setFailSynthesis(0);
         testsupport::BoxAnswerer boxes;
-        onRunDialog([](RunDialog* dialog) { setUpRun(dialog, 1); });
+        onModal<RunDialog>([](RunDialog* dialog) { setUpRun(dialog, 1); });
         window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
         QVERIFY(window.isHidden());
         QTRY_COMPARE_WITH_TIMEOUT(boxes.seen.size(), 1, 20000);
@@ -210,7 +205,7 @@ private Q_SLOTS:
                                 {model::kind::Click, model::LeftButton, QStringLiteral("100")}};
         window->list_condition = {{model::kind::Immediate}, {model::kind::Time, QStringLiteral("100")}};
         window->show();
-        onRunDialog([](RunDialog* dialog) { setUpRun(dialog, 1); });
+        onModal<RunDialog>([](RunDialog* dialog) { setUpRun(dialog, 1); });
         window->findChild<QPushButton*>(QStringLiteral("runButton"))->click();
         QTRY_VERIFY_WITH_TIMEOUT(fake.heldBySynthesis() == (std::set<int>{-1, 17, 65}), 20000);
         window.reset();

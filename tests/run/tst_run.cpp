@@ -50,14 +50,6 @@ EntryList pointerPages(int count)
     return pages;
 }
 
-EntryList repeated(const QStringList& entry, int count)
-{
-    EntryList pages;
-    for (int i = 0; i < count; ++i)
-        pages << entry;
-    return pages;
-}
-
 const QStringList immediate{model::kind::Immediate};
 
 QStringList timePage(double seconds)
@@ -109,7 +101,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<bool>("stopFirst"); // a click on the tray icon before the run thread began
         const EntryList pointers = pointerPages(3);
-        const EntryList immediates = repeated(immediate, 3);
+        const EntryList immediates(3, immediate);
         QTest::newRow("twice") << 2 << pointers << immediates
                                << QStringList{"P1,0", "P2,0", "P3,0", "P1,0", "P2,0", "P3,0"} << false;
         QTest::newRow("zero") << 0 << pointers << immediates << QStringList{} << false;
@@ -203,7 +195,7 @@ private Q_SLOTS:
         auto& fake = testsupport::fake();
         fake.setWatchUnsupported(!watched);
         QVERIFY(!Harness(0, 1, QStringLiteral("なし"), {}, {}).run->isStopCheckerRunning());
-        EntryList conditions = repeated(immediate, commands.size());
+        EntryList conditions(commands.size(), immediate);
         conditions.last() = timePage(100);
         Harness h(0, EndlessRunNumber, stopCommand, commands, conditions);
         QVERIFY(h.run->isStopCheckerRunning());
@@ -317,7 +309,7 @@ private Q_SLOTS:
         auto& fake = testsupport::fake();
         fake.setFailSynthesis(delivered, 1);
         commands << QStringList{model::kind::Pointer, QStringLiteral("9"), QStringLiteral("9")};
-        Harness h(0, 3, QStringLiteral("なし"), commands, repeated(timePage(0.03), commands.size()));
+        Harness h(0, 3, QStringLiteral("なし"), commands, EntryList(commands.size(), timePage(0.03)));
         h.run->start();
         QTRY_COMPARE_WITH_TIMEOUT(h.finishedCount, 1, 10000);
         QTEST(h.run->failure(), "failure");

@@ -46,11 +46,7 @@ private Q_SLOTS:
         QFile::remove(configPath);
         QFile::remove(besideProgram);
     }
-    void cleanup()
-    {
-        QFile::remove(configPath);
-        QFile::remove(besideProgram);
-    }
+    void cleanup() { init(); }
 
     // Broken or oddly typed files: defaults where the file cannot be trusted, the rest read.
     void loading_data()
