@@ -45,9 +45,7 @@ private Q_SLOTS:
     {
         QFETCH(EntryList, commands);
         QFETCH(EntryList, conditions);
-        const EntryList savedCmd{model::freshCommand()};
-        const EntryList savedCond{model::freshCondition()};
-        QTEST(model::isUnsaved(commands, conditions, savedCmd, savedCond), "unsaved");
+        QTEST(model::isUnsaved(commands, conditions, {model::freshCommand()}, {model::freshCondition()}), "unsaved");
     }
 
     // Each kind's fields where the kind keeps them; short entries read as empty and grow when written.
