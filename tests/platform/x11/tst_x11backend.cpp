@@ -1,6 +1,6 @@
 // The X11 backend against a real X server (a private Xvfb): key state seen by other clients and vice versa, the
 // swallowing capture, hot keys with lock keys, Unicode typing into a text box of another process, clicks and the
-// pointer, start-up reclaim, failure results and the key watch. A second X connection of this process plays the
+// pointer, start-up reclaim, the ledger, failures and the key watch. A second X connection of this process plays the
 // physical keyboard (XTest) and the other programs; child processes of this binary play earlier or doomed instances.
 
 #include "platform/guardian/ledgerrecords.h"
@@ -76,9 +76,11 @@ std::map<int, KeySym> boundRecord(Display* display)
     return pairs;
 }
 
-// What a guardian would have to undo right now, rebuilt from the records as the watchdog rebuilds it.
+// What a guardian would have to undo right now, rebuilt from the records as the watchdog rebuilds it; while full, the
+// channel refuses every record.
 class LedgerRecord final : public platform::guardian::RecordLedger {
 public:
+    bool full = false;
     platform::guardian::LedgerState state()
     {
         std::lock_guard lock(mutex_);
@@ -89,7 +91,7 @@ protected:
     bool write(const std::vector<std::uint32_t>& record, bool) override
     {
         std::lock_guard lock(mutex_);
-        return reader_.feed(record.data(), record.size() * sizeof(std::uint32_t));
+        return !full && reader_.feed(record.data(), record.size() * sizeof(std::uint32_t));
     }
 
 private:
@@ -594,6 +596,42 @@ private Q_SLOTS:
         QCOMPARE(record.state().rebound.size(), 3u);
         QTRY_VERIFY_WITH_TIMEOUT(record.state().holdsNothing(), 3000); // restored once typing is idle
         platform::setLedger(std::move(previous));
+    }
+
+    void lostRecordsAreMadeGood()
+    {
+        LedgerRecord ledger;
+        ledger.keyDown(38);
+        ledger.rebound(200, {0x61, 0x41});
+        ledger.full = true;
+        ledger.keyDown(50);
+        ledger.restored(200);
+        ledger.buttonDown(1);
+        QVERIFY(!ledger.sayGoodbye()); // a key is still down: the watchdog must undo it
+        ledger.full = false;
+        ledger.buttonUp(1);
+        QCOMPARE(ledger.state().keys, (std::set<int>{38, 50}));
+        QVERIFY(ledger.state().buttons.empty() && ledger.state().rebound.empty());
+        ledger.keyUp(38);
+        ledger.keyUp(50);
+        QVERIFY(ledger.sayGoodbye());
+        QVERIFY(ledger.state().goodbye);
+    }
+
+    void recordsSplitAnywhere()
+    {
+        using namespace platform::guardian;
+        std::vector<std::uint32_t> stream = encodeRecord(RecordKind::Rebound, 201, {0x1003042, 0x62});
+        const auto press = encodeRecord(RecordKind::KeyDown, 37);
+        stream.insert(stream.end(), press.begin(), press.end());
+        const auto* bytes = reinterpret_cast<const char*>(stream.data());
+        RecordReader reader;
+        for (std::size_t at = 0; at < stream.size() * 4; at += 3)
+            QVERIFY(reader.feed(bytes + at, std::min<std::size_t>(3, stream.size() * 4 - at)));
+        QCOMPARE(reader.state().rebound.at(201), (x11test::Keysyms{0x1003042, 0x62}));
+        QCOMPARE(reader.state().keys, std::set<int>{37});
+        const std::uint32_t garbage[2] = {0xff000000u, 0};
+        QVERIFY(!reader.feed(garbage, sizeof garbage));
     }
 
     void watchKeys_data()
