@@ -39,12 +39,9 @@ public:
     }
     ~Sink()
     {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.write("quit\n");
-            if (!process_.waitForFinished(3000))
-                process_.kill();
-            process_.waitForFinished(1000);
-        }
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(3000))
+            process_.kill();
     }
     Sink(const Sink&) = delete;
     Sink& operator=(const Sink&) = delete;
@@ -73,7 +70,7 @@ public:
 
     QString text()
     {
-        process_.write("dump\n");
+        process_.write("\n");
         const QByteArray line = waitLine("TEXT", 5000);
         return line.isNull() ? QStringLiteral("<no answer>") : QString::fromUtf8(QByteArray::fromHex(line.mid(5)));
     }
@@ -207,12 +204,6 @@ public:
         XSync(display_, False);
     }
 
-    unsigned lockedMods()
-    {
-        XkbStateRec state{};
-        XkbGetState(display_, XkbUseCoreKbd, &state);
-        return state.locked_mods;
-    }
     void setLocked(unsigned mask, bool on)
     {
         XkbLockModifiers(display_, XkbUseCoreKbd, mask, on ? mask : 0);
