@@ -53,8 +53,6 @@ public:
         process.kill();
         process.waitForFinished(3000);
     }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
 
     QString path(const QString& relative) const { return QDir(root_).filePath(relative); }
     QString configFile() const { return path(QStringLiteral("config/orvane/orvane_free.json")); }

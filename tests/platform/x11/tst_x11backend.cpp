@@ -44,7 +44,7 @@ using KeyLog = std::vector<std::pair<int, int>>;
 std::size_t typeFromWorker(const QString& text, bool whole = false)
 {
     std::size_t delivered = 0;
-    std::thread worker([&] {
+    std::thread([&] {
         const platform::StopSignal never;
         if (whole) {
             delivered = services().typeText(text.toStdU16String(), std::chrono::steady_clock::now(), {}, never);
@@ -54,8 +54,7 @@ std::size_t typeFromWorker(const QString& text, bool whole = false)
             if (services().sendUnicodeUnit(unit.unicode(), true) && services().sendUnicodeUnit(unit.unicode(), false))
                 ++delivered;
         }
-    });
-    worker.join();
+    }).join();
     return delivered;
 }
 

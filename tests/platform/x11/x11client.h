@@ -43,8 +43,6 @@ public:
         if (!process_.waitForFinished(3000))
             process_.kill();
     }
-    Sink(const Sink&) = delete;
-    Sink& operator=(const Sink&) = delete;
 
     bool waitReady() { return !waitLine("READY", 10000).isNull(); }
 
