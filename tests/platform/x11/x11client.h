@@ -26,7 +26,7 @@
 namespace x11test {
 
 #ifdef ORVANE_X11_SINK
-// The input sink: "READY" once it has the focus, then "TEXT <hex>" on dump; in events mode PRESS/RELEASE lines.
+// The input sink: "READY" once it has the focus, then "TEXT <hex>" for each line asked, or PRESS/RELEASE lines.
 class Sink {
 public:
     Sink(const QString& mode, QRect geometry)
