@@ -4,7 +4,6 @@
 // gone. The server runs with -noreset, so nothing is undone by the server forgetting its state.
 
 #include "platform/guardian/guardian.h"
-#include "platform/guardian/ledgerrecords.h"
 #include "platform/inputledger.h"
 
 #include <QFile>
@@ -81,19 +80,6 @@ int childMain(const char* scenario)
         pause();
 }
 
-// A channel that refuses every record while full and otherwise hands it to a reader, as the watchdog reads them.
-class FlakyLedger final : public platform::guardian::RecordLedger {
-public:
-    bool full = false;
-    platform::guardian::RecordReader reader;
-
-protected:
-    bool write(const std::vector<std::uint32_t>& record, bool) override
-    {
-        return !full && reader.feed(record.data(), record.size() * sizeof(std::uint32_t));
-    }
-};
-
 bool processGone(long pid)
 {
     // Gone, or a zombie waiting for a parent that is not ours to reap it.
@@ -112,42 +98,6 @@ class tst_Guardian : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY2(user.display(), "no X display"); }
-    void lostRecordsAreMadeGood()
-    {
-        FlakyLedger ledger;
-        ledger.keyDown(38);
-        ledger.rebound(200, {0x61, 0x41});
-        ledger.full = true;
-        ledger.keyDown(50);
-        ledger.restored(200);
-        ledger.buttonDown(1);
-        QVERIFY(!ledger.sayGoodbye()); // a key is still down: the watchdog must undo it
-        ledger.full = false;
-        ledger.buttonUp(1);
-        const auto& state = ledger.reader.state();
-        QCOMPARE(state.keys, (std::set<int>{38, 50}));
-        QVERIFY(state.buttons.empty() && state.rebound.empty());
-        ledger.keyUp(38);
-        ledger.keyUp(50);
-        QVERIFY(ledger.sayGoodbye());
-        QVERIFY(state.goodbye);
-    }
-
-    void recordsSplitAnywhere()
-    {
-        using namespace platform::guardian;
-        std::vector<std::uint32_t> stream = encodeRecord(RecordKind::Rebound, 201, {0x1003042, 0x62});
-        const auto press = encodeRecord(RecordKind::KeyDown, 37);
-        stream.insert(stream.end(), press.begin(), press.end());
-        const auto* bytes = reinterpret_cast<const char*>(stream.data());
-        RecordReader reader;
-        for (std::size_t at = 0; at < stream.size() * 4; at += 3)
-            QVERIFY(reader.feed(bytes + at, std::min<std::size_t>(3, stream.size() * 4 - at)));
-        QCOMPARE(reader.state().rebound.at(201), (Keysyms{0x1003042, 0x62}));
-        QCOMPARE(reader.state().keys, std::set<int>{37});
-        const std::uint32_t garbage[2] = {0xff000000u, 0};
-        QVERIFY(!reader.feed(garbage, sizeof garbage));
-    }
 
     void handsTheDesktopBack_data()
     {
@@ -170,8 +120,7 @@ private Q_SLOTS:
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), scenario});
-        QVERIFY(child.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() != QProcess::Running, 10000);
+        QVERIFY(child.waitForReadyRead(10000));
         const QByteArray ready = child.readLine();
         const QList<QByteArray> fields = ready.trimmed().split(' ');
         QVERIFY2(fields.size() >= 3 && fields[0] == "READY" && fields[1].toLong() > 0, ready.constData());
@@ -200,23 +149,11 @@ private Q_SLOTS:
                 QVERIFY(user.mapping()[kc] != before[kc]);
         }
 
-        QElapsedTimer sinceKill;
-        sinceKill.start();
         QCOMPARE(::kill(static_cast<pid_t>(child.processId()), signalNumber), 0);
-        auto handedBack = [&] {
-            const std::vector<Keysyms> now = user.mapping();
-            return std::all_of(touched.begin(), touched.end(), [&](int kc) { return now[kc] == before[kc]; }) &&
-                   user.keysDown().empty() && user.buttonsDown() == 0 && processGone(watchdog);
-        };
-        while (!handedBack() && sinceKill.elapsed() < 1500)
-            QTest::qWait(10);
-        const qint64 elapsed = sinceKill.elapsed();
-        QVERIFY2(handedBack(), qPrintable(QStringLiteral("%1 ms after the kill: %2 keys down, buttons %3, watchdog %4")
-                                              .arg(elapsed)
-                                              .arg(user.keysDown().size())
-                                              .arg(user.buttonsDown())
-                                              .arg(processGone(watchdog))));
-        qInfo("handed back %lld ms after the kill", static_cast<long long>(elapsed));
+        QTRY_VERIFY_WITH_TIMEOUT(user.keysDown().empty() && user.buttonsDown() == 0 && processGone(watchdog), 1500);
+        const std::vector<Keysyms> now = user.mapping();
+        for (int kc : touched)
+            QCOMPARE(now[kc], before[kc]);
         child.waitForFinished(3000); // dead already; lets QProcess see it
     }
 

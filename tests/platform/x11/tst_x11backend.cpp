@@ -1,6 +1,6 @@
 // The X11 backend against a real X server (a private Xvfb): key state seen by other clients and vice versa, the
 // swallowing capture, hot keys with lock keys, Unicode typing into a text box of another process, clicks and the
-// pointer, start-up reclaim, failure results and the key watch. A second X connection of this process plays the
+// pointer, start-up reclaim, the ledger, failures and the key watch. A second X connection of this process plays the
 // physical keyboard (XTest) and the other programs; child processes of this binary play earlier or doomed instances.
 
 #include "platform/guardian/ledgerrecords.h"
@@ -44,7 +44,7 @@ using KeyLog = std::vector<std::pair<int, int>>;
 std::size_t typeFromWorker(const QString& text, bool whole = false)
 {
     std::size_t delivered = 0;
-    std::thread worker([&] {
+    std::thread([&] {
         const platform::StopSignal never;
         if (whole) {
             delivered = services().typeText(text.toStdU16String(), std::chrono::steady_clock::now(), {}, never);
@@ -54,8 +54,7 @@ std::size_t typeFromWorker(const QString& text, bool whole = false)
             if (services().sendUnicodeUnit(unit.unicode(), true) && services().sendUnicodeUnit(unit.unicode(), false))
                 ++delivered;
         }
-    });
-    worker.join();
+    }).join();
     return delivered;
 }
 
@@ -76,9 +75,11 @@ std::map<int, KeySym> boundRecord(Display* display)
     return pairs;
 }
 
-// What a guardian would have to undo right now, rebuilt from the records as the watchdog rebuilds it.
+// What a guardian would have to undo right now, rebuilt from the records as the watchdog rebuilds it; while full, the
+// channel refuses every record.
 class LedgerRecord final : public platform::guardian::RecordLedger {
 public:
+    bool full = false;
     platform::guardian::LedgerState state()
     {
         std::lock_guard lock(mutex_);
@@ -89,7 +90,7 @@ protected:
     bool write(const std::vector<std::uint32_t>& record, bool) override
     {
         std::lock_guard lock(mutex_);
-        return reader_.feed(record.data(), record.size() * sizeof(std::uint32_t));
+        return !full && reader_.feed(record.data(), record.size() * sizeof(std::uint32_t));
     }
 
 private:
@@ -110,30 +111,13 @@ private Q_SLOTS:
         unusedAtStart_ = other_.unusedKeycodes();
         mappingAtStart_ = other_.mapping();
         QVERIFY(unusedAtStart_.size() >= 4);
-        auto backend = platform::createX11Services();
+        auto backend = platform::createDefaultServices();
         QVERIFY(backend);
         QCOMPARE(backend->backendName(), std::string("x11"));
         QVERIFY(backend->isAvailable());
         platform::setServices(std::move(backend));
         platform::installNativeEventForwarder();
-    }
 
-    void cleanupTestCase() { platform::setServices(nullptr); }
-
-    void cleanup()
-    {
-        // A failed test must not leave keys, locks or grabs behind for the next one.
-        services().unregisterHotKey(1001);
-        for (platform::CaptureHandle handle : std::exchange(captures_, {}))
-            services().removeKeyboardCapture(handle);
-        for (KeySym sym : {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R, XK_Alt_L, XK_g, XK_a, XK_d})
-            other_.key(sym, false);
-        other_.setLocked(0xff, false);
-    }
-
-    void factory()
-    {
-        QCOMPARE(platform::createDefaultServices()->backendName(), std::string("x11"));
         // The X11 platform is chosen unless the user chose another.
         const QByteArray saved = qgetenv("QT_QPA_PLATFORM");
         qunsetenv("QT_QPA_PLATFORM");
@@ -145,6 +129,23 @@ private Q_SLOTS:
         qputenv("QT_QPA_PLATFORM", saved);
     }
 
+    void cleanupTestCase() { platform::setServices(nullptr); }
+
+    void cleanup()
+    {
+        // A failed test must not leave keys, locks or grabs behind for the next one.
+        services().unregisterHotKey(1001);
+        for (platform::CaptureHandle handle : std::exchange(captures_, {}))
+            services().removeKeyboardCapture(handle);
+        for (platform::KeyWatchHandle handle : std::exchange(watches_, {}))
+            services().unwatchKeys(handle);
+        XUngrabKeyboard(other_.display(), CurrentTime);
+        XSync(other_.display(), False);
+        for (KeySym sym : {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R, XK_Alt_L, XK_g, XK_a, XK_d})
+            other_.key(sym, false);
+        other_.setLocked(0xff, false);
+    }
+
     void vkTable_data()
     {
         QTest::addColumn<int>("keysym");
@@ -154,7 +155,6 @@ private Q_SLOTS:
         QTest::newRow("keypad End") << int(XK_KP_End) << QString() << 35;
         QTest::newRow("keypad 1") << int(XK_KP_1) << QString() << 97;
         QTest::newRow("capital letter") << int(XK_Q) << QString() << 81;
-        QTest::newRow("left tab") << int(XK_ISO_Left_Tab) << QString() << 9;
         QTest::newRow("vendor keysym") << int(XK_VoidSymbol) << QString() << 0;
         QTest::newRow("F13 by name") << 0 << QStringLiteral("FK13") << 124;
         QTest::newRow("F25 by name") << 0 << QStringLiteral("FK25") << 0;
@@ -162,7 +162,6 @@ private Q_SLOTS:
         QTest::newRow("beyond the row") << 0 << QStringLiteral("AB11") << 0;
         QTest::newRow("zero by position") << 0 << QStringLiteral("AE10") << 48;
         QTest::newRow("ISO extra key") << 0 << QStringLiteral("LSGT") << 226;
-        QTest::newRow("left Win by name") << 0 << QStringLiteral("LWIN") << 91;
     }
 
     void vkTable()
@@ -186,21 +185,22 @@ private Q_SLOTS:
         QTest::addColumn<int>("generic");   // 0 or the generic code that must follow
         QTest::addColumn<int>("sibling");   // 0 or the other side's code that must stay up
         QTest::addColumn<bool>("physical"); // the key exists on the keymap, so the other client can press it
+        QTest::addColumn<bool>("worker");   // pressed from a thread that then ends, released from this one
 
-        QTest::newRow("left shift") << 160 << int(XK_Shift_L) << 16 << 161 << true;
-        QTest::newRow("right shift") << 161 << int(XK_Shift_R) << 16 << 160 << true;
-        QTest::newRow("left ctrl") << 162 << int(XK_Control_L) << 17 << 163 << true;
-        QTest::newRow("left alt") << 164 << int(XK_Alt_L) << 18 << 165 << true;
-        QTest::newRow("left win") << 91 << int(XK_Super_L) << 0 << 92 << true;
-        QTest::newRow("right win") << 92 << int(XK_Super_R) << 0 << 91 << true;
-        QTest::newRow("letter") << 65 << int(XK_a) << 0 << 0 << true;
-        QTest::newRow("digit") << 48 << int(XK_0) << 0 << 0 << true;
-        QTest::newRow("F1") << 112 << int(XK_F1) << 0 << 0 << true;
-        QTest::newRow("OEM_1") << 186 << int(XK_semicolon) << 0 << 0 << true;
-        QTest::newRow("enter") << 13 << int(XK_Return) << 0 << 0 << true;
-        QTest::newRow("keypad multiply") << 106 << int(XK_KP_Multiply) << 0 << 0 << true;
-        QTest::newRow("F13 (not on the map)") << 124 << int(XK_F13) << 0 << 0 << false;
-        QTest::newRow("numpad 1, NumLock off") << 97 << int(XK_KP_1) << 0 << 0 << false;
+        QTest::newRow("left shift") << 160 << int(XK_Shift_L) << 16 << 161 << true << false;
+        QTest::newRow("right shift") << 161 << int(XK_Shift_R) << 16 << 160 << true << false;
+        QTest::newRow("left ctrl") << 162 << int(XK_Control_L) << 17 << 163 << true << false;
+        QTest::newRow("left alt") << 164 << int(XK_Alt_L) << 18 << 165 << true << false;
+        QTest::newRow("left win") << 91 << int(XK_Super_L) << 0 << 92 << true << false;
+        QTest::newRow("right win") << 92 << int(XK_Super_R) << 0 << 91 << true << false;
+        QTest::newRow("letter") << 65 << int(XK_a) << 0 << 0 << true << false;
+        QTest::newRow("digit") << 48 << int(XK_0) << 0 << 0 << true << false;
+        QTest::newRow("F1") << 112 << int(XK_F1) << 0 << 0 << true << false;
+        QTest::newRow("OEM_1") << 186 << int(XK_semicolon) << 0 << 0 << true << false;
+        QTest::newRow("enter") << 13 << int(XK_Return) << 0 << 0 << true << false;
+        QTest::newRow("keypad multiply") << 106 << int(XK_KP_Multiply) << 0 << 0 << true << false;
+        QTest::newRow("numpad 1, NumLock off") << 97 << int(XK_KP_1) << 0 << 0 << false << false;
+        QTest::newRow("F13 off the map, from a worker") << 124 << int(XK_F13) << 0 << 0 << false << true;
     }
 
     void keyState()
@@ -210,55 +210,33 @@ private Q_SLOTS:
         QFETCH(int, generic);
         QFETCH(int, sibling);
         QFETCH(bool, physical);
+        QFETCH(bool, worker);
         auto& s = services();
 
         // Backend -> server: the other client sees the key down, and so does the backend.
         QVERIFY(!s.isKeyDown(vk));
-        s.sendKey(vk, true);
+        bool sent = false;
+        const auto press = [&] { sent = s.sendKey(vk, true); };
+        worker ? std::thread(press).join() : press();
+        QVERIFY(sent);
         QVERIFY(s.isKeyDown(vk));
         QVERIFY(other_.symDown(static_cast<KeySym>(keysym)));
-        if (generic)
-            QVERIFY(s.isKeyDown(generic));
-        if (sibling)
-            QVERIFY(!s.isKeyDown(sibling));
+        QVERIFY(!generic || s.isKeyDown(generic));
+        QVERIFY(!sibling || !s.isKeyDown(sibling));
         s.sendKey(vk, false);
         QVERIFY(!s.isKeyDown(vk));
         QVERIFY(!other_.symDown(static_cast<KeySym>(keysym)));
-        if (generic)
-            QVERIFY(!s.isKeyDown(generic));
+        QVERIFY(!generic || !s.isKeyDown(generic));
 
         // Server -> backend: a key pressed by someone else reads with its own code.
         if (!physical)
             return;
         other_.key(static_cast<KeySym>(keysym), true);
         QVERIFY(s.isKeyDown(vk));
-        if (generic)
-            QVERIFY(s.isKeyDown(generic));
-        if (sibling)
-            QVERIFY(!s.isKeyDown(sibling));
+        QVERIFY(!generic || s.isKeyDown(generic));
+        QVERIFY(!sibling || !s.isKeyDown(sibling));
         other_.key(static_cast<KeySym>(keysym), false);
         QVERIFY(!s.isKeyDown(vk));
-    }
-
-    void keyStateOnWorkerThread()
-    {
-        std::atomic<int> seen{0};
-        // Several threads at once, each on its own connection.
-        std::vector<std::thread> workers;
-        for (int vk : {162, 65, 112}) {
-            workers.emplace_back([vk, &seen] {
-                for (int i = 0; i < 20; ++i) {
-                    services().sendKey(vk, true);
-                    const bool down = services().isKeyDown(vk);
-                    services().sendKey(vk, false);
-                    if (down && !services().isKeyDown(vk))
-                        ++seen;
-                }
-            });
-        }
-        for (auto& w : workers)
-            w.join();
-        QCOMPARE(seen.load(), 60);
     }
 
     void captureSwallowsAndReports_data()
@@ -364,12 +342,8 @@ private Q_SLOTS:
                                            [&](int id) { fired.push_back(id); }),
                  services().lastError().c_str());
         other_.setLocked(locks, true);
-        if (shift)
-            other_.chord({XK_Control_L, XK_Alt_L, XK_Shift_L, XK_g});
-        else
-            other_.chord({XK_Control_L, XK_Alt_L, XK_g});
-        if (!shift)
-            QTRY_COMPARE(fired.size(), 1u);
+        shift ? other_.chord({XK_Control_L, XK_Alt_L, XK_Shift_L, XK_g}) : other_.chord({XK_Control_L, XK_Alt_L, XK_g});
+        QTRY_COMPARE(fired.size(), shift ? 0u : 1u);
         QTest::qWait(300);
         QCOMPARE(fired, shift ? std::vector<int>{} : std::vector<int>{1001});
         other_.setLocked(locks, false);
@@ -442,16 +416,11 @@ private Q_SLOTS:
         QVERIFY(sink.waitReady());
         services().setCursorPos(300, 200);
         other_.setLocked(LockMask, capsLock);
-        QElapsedTimer timer;
-        timer.start();
         QCOMPARE(typeFromWorker(text, whole), static_cast<std::size_t>(text.size()));
-        const qint64 ns = timer.nsecsElapsed();
         QTRY_COMPARE_WITH_TIMEOUT(sink.text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                                   10000);
-        if (whole)
-            qInfo("%lld characters in %.1f ms: %.0f characters/s", static_cast<long long>(text.toStdU32String().size()),
-                  ns / 1e6, static_cast<double>(text.toStdU32String().size()) * 1e9 / static_cast<double>(ns));
-        QCOMPARE((other_.lockedMods() & LockMask) != 0, capsLock);
+        int x = 0, y = 0;
+        QCOMPARE((other_.pointer(x, y) & LockMask) != 0, capsLock);
     }
 
     void typingRestoresSpareKeycodes()
@@ -513,7 +482,6 @@ private Q_SLOTS:
         typist.join();
         QVERIFY2(overlapped, "the text was out before the release: nothing overlapped");
         QVERIFY2(releaseMs < 100, QByteArray::number(releaseMs).constData());
-        qInfo("release during typing took %lld ms", static_cast<long long>(releaseMs));
         QTRY_COMPARE_WITH_TIMEOUT(sink.text(), text, 10000);
     }
 
@@ -521,10 +489,7 @@ private Q_SLOTS:
     {
         QTRY_COMPARE_WITH_TIMEOUT(other_.unusedKeycodes(), unusedAtStart_, 3000);
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("ORVANE_X11_CHILD"), QStringLiteral("bind"));
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), {});
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), QStringLiteral("bind")});
         QVERIFY(child.waitForReadyRead(10000));
         QCOMPARE(child.readLine().trimmed(), QByteArray("BOUND"));
         const std::map<int, KeySym> record = boundRecord(other_.display());
@@ -577,11 +542,8 @@ private Q_SLOTS:
         QVERIFY(server.waitForReadyRead(10000));
         const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine().trimmed());
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("ORVANE_X11_CHILD"), QStringLiteral("gone"));
-        env.insert(QStringLiteral("DISPLAY"), display);
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), {});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--child"), QStringLiteral("gone"), display});
         QVERIFY(child.waitForReadyRead(10000));
         QCOMPARE(child.readLine().trimmed(), QByteArray("READY"));
         server.kill();
@@ -618,6 +580,42 @@ private Q_SLOTS:
         platform::setLedger(std::move(previous));
     }
 
+    void lostRecordsAreMadeGood()
+    {
+        LedgerRecord ledger;
+        ledger.keyDown(38);
+        ledger.rebound(200, {0x61, 0x41});
+        ledger.full = true;
+        ledger.keyDown(50);
+        ledger.restored(200);
+        ledger.buttonDown(1);
+        QVERIFY(!ledger.sayGoodbye()); // a key is still down: the watchdog must undo it
+        ledger.full = false;
+        ledger.buttonUp(1);
+        QCOMPARE(ledger.state().keys, (std::set<int>{38, 50}));
+        QVERIFY(ledger.state().buttons.empty() && ledger.state().rebound.empty());
+        ledger.keyUp(38);
+        ledger.keyUp(50);
+        QVERIFY(ledger.sayGoodbye());
+        QVERIFY(ledger.state().goodbye);
+    }
+
+    void recordsSplitAnywhere()
+    {
+        using namespace platform::guardian;
+        std::vector<std::uint32_t> stream = encodeRecord(RecordKind::Rebound, 201, {0x1003042, 0x62});
+        const auto press = encodeRecord(RecordKind::KeyDown, 37);
+        stream.insert(stream.end(), press.begin(), press.end());
+        const auto* bytes = reinterpret_cast<const char*>(stream.data());
+        RecordReader reader;
+        for (std::size_t at = 0; at < stream.size() * 4; at += 3)
+            QVERIFY(reader.feed(bytes + at, std::min<std::size_t>(3, stream.size() * 4 - at)));
+        QCOMPARE(reader.state().rebound.at(201), (x11test::Keysyms{0x1003042, 0x62}));
+        QCOMPARE(reader.state().keys, std::set<int>{37});
+        const std::uint32_t garbage[2] = {0xff000000u, 0};
+        QVERIFY(!reader.feed(garbage, sizeof garbage));
+    }
+
     void watchKeys_data()
     {
         QTest::addColumn<int>("keysym"); // 0: the backend's own press
@@ -636,20 +634,9 @@ private Q_SLOTS:
         QFETCH(int, holdMs);
         QFETCH(bool, grabbed);
         QFETCH(int, vk);
-        std::mutex mutex;
-        KeyLog first, second; // two watches at once
-        auto record = [&mutex](KeyLog& log) {
-            return [&mutex, &log](int code, bool down) {
-                std::lock_guard lock(mutex);
-                log.emplace_back(down ? 256 : 257, code);
-            };
-        };
-        auto logged = [&mutex](const KeyLog& log) {
-            std::lock_guard lock(mutex);
-            return log;
-        };
-        const platform::KeyWatchHandle a = services().watchKeys(record(first));
-        const platform::KeyWatchHandle b = services().watchKeys(record(second));
+        // Shared with the watches: a failed check returns before the watches end, in cleanup().
+        const auto first = std::make_shared<WatchLog>(), second = std::make_shared<WatchLog>(); // two at once
+        const platform::KeyWatchHandle a = watch(first), b = watch(second);
         QVERIFY(a != 0 && b != 0 && a != b);
         Display* d = other_.display();
         if (grabbed)
@@ -658,71 +645,55 @@ private Q_SLOTS:
         auto press = [&](bool down) { keysym ? other_.key(KeySym(keysym), down) : void(services().sendKey(vk, down)); };
         press(true);
         std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-        press(false);
-        if (grabbed) {
-            XUngrabKeyboard(d, CurrentTime);
-            XSync(d, False);
-        }
+        press(false); // the grab, if any, lasts until cleanup()
         const KeyLog expected{{256, vk}, {257, vk}};
-        QTRY_COMPARE(logged(second), expected);
+        QTRY_COMPARE(second->get(), expected);
         services().unwatchKeys(b);
         other_.chord({XK_b});
-        QTRY_COMPARE(logged(first).size(), 4u);
-        services().unwatchKeys(a);
-        QCOMPARE(KeyLog(first.begin(), first.begin() + 2), expected);
-        QCOMPARE(second, expected); // nothing after its end
+        QTRY_COMPARE(first->get(), (KeyLog{{256, vk}, {257, vk}, {256, 66}, {257, 66}}));
+        QCOMPARE(second->get(), expected); // nothing after its end
     }
 
-    void click_data()
-    {
-        QTest::addColumn<bool>("left");
-        QTest::addColumn<QPoint>("at");
-        QTest::newRow("left") << true << QPoint(250, 260);
-        QTest::newRow("right") << false << QPoint(420, 330);
-    }
-
-    void click()
-    {
-        QFETCH(bool, left);
-        QFETCH(QPoint, at);
-        Sink sink(QStringLiteral("events"), QRect(200, 200, 300, 200));
-        QVERIFY(sink.waitReady());
-        services().setCursorPos(at.x(), at.y());
-        const platform::MouseButton button = left ? platform::MouseButton::Left : platform::MouseButton::Right;
-        services().sendMouseButton(button, true);
-        services().sendMouseButton(button, false);
-        const QByteArray qtButton = QByteArray::number(left ? 1 : 2);
-        const QByteArray where = QByteArray::number(at.x()) + ' ' + QByteArray::number(at.y());
-        QCOMPARE(sink.waitLine("PRESS", 5000), "PRESS " + qtButton + ' ' + where);
-        QCOMPARE(sink.waitLine("RELEASE", 5000), "RELEASE " + qtButton + ' ' + where);
-        QVERIFY(!services().isKeyDown(left ? 1 : 2));
-        // A button pressed by someone else reads as down, and only that button.
-        other_.button(left ? 1 : 3, true);
-        QVERIFY(services().isKeyDown(left ? 1 : 2) && !services().isKeyDown(left ? 2 : 1));
-        other_.button(left ? 1 : 3, false);
-        QVERIFY(!services().isKeyDown(left ? 1 : 2));
-    }
-
-    void cursorPosition_data()
+    void pointer_data()
     {
         QTest::addColumn<QPoint>("target");
         QTest::addColumn<QPoint>("expected");
-        QTest::newRow("inside") << QPoint(123, 456) << QPoint(123, 456);
-        QTest::newRow("beyond the screen") << QPoint(5000, -50) << QPoint(1279, 0);
-        QTest::newRow("beyond 16 bits") << QPoint(99999, 70000) << QPoint(1279, 1023);
-        QTest::newRow("far negative") << QPoint(-99999, 300) << QPoint(0, 300);
+        QTest::addColumn<int>("vk"); // the button clicked there (1 left, 2 right), or 0
+        QTest::newRow("left click") << QPoint(250, 260) << QPoint(250, 260) << 1;
+        QTest::newRow("right click") << QPoint(420, 330) << QPoint(420, 330) << 2;
+        QTest::newRow("beyond the screen") << QPoint(5000, -50) << QPoint(1279, 0) << 0;
+        QTest::newRow("beyond 16 bits") << QPoint(99999, 70000) << QPoint(1279, 1023) << 0;
+        QTest::newRow("far negative") << QPoint(-99999, 300) << QPoint(0, 300) << 0;
     }
 
-    void cursorPosition()
+    void pointer()
     {
         QFETCH(QPoint, target);
         QFETCH(QPoint, expected);
+        QFETCH(int, vk);
         services().setCursorPos(target.x(), target.y());
         int x = -1, y = -1;
         QVERIFY(services().getCursorPos(x, y));
         QCOMPARE(QPoint(x, y), expected);
         other_.pointer(x, y); // another client agrees
         QCOMPARE(QPoint(x, y), expected);
+        if (vk == 0)
+            return;
+        Sink sink(QStringLiteral("events"), QRect(200, 200, 300, 200));
+        QVERIFY(sink.waitReady());
+        const auto button = vk == 1 ? platform::MouseButton::Left : platform::MouseButton::Right;
+        services().sendMouseButton(button, true);
+        services().sendMouseButton(button, false);
+        const QByteArray event =
+            ' ' + QByteArray::number(vk) + ' ' + QByteArray::number(x) + ' ' + QByteArray::number(y);
+        QCOMPARE(sink.waitLine("PRESS", 5000), "PRESS" + event); // Qt numbers the buttons as the codes do
+        QCOMPARE(sink.waitLine("RELEASE", 5000), "RELEASE" + event);
+        QVERIFY(!services().isKeyDown(vk));
+        // A button pressed by someone else reads as down, and only that button.
+        other_.button(vk == 1 ? 1 : 3, true);
+        QVERIFY(services().isKeyDown(vk) && !services().isKeyDown(3 - vk));
+        other_.button(vk == 1 ? 1 : 3, false);
+        QVERIFY(!services().isKeyDown(vk));
     }
 
 private:
@@ -736,17 +707,38 @@ private:
             captures_.push_back(handle);
         return handle;
     }
+    struct WatchLog {
+        std::mutex mutex;
+        KeyLog log;
+        KeyLog get()
+        {
+            std::lock_guard lock(mutex);
+            return log;
+        }
+    };
+    platform::KeyWatchHandle watch(std::shared_ptr<WatchLog> log)
+    {
+        const platform::KeyWatchHandle handle = services().watchKeys([log](int code, bool down) {
+            std::lock_guard lock(log->mutex);
+            log->log.emplace_back(down ? 256 : 257, code);
+        });
+        watches_.push_back(handle);
+        return handle;
+    }
 
     x11test::Client other_;
     std::set<int> unusedAtStart_;
     std::vector<x11test::Keysyms> mappingAtStart_;
     std::vector<platform::CaptureHandle> captures_;
+    std::vector<platform::KeyWatchHandle> watches_;
 };
 
 // The roles of child processes: "bind" types a few characters that need spare keycodes, holds F13 and waits to be
 // killed; "gone" waits for a line on stdin (by then its display has gone away) and prints what synthesis returned.
-int childMain(const std::string& role)
+int childMain(const std::string& role, const char* display)
 {
+    if (display)
+        setenv("DISPLAY", display, 1);
     auto backend = platform::createX11Services();
     if (!backend)
         return 3;
@@ -776,8 +768,8 @@ int childMain(const std::string& role)
 
 int main(int argc, char** argv)
 {
-    if (const char* role = std::getenv("ORVANE_X11_CHILD"))
-        return childMain(role);
+    if (argc >= 3 && std::string(argv[1]) == "--child")
+        return childMain(argv[2], argc > 3 ? argv[3] : nullptr);
     QGuiApplication app(argc, argv);
     tst_X11Backend test;
     return QTest::qExec(&test, argc, argv);

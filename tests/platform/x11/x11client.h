@@ -26,7 +26,7 @@
 namespace x11test {
 
 #ifdef ORVANE_X11_SINK
-// The input sink: "READY" once it has the focus, then "TEXT <hex>" on dump; in events mode PRESS/RELEASE lines.
+// The input sink: "READY" once it has the focus, then "TEXT <hex>" for each line asked, or PRESS/RELEASE lines.
 class Sink {
 public:
     Sink(const QString& mode, QRect geometry)
@@ -39,15 +39,10 @@ public:
     }
     ~Sink()
     {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.write("quit\n");
-            if (!process_.waitForFinished(3000))
-                process_.kill();
-            process_.waitForFinished(1000);
-        }
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(3000))
+            process_.kill();
     }
-    Sink(const Sink&) = delete;
-    Sink& operator=(const Sink&) = delete;
 
     bool waitReady() { return !waitLine("READY", 10000).isNull(); }
 
@@ -73,7 +68,7 @@ public:
 
     QString text()
     {
-        process_.write("dump\n");
+        process_.write("\n");
         const QByteArray line = waitLine("TEXT", 5000);
         return line.isNull() ? QStringLiteral("<no answer>") : QString::fromUtf8(QByteArray::fromHex(line.mid(5)));
     }
@@ -207,12 +202,6 @@ public:
         XSync(display_, False);
     }
 
-    unsigned lockedMods()
-    {
-        XkbStateRec state{};
-        XkbGetState(display_, XkbUseCoreKbd, &state);
-        return state.locked_mods;
-    }
     void setLocked(unsigned mask, bool on)
     {
         XkbLockModifiers(display_, XkbUseCoreKbd, mask, on ? mask : 0);

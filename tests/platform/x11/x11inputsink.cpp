@@ -1,7 +1,5 @@
 // A window in a process of its own that the X11 backend tests type and click into. It takes the focus, says "READY"
-// on stdout, and answers commands on stdin:
-//   dump   -> "TEXT <hex of the UTF-8 text>" (text mode)
-//   quit   -> ends the process
+// on stdout, answers every line on stdin with "TEXT <hex of the UTF-8 text>" (text mode) and ends with its stdin.
 // In events mode it reports every mouse button as "PRESS <Qt button> <global x> <global y>" and "RELEASE ...".
 // In busy mode it only keeps its event loop and painting busy (another program on the desktop that reloads its keymap
 // slowly); it does not take the focus.
@@ -93,26 +91,13 @@ int main(int argc, char** argv)
     });
     readiness.start(20);
 
-    QByteArray input;
     QSocketNotifier stdinNotifier(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&stdinNotifier, &QSocketNotifier::activated, [&] {
-        char buffer[256];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
+        char buffer[256]; // the asker waits for each answer: one line at a time
+        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
             app.quit();
-            return;
-        }
-        input.append(buffer, static_cast<int>(n));
-        int newline = 0;
-        while ((newline = input.indexOf('\n')) >= 0) {
-            const QByteArray command = input.left(newline).trimmed();
-            input.remove(0, newline + 1);
-            if (command == "dump" && edit) {
-                say("TEXT " + edit->toPlainText().toUtf8().toHex());
-            } else if (command == "quit") {
-                app.quit();
-            }
-        }
+        else if (edit)
+            say("TEXT " + edit->toPlainText().toUtf8().toHex());
     });
     return app.exec();
 }
