@@ -19,9 +19,8 @@
 //   about 90/s, and not always), ASCII
 //   (on the map, one round trip per text) above 20,000/s. Characters bound already are reused without rebinding.
 //   sendUnicodeUnit binds one character at a time under the same rules. Bindings are removed 400 ms after typing
-//   stopped and at shutdown; the root window property _ORVANE_BOUND_KEYCODES lists what is bound, and the next start
-//   empties what a killed instance left behind (a second instance started while another types would take that one's
-//   bindings away too).
+//   stopped and at shutdown; a root window property per running instance lists what it has bound, and a later start
+//   empties what a killed instance left behind (only a dead instance's: see x11sparekeys.h).
 // - Synthesis reports failure (false, or fewer units from typeText) when no keycode is free, the server refused a
 //   request or the display went away; a broken connection does not end the program, the thread reconnects later.
 // - Keys missing from the keyboard map (F13-F24 on common layouts, keypad digits while NumLock is off) are bound on an

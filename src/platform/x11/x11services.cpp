@@ -42,8 +42,9 @@ X11Services::X11Services(const std::string& displayName, int screen) : displayNa
 {
     setDisplayName(displayName_);
     if (XDisplay* display = threadDisplay()) {
-        // What an earlier instance left bound is taken back before the unused keycodes are counted.
-        SpareKeys::reclaimLeftovers(display);
+        // What a dead instance left bound is taken back before the unused keycodes are counted. The main thread's
+        // connection lives as long as the program, and with it the mark that this instance is alive.
+        spare_.claim(display);
         if (auto map = keyboardMap(display))
             spare_.adopt(map->spareKeycodes());
     }

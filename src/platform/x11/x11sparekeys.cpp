@@ -13,19 +13,23 @@ namespace platform::x11 {
 
 namespace {
 
-constexpr const char* kRecordName = "_ORVANE_BOUND_KEYCODES";
+constexpr int kRecordCount = 16;
 
-Atom recordAtom(Display* display)
+// The first record keeps the name that versions with a single record used, so their leftovers are taken back too.
+std::string recordName(int n)
 {
-    return XInternAtom(display, kRecordName, False); // Xlib caches it: one round trip per connection
+    return n == 0 ? std::string("_ORVANE_BOUND_KEYCODES") : "_ORVANE_BOUND_KEYCODES_" + std::to_string(n);
 }
 
 // Writes the record of what is bound (pairs of keycode and keysym); no record at all when nothing is.
-void writeRecord(Display* display, const std::vector<std::pair<int, unsigned long>>& bound)
+void writeRecord(Display* display, const std::string& name, const std::vector<std::pair<int, unsigned long>>& bound)
 {
+    if (name.empty())
+        return;
     const Window root = DefaultRootWindow(display);
+    const Atom atom = XInternAtom(display, name.c_str(), False); // Xlib caches it: one round trip per connection
     if (bound.empty()) {
-        XDeleteProperty(display, root, recordAtom(display));
+        XDeleteProperty(display, root, atom);
         return;
     }
     std::vector<long> data; // format 32 travels as long in Xlib
@@ -33,30 +37,22 @@ void writeRecord(Display* display, const std::vector<std::pair<int, unsigned lon
         data.push_back(kc);
         data.push_back(static_cast<long>(sym));
     }
-    XChangeProperty(display, root, recordAtom(display), XA_CARDINAL, 32, PropModeReplace,
+    XChangeProperty(display, root, atom, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
 }
 
-} // namespace
-
-SpareKeys::~SpareKeys()
+// Empties each keycode of a dead instance's record that still carries exactly the recorded keysym, and deletes the
+// record.
+void takeBack(Display* display, Atom record, std::vector<int>& emptied)
 {
-    stopRestorer();
-}
-
-std::vector<int> SpareKeys::reclaimLeftovers(XDisplay* display)
-{
-    std::vector<int> emptied;
-    if (!display)
-        return emptied;
     Atom type = None;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* raw = nullptr;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), recordAtom(display), 0, 4096, False, XA_CARDINAL, &type,
-                           &format, &count, &after, &raw) != Success ||
+    if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, True, XA_CARDINAL, &type, &format,
+                           &count, &after, &raw) != Success ||
         !raw) {
-        return emptied;
+        return;
     }
     std::vector<long> pairs;
     if (type == XA_CARDINAL && format == 32)
@@ -87,8 +83,53 @@ std::vector<int> SpareKeys::reclaimLeftovers(XDisplay* display)
         XChangeKeyboardMapping(display, kc, 2, none, 1);
         emptied.push_back(kc);
     }
-    writeRecord(display, {});
+}
+
+} // namespace
+
+SpareKeys::~SpareKeys()
+{
+    stopRestorer();
+}
+
+std::vector<int> SpareKeys::claim(XDisplay* display)
+{
+    std::vector<int> emptied;
+    if (!display || !recordName_.empty())
+        return emptied;
+    std::vector<std::string> names;
+    for (int n = 0; n < kRecordCount; ++n) {
+        names.push_back(recordName(n));
+        names.push_back("_ORVANE_INSTANCE_" + std::to_string(n));
+    }
+    std::vector<char*> pointers;
+    for (std::string& name : names)
+        pointers.push_back(name.data());
+    std::vector<Atom> atoms(names.size());
+    if (!XInternAtoms(display, pointers.data(), static_cast<int>(pointers.size()), False, atoms.data()))
+        return emptied;
+    const Window root = DefaultRootWindow(display);
+    const Window owner =
+        XCreateWindow(display, root, -1, -1, 1, 1, 0, CopyFromParent, InputOnly, CopyFromParent, 0, nullptr);
+    // Under a server grab, so that two instances starting together neither take one record nor empty each other's
+    // keycodes.
+    XGrabServer(display);
+    for (int n = 0; n < kRecordCount; ++n) {
+        const Atom selection = atoms[2 * n + 1];
+        if (XGetSelectionOwner(display, selection) != None)
+            continue; // a living instance's
+        takeBack(display, atoms[2 * n], emptied);
+        if (recordName_.empty()) {
+            XSetSelectionOwner(display, selection, owner, CurrentTime);
+            recordName_ = names[2 * n];
+            recordSelection_ = selection;
+            recordOwner_ = owner;
+        }
+    }
+    XUngrabServer(display);
     XSync(display, False);
+    if (recordName_.empty())
+        XDestroyWindow(display, owner);
     return emptied;
 }
 
@@ -253,7 +294,7 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsign
     std::sort(record.begin(), record.end());
     if (!changes.empty() && !writeMapping(display, changes))
         return false;
-    writeRecord(display, record);
+    writeRecord(display, recordName_, record);
     const bool ok = syncChecked(display);
     std::vector<int> emptied;
     {
@@ -501,9 +542,23 @@ void SpareKeys::shutdown(XDisplay* display)
     XSync(display, False);
     for (int kc : held)
         ledger().keyUp(kc);
-    std::lock_guard state(state_);
-    for (Slot& s : slots_)
-        s.keysym = 0;
+    {
+        std::lock_guard state(state_);
+        for (Slot& s : slots_)
+            s.keysym = 0;
+    }
+    // The window lives on the connection claim() was given, which may be gone already: it is only touched while it
+    // still owns the selection (under a grab, so nobody takes the record in between), which proves it exists.
+    if (recordOwner_ == 0)
+        return;
+    XGrabServer(display);
+    if (XGetSelectionOwner(display, recordSelection_) == recordOwner_) {
+        XSetSelectionOwner(display, recordSelection_, None, CurrentTime);
+        XDestroyWindow(display, recordOwner_);
+    }
+    XUngrabServer(display);
+    XSync(display, False);
+    recordOwner_ = 0;
 }
 
 } // namespace platform::x11

@@ -10,9 +10,12 @@
 // before the next. A character that is bound already is reused without rebinding. The bindings are removed again once
 // typing has been idle for a while, and when the pool is shut down.
 //
-// What the pool has bound is recorded in the root window property _ORVANE_BOUND_KEYCODES (CARDINAL/32, pairs of
-// keycode and keysym), rewritten once per batch, so that the next start can take back what a killed instance left
-// behind (reclaimLeftovers), and reported to platform::ledger() for the guardian.
+// What the pool has bound is recorded in a root window property (CARDINAL/32, pairs of keycode and keysym), rewritten
+// once per batch, so that a later start can take back what a killed instance left behind (claim), and reported to
+// platform::ledger() for the guardian. Each running instance has a record of its own, _ORVANE_BOUND_KEYCODES or
+// _ORVANE_BOUND_KEYCODES_<n>, and owns the selection _ORVANE_INSTANCE_<n> through a window of its connection. The X
+// server drops that ownership however the program ends, so a record whose selection has no owner is a dead
+// instance's, and only such records are taken back: another instance that is typing keeps its bindings.
 //
 // All members are thread-safe; callers that bind and press hold lock() so that their bindings stay put.
 
@@ -22,6 +25,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -32,7 +36,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     struct Pacing {
-        std::chrono::milliseconds rebindRest{100};   // between two bindings of one keycode
+        std::chrono::milliseconds rebindRest{100};  // between two bindings of one keycode
         std::chrono::milliseconds rebindGap{15};    // between two keymap changes
         std::chrono::milliseconds idleRestore{400}; // typing idle this long: the bindings are removed
     };
@@ -42,10 +46,11 @@ public:
     SpareKeys(const SpareKeys&) = delete;
     SpareKeys& operator=(const SpareKeys&) = delete;
 
-    // Before the pool is adopted: every keycode that the record on the root window names and that still carries
-    // exactly the recorded keysym is emptied again (an earlier instance died with it bound); pairs whose keycode now
-    // carries something else belong to another program and are dropped from the record. Returns the keycodes emptied.
-    static std::vector<int> reclaimLeftovers(XDisplay* display);
+    // Before the pool is adopted, on a connection that lives as long as the pool: takes a record of its own and, in
+    // every record of a dead instance, empties each keycode that still carries exactly the recorded keysym; a keycode
+    // that now carries something else belongs to another program and stays as it is. Returns the keycodes emptied.
+    // Without a free record (16 instances at once) the pool keeps none; the guardian still covers it.
+    std::vector<int> claim(XDisplay* display);
 
     // Takes the unused keycodes of the map as the pool (the first call only; later calls are ignored).
     void adopt(const std::vector<int>& keycodes);
@@ -67,7 +72,8 @@ public:
     std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(typing_); }
 
     // Releases keys still held on pool keycodes and removes every binding, on a connection of the caller's choosing
-    // (at shutdown, when thread connections may be gone). Stops the background restorer first.
+    // (at shutdown, when thread connections may be gone), then gives the record up. Stops the background restorer
+    // first.
     void shutdown(XDisplay* display);
 
     // Keysyms that can be bound at once (unpinned keycodes).
@@ -112,6 +118,9 @@ private:
     mutable std::mutex state_; // the slots; held only briefly
     std::condition_variable wake_;
     std::vector<Slot> slots_;
+    std::string recordName_;        // empty: no record (set once, by claim(), before the pool is used)
+    unsigned long recordOwner_ = 0; // the window whose selection marks the record as a living instance's
+    unsigned long recordSelection_ = 0;
     Clock::time_point lastRebind_{};
     struct Span {
         int first = 0;

@@ -58,20 +58,23 @@ std::size_t typeFromWorker(const QString& text, bool whole = false)
     return delivered;
 }
 
-// The pairs (keycode, keysym) that the backend records on the root window as bound.
+// The pairs (keycode, keysym) that running or dead instances record on the root window as bound.
 std::map<int, KeySym> boundRecord(Display* display)
 {
     std::map<int, KeySym> pairs;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "_ORVANE_BOUND_KEYCODES", False), 0,
-                       1024, False, XA_CARDINAL, &type, &format, &count, &after, &data);
-    for (unsigned long i = 0; data && i + 1 < count; i += 2)
-        pairs[static_cast<int>(reinterpret_cast<long*>(data)[i])] =
-            static_cast<KeySym>(reinterpret_cast<long*>(data)[i + 1]);
-    XFree(data);
+    for (int n = 0; n < 16; ++n) {
+        const std::string name = "_ORVANE_BOUND_KEYCODES" + (n == 0 ? std::string() : "_" + std::to_string(n));
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, name.c_str(), False), 0, 1024,
+                           False, XA_CARDINAL, &type, &format, &count, &after, &data);
+        for (unsigned long i = 0; data && i + 1 < count; i += 2)
+            pairs[static_cast<int>(reinterpret_cast<long*>(data)[i])] =
+                static_cast<KeySym>(reinterpret_cast<long*>(data)[i + 1]);
+        XFree(data);
+    }
     return pairs;
 }
 
@@ -494,6 +497,11 @@ private Q_SLOTS:
         QCOMPARE(child.readLine().trimmed(), QByteArray("BOUND"));
         const std::map<int, KeySym> record = boundRecord(other_.display());
         QCOMPARE(record.size(), 6u); // five characters and a held F13
+        // A start while that instance lives leaves its bindings alone.
+        platform::createX11Services().reset();
+        QCOMPARE(boundRecord(other_.display()), record);
+        for (const auto& [kc, sym] : record)
+            QVERIFY(other_.keycodeCarries(kc, sym));
         ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
         QVERIFY(child.waitForFinished(5000));
         // Meanwhile another program puts a key of its own on one of them.
