@@ -109,6 +109,9 @@ void undo(const LedgerState& state)
     if (getppid() != parent)
         g_parentGone = 1;
     prctl(PR_SET_NAME, "orvane-guardian");
+    // A session of its own, so that a kill of the program's whole process group (a shell's job control, a
+    // supervisor's group kill) leaves the watchdog to hand the desktop back.
+    setsid();
 
     // Hold nothing of the session but the channel: no terminal, no output pipe of a caller, no working directory.
     if (channel != 3) {

@@ -36,6 +36,7 @@ void press(x11test::Client& client, int keycode)
 // The child: does what the scenario says and prints "READY <watchdog pid> <keycodes it touched...>".
 int childMain(const char* scenario)
 {
+    setpgid(0, 0); // a process group of its own, which the test may kill as a whole
     if (!platform::guardian::start())
         return 2;
     x11test::Client client;
@@ -102,9 +103,10 @@ private Q_SLOTS:
     void handsTheDesktopBack_data()
     {
         QTest::addColumn<QString>("scenario");
-        QTest::addColumn<int>("signalNumber"); // 0: the child ends cleanly
+        QTest::addColumn<int>("signalNumber"); // 0: the child ends cleanly; negative: to its whole process group
         QTest::newRow("SIGKILL mid-hold") << "hold" << int(SIGKILL);
         QTest::newRow("abort mid-hold") << "hold" << int(SIGABRT);
+        QTest::newRow("SIGKILL of the process group mid-hold") << "hold" << -int(SIGKILL);
         QTest::newRow("SIGKILL mid-typing, keycodes rebound") << "typing" << int(SIGKILL);
         QTest::newRow("clean exit leaves what the ledger calls done") << "clean" << 0;
     }
@@ -149,7 +151,8 @@ private Q_SLOTS:
                 QVERIFY(user.mapping()[kc] != before[kc]);
         }
 
-        QCOMPARE(::kill(static_cast<pid_t>(child.processId()), signalNumber), 0);
+        const auto pid = static_cast<pid_t>(child.processId());
+        QCOMPARE(signalNumber > 0 ? ::kill(pid, signalNumber) : ::kill(-pid, -signalNumber), 0);
         QTRY_VERIFY_WITH_TIMEOUT(user.keysDown().empty() && user.buttonsDown() == 0 && processGone(watchdog), 1500);
         const std::vector<Keysyms> now = user.mapping();
         for (int kc : touched)
