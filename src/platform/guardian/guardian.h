@@ -4,6 +4,8 @@
 // its keyboard and pointer back however the program ends. The program talks to it over a channel that only the two
 // share; when the channel closes without a goodbye (SIGKILL, crash, abort, TerminateProcess), the watchdog releases
 // every key and button still recorded as down, restores every rebound keycode (X11) and exits, within a second.
+// On Linux the watchdog has a session of its own, so a kill of the program's whole process group does not take it
+// along, and while the program is stopped (job control, a debugger) with keys or buttons down it lets go of them.
 //
 // Linux: start() forks the watchdog before any thread or toolkit state exists; the child never returns to main and
 // uses only libc, Xlib and XTest. Windows: start() runs this same executable again with a hidden argument, which

@@ -11,7 +11,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -67,7 +69,8 @@ void onParentDeath(int)
     g_parentGone = 1;
 }
 
-void undo(const LedgerState& state)
+// Releases what the state holds and, with restoreKeycodes, gives rebound keycodes their mapping back.
+void undo(const LedgerState& state, bool restoreKeycodes = true)
 {
 #if defined(ORVANE_WITH_X11)
     Display* display = XOpenDisplay(nullptr);
@@ -78,7 +81,7 @@ void undo(const LedgerState& state)
         XTestFakeKeyEvent(display, static_cast<unsigned>(key), False, CurrentTime);
     for (int button : state.buttons)
         XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
-    for (const auto& [keycode, prior] : state.rebound) {
+    for (const auto& [keycode, prior] : restoreKeycodes ? state.rebound : decltype(state.rebound){}) {
         std::vector<KeySym> keysyms(prior.begin(), prior.end());
         if (keysyms.empty())
             keysyms.push_back(NoSymbol);
@@ -88,7 +91,26 @@ void undo(const LedgerState& state)
     XCloseDisplay(display);
 #else
     (void)state;
+    (void)restoreKeycodes;
 #endif
+}
+
+// Stopped by job control or held at a debugger's breakpoint.
+bool isStopped(pid_t pid)
+{
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char text[512];
+    const ssize_t got = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (got <= 0)
+        return false;
+    text[got] = '\0';
+    const char* end = std::strrchr(text, ')'); // the name before it may hold anything
+    return end && end[1] == ' ' && (end[2] == 'T' || end[2] == 't');
 }
 
 [[noreturn]] void runWatchdog(int channel, pid_t parent)
@@ -99,6 +121,7 @@ void undo(const LedgerState& state)
     std::signal(SIGTERM, SIG_IGN);
     std::signal(SIGQUIT, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGTSTP, SIG_IGN);
     // A belt for the rare case that a copy of the program's end leaked into another process and keeps the channel
     // open: the parent's death interrupts the read below.
     struct sigaction death {};
@@ -130,7 +153,21 @@ void undo(const LedgerState& state)
 
     RecordReader reader;
     std::uint32_t buffer[2 + kMaxKeysyms];
+    bool releasedWhileStopped = false;
     for (;;) {
+        const LedgerState& state = reader.state();
+        if (!g_parentGone && (!state.keys.empty() || !state.buttons.empty())) {
+            // A stopped program would keep its keys down for as long as it stays stopped, so they are let go of while
+            // it is. Its keycodes stay as they are: it may go on typing with them once it continues.
+            pollfd in{3, POLLIN, 0};
+            if (::poll(&in, 1, 250) == 0) {
+                const bool stopped = isStopped(parent);
+                if (stopped && !releasedWhileStopped)
+                    undo(state, false);
+                releasedWhileStopped = stopped;
+                continue;
+            }
+        }
         // Once the parent is gone, only what it managed to send before is still read, without waiting for more.
         const ssize_t got = recv(3, buffer, sizeof buffer, g_parentGone ? MSG_DONTWAIT : 0);
         if (got > 0) {
