@@ -81,7 +81,9 @@ void undo(const LedgerState& state, bool restoreKeycodes = true)
         XTestFakeKeyEvent(display, static_cast<unsigned>(key), False, CurrentTime);
     for (int button : state.buttons)
         XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
-    for (const auto& [keycode, prior] : restoreKeycodes ? state.rebound : decltype(state.rebound){}) {
+    for (const auto& [keycode, prior] : state.rebound) {
+        if (!restoreKeycodes)
+            break;
         std::vector<KeySym> keysyms(prior.begin(), prior.end());
         if (keysyms.empty())
             keysyms.push_back(NoSymbol);
