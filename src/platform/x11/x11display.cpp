@@ -126,6 +126,9 @@ XDisplay* threadDisplay()
     if (XkbQueryExtension(connection.display, &opcode, &connection.xkbEventBase, &error, &major, &minor)) {
         const unsigned long mask = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
         XkbSelectEvents(connection.display, XkbUseCoreKbd, mask, mask);
+        // A group switch or a modifier pressed by someone else changes what a key of the map types.
+        const unsigned long state = XkbGroupStateMask | XkbModifierStateMask;
+        XkbSelectEventDetails(connection.display, XkbUseCoreKbd, XkbStateNotify, state, state);
     } else {
         connection.xkbEventBase = -1;
     }
@@ -137,9 +140,21 @@ KeyboardMapChanges drainKeyboardMapChanges(XDisplay* display, const std::functio
     KeyboardMapChanges changes;
     if (!display || display != connection.display || connection.lost)
         return changes;
-    auto touched = [&](int first, int count) {
+    auto mapped = [&](unsigned long serial) {
+        if (!changes.mapped)
+            changes.mappedSerial = serial;
+        changes.mapped = true;
+    };
+    auto foreign = [&](unsigned long serial) {
+        mapped(serial);
+        if (!changes.foreign)
+            changes.foreignSerial = serial;
+        changes.foreign = true;
+    };
+    auto touched = [&](int first, int count, unsigned long serial) {
+        mapped(serial);
         if (!ours || !ours(first, count)) {
-            changes.foreign = true;
+            foreign(serial);
             return;
         }
         for (int kc = first; kc < first + count; ++kc) {
@@ -150,32 +165,33 @@ KeyboardMapChanges drainKeyboardMapChanges(XDisplay* display, const std::functio
     while (!connection.lost && XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
+        const unsigned long serial = event.xany.serial;
         if (connection.xkbEventBase < 0) {
             // Without XKB only the core notification exists.
             if (event.type == MappingNotify) {
                 const XMappingEvent& m = event.xmapping;
                 if (m.request != MappingKeyboard)
-                    changes.foreign = true;
+                    foreign(serial);
                 else
-                    touched(m.first_keycode, m.count);
+                    touched(m.first_keycode, m.count, serial);
             }
-            continue;
-        }
-        if (event.type != connection.xkbEventBase)
-            continue; // the core MappingNotify that Xlib adds duplicates the XKB event
-        const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
-        if (xkb->any.xkb_type == XkbNewKeyboardNotify) {
-            changes.foreign = true;
-        } else if (xkb->any.xkb_type == XkbMapNotify) {
-            const XkbMapNotifyEvent& m = xkb->map;
-            constexpr unsigned perKey = XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask |
-                                        XkbExplicitComponentsMask | XkbVirtualModMapMask;
-            if ((static_cast<unsigned>(m.changed) & ~perKey) != 0)
-                changes.foreign = true;
-            if (m.changed & XkbKeySymsMask)
-                touched(m.first_key_sym, m.num_key_syms);
-            if (m.changed & XkbKeyActionsMask)
-                touched(m.first_key_act, m.num_key_acts);
+        } else if (event.type == connection.xkbEventBase) { // the core MappingNotify duplicates the XKB event
+            const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
+            if (xkb->any.xkb_type == XkbNewKeyboardNotify) {
+                foreign(serial);
+            } else if (xkb->any.xkb_type == XkbMapNotify) {
+                const XkbMapNotifyEvent& m = xkb->map;
+                constexpr unsigned perKey = XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask |
+                                            XkbExplicitComponentsMask | XkbVirtualModMapMask;
+                if ((static_cast<unsigned>(m.changed) & ~perKey) != 0)
+                    foreign(serial);
+                if (m.changed & XkbKeySymsMask)
+                    touched(m.first_key_sym, m.num_key_syms, serial);
+                if (m.changed & XkbKeyActionsMask)
+                    touched(m.first_key_act, m.num_key_acts, serial);
+            } else if (xkb->any.xkb_type == XkbStateNotify) {
+                changes.states.push_back({serial, xkb->state.group, xkb->state.mods});
+            }
         }
     }
     return changes;

@@ -22,10 +22,21 @@ void setDisplayName(const std::string& name);
 // Keyboard-map notifications are selected on it.
 XDisplay* threadDisplay();
 
-// What the keyboard-map notifications waiting on a connection say.
+// What the keyboard-map and keyboard-state notifications waiting on a connection say. Serials are those of the last
+// request of this connection that the server had handled when the change happened, so that a key sent by the
+// connection is known to have gone out before (its request's serial <= the change's) or after the change.
 struct KeyboardMapChanges {
     bool foreign = false;          // a change outside the typing pool (or of the whole map): the map must be re-read
     std::vector<int> poolKeycodes; // keycodes of our own changes: to be checked whether another program took them
+    unsigned long foreignSerial = 0; // of the first foreign change
+    bool mapped = false;             // any change of the map at all, ours included
+    unsigned long mappedSerial = 0;  // of the first of them
+    struct State {
+        unsigned long serial = 0;
+        int group = 0;     // effective group
+        unsigned mods = 0; // effective modifiers
+    };
+    std::vector<State> states; // group and modifier changes, in order
 };
 
 // Takes every event waiting on the calling thread's connection without blocking and sorts the keyboard-map

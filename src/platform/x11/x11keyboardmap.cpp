@@ -32,7 +32,8 @@ int genericToLeft(int vk)
 
 } // namespace
 
-std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const std::vector<OwnedKey>& owned)
+std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const std::vector<OwnedKey>& owned,
+                                                      const std::vector<int>& others)
 {
     if (!display)
         return nullptr;
@@ -85,9 +86,19 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
         groups = std::max(groups, static_cast<int>(XkbKeyNumGroups(desc, kc)));
     groups = std::min(groups, kGroups);
 
+    // The core rows, so that a typist can tell with one request whether the keys it uses still carry this map.
+    int perKeycode = 0;
+    if (KeySym* core = XGetKeyboardMapping(display, static_cast<KeyCode>(minKey), maxKey - minKey + 1, &perKeycode)) {
+        for (int kc = minKey; kc <= maxKey; ++kc)
+            map->rows_[static_cast<std::size_t>(kc)] = rowHash(core + (kc - minKey) * perKeycode, perKeycode);
+        XFree(core);
+    }
+
     for (int kc = minKey; kc <= maxKey; ++kc) {
         const int symCount = XkbKeyNumSyms(desc, kc);
         const KeySym* syms = XkbKeySymsPtr(desc, kc);
+        if (std::find(others.begin(), others.end(), kc) != others.end())
+            continue;
         if (const OwnedKey* own = ownedKey(kc)) {
             const bool ours = own->busy || std::all_of(syms, syms + symCount,
                                                        [&](KeySym s) { return s == NoSymbol || s == own->keysym; });
@@ -133,6 +144,7 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
                                          &typed) ||
                     typed == NoSymbol || IsKeypadKey(typed) || IsModifierKey(typed))
                     continue;
+                map->typed_[static_cast<std::size_t>(kc)][static_cast<std::size_t>(2 * group + (mods != 0))] = typed;
                 const char32_t cp = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(typed));
                 if (cp == 0)
                     continue;
@@ -236,6 +248,30 @@ int KeyboardMap::keycodeOfKeysym(unsigned long keysym) const
 {
     auto it = firstLevel_.find(keysym);
     return it == firstLevel_.end() ? 0 : it->second;
+}
+
+unsigned long KeyboardMap::keysymAt(int keycode, int group, bool shift) const
+{
+    if (keycode < 0 || keycode >= kKeycodes || group < 0 || group >= kGroups)
+        return 0;
+    return typed_[static_cast<std::size_t>(keycode)][static_cast<std::size_t>(2 * group + (shift ? 1 : 0))];
+}
+
+bool KeyboardMap::rowUnchanged(int keycode, const unsigned long* syms, int perKeycode) const
+{
+    return keycode >= 0 && keycode < kKeycodes && rows_[static_cast<std::size_t>(keycode)] == rowHash(syms, perKeycode);
+}
+
+std::uint64_t KeyboardMap::rowHash(const unsigned long* syms, int count)
+{
+    while (count > 0 && syms[count - 1] == NoSymbol)
+        --count; // the width of the core rows follows the widest key: trailing empty columns say nothing
+    std::uint64_t hash = 1469598103934665603ull; // FNV-1a over the keysyms
+    for (int i = 0; i < count; ++i) {
+        hash ^= syms[i];
+        hash *= 1099511628211ull;
+    }
+    return hash;
 }
 
 } // namespace platform::x11

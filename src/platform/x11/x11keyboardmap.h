@@ -27,8 +27,10 @@ public:
 
     // Reads the map of the core keyboard. Keycodes in owned (the typing pool) are left out of every table: what they
     // hold is the backend's own temporary binding, unless somebody else has put other keysyms there (a new layout);
-    // then they count as ordinary keys and are listed in reclaimed(). nullptr on failure.
-    static std::shared_ptr<const KeyboardMap> build(XDisplay* display, const std::vector<OwnedKey>& owned);
+    // then they count as ordinary keys and are listed in reclaimed(). Keycodes in others (another running instance's
+    // temporary bindings) are left out altogether. nullptr on failure.
+    static std::shared_ptr<const KeyboardMap> build(XDisplay* display, const std::vector<OwnedKey>& owned,
+                                                    const std::vector<int>& others = {});
 
     // Pool keycodes that another program now uses.
     const std::vector<int>& reclaimed() const { return reclaimed_; }
@@ -58,6 +60,10 @@ public:
     std::optional<CharPlace> charPlace(char32_t codePoint, int group) const;
     // The first keycode whose first level is this keysym (0 if none).
     int keycodeOfKeysym(unsigned long keysym) const;
+    // What keycode types in group with no modifier or with Shift alone (0 if nothing).
+    unsigned long keysymAt(int keycode, int group, bool shift) const;
+    // True while the server's core mapping row of keycode (perKeycode keysyms) is still the one the map was built on.
+    bool rowUnchanged(int keycode, const unsigned long* syms, int perKeycode) const;
 
     // Keycodes with no keysym at all, usable for temporary bindings.
     const std::vector<int>& spareKeycodes() const { return spare_; }
@@ -83,7 +89,11 @@ private:
         bool plain = false;      // vkOff is the keysym of the first level
     };
 
+    static std::uint64_t rowHash(const unsigned long* syms, int count);
+
     std::array<Key, kKeycodes> keys_{};
+    std::array<std::array<unsigned long, 2 * kGroups>, kKeycodes> typed_{};
+    std::array<std::uint64_t, kKeycodes> rows_{};
     std::array<std::unordered_map<char32_t, CharPlace>, kGroups> chars_;
     std::unordered_map<unsigned long, int> firstLevel_;
     std::vector<int> spare_;

@@ -12,6 +12,7 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <utility>
 #include <chrono>
 #include <thread>
 
@@ -20,11 +21,6 @@ namespace platform {
 namespace x11 {
 
 namespace {
-
-// A high surrogate waits here for its low half; the pair is typed as one character when the low unit is pressed.
-thread_local char16_t pendingHighSurrogate = 0;
-// "\r\n" is one line break, typed once.
-thread_local bool lastWasCarriageReturn = false;
 
 bool numLockOn(Display* display, unsigned numLockMask)
 {
@@ -46,7 +42,7 @@ X11Services::X11Services(const std::string& displayName, int screen) : displayNa
         // connection lives as long as the program, and with it the mark that this instance is alive.
         spare_.claim(display);
         if (auto map = keyboardMap(display))
-            spare_.adopt(map->spareKeycodes());
+            spare_.adopt(display, map->spareKeycodes());
     }
 }
 
@@ -58,30 +54,51 @@ X11Services::~X11Services()
     }
     releaseGrabs();
     // The thread connections may already be gone (static destruction), so the bindings are undone on a connection of
-    // our own.
+    // our own. Keys still held are let go where they went down.
     Display* display = XOpenDisplay(displayName_.c_str());
+    std::vector<int> released;
+    {
+        std::lock_guard lock(heldMutex_);
+        for (int& keycode : held_) {
+            if (display && keycode != 0)
+                released.push_back(std::exchange(keycode, 0));
+        }
+    }
+    for (int keycode : released)
+        XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
+    if (display)
+        XSync(display, False);
+    for (int keycode : released)
+        ledger().keyUp(keycode);
     spare_.shutdown(display);
     if (display)
         XCloseDisplay(display);
 }
 
-std::shared_ptr<const KeyboardMap> X11Services::keyboardMap(XDisplay* display)
+std::shared_ptr<const KeyboardMap> X11Services::keyboardMap(XDisplay* display, KeyboardMapChanges* seen)
 {
     // Our own rebindings only touch the pool, whose keycodes are left out of the map: they need no new map, only a
     // look whether another program has taken one of those keycodes meanwhile.
-    const KeyboardMapChanges changes =
+    KeyboardMapChanges changes =
         drainKeyboardMapChanges(display, [this](int first, int count) { return spare_.ownsSpan(first, count); });
     spare_.verify(display, changes.poolKeycodes);
-    if (changes.foreign)
+    if (changes.foreign) {
+        // A new layout wipes what the pool had bound and may put keys of its own on keycodes of the pool.
+        spare_.verifyAll(display);
         mapStale_ = true;
+    }
     std::lock_guard lock(mapMutex_);
     if (!map_ || mapStale_.exchange(false)) {
         const auto snapshot = spare_.keycodes();
-        if (auto fresh = KeyboardMap::build(display, snapshot)) {
+        if (auto fresh = KeyboardMap::build(display, snapshot, spare_.namedByOthers(display))) {
             spare_.retire(fresh->reclaimed(), snapshot);
+            // Keycodes that a layout had taken come back once it has let them go again.
+            spare_.join(display, fresh->spareKeycodes());
             map_ = std::move(fresh);
         }
     }
+    if (seen)
+        *seen = std::move(changes);
     return map_;
 }
 
@@ -117,8 +134,9 @@ bool X11Services::isKeyDown(int vk)
         if (vkMatches(vk, map->vkOf(kc, numLock == 1)))
             return true;
     }
-    const int pinned = spare_.pinnedKeycode(keysymForVk(vk));
-    return pinned != 0 && down(pinned);
+    std::lock_guard lock(heldMutex_);
+    const int held = held_[static_cast<std::size_t>(vk)];
+    return held != 0 && down(held);
 }
 
 bool X11Services::sendKey(int vk, bool down)
@@ -126,19 +144,27 @@ bool X11Services::sendKey(int vk, bool down)
     Display* display = threadDisplay();
     if (!display || vk <= 0 || vk > 255)
         return false;
-    const unsigned long keysym = keysymForVk(vk);
-    if (!down) {
-        // A key that was bound on a spare keycode for its press is released there. Its binding is pinned, so it
-        // stays put without the typing lock; any other release never waits for typing either.
-        if (const int keycode = spare_.pinnedKeycode(keysym)) {
-            XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
-            const bool sent = syncChecked(display);
-            if (sent) {
-                ledger().keyUp(keycode);
-                spare_.unpin(keycode);
-            }
-            return sent;
+    int& held = held_[static_cast<std::size_t>(vk)];
+    int heldKeycode = 0;
+    {
+        std::lock_guard lock(heldMutex_);
+        heldKeycode = down ? held : std::exchange(held, 0);
+    }
+    if (heldKeycode != 0) {
+        // A release goes exactly where the press went, whatever the layout, the group or NumLock did in between, and
+        // it never waits for typing (a binding of a held key is pinned, so it stays put without the typing lock). A
+        // press while held (as auto-repeat does) goes there too.
+        XTestFakeKeyEvent(display, static_cast<unsigned>(heldKeycode), down ? True : False, CurrentTime);
+        const bool sent = syncChecked(display);
+        if (!sent && !down) {
+            std::lock_guard lock(heldMutex_);
+            if (held == 0)
+                held = heldKeycode; // still down: a later release tries again
+        } else if (!down) {
+            ledger().keyUp(heldKeycode);
+            spare_.unpin(heldKeycode);
         }
+        return sent;
     }
     auto map = keyboardMap(display);
     if (!map)
@@ -147,14 +173,19 @@ bool X11Services::sendKey(int vk, bool down)
     if (place.keycode != 0 && place.needsNumLock && !numLockOn(display, map->numLockMask()))
         place.keycode = 0;
     if (place.keycode != 0) {
-        if (down)
+        // A release of a key we did not press goes where the map has it.
+        if (down) {
             ledger().keyDown(place.keycode);
+            std::lock_guard lock(heldMutex_);
+            held = place.keycode;
+        }
         XTestFakeKeyEvent(display, static_cast<unsigned>(place.keycode), down ? True : False, CurrentTime);
         const bool sent = syncChecked(display);
         if (sent && !down)
             ledger().keyUp(place.keycode);
         return sent;
     }
+    const unsigned long keysym = keysymForVk(vk);
     if (keysym == 0)
         return false;
     if (!down)
@@ -166,209 +197,13 @@ bool X11Services::sendKey(int vk, bool down)
     if (keycode == 0)
         return false;
     ledger().keyDown(keycode);
+    {
+        std::lock_guard lock(heldMutex_);
+        held = keycode;
+    }
     XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
     spare_.touched({keycode});
     return syncChecked(display);
-}
-
-bool X11Services::sendUnicodeUnit(char16_t unit, bool down)
-{
-    // X types whole characters, so the character goes out on the press and the release call has nothing left to do.
-    if (!down)
-        return true;
-    char32_t codePoint = unit;
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-        pendingHighSurrogate = unit;
-        return true;
-    }
-    if (unit >= 0xDC00 && unit <= 0xDFFF) {
-        if (pendingHighSurrogate == 0)
-            return false; // half a character cannot be typed
-        codePoint = 0x10000 + ((static_cast<char32_t>(pendingHighSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
-    }
-    pendingHighSurrogate = 0;
-    if (codePoint == U'\n' && lastWasCarriageReturn) {
-        lastWasCarriageReturn = false;
-        return true;
-    }
-    lastWasCarriageReturn = codePoint == U'\r';
-    Display* display = threadDisplay();
-    if (!display)
-        return false;
-    const StopSignal never;
-    return typeChars(display, {TextChar{0, 1, codePoint}}, std::chrono::steady_clock::now(), {}, never) == 1;
-}
-
-std::size_t X11Services::typeText(std::u16string_view text, std::chrono::steady_clock::time_point start,
-                                  std::chrono::steady_clock::duration interval, const StopSignal& stop)
-{
-    Display* display = threadDisplay();
-    if (!display)
-        return 0;
-    std::vector<TextChar> chars;
-    for (std::size_t i = 0; i < text.size();) {
-        const char16_t unit = text[i];
-        TextChar c{i, i + 1, unit};
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-            c = {i, i + 2, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00u)};
-        else if (unit >= 0xD800 && unit <= 0xDFFF)
-            c.codePoint = 0; // half a character cannot be typed
-        else if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            c.end = i + 2; // one line break
-        chars.push_back(c);
-        i = c.end;
-    }
-    return typeChars(display, chars, start, interval, stop);
-}
-
-std::size_t X11Services::typeChars(XDisplay* display, const std::vector<TextChar>& chars,
-                                   std::chrono::steady_clock::time_point start,
-                                   std::chrono::steady_clock::duration interval, const StopSignal& stop)
-{
-    using Clock = std::chrono::steady_clock;
-    if (chars.empty())
-        return 0;
-    auto map = keyboardMap(display);
-    if (!map)
-        return 0;
-    auto typing = spare_.lock();
-    XkbStateRec state{};
-    XkbGetState(display, XkbUseCoreKbd, &state);
-    // CapsLock would change the case of letters (and some toolkits case-convert any keysym): off while typing.
-    const bool capsLocked = (state.locked_mods & LockMask) != 0;
-    if (capsLocked)
-        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, 0);
-    // Modifiers someone holds would change what a key of the map types; a spare key with the same keysym on both
-    // levels is immune to Shift and AltGr.
-    const unsigned held = state.mods & ~(LockMask | map->numLockMask() | map->scrollLockMask());
-    const int shiftKeycode = map->shiftKeycode();
-
-    // Where each character goes: a key of the map (with or without Shift), a keysym for the pool, or nothing.
-    struct Stroke {
-        int keycode = 0;
-        bool shift = false;
-        unsigned long spare = 0;
-        bool skip = false; // a control character without a key: typing it means skipping it
-    };
-    std::vector<Stroke> strokes;
-    strokes.reserve(chars.size());
-    for (const TextChar& c : chars) {
-        Stroke stroke;
-        unsigned long special = 0;
-        switch (c.codePoint) {
-        case U'\r':
-        case U'\n':
-            special = XK_Return;
-            break;
-        case U'\t':
-            special = XK_Tab;
-            break;
-        case U'\b':
-            special = XK_BackSpace;
-            break;
-        case 0x1B:
-            special = XK_Escape;
-            break;
-        case 0x7F:
-            special = XK_Delete;
-            break;
-        default:
-            stroke.skip = c.codePoint != 0 && (c.codePoint < 0x20 || (c.codePoint >= 0x80 && c.codePoint < 0xA0));
-            break;
-        }
-        if (special != 0) {
-            stroke.keycode = map->keycodeOfKeysym(special);
-        } else if (held == 0 && !stroke.skip) {
-            if (auto place = map->charPlace(c.codePoint, state.group)) {
-                stroke.keycode = place->keycode;
-                stroke.shift = place->shift;
-            }
-        }
-        if (stroke.shift && shiftKeycode == 0)
-            stroke.keycode = 0;
-        if (stroke.keycode == 0 && !stroke.skip && c.codePoint != 0 && c.codePoint <= 0x10FFFF)
-            stroke.spare = special != 0 ? special : 0x01000000UL + c.codePoint;
-        strokes.push_back(stroke);
-    }
-
-    std::size_t delivered = 0; // units confirmed by the server
-    std::size_t queued = 0;    // units sent, not yet confirmed
-    std::vector<int> pressed;  // keycodes whose release is not yet confirmed
-    auto confirm = [&]() {
-        const bool ok = syncChecked(display);
-        for (int kc : pressed)
-            ledger().keyUp(kc);
-        pressed.clear();
-        if (ok)
-            delivered = queued;
-        return ok;
-    };
-    bool failed = false;
-    for (std::size_t pos = 0; pos < chars.size() && !failed;) {
-        const std::size_t capacity = spare_.capacity();
-        // The next batch: as many characters as the pool can carry at once. Characters bound already count too, so
-        // that binding the batch cannot take them away.
-        std::vector<unsigned long> batch;
-        std::size_t end = pos;
-        for (; end < chars.size(); ++end) {
-            const unsigned long sym = strokes[end].spare;
-            if (sym == 0 || std::find(batch.begin(), batch.end(), sym) != batch.end())
-                continue;
-            if (batch.size() == capacity)
-                break;
-            batch.push_back(sym);
-        }
-        if (end == pos)
-            break; // the pool has no keycode left at all (every one held down)
-        std::vector<int> keycodes;
-        if (!batch.empty())
-            keycodes = spare_.bind(display, batch, false);
-        for (std::size_t k = pos; k < end; ++k) {
-            const Clock::time_point due = start + interval * static_cast<long long>(chars[k].end - 1);
-            if (due > Clock::now() && !pressed.empty() && !confirm()) {
-                failed = true; // flushed before the wait, so that every character goes out on time
-                break;
-            }
-            if (stop.waitUntil(due))
-                break;
-            const Stroke& stroke = strokes[k];
-            int keycode = stroke.keycode;
-            if (stroke.spare != 0) {
-                auto at = std::find(batch.begin(), batch.end(), stroke.spare);
-                keycode = keycodes[static_cast<std::size_t>(at - batch.begin())];
-            }
-            if (!stroke.skip && keycode == 0) {
-                failed = true; // not on the map and no keycode for it: no more characters, in order to keep the order
-                break;
-            }
-            if (keycode != 0) {
-                if (stroke.shift) {
-                    ledger().keyDown(shiftKeycode);
-                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), True, CurrentTime);
-                }
-                ledger().keyDown(keycode);
-                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
-                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
-                pressed.push_back(keycode);
-                if (stroke.shift) {
-                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), False, CurrentTime);
-                    pressed.push_back(shiftKeycode);
-                }
-            }
-            queued = chars[k].end;
-            pos = k + 1;
-        }
-        if (!confirm())
-            failed = true;
-        spare_.touched(keycodes);
-        if (stop.isRequested() || pos < end)
-            break;
-    }
-    if (capsLocked) {
-        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
-        XSync(display, False);
-    }
-    return delivered;
 }
 
 bool X11Services::sendMouseButton(MouseButton button, bool down)

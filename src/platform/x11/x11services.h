@@ -3,8 +3,8 @@
 // The X11 input services. Synthesis and key state go through a private X connection of the calling thread; the
 // keyboard capture and the hot keys are grabs on the toolkit's connection, whose events the GUI thread's native event
 // filter hands to handleNativeEvent; the key watch has a connection and a thread of its own. The definitions are split
-// by concern: x11services.cpp (key state, synthesis, typing), x11grabs.cpp (capture and hot keys), x11keywatch.cpp;
-// x11factory.cpp creates it.
+// by concern: x11services.cpp (key state, synthesis), x11typing.cpp (texts), x11grabs.cpp (capture and hot keys),
+// x11keywatch.cpp; x11factory.cpp creates it.
 
 #include "platform/inputservices.h"
 #include "x11keyboardmap.h"
@@ -13,6 +13,7 @@
 
 #include <QtGlobal>
 
+#include <array>
 #include <atomic>
 #include <bitset>
 #include <cstdint>
@@ -61,8 +62,9 @@ public:
     void sleepMs(int ms) override;
 
 private:
-    // The shared keyboard map, rebuilt (on this thread's connection) when a change not made by us was seen.
-    std::shared_ptr<const KeyboardMap> keyboardMap(XDisplay* display);
+    // The shared keyboard map, rebuilt (on this thread's connection) when a change not made by us was seen; seen gets
+    // the notifications that were waiting.
+    std::shared_ptr<const KeyboardMap> keyboardMap(XDisplay* display, KeyboardMapChanges* seen = nullptr);
     // One character of a text: where it starts and ends in the UTF-16 text (end exclusive) and what it is; an
     // unpaired surrogate has codePoint 0.
     struct TextChar {
@@ -75,6 +77,13 @@ private:
     std::size_t typeChars(XDisplay* display, const std::vector<TextChar>& chars,
                           std::chrono::steady_clock::time_point start, std::chrono::steady_clock::duration interval,
                           const StopSignal& stop);
+    // typeChars with the typing lock held and CapsLock off: types exactly or ends short (x11typing.cpp).
+    std::size_t typeExactly(XDisplay* display, const std::vector<TextChar>& chars,
+                            std::chrono::steady_clock::time_point start, std::chrono::steady_clock::duration interval,
+                            const StopSignal& stop);
+    // The keycodes of wanted (keycode, keysym) that do not carry exactly that keysym now. One round trip.
+    static std::vector<int> keycodesNotCarrying(XDisplay* display,
+                                                const std::vector<std::pair<int, unsigned long>>& wanted);
 
     // Capture and hot keys (GUI thread).
     struct Capture {
@@ -122,6 +131,11 @@ private:
     PendingRelease pending_;
     QTimer* releaseTimer_ = nullptr;
     std::map<int, HotKey> hotKeys_;
+
+    // Per virtual-key code, the keycode its press went to (0: not held by us): the release goes there, whatever the
+    // layout, the group or NumLock did in between.
+    std::mutex heldMutex_;
+    std::array<int, 256> held_{};
 
     std::mutex watchMutex_;
     std::unique_ptr<KeyWatch> watch_;

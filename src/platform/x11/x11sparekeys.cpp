@@ -8,6 +8,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace platform::x11 {
 
@@ -108,6 +109,7 @@ std::vector<int> SpareKeys::claim(XDisplay* display)
     std::vector<Atom> atoms(names.size());
     if (!XInternAtoms(display, pointers.data(), static_cast<int>(pointers.size()), False, atoms.data()))
         return emptied;
+    atoms_.assign(atoms.begin(), atoms.end());
     const Window root = DefaultRootWindow(display);
     const Window owner =
         XCreateWindow(display, root, -1, -1, 1, 1, 0, CopyFromParent, InputOnly, CopyFromParent, 0, nullptr);
@@ -133,16 +135,15 @@ std::vector<int> SpareKeys::claim(XDisplay* display)
     return emptied;
 }
 
-void SpareKeys::adopt(const std::vector<int>& keycodes)
+void SpareKeys::adopt(XDisplay* display, const std::vector<int>& keycodes)
 {
-    std::lock_guard state(state_);
-    if (adopted_)
-        return;
-    adopted_ = true;
-    for (int kc : keycodes) {
-        if (kc >= 8 && kc <= 255)
-            slots_.push_back(Slot{kc, 0, false, false, false, 0, {}, {}});
+    {
+        std::lock_guard state(state_);
+        if (adopted_)
+            return;
+        adopted_ = true;
     }
+    join(display, keycodes);
 }
 
 void SpareKeys::setPacing(const Pacing& pacing)
@@ -167,46 +168,138 @@ void SpareKeys::retire(const std::vector<int>& taken, const std::vector<Keyboard
     std::vector<int> left;
     {
         std::lock_guard state(state_);
-        std::erase_if(slots_, [&](const Slot& s) {
-            if (s.busy || std::find(taken.begin(), taken.end(), s.keycode) == taken.end())
-                return false;
+        std::vector<int> current;
+        for (const Slot& s : slots_) {
             auto seen = std::find_if(snapshot.begin(), snapshot.end(),
                                      [&](const KeyboardMap::OwnedKey& k) { return k.keycode == s.keycode; });
             // Rebound by us after the mapping was read: what was read is not the other program's.
-            if (seen == snapshot.end() || seen->generation != s.generation || seen->busy)
-                return false;
-            if (s.reported)
-                left.push_back(s.keycode);
-            return true;
-        });
+            if (!s.busy && std::find(taken.begin(), taken.end(), s.keycode) != taken.end() && seen != snapshot.end() &&
+                seen->generation == s.generation && !seen->busy)
+                current.push_back(s.keycode);
+        }
+        retireLocked(current, left);
     }
     for (int kc : left)
         ledger().restored(kc); // the other program's mapping stays
 }
 
-void SpareKeys::verify(XDisplay* display, const std::vector<int>& keycodes)
+void SpareKeys::retireLocked(const std::vector<int>& keycodes, std::vector<int>& left)
 {
+    std::erase_if(slots_, [&](Slot& s) {
+        if (std::find(keycodes.begin(), keycodes.end(), s.keycode) == keycodes.end())
+            return false;
+        // A key of ours is down there: its release goes to this keycode, so the slot stays until then, never to be
+        // rebound or emptied.
+        if (s.pinned) {
+            s.lost = true;
+            return false;
+        }
+        if (s.reported)
+            left.push_back(s.keycode);
+        return true;
+    });
+}
+
+std::vector<int> SpareKeys::verify(XDisplay* display, const std::vector<int>& keycodes)
+{
+    std::vector<int> mismatched;
     if (!display || keycodes.empty())
-        return;
+        return mismatched;
     const auto snapshot = this->keycodes();
     const int first = *std::min_element(keycodes.begin(), keycodes.end());
     const int last = *std::max_element(keycodes.begin(), keycodes.end());
     int perKeycode = 0;
     KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(first), last - first + 1, &perKeycode);
     if (!syms)
-        return;
-    std::vector<int> taken;
+        return mismatched;
+    std::vector<int> taken, emptied;
     for (int kc : keycodes) {
         auto own = std::find_if(snapshot.begin(), snapshot.end(),
                                 [&](const KeyboardMap::OwnedKey& k) { return k.keycode == kc; });
         if (own == snapshot.end() || own->busy)
             continue;
         const KeySym* at = syms + static_cast<std::ptrdiff_t>(kc - first) * perKeycode;
-        if (!std::all_of(at, at + perKeycode, [&](KeySym s) { return s == NoSymbol || s == own->keysym; }))
-            taken.push_back(kc);
+        const bool empty = std::all_of(at, at + perKeycode, [](KeySym s) { return s == NoSymbol; });
+        if (empty ? own->keysym == 0
+                  : std::all_of(at, at + perKeycode, [&](KeySym s) { return s == NoSymbol || s == own->keysym; }))
+            continue;
+        mismatched.push_back(kc);
+        (empty ? emptied : taken).push_back(kc);
     }
     XFree(syms);
+    std::vector<int> wiped;
+    {
+        // A new layout has emptied them: nothing of ours is there any more, and the next use binds them anew.
+        std::lock_guard state(state_);
+        for (Slot& s : slots_) {
+            auto seen = std::find_if(snapshot.begin(), snapshot.end(),
+                                     [&](const KeyboardMap::OwnedKey& k) { return k.keycode == s.keycode; });
+            if (s.busy || std::find(emptied.begin(), emptied.end(), s.keycode) == emptied.end() ||
+                seen->generation != s.generation)
+                continue;
+            s.keysym = 0;
+            if (std::exchange(s.reported, false))
+                wiped.push_back(s.keycode);
+        }
+    }
+    for (int kc : wiped)
+        ledger().restored(kc);
     retire(taken, snapshot);
+    return mismatched;
+}
+
+std::vector<int> SpareKeys::verifyAll(XDisplay* display)
+{
+    std::vector<int> pool;
+    for (const auto& key : keycodes())
+        pool.push_back(key.keycode);
+    return verify(display, pool);
+}
+
+std::vector<int> SpareKeys::namedByOthers(XDisplay* display) const
+{
+    std::vector<int> named;
+    if (!display || atoms_.size() != 2 * kRecordCount)
+        return named;
+    int count = 0;
+    Atom* present = XListProperties(display, DefaultRootWindow(display), &count);
+    for (int n = 0; present && n < kRecordCount; ++n) {
+        const Atom record = atoms_[static_cast<std::size_t>(2 * n)];
+        if (recordName(n) == recordName_ || std::find(present, present + count, record) == present + count ||
+            XGetSelectionOwner(display, atoms_[static_cast<std::size_t>(2 * n + 1)]) == None)
+            continue; // ours, none, or a dead instance's (the next start or the guardian takes that back)
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* raw = nullptr;
+        if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, False, XA_CARDINAL, &type,
+                               &format, &items, &after, &raw) != Success || !raw)
+            continue;
+        for (unsigned long i = 0; format == 32 && i + 1 < items; i += 2)
+            named.push_back(static_cast<int>(reinterpret_cast<const long*>(raw)[i]));
+        XFree(raw);
+    }
+    if (present)
+        XFree(present);
+    return named;
+}
+
+void SpareKeys::join(XDisplay* display, const std::vector<int>& unused)
+{
+    auto inPool = [this](int kc) {
+        return std::any_of(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keycode == kc; });
+    };
+    {
+        std::lock_guard state(state_);
+        if (!adopted_ || std::all_of(unused.begin(), unused.end(), inPool))
+            return;
+    }
+    const std::vector<int> others = namedByOthers(display);
+    std::lock_guard state(state_);
+    for (int kc : unused) {
+        if (kc >= 8 && kc <= 255 && !inPool(kc) && std::find(others.begin(), others.end(), kc) == others.end())
+            slots_.push_back(Slot{kc, 0, false, false, false, false, 0, {}, {}});
+    }
 }
 
 std::size_t SpareKeys::capacity() const
@@ -214,48 +307,6 @@ std::size_t SpareKeys::capacity() const
     std::lock_guard state(state_);
     return static_cast<std::size_t>(
         std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return !s.pinned; }));
-}
-
-bool SpareKeys::writeMapping(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes)
-{
-    // Every request that changes keysyms makes every client reload its whole keymap, and the pool's keycodes are
-    // scattered (on Xvfb no two of the 19 are neighbours). So the whole span from the lowest to the highest changed
-    // keycode goes out in one request: the keys of the span that are not ours are sent back as they are, read just
-    // before. Each pool key gets a single level, so that no modifier changes what it types.
-    const auto [low, high] = std::minmax_element(changes.begin(), changes.end());
-    const int first = low->first;
-    const int count = high->first - first + 1;
-    XkbDescPtr desc = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
-    if (!desc)
-        return false;
-    bool ok = desc->map && first >= desc->min_key_code && high->first <= desc->max_key_code;
-    for (const auto& [kc, sym] : changes) {
-        if (!ok)
-            break;
-        KeySym* syms = XkbResizeKeySyms(desc, kc, sym != 0 ? 1 : 0);
-        XkbSymMapRec& key = desc->map->key_sym_map[kc];
-        std::fill(std::begin(key.kt_index), std::end(key.kt_index), XkbOneLevelIndex);
-        key.group_info = static_cast<unsigned char>(XkbSetNumGroups(key.group_info, sym != 0 ? 1 : 0));
-        key.width = 1;
-        ok = sym == 0 || syms;
-        if (ok && sym != 0)
-            XkbKeySymsPtr(desc, kc)[0] = sym;
-    }
-    if (ok) {
-        XkbMapChangesRec mapChanges{};
-        mapChanges.changed = XkbKeySymsMask;
-        mapChanges.first_key_sym = static_cast<KeyCode>(first);
-        mapChanges.num_key_syms = static_cast<unsigned char>(count);
-        {
-            std::lock_guard state(state_);
-            ownSpans_.push_back({first, count, Clock::now()});
-            std::erase_if(ownSpans_,
-                          [](const Span& span) { return Clock::now() - span.sent > std::chrono::seconds(10); });
-        }
-        ok = XkbChangeMap(display, desc, &mapChanges);
-    }
-    XkbFreeKeyboard(desc, 0, True);
-    return ok;
 }
 
 bool SpareKeys::ownsSpan(int first, int count) const
@@ -271,46 +322,148 @@ bool SpareKeys::ownsSpan(int first, int count) const
     return true;
 }
 
-bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes)
+bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, std::vector<int>& taken)
 {
-    std::vector<std::pair<int, unsigned long>> record;
+    // Every request that changes keysyms makes every client reload its whole keymap, and the pool's keycodes are
+    // scattered (on Xvfb no two of the 19 are neighbours). So the whole span from the lowest to the highest changed
+    // keycode goes out in one request: the keys of the span that are not ours are sent back as they are, read just
+    // before under the caller's server grab, so that no other client's change in between is undone. Each pool key gets
+    // a single level, so that no modifier changes what it types.
+    XkbDescPtr desc = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+    if (!desc)
+        return false;
+    if (!desc->map) {
+        XkbFreeKeyboard(desc, 0, True);
+        return false;
+    }
+    // Only a keycode that carries nothing or exactly what we bound there is ours to write: a layout loaded since may
+    // have put the user's keys on it. A binding goes only where no other living instance's record points.
+    const bool binding = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return c.to != 0; });
+    const std::vector<int> others = binding ? namedByOthers(display) : std::vector<int>{};
+    std::erase_if(changes, [&](const Change& c) {
+        if (c.keycode < desc->min_key_code || c.keycode > desc->max_key_code) {
+            taken.push_back(c.keycode);
+            return true;
+        }
+        const KeySym* syms = XkbKeySymsPtr(desc, c.keycode);
+        const int count = XkbKeyNumSyms(desc, c.keycode);
+        const bool empty = std::all_of(syms, syms + count, [](KeySym k) { return k == NoSymbol; });
+        const bool ours = std::all_of(syms, syms + count, [&](KeySym k) { return k == NoSymbol || k == c.from; });
+        const bool claimed =
+            c.to != 0 && std::find(others.begin(), others.end(), c.keycode) != others.end();
+        if (!ours || claimed)
+            taken.push_back(c.keycode);
+        return !ours || claimed || (empty && c.to == 0);
+    });
+    bool ok = true;
+    if (!changes.empty()) {
+        const auto [low, high] = std::minmax_element(
+            changes.begin(), changes.end(), [](const Change& l, const Change& r) { return l.keycode < r.keycode; });
+        const int first = low->keycode;
+        const int count = high->keycode - first + 1;
+        for (const Change& c : changes) {
+            KeySym* syms = XkbResizeKeySyms(desc, c.keycode, c.to != 0 ? 1 : 0);
+            XkbSymMapRec& key = desc->map->key_sym_map[c.keycode];
+            std::fill(std::begin(key.kt_index), std::end(key.kt_index), XkbOneLevelIndex);
+            key.group_info = static_cast<unsigned char>(XkbSetNumGroups(key.group_info, c.to != 0 ? 1 : 0));
+            key.width = 1;
+            ok = ok && (c.to == 0 || syms);
+            if (syms && c.to != 0)
+                XkbKeySymsPtr(desc, c.keycode)[0] = c.to;
+        }
+        if (ok) {
+            XkbMapChangesRec mapChanges{};
+            mapChanges.changed = XkbKeySymsMask;
+            mapChanges.first_key_sym = static_cast<KeyCode>(first);
+            mapChanges.num_key_syms = static_cast<unsigned char>(count);
+            {
+                std::lock_guard state(state_);
+                ownSpans_.push_back({first, count, Clock::now()});
+                std::erase_if(ownSpans_,
+                              [](const Span& span) { return Clock::now() - span.sent > std::chrono::seconds(10); });
+            }
+            ok = XkbChangeMap(display, desc, &mapChanges);
+        }
+    }
+    XkbFreeKeyboard(desc, 0, True);
+    return ok;
+}
+
+bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& wanted,
+                      std::vector<int>* taken)
+{
+    std::vector<Change> changes;
     std::vector<int> first;
     {
         std::lock_guard state(state_);
-        for (Slot& s : slots_) {
-            auto change =
-                std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.first == s.keycode; });
-            const unsigned long sym = change == changes.end() ? s.keysym : change->second;
-            if (sym != 0)
-                record.emplace_back(s.keycode, sym);
-            if (change != changes.end() && sym != 0 && !s.reported) {
-                s.reported = true;
-                first.push_back(s.keycode);
+        for (const auto& [kc, sym] : wanted) {
+            auto slot = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keycode == kc; });
+            changes.push_back({kc, slot == slots_.end() ? 0 : slot->keysym, sym});
+            if (slot != slots_.end() && sym != 0 && !slot->reported) {
+                slot->reported = true;
+                first.push_back(kc);
             }
         }
     }
     for (int kc : first)
         ledger().rebound(kc, {}); // pool keycodes were empty before we took them
+    for (const Change& c : changes) {
+        if (c.to != 0)
+            ledger().bound(c.keycode, c.to);
+    }
+    std::vector<int> refused;
+    // The mapping is read and written back, and the record names what is ours, in one piece: no other client (another
+    // instance included) changes a keycode in between.
+    XGrabServer(display);
+    const bool written = writeMapping(display, changes, refused);
+    std::vector<std::pair<int, unsigned long>> record;
+    {
+        std::lock_guard state(state_);
+        for (const Slot& s : slots_) {
+            auto change =
+                std::find_if(changes.begin(), changes.end(), [&](const Change& c) { return c.keycode == s.keycode; });
+            const unsigned long sym = change != changes.end() ? change->to : s.keysym;
+            if (sym != 0 && std::find(refused.begin(), refused.end(), s.keycode) == refused.end())
+                record.emplace_back(s.keycode, sym);
+        }
+    }
     std::sort(record.begin(), record.end());
-    if (!changes.empty() && !writeMapping(display, changes))
-        return false;
-    writeRecord(display, recordName_, record);
-    const bool ok = syncChecked(display);
+    if (written)
+        writeRecord(display, recordName_, record);
+    XUngrabServer(display);
+    const bool ok = syncChecked(display) && written;
     std::vector<int> emptied;
     {
         std::lock_guard state(state_);
         for (Slot& s : slots_) {
-            auto change =
-                std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.first == s.keycode; });
-            if (change != changes.end() && ok && change->second == 0 && s.reported) {
+            auto change = std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == s.keycode; });
+            const bool done = std::find(refused.begin(), refused.end(), s.keycode) == refused.end();
+            if (change != wanted.end() && ok && done && change->second == 0 && s.reported) {
                 s.reported = false;
                 emptied.push_back(s.keycode);
             }
         }
     }
-    for (int kc : emptied)
+    for (int kc : emptied) {
+        ledger().bound(kc, 0);
         ledger().restored(kc);
+    }
+    if (taken)
+        *taken = std::move(refused);
     return ok;
+}
+
+void SpareKeys::leave(const std::vector<int>& keycodes)
+{
+    if (keycodes.empty())
+        return;
+    std::vector<int> left;
+    {
+        std::lock_guard state(state_);
+        retireLocked(keycodes, left);
+    }
+    for (int kc : left)
+        ledger().restored(kc); // the other program's mapping stays
 }
 
 std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin)
@@ -372,22 +525,27 @@ std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned l
         ready = std::max(ready, lastRebind_ + pacing_.rebindGap);
     }
     std::this_thread::sleep_until(ready);
-    const bool ok = apply(display, changes);
-    std::lock_guard state(state_);
+    std::vector<int> taken;
+    const bool ok = apply(display, changes, &taken);
+    std::unique_lock state(state_);
     const Clock::time_point now = Clock::now();
     for (Slot& s : slots_) {
         auto change = std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.first == s.keycode; });
         if (change == changes.end())
             continue;
+        const bool written = ok && std::find(taken.begin(), taken.end(), s.keycode) == taken.end();
         s.busy = false;
-        s.keysym = ok ? change->second : 0;
-        s.pinned = ok && pin;
+        s.keysym = written ? change->second : 0;
+        s.pinned = written && pin;
         s.lastUsed = now;
         s.boundAt = now;
+        if (!written)
+            std::replace(result.begin(), result.end(), s.keycode, 0);
     }
-    if (!ok) {
-        for (const auto& change : changes)
-            std::replace(result.begin(), result.end(), change.first, 0);
+    if (!taken.empty()) {
+        state.unlock();
+        leave(taken); // the caller learns it from the 0 and plans again
+        state.lock();
     }
     lastActivity_ = now;
     lastRebind_ = now;
@@ -419,15 +577,27 @@ int SpareKeys::pinnedKeycode(unsigned long keysym) const
 
 void SpareKeys::unpin(int keycode)
 {
-    std::lock_guard state(state_);
-    for (Slot& s : slots_) {
-        if (s.keycode == keycode && s.pinned) {
-            s.pinned = false;
-            s.lastUsed = Clock::now();
-            lastActivity_ = s.lastUsed;
-            wake_.notify_all();
+    std::vector<int> left;
+    {
+        std::lock_guard state(state_);
+        for (Slot& s : slots_) {
+            if (s.keycode == keycode && s.pinned) {
+                s.pinned = false;
+                s.lastUsed = Clock::now();
+                lastActivity_ = s.lastUsed;
+                wake_.notify_all();
+            }
         }
+        // Released at last: a keycode that another program took meanwhile is its own now.
+        std::vector<int> lost;
+        for (const Slot& s : slots_) {
+            if (s.keycode == keycode && s.lost)
+                lost.push_back(keycode);
+        }
+        retireLocked(lost, left);
     }
+    for (int kc : left)
+        ledger().restored(kc);
 }
 
 unsigned long SpareKeys::boundKeysym(int keycode) const
@@ -492,18 +662,24 @@ void SpareKeys::restoreIdle(XDisplay* display)
             }
         }
     }
-    const bool ok = apply(display, unbind);
-    std::lock_guard state(state_);
-    const Clock::time_point now = Clock::now();
-    for (Slot& s : slots_) {
-        if (std::find(unbind.begin(), unbind.end(), std::pair<int, unsigned long>(s.keycode, 0)) == unbind.end())
-            continue;
-        s.busy = false;
-        s.keysym = 0; // on failure nothing is known of the keycode; rebinding it writes it anew
-        s.boundAt = now;
+    // Only keycodes that still carry exactly what we bound are emptied (a layout loaded meanwhile may have put the
+    // user's keys there); the others leave the pool.
+    std::vector<int> taken;
+    const bool ok = apply(display, unbind, &taken);
+    {
+        std::lock_guard state(state_);
+        const Clock::time_point now = Clock::now();
+        for (Slot& s : slots_) {
+            if (std::find(unbind.begin(), unbind.end(), std::pair<int, unsigned long>(s.keycode, 0)) == unbind.end())
+                continue;
+            s.busy = false;
+            s.keysym = 0; // on failure nothing is known of the keycode; rebinding it writes it anew
+            s.boundAt = now;
+        }
+        if (!ok)
+            lastActivity_ = now; // try again later
     }
-    if (!ok)
-        lastActivity_ = now; // try again later
+    leave(taken);
 }
 
 void SpareKeys::stopRestorer()

@@ -52,8 +52,9 @@ public:
     // Without a free record (16 instances at once) the pool keeps none; the guardian still covers it.
     std::vector<int> claim(XDisplay* display);
 
-    // Takes the unused keycodes of the map as the pool (the first call only; later calls are ignored).
-    void adopt(const std::vector<int>& keycodes);
+    // Takes the unused keycodes of the map as the pool, but none that a living instance's record names (the first
+    // call only; later calls are ignored).
+    void adopt(XDisplay* display, const std::vector<int>& keycodes);
     void setPacing(const Pacing& pacing);
 
     // The pool's keycodes with what is bound on them.
@@ -64,9 +65,17 @@ public:
     // Leaves the keycodes of `taken` that another program has taken over, unless they were rebound since `snapshot`
     // (from keycodes()) was taken.
     void retire(const std::vector<int>& taken, const std::vector<KeyboardMap::OwnedKey>& snapshot);
-    // Reads the current mapping of pool keycodes that a notification named and retires those that carry something
-    // other than what the pool bound there. One round trip.
-    void verify(XDisplay* display, const std::vector<int>& keycodes);
+    // Reads the current mapping of pool keycodes (those that a notification named, or all of them) and retires those
+    // that carry something other than what the pool bound there; a keycode found empty where the pool had bound a
+    // keysym (a new layout loaded since) stays in the pool with nothing bound. A keycode held down is never retired
+    // while held: it leaves the pool when it is released. Returns the keycodes that did not carry exactly what the
+    // pool had bound. One round trip.
+    std::vector<int> verify(XDisplay* display, const std::vector<int>& keycodes);
+    std::vector<int> verifyAll(XDisplay* display);
+    // Takes unused keycodes of a new map into the pool, leaving out those that a living instance's record names.
+    void join(XDisplay* display, const std::vector<int>& unused);
+    // The keycodes that the records of other living instances name.
+    std::vector<int> namedByOthers(XDisplay* display) const;
 
     // The typing lock: held while binding and typing, so that bindings cannot change under a typist.
     std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(typing_); }
@@ -101,15 +110,27 @@ private:
         bool pinned = false;
         bool busy = false;     // being rebound
         bool reported = false; // the ledger knows it as rebound
+        bool lost = false;     // another program put its keys there while ours was held: leaves when released
         unsigned generation = 0;
         Clock::time_point lastUsed{};
         Clock::time_point boundAt{};
     };
 
     // With typing_ held: writes `changes` (keycode, keysym; 0 empties) in as few requests as the layout allows,
-    // records the result on the root window and in the ledger. True when the server carried them out.
-    bool apply(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes);
-    bool writeMapping(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes);
+    // records the result on the root window and in the ledger. A keycode that no longer carries exactly what the pool
+    // had bound there, or that another instance's record names, is not written but retired. True when the server
+    // carried out the rest.
+    bool apply(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes,
+               std::vector<int>* taken = nullptr);
+    // Retires keycodes found taken while writing (held ones stay until released).
+    void leave(const std::vector<int>& keycodes);
+    struct Change {
+        int keycode = 0;
+        unsigned long from = 0; // what the pool bound there (0: nothing)
+        unsigned long to = 0;
+    };
+    bool writeMapping(XDisplay* display, std::vector<Change>& changes, std::vector<int>& taken);
+    void retireLocked(const std::vector<int>& keycodes, std::vector<int>& left);
     void restorerLoop();
     void restoreIdle(XDisplay* display);
     void stopRestorer();
@@ -119,6 +140,7 @@ private:
     std::condition_variable wake_;
     std::vector<Slot> slots_;
     std::string recordName_;        // empty: no record (set once, by claim(), before the pool is used)
+    std::vector<unsigned long> atoms_; // every record's atom followed by its instance selection's
     unsigned long recordOwner_ = 0; // the window whose selection marks the record as a living instance's
     unsigned long recordSelection_ = 0;
     Clock::time_point lastRebind_{};

@@ -1,0 +1,413 @@
+// Typing texts: X11Services::sendUnicodeUnit, typeText and the typist behind both.
+//
+// The keyboard map and the keyboard state may change under a text at any moment: a layout loaded (which also wipes
+// what the pool had bound), a group switch, a modifier pressed by the user. Each key request's serial is kept; the
+// notifications of those changes carry the serial of the last request the server had handled when the change happened,
+// so after each round trip the typist knows for every key whether it was translated with the map and state it was
+// planned for, or else whether the new ones still give the same character. The rest of the text is planned anew after
+// any change; a text that did not arrive exactly ends short at the first key that may have typed something else.
+
+#include "x11services.h"
+
+#include "platform/inputledger.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace platform::x11 {
+
+namespace {
+
+// A high surrogate waits here for its low half; the pair is typed as one character when the low unit is pressed.
+thread_local char16_t pendingHighSurrogate = 0;
+// "\r\n" is one line break, typed once.
+thread_local bool lastWasCarriageReturn = false;
+
+// Plans that may fail their check in a row (keycodes taken between binding and checking) before the text ends short.
+constexpr int kPlanAttempts = 4;
+
+unsigned long keysymOfControl(char32_t codePoint)
+{
+    switch (codePoint) {
+    case U'\r':
+    case U'\n':
+        return XK_Return;
+    case U'\t':
+        return XK_Tab;
+    case U'\b':
+        return XK_BackSpace;
+    case 0x1B:
+        return XK_Escape;
+    case 0x7F:
+        return XK_Delete;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+bool X11Services::sendUnicodeUnit(char16_t unit, bool down)
+{
+    // X types whole characters, so the character goes out on the press and the release call has nothing left to do.
+    if (!down)
+        return true;
+    char32_t codePoint = unit;
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        pendingHighSurrogate = unit;
+        return true;
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        if (pendingHighSurrogate == 0)
+            return false; // half a character cannot be typed
+        codePoint = 0x10000 + ((static_cast<char32_t>(pendingHighSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
+    }
+    pendingHighSurrogate = 0;
+    if (codePoint == U'\n' && lastWasCarriageReturn) {
+        lastWasCarriageReturn = false;
+        return true;
+    }
+    lastWasCarriageReturn = codePoint == U'\r';
+    Display* display = threadDisplay();
+    if (!display)
+        return false;
+    const StopSignal never;
+    return typeChars(display, {TextChar{0, 1, codePoint}}, std::chrono::steady_clock::now(), {}, never) == 1;
+}
+
+std::size_t X11Services::typeText(std::u16string_view text, std::chrono::steady_clock::time_point start,
+                                  std::chrono::steady_clock::duration interval, const StopSignal& stop)
+{
+    Display* display = threadDisplay();
+    if (!display)
+        return 0;
+    std::vector<TextChar> chars;
+    for (std::size_t i = 0; i < text.size();) {
+        const char16_t unit = text[i];
+        TextChar c{i, i + 1, unit};
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = {i, i + 2, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00u)};
+        else if (unit >= 0xD800 && unit <= 0xDFFF)
+            c.codePoint = 0; // half a character cannot be typed
+        else if (unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            c.end = i + 2; // one line break
+        chars.push_back(c);
+        i = c.end;
+    }
+    return typeChars(display, chars, start, interval, stop);
+}
+
+std::size_t X11Services::typeChars(XDisplay* display, const std::vector<TextChar>& chars,
+                                   std::chrono::steady_clock::time_point start,
+                                   std::chrono::steady_clock::duration interval, const StopSignal& stop)
+{
+    if (chars.empty() || !keyboardMap(display))
+        return 0;
+    auto typing = spare_.lock();
+    XkbStateRec initial{};
+    XkbGetState(display, XkbUseCoreKbd, &initial);
+    // CapsLock would change the case of letters (and some toolkits case-convert any keysym): off while typing.
+    const bool capsLocked = (initial.locked_mods & LockMask) != 0;
+    if (capsLocked) {
+        ledger().capsLockSuspended(true);
+        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, 0);
+    }
+    const std::size_t delivered = typeExactly(display, chars, start, interval, stop);
+    if (capsLocked) {
+        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
+        XSync(display, False);
+        ledger().capsLockSuspended(false);
+    }
+    return delivered;
+}
+
+std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextChar>& chars,
+                                     std::chrono::steady_clock::time_point start,
+                                     std::chrono::steady_clock::duration interval, const StopSignal& stop)
+{
+    using Clock = std::chrono::steady_clock;
+    // Where each character goes: a key of the map (with or without Shift) and what it types there, a keysym for the
+    // pool, or nothing.
+    struct Stroke {
+        int keycode = 0;
+        bool shift = false;
+        unsigned long expected = 0; // what the key of the map types in the planned group (0: not checked)
+        unsigned long spare = 0;
+        bool skip = false; // a control character without a key: typing it means skipping it
+    };
+    // A key sent and not yet confirmed, with the serial of its press and the state it was planned for.
+    struct Sent {
+        std::size_t index = 0;
+        unsigned long serial = 0;
+        int keycode = 0;
+        Stroke stroke;
+        int group = 0;
+        unsigned mods = 0;
+    };
+    std::vector<Stroke> strokes(chars.size());
+    std::shared_ptr<const KeyboardMap> map;
+    int group = 0;     // the group and the modifiers the keys of the map are planned for
+    unsigned mods = 0;
+    int nowGroup = 0;  // as the server last reported them
+    unsigned nowMods = 0;
+    unsigned relevant = 0; // modifiers that change what a key types (the lock keys of the keypad do not)
+    unsigned long planSerial = 0;
+    int shiftKeycode = 0;
+
+    auto plan = [&](std::size_t from) {
+        map = keyboardMap(display);
+        if (!map)
+            return false;
+        planSerial = NextRequest(display);
+        XkbStateRec state{};
+        XkbGetState(display, XkbUseCoreKbd, &state);
+        relevant = 0xffu & ~(map->numLockMask() | map->scrollLockMask());
+        group = nowGroup = state.group;
+        mods = nowMods = state.mods & relevant;
+        shiftKeycode = map->shiftKeycode();
+        for (std::size_t k = from; k < chars.size(); ++k) {
+            const char32_t cp = chars[k].codePoint;
+            Stroke stroke;
+            const unsigned long special = keysymOfControl(cp);
+            stroke.skip = special == 0 && cp != 0 && (cp < 0x20 || (cp >= 0x80 && cp < 0xA0));
+            if (special != 0) {
+                stroke.keycode = map->keycodeOfKeysym(special);
+                stroke.expected = map->keysymAt(stroke.keycode, group, false);
+            } else if (mods == 0 && !stroke.skip) {
+                // Modifiers someone holds would change what a key of the map types; a spare key with one level is
+                // immune to Shift and AltGr.
+                if (auto place = map->charPlace(cp, group)) {
+                    stroke.keycode = place->keycode;
+                    stroke.shift = place->shift;
+                    stroke.expected = map->keysymAt(place->keycode, group, place->shift);
+                }
+            }
+            if (stroke.shift && shiftKeycode == 0)
+                stroke.keycode = 0;
+            if (stroke.keycode == 0 && !stroke.skip && cp != 0 && cp <= 0x10FFFF)
+                stroke.spare = special != 0 ? special : 0x01000000UL + cp;
+            strokes[k] = stroke;
+        }
+        return true;
+    };
+
+    std::size_t delivered = 0; // units confirmed by the server and known to be typed as planned
+    std::size_t queued = 0;    // units sent, not yet confirmed
+    std::vector<int> pressed;  // keycodes whose release is not yet confirmed
+    std::vector<Sent> sent;
+    bool replan = true;
+    bool failed = false;
+
+    // After a round trip: what happened meanwhile, in the order the server did it. The first key that may have typed
+    // something other than planned ends the text there.
+    auto confirm = [&]() {
+        const bool ok = syncChecked(display);
+        for (int kc : pressed)
+            ledger().keyUp(kc);
+        pressed.clear();
+        if (!ok) {
+            failed = true;
+            return false;
+        }
+        KeyboardMapChanges changes;
+        const auto fresh = keyboardMap(display, &changes);
+        // Pool keys sent after a change of the map must still carry their keysym now.
+        std::vector<int> lost;
+        if (changes.mapped) {
+            std::vector<std::pair<int, unsigned long>> pool;
+            for (const Sent& s : sent) {
+                if (s.stroke.spare != 0 && s.serial > changes.mappedSerial)
+                    pool.emplace_back(s.keycode, s.stroke.spare);
+            }
+            lost = keycodesNotCarrying(display, pool);
+        }
+        std::size_t state = 0;
+        auto advance = [&](unsigned long before) {
+            for (; state < changes.states.size() && changes.states[state].serial < before; ++state) {
+                if (changes.states[state].serial < planSerial)
+                    continue; // older than the state the plan read
+                nowGroup = changes.states[state].group;
+                nowMods = changes.states[state].mods & relevant;
+            }
+        };
+        std::size_t wrong = sent.size();
+        for (std::size_t i = 0; i < sent.size() && wrong == sent.size(); ++i) {
+            const Sent& s = sent[i];
+            advance(s.serial);
+            if (s.stroke.spare != 0) {
+                if (std::find(lost.begin(), lost.end(), s.keycode) != lost.end())
+                    wrong = i;
+                continue;
+            }
+            const unsigned want = s.mods | (s.stroke.shift ? static_cast<unsigned>(ShiftMask) : 0u);
+            if (nowGroup != s.group || nowMods != want)
+                wrong = i; // translated in another group or with another modifier
+            else if (changes.foreign && s.serial > changes.foreignSerial && s.stroke.expected != 0 &&
+                     (!fresh || fresh->keysymAt(s.keycode, s.group, s.stroke.shift) != s.stroke.expected))
+                wrong = i; // translated with a new map that puts something else there
+        }
+        advance(~0ul);
+        if (wrong < sent.size()) {
+            delivered = chars[sent[wrong].index].begin;
+            failed = true;
+            sent.clear();
+            return false;
+        }
+        sent.clear();
+        delivered = queued;
+        if (changes.foreign || nowGroup != group || nowMods != mods)
+            replan = true;
+        return true;
+    };
+
+    int attempts = 0;
+    for (std::size_t pos = 0; pos < chars.size() && !failed;) {
+        if (replan) {
+            if (!plan(pos))
+                break;
+            replan = false;
+        }
+        const std::size_t capacity = spare_.capacity();
+        // The next batch: as many characters as the pool can carry at once. Characters bound already count too, so
+        // that binding the batch cannot take them away.
+        std::vector<unsigned long> batch;
+        std::size_t end = pos;
+        for (; end < chars.size(); ++end) {
+            const unsigned long sym = strokes[end].spare;
+            if (sym == 0 || std::find(batch.begin(), batch.end(), sym) != batch.end())
+                continue;
+            if (batch.size() == capacity)
+                break;
+            batch.push_back(sym);
+        }
+        if (end == pos)
+            break; // the pool has no keycode left at all (every one held down)
+        std::vector<int> keycodes;
+        if (!batch.empty())
+            keycodes = spare_.bind(display, batch, false);
+        auto keycodeOf = [&](const Stroke& stroke) {
+            if (stroke.spare == 0)
+                return stroke.keycode;
+            return keycodes[static_cast<std::size_t>(std::find(batch.begin(), batch.end(), stroke.spare) -
+                                                     batch.begin())];
+        };
+        // Every keycode of the batch is checked before it is used (one request): a pool keycode carries exactly our
+        // keysym, a key of the map the row the plan was made on. A keycode taken since leaves the pool, a binding
+        // wiped is made again, and the rest is planned anew.
+        auto intact = [&]() {
+            std::vector<std::pair<int, unsigned long>> pool;
+            std::vector<int> keys;
+            for (std::size_t k = pos; k < end; ++k) {
+                const int kc = keycodeOf(strokes[k]);
+                if (strokes[k].spare != 0 && kc == 0)
+                    return false;
+                if (kc != 0 && strokes[k].spare != 0)
+                    pool.emplace_back(kc, strokes[k].spare);
+                else if (kc != 0)
+                    keys.push_back(kc);
+            }
+            std::vector<int> all = keys;
+            for (const auto& use : pool)
+                all.push_back(use.first);
+            if (all.empty())
+                return true;
+            const auto [low, high] = std::minmax_element(all.begin(), all.end());
+            int perKeycode = 0;
+            KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(*low), *high - *low + 1, &perKeycode);
+            if (!syms)
+                return false;
+            const bool mapKept = std::all_of(keys.begin(), keys.end(), [&](int kc) {
+                return map->rowUnchanged(kc, syms + static_cast<std::ptrdiff_t>(kc - *low) * perKeycode, perKeycode);
+            });
+            std::vector<int> lost;
+            for (const auto& [kc, sym] : pool) {
+                const KeySym* at = syms + static_cast<std::ptrdiff_t>(kc - *low) * perKeycode;
+                if (std::find(at, at + perKeycode, sym) == at + perKeycode ||
+                    !std::all_of(at, at + perKeycode, [&](KeySym x) { return x == NoSymbol || x == sym; }))
+                    lost.push_back(kc);
+            }
+            XFree(syms);
+            if (!mapKept)
+                mapStale_ = true;
+            spare_.verify(display, lost);
+            return mapKept && lost.empty();
+        };
+        if (!intact()) {
+            if (++attempts >= kPlanAttempts)
+                break;
+            replan = true;
+            continue;
+        }
+        attempts = 0;
+        for (std::size_t k = pos; k < end; ++k) {
+            const Clock::time_point due = start + interval * static_cast<long long>(chars[k].end - 1);
+            // Flushed before a wait, so that every character goes out on time; and looked at as soon as the server
+            // says that something changed.
+            const bool waits = due > Clock::now() && !pressed.empty();
+            if ((waits || XEventsQueued(display, QueuedAfterReading) > 0) && !confirm())
+                break;
+            if (replan || stop.waitUntil(due))
+                break;
+            const Stroke& stroke = strokes[k];
+            const int keycode = keycodeOf(stroke);
+            if (!stroke.skip && keycode == 0) {
+                failed = true; // not on the map and no keycode for it: no more characters, in order to keep the order
+                break;
+            }
+            if (keycode != 0) {
+                if (stroke.shift) {
+                    ledger().keyDown(shiftKeycode);
+                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), True, CurrentTime);
+                }
+                sent.push_back({k, NextRequest(display), keycode, stroke, group, mods});
+                ledger().keyDown(keycode);
+                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
+                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
+                pressed.push_back(keycode);
+                if (stroke.shift) {
+                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), False, CurrentTime);
+                    pressed.push_back(shiftKeycode);
+                }
+            }
+            queued = chars[k].end;
+            pos = k + 1;
+        }
+        if (!failed && !confirm())
+            failed = true;
+        spare_.touched(keycodes);
+        if (stop.isRequested() || (pos < end && !replan))
+            break;
+    }
+    if (!pressed.empty() || !sent.empty())
+        confirm();
+    return delivered;
+}
+
+std::vector<int> X11Services::keycodesNotCarrying(XDisplay* display,
+                                                 const std::vector<std::pair<int, unsigned long>>& wanted)
+{
+    std::vector<int> result;
+    if (wanted.empty())
+        return result;
+    const auto [low, high] = std::minmax_element(wanted.begin(), wanted.end());
+    int perKeycode = 0;
+    KeySym* syms =
+        XGetKeyboardMapping(display, static_cast<KeyCode>(low->first), high->first - low->first + 1, &perKeycode);
+    for (const auto& [kc, sym] : wanted) {
+        const KeySym* at = syms ? syms + static_cast<std::ptrdiff_t>(kc - low->first) * perKeycode : nullptr;
+        const bool exact = at && std::find(at, at + perKeycode, sym) != at + perKeycode &&
+                           std::all_of(at, at + perKeycode, [&](KeySym s) { return s == NoSymbol || s == sym; });
+        if (!exact)
+            result.push_back(kc);
+    }
+    if (syms)
+        XFree(syms);
+    return result;
+}
+
+} // namespace platform::x11
