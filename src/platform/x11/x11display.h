@@ -26,8 +26,8 @@ XDisplay* threadDisplay();
 // request of this connection that the server had handled when the change happened, so that a key sent by the
 // connection is known to have gone out before (its request's serial <= the change's) or after the change.
 struct KeyboardMapChanges {
-    bool foreign = false;          // a change outside the typing pool (or of the whole map): the map must be re-read
-    std::vector<int> poolKeycodes; // keycodes of our own changes: to be checked whether another program took them
+    bool foreign = false;            // a change outside the typing pool (or of the whole map): the map must be re-read
+    std::vector<int> poolKeycodes;   // keycodes of our own changes: to be checked whether another program took them
     unsigned long foreignSerial = 0; // of the first foreign change
     bool mapped = false;             // any change of the map at all, ours included
     unsigned long mappedSerial = 0;  // of the first of them

@@ -12,9 +12,9 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <utility>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace platform {
 

@@ -245,6 +245,17 @@ std::vector<int> SpareKeys::verify(XDisplay* display, const std::vector<int>& ke
     for (int kc : wiped)
         ledger().restored(kc);
     retire(taken, snapshot);
+    if (!mismatched.empty()) {
+        // The record names only what is still ours, so that no later start or instance is kept off these keycodes.
+        std::lock_guard state(state_);
+        std::vector<std::pair<int, unsigned long>> record;
+        for (const Slot& s : slots_) {
+            if (s.keysym != 0 && !s.lost)
+                record.emplace_back(s.keycode, s.keysym);
+        }
+        writeRecord(display, recordName_, record);
+        XFlush(display);
+    }
     return mismatched;
 }
 
@@ -272,8 +283,9 @@ std::vector<int> SpareKeys::namedByOthers(XDisplay* display) const
         int format = 0;
         unsigned long items = 0, after = 0;
         unsigned char* raw = nullptr;
-        if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, False, XA_CARDINAL, &type,
-                               &format, &items, &after, &raw) != Success || !raw)
+        if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, False, XA_CARDINAL, &type, &format,
+                               &items, &after, &raw) != Success ||
+            !raw)
             continue;
         for (unsigned long i = 0; format == 32 && i + 1 < items; i += 2)
             named.push_back(static_cast<int>(reinterpret_cast<const long*>(raw)[i]));
@@ -349,8 +361,7 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
         const int count = XkbKeyNumSyms(desc, c.keycode);
         const bool empty = std::all_of(syms, syms + count, [](KeySym k) { return k == NoSymbol; });
         const bool ours = std::all_of(syms, syms + count, [&](KeySym k) { return k == NoSymbol || k == c.from; });
-        const bool claimed =
-            c.to != 0 && std::find(others.begin(), others.end(), c.keycode) != others.end();
+        const bool claimed = c.to != 0 && std::find(others.begin(), others.end(), c.keycode) != others.end();
         if (!ours || claimed)
             taken.push_back(c.keycode);
         return !ours || claimed || (empty && c.to == 0);
@@ -421,8 +432,8 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsign
         std::lock_guard state(state_);
         for (const Slot& s : slots_) {
             auto change =
-                std::find_if(changes.begin(), changes.end(), [&](const Change& c) { return c.keycode == s.keycode; });
-            const unsigned long sym = change != changes.end() ? change->to : s.keysym;
+                std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == s.keycode; });
+            const unsigned long sym = change != wanted.end() ? change->second : s.keysym;
             if (sym != 0 && std::find(refused.begin(), refused.end(), s.keycode) == refused.end())
                 record.emplace_back(s.keycode, sym);
         }
@@ -436,7 +447,8 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsign
     {
         std::lock_guard state(state_);
         for (Slot& s : slots_) {
-            auto change = std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == s.keycode; });
+            auto change =
+                std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == s.keycode; });
             const bool done = std::find(refused.begin(), refused.end(), s.keycode) == refused.end();
             if (change != wanted.end() && ok && done && change->second == 0 && s.reported) {
                 s.reported = false;

@@ -139,9 +139,9 @@ private:
     mutable std::mutex state_; // the slots; held only briefly
     std::condition_variable wake_;
     std::vector<Slot> slots_;
-    std::string recordName_;        // empty: no record (set once, by claim(), before the pool is used)
+    std::string recordName_;           // empty: no record (set once, by claim(), before the pool is used)
     std::vector<unsigned long> atoms_; // every record's atom followed by its instance selection's
-    unsigned long recordOwner_ = 0; // the window whose selection marks the record as a living instance's
+    unsigned long recordOwner_ = 0;    // the window whose selection marks the record as a living instance's
     unsigned long recordSelection_ = 0;
     Clock::time_point lastRebind_{};
     struct Span {

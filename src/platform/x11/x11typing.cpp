@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace platform::x11 {
 
@@ -151,9 +152,9 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
     };
     std::vector<Stroke> strokes(chars.size());
     std::shared_ptr<const KeyboardMap> map;
-    int group = 0;     // the group and the modifiers the keys of the map are planned for
+    int group = 0; // the group and the modifiers the keys of the map are planned for
     unsigned mods = 0;
-    int nowGroup = 0;  // as the server last reported them
+    int nowGroup = 0; // as the server last reported them
     unsigned nowMods = 0;
     unsigned relevant = 0; // modifiers that change what a key types (the lock keys of the keypad do not)
     unsigned long planSerial = 0;
@@ -202,6 +203,7 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
     std::vector<Sent> sent;
     bool replan = true;
     bool failed = false;
+    std::size_t rewind = chars.size(); // where to go on after keys that typed nothing
 
     // After a round trip: what happened meanwhile, in the order the server did it. The first key that may have typed
     // something other than planned ends the text there.
@@ -217,14 +219,17 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
         KeyboardMapChanges changes;
         const auto fresh = keyboardMap(display, &changes);
         // Pool keys sent after a change of the map must still carry their keysym now.
-        std::vector<int> lost;
+        std::vector<int> lost, wiped;
         if (changes.mapped) {
-            std::vector<std::pair<int, unsigned long>> pool;
+            std::vector<std::pair<int, unsigned long>> pool, empty;
             for (const Sent& s : sent) {
-                if (s.stroke.spare != 0 && s.serial > changes.mappedSerial)
+                if (s.stroke.spare != 0 && s.serial > changes.mappedSerial) {
                     pool.emplace_back(s.keycode, s.stroke.spare);
+                    empty.emplace_back(s.keycode, NoSymbol);
+                }
             }
             lost = keycodesNotCarrying(display, pool);
+            wiped = keycodesNotCarrying(display, empty); // those that carry something
         }
         std::size_t state = 0;
         auto advance = [&](unsigned long before) {
@@ -252,11 +257,18 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                 wrong = i; // translated with a new map that puts something else there
         }
         advance(~0ul);
+        // A key left empty types nothing: when nothing after it typed anything either, the text goes on from there.
+        const bool silent = std::all_of(
+            sent.begin() + static_cast<std::ptrdiff_t>(std::min(wrong, sent.size())), sent.end(), [&](const Sent& s) {
+                return s.stroke.spare != 0 && std::find(wiped.begin(), wiped.end(), s.keycode) == wiped.end();
+            });
         if (wrong < sent.size()) {
-            delivered = chars[sent[wrong].index].begin;
-            failed = true;
+            delivered = queued = chars[sent[wrong].index].begin;
+            rewind = sent[wrong].index;
             sent.clear();
-            return false;
+            failed = !silent;
+            replan = silent;
+            return silent;
         }
         sent.clear();
         delivered = queued;
@@ -266,7 +278,10 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
     };
 
     int attempts = 0;
-    for (std::size_t pos = 0; pos < chars.size() && !failed;) {
+    for (std::size_t pos = 0; !failed;) {
+        pos = std::min(pos, std::exchange(rewind, chars.size()));
+        if (pos >= chars.size())
+            break;
         if (replan) {
             if (!plan(pos))
                 break;
@@ -389,7 +404,7 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
 }
 
 std::vector<int> X11Services::keycodesNotCarrying(XDisplay* display,
-                                                 const std::vector<std::pair<int, unsigned long>>& wanted)
+                                                  const std::vector<std::pair<int, unsigned long>>& wanted)
 {
     std::vector<int> result;
     if (wanted.empty())

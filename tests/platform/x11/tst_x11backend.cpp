@@ -41,13 +41,13 @@ using KeyLog = std::vector<std::pair<int, int>>;
 
 // Sends a text from a worker thread, back to back: whole (typeText) or each UTF-16 unit pressed and released.
 // Returns the units delivered.
-std::size_t typeFromWorker(const QString& text, bool whole = false)
+std::size_t typeFromWorker(const QString& text, bool whole = false, std::chrono::milliseconds interval = {})
 {
     std::size_t delivered = 0;
     std::thread([&] {
         const platform::StopSignal never;
         if (whole) {
-            delivered = services().typeText(text.toStdU16String(), std::chrono::steady_clock::now(), {}, never);
+            delivered = services().typeText(text.toStdU16String(), std::chrono::steady_clock::now(), interval, never);
             return;
         }
         for (QChar unit : text) {
@@ -58,11 +58,12 @@ std::size_t typeFromWorker(const QString& text, bool whole = false)
     return delivered;
 }
 
-// The pairs (keycode, keysym) that running or dead instances record on the root window as bound.
-std::map<int, KeySym> boundRecord(Display* display)
+// The pairs (keycode, keysym) that running or dead instances (or only instance `only`) record on the root window as
+// bound.
+std::map<int, KeySym> boundRecord(Display* display, int only = -1)
 {
     std::map<int, KeySym> pairs;
-    for (int n = 0; n < 16; ++n) {
+    for (int n = std::max(only, 0); n < (only < 0 ? 16 : only + 1); ++n) {
         const std::string name = "_ORVANE_BOUND_KEYCODES" + (n == 0 ? std::string() : "_" + std::to_string(n));
         Atom type = None;
         int format = 0;
@@ -100,6 +101,12 @@ private:
     std::mutex mutex_;
     platform::guardian::RecordReader reader_;
 };
+
+// Loads a keyboard layout on the test's display, as a user switching layouts does.
+bool setLayout(const QString& layout)
+{
+    return QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), layout}) == 0;
+}
 
 } // namespace
 
@@ -147,6 +154,8 @@ private Q_SLOTS:
         for (KeySym sym : {XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R, XK_Alt_L, XK_g, XK_a, XK_d})
             other_.key(sym, false);
         other_.setLocked(0xff, false);
+        if (std::exchange(layoutChanged_, false))
+            setLayout(QStringLiteral("us"));
     }
 
     void vkTable_data()
@@ -185,25 +194,30 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("vk");
         QTest::addColumn<int>("keysym");
-        QTest::addColumn<int>("generic");   // 0 or the generic code that must follow
-        QTest::addColumn<int>("sibling");   // 0 or the other side's code that must stay up
-        QTest::addColumn<bool>("physical"); // the key exists on the keymap, so the other client can press it
-        QTest::addColumn<bool>("worker");   // pressed from a thread that then ends, released from this one
+        QTest::addColumn<int>("generic");       // 0 or the generic code that must follow
+        QTest::addColumn<int>("sibling");       // 0 or the other side's code that must stay up
+        QTest::addColumn<bool>("physical");     // the key exists on the keymap, so the other client can press it
+        QTest::addColumn<bool>("worker");       // pressed from a thread that then ends, released from this one
+        QTest::addColumn<QString>("meanwhile"); // while held: a layout loaded, or NumLock (on at the press) off
 
-        QTest::newRow("left shift") << 160 << int(XK_Shift_L) << 16 << 161 << true << false;
-        QTest::newRow("right shift") << 161 << int(XK_Shift_R) << 16 << 160 << true << false;
-        QTest::newRow("left ctrl") << 162 << int(XK_Control_L) << 17 << 163 << true << false;
-        QTest::newRow("left alt") << 164 << int(XK_Alt_L) << 18 << 165 << true << false;
-        QTest::newRow("left win") << 91 << int(XK_Super_L) << 0 << 92 << true << false;
-        QTest::newRow("right win") << 92 << int(XK_Super_R) << 0 << 91 << true << false;
-        QTest::newRow("letter") << 65 << int(XK_a) << 0 << 0 << true << false;
-        QTest::newRow("digit") << 48 << int(XK_0) << 0 << 0 << true << false;
-        QTest::newRow("F1") << 112 << int(XK_F1) << 0 << 0 << true << false;
-        QTest::newRow("OEM_1") << 186 << int(XK_semicolon) << 0 << 0 << true << false;
-        QTest::newRow("enter") << 13 << int(XK_Return) << 0 << 0 << true << false;
-        QTest::newRow("keypad multiply") << 106 << int(XK_KP_Multiply) << 0 << 0 << true << false;
-        QTest::newRow("numpad 1, NumLock off") << 97 << int(XK_KP_1) << 0 << 0 << false << false;
-        QTest::newRow("F13 off the map, from a worker") << 124 << int(XK_F13) << 0 << 0 << false << true;
+        QTest::newRow("left shift") << 160 << int(XK_Shift_L) << 16 << 161 << true << false << QString();
+        QTest::newRow("right shift") << 161 << int(XK_Shift_R) << 16 << 160 << true << false << QString();
+        QTest::newRow("left ctrl") << 162 << int(XK_Control_L) << 17 << 163 << true << false << QString();
+        QTest::newRow("left alt") << 164 << int(XK_Alt_L) << 18 << 165 << true << false << QString();
+        QTest::newRow("left win") << 91 << int(XK_Super_L) << 0 << 92 << true << false << QString();
+        QTest::newRow("right win") << 92 << int(XK_Super_R) << 0 << 91 << true << false << QString();
+        QTest::newRow("letter") << 65 << int(XK_a) << 0 << 0 << true << false << QString();
+        QTest::newRow("digit") << 48 << int(XK_0) << 0 << 0 << true << false << QString();
+        QTest::newRow("F1") << 112 << int(XK_F1) << 0 << 0 << true << false << QString();
+        QTest::newRow("OEM_1") << 186 << int(XK_semicolon) << 0 << 0 << true << false << QString();
+        QTest::newRow("enter") << 13 << int(XK_Return) << 0 << 0 << true << false << QString();
+        QTest::newRow("keypad multiply") << 106 << int(XK_KP_Multiply) << 0 << 0 << true << false << QString();
+        QTest::newRow("numpad 1, NumLock off") << 97 << int(XK_KP_1) << 0 << 0 << false << false << QString();
+        QTest::newRow("F13 off the map, from a worker") << 124 << int(XK_F13) << 0 << 0 << false << true << QString();
+        QTest::newRow("Y held while the layout goes us -> de")
+            << 89 << int(XK_y) << 0 << 0 << false << false << QStringLiteral("de");
+        QTest::newRow("numpad 1 held while NumLock goes off")
+            << 97 << int(XK_KP_1) << 0 << 0 << false << false << QStringLiteral("numlock");
     }
 
     void keyState()
@@ -214,7 +228,9 @@ private Q_SLOTS:
         QFETCH(int, sibling);
         QFETCH(bool, physical);
         QFETCH(bool, worker);
+        QFETCH(QString, meanwhile);
         auto& s = services();
+        other_.setLocked(Mod2Mask, meanwhile == QLatin1String("numlock"));
 
         // Backend -> server: the other client sees the key down, and so does the backend.
         QVERIFY(!s.isKeyDown(vk));
@@ -226,9 +242,13 @@ private Q_SLOTS:
         QVERIFY(other_.symDown(static_cast<KeySym>(keysym)));
         QVERIFY(!generic || s.isKeyDown(generic));
         QVERIFY(!sibling || !s.isKeyDown(sibling));
+        if (meanwhile == QLatin1String("numlock"))
+            other_.setLocked(Mod2Mask, false);
+        else if (!meanwhile.isEmpty())
+            QVERIFY(layoutChanged_ = setLayout(meanwhile));
         s.sendKey(vk, false);
         QVERIFY(!s.isKeyDown(vk));
-        QVERIFY(!other_.symDown(static_cast<KeySym>(keysym)));
+        QCOMPARE(other_.keysDown(), std::set<int>{}); // released where it went down
         QVERIFY(!generic || !s.isKeyDown(generic));
 
         // Server -> backend: a key pressed by someone else reads with its own code.
@@ -372,36 +392,43 @@ private Q_SLOTS:
 
     void typing_data()
     {
-        QTest::addColumn<QString>("text");  // the text box keeps "\r\n" as "\n"
-        QTest::addColumn<bool>("whole");    // typeText (batched) rather than unit by unit
-        QTest::addColumn<bool>("capsLock"); // on while typing, and on again afterwards
-        QTest::addColumn<bool>("busy");     // a second Qt client keeps itself busy meanwhile
-        QTest::newRow("japanese") << QStringLiteral("「こんにちは、世界！ Hello 123」") << false << false << false;
+        QTest::addColumn<QString>("text");   // the text box keeps "\r\n" as "\n"
+        QTest::addColumn<bool>("whole");     // typeText (batched) rather than unit by unit
+        QTest::addColumn<bool>("capsLock");  // on while typing, and on again afterwards
+        QTest::addColumn<bool>("busy");      // a second Qt client keeps itself busy meanwhile
+        QTest::addColumn<QString>("layout"); // loaded during the text, then us again
+        QTest::newRow("japanese") << QStringLiteral("「こんにちは、世界！ Hello 123」") << false << false << false
+                                  << QString();
         const QString symbols = QStringLiteral("!\"#$%&'()=~|`{}*+<>?_-^\\@[];:,./ ABC xyz 0123456789");
-        QTest::newRow("ascii symbols") << symbols << true << false << false;
+        QTest::newRow("ascii symbols") << symbols << true << false << false << QString();
         const QString breaks = QStringLiteral("one\ntwo\r\nthree\tfour");
-        QTest::newRow("line breaks and tab") << breaks << false << false << false;
-        QTest::newRow("line breaks and tab, whole") << breaks << true << false << false;
+        QTest::newRow("line breaks and tab") << breaks << false << false << false << QString();
+        QTest::newRow("line breaks and tab, whole") << breaks << true << false << false << QString();
         const QString planes = QStringLiteral("A😀B𠮷C");
-        QTest::newRow("emoji and other planes") << planes << false << false << false;
-        QTest::newRow("emoji and other planes, whole") << planes << true << false << false;
+        QTest::newRow("emoji and other planes") << planes << false << false << false << QString();
+        QTest::newRow("emoji and other planes, whole") << planes << true << false << false << QString();
         const QString caps = QStringLiteral("abc XYZ äöü Привет!");
-        QTest::newRow("CapsLock on") << caps << false << true << false;
-        QTest::newRow("CapsLock on, whole") << caps << true << true << false;
+        QTest::newRow("CapsLock on") << caps << false << true << false << QString();
+        QTest::newRow("CapsLock on, whole") << caps << true << true << false << QString();
         // Every character needs a binding of its own: the pool of spare keycodes turns over many times.
         QString distinct;
         for (char16_t c = 0x4E00; distinct.size() < 300; c += 7)
             distinct += QChar(c);
-        QTest::newRow("300 distinct CJK characters") << distinct << true << false << false;
+        QTest::newRow("300 distinct CJK characters") << distinct << true << false << false << QString();
+        QString kana; // more than the pool holds, then each again: bound ones are reused
+        for (int i = 0; kana.size() < 320; ++i)
+            kana += QChar(0x3042 + i % 24);
+        QTest::newRow("320 kana, us -> jp meanwhile") << kana << true << false << false << QStringLiteral("jp");
         const QString mixed = QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。"
                                              "何でも薄暗い所で Nya-nya 泣いていた事だけは記憶している。"
                                              "（1905年）。「ホトトギス」に発表された長編小説です！");
         for (int run = 1; run <= 3; ++run)
-            QTest::addRow("94 mixed characters with a busy client, run %d", run) << mixed << true << false << true;
+            QTest::addRow("94 mixed characters with a busy client, run %d", run)
+                << mixed << true << false << true << QString();
         QString ascii;
         while (ascii.size() < 900)
             ascii += QStringLiteral("The quick brown fox jumps over the lazy dog; 0123456789! ");
-        QTest::newRow("900 ascii characters") << ascii << true << false << false;
+        QTest::newRow("900 ascii characters") << ascii << true << false << false << QString();
     }
 
     void typing()
@@ -410,6 +437,7 @@ private Q_SLOTS:
         QFETCH(bool, whole);
         QFETCH(bool, capsLock);
         QFETCH(bool, busy);
+        QFETCH(QString, layout);
         std::unique_ptr<Sink> busyClient;
         if (busy) {
             busyClient = std::make_unique<Sink>(QStringLiteral("busy"), QRect(800, 500, 300, 300));
@@ -419,11 +447,36 @@ private Q_SLOTS:
         QVERIFY(sink.waitReady());
         services().setCursorPos(300, 200);
         other_.setLocked(LockMask, capsLock);
-        QCOMPARE(typeFromWorker(text, whole), static_cast<std::size_t>(text.size()));
-        QTRY_COMPARE_WITH_TIMEOUT(sink.text(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                                  10000);
+        std::size_t delivered = 0;
+        const auto interval = std::chrono::milliseconds(layout.isEmpty() ? 0 : 5); // time to load the layout
+        std::thread typist([&] { delivered = typeFromWorker(text, whole, interval); });
+        if (!layout.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(sink.text().size() >= 40, 10000);
+            layoutChanged_ = setLayout(layout);
+        }
+        typist.join();
+        // Exact, or short (only where the layout changed): then what was counted as delivered arrived exactly.
+        const bool exact = delivered == static_cast<std::size_t>(text.size());
+        QVERIFY(exact || !layout.isEmpty());
+        const QString arrived =
+            text.left(static_cast<qsizetype>(delivered)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (exact)
+            QTRY_COMPARE_WITH_TIMEOUT(sink.text(), arrived, 10000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(sink.text().startsWith(arrived), 10000);
         int x = 0, y = 0;
         QCOMPARE((other_.pointer(x, y) & LockMask) != 0, capsLock);
+        if (layout.isEmpty())
+            return;
+        // The keys the layout put on keycodes that were unused (the JIS ro and yen keys) are never blanked.
+        QTRY_VERIFY_WITH_TIMEOUT(boundRecord(other_.display()).empty(), 3000);
+        const std::vector<x11test::Keysyms> left = other_.mapping();
+        QVERIFY(setLayout(layout));
+        QCOMPARE(other_.mapping(), left);
+        // Back to us: the keycodes come back to the pool.
+        QVERIFY(setLayout(QStringLiteral("us")));
+        typeFromWorker(text.left(60), true);
+        QCOMPARE(boundRecord(other_.display()).size(), unusedAtStart_.size());
     }
 
     void typingRestoresSpareKeycodes()
@@ -502,6 +555,15 @@ private Q_SLOTS:
         QCOMPARE(boundRecord(other_.display()), record);
         for (const auto& [kc, sym] : record)
             QVERIFY(other_.keycodeCarries(kc, sym));
+        // A layout loaded meanwhile empties its keycodes, yet its record still names them: they are not ours to take.
+        QVERIFY(layoutChanged_ = setLayout(QStringLiteral("us")));
+        QString text;
+        for (char16_t c = 0x3041; text.size() < 40; ++c)
+            text += QChar(c);
+        typeFromWorker(text, true);
+        for (const auto& [kc, sym] : boundRecord(other_.display(), 0))
+            QVERIFY2(!record.count(kc), QByteArray::number(kc).constData());
+        QTRY_VERIFY_WITH_TIMEOUT(boundRecord(other_.display(), 0).empty(), 3000);
         ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
         QVERIFY(child.waitForFinished(5000));
         // Meanwhile another program puts a key of its own on one of them.
@@ -736,6 +798,7 @@ private:
 
     x11test::Client other_;
     std::set<int> unusedAtStart_;
+    bool layoutChanged_ = false;
     std::vector<x11test::Keysyms> mappingAtStart_;
     std::vector<platform::CaptureHandle> captures_;
     std::vector<platform::KeyWatchHandle> watches_;
