@@ -10,7 +10,7 @@ packages=(
     libx11-dev libxtst-dev libxi-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev
     libxkbcommon-dev
     # tests and the headless start: a private X server, X tools, screenshots, a Japanese font
-    xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
+    xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xinput xdotool imagemagick fonts-ipafont-gothic
     # sanitizer builds and fuzz targets: clang with its sanitizer and libFuzzer runtimes
     clang libclang-rt-14-dev
     # the Windows backend, cross-compiled and checked under Wine
