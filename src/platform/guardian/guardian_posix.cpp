@@ -190,7 +190,7 @@ void undo(const LedgerState& state, bool final = true)
     XCloseDisplay(display);
 #else
     (void)state;
-    (void)final;
+    (void) final;
 #endif
 }
 

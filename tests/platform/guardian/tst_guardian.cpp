@@ -23,7 +23,7 @@ namespace {
 
 using x11test::Keysyms;
 
-constexpr int kBoth = 1000;     // SIGKILL to the watchdog, then to the program
+constexpr int kBoth = 1000;      // SIGKILL to the watchdog, then to the program
 constexpr int kStopTwice = 1001; // SIGSTOP, SIGCONT while the program goes on pressing, SIGSTOP again
 
 void rebind(x11test::Client& client, int keycode, unsigned long keysym)
@@ -197,8 +197,8 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(processGone(watchdog) && processGone(pid), 3000);
             QVERIFY(held()); // nobody is left to let go
             const bool other = scenario.endsWith(QLatin1String("another"));
-            const Window owner = XCreateSimpleWindow(user.display(), DefaultRootWindow(user.display()), 0, 0, 1, 1,
-                                                     0, 0, 0);
+            const Window owner =
+                XCreateSimpleWindow(user.display(), DefaultRootWindow(user.display()), 0, 0, 1, 1, 0, 0, 0);
             if (other)
                 XSetSelectionOwner(user.display(), XInternAtom(user.display(), "_ORVANE_INSTANCE_5", False), owner,
                                    CurrentTime);
