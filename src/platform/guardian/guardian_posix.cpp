@@ -159,9 +159,9 @@ bool carriesExactly(Display* display, int keycode, unsigned long keysym)
 }
 #endif
 
-// Releases what the state holds. At the end (final) it also gives rebound keycodes their mapping back, those that
+// Releases what the state holds. At the end (atEnd) it also gives rebound keycodes their mapping back, those that
 // still carry what the program put there, and locks CapsLock again if typing had switched it off.
-void undo(const LedgerState& state, bool final = true)
+void undo(const LedgerState& state, bool atEnd = true)
 {
 #if defined(ORVANE_WITH_X11)
     Display* display = XOpenDisplay(nullptr);
@@ -173,7 +173,7 @@ void undo(const LedgerState& state, bool final = true)
     for (int button : state.buttons)
         XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
     for (const auto& [keycode, prior] : state.rebound) {
-        if (!final)
+        if (!atEnd)
             break;
         // Something else on it (a layout switched since, another program) is the user's now and stays.
         const auto ours = state.bound.find(keycode);
@@ -184,13 +184,13 @@ void undo(const LedgerState& state, bool final = true)
             keysyms.push_back(NoSymbol);
         XChangeKeyboardMapping(display, keycode, static_cast<int>(keysyms.size()), keysyms.data(), 1);
     }
-    if (final && state.capsLockSuspended)
+    if (atEnd && state.capsLockSuspended)
         XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
     XSync(display, False);
     XCloseDisplay(display);
 #else
     (void)state;
-    (void) final;
+    (void)atEnd;
 #endif
 }
 
