@@ -18,7 +18,8 @@ namespace platform::guardian {
 int runWatchdogIfAsked(int argc, char** argv);
 
 // Starts the watchdog and installs its ledger as platform::ledger(). Call once, at the top of main(), while the
-// process has a single thread. Returns false (the recording-nothing ledger stays) when the watchdog cannot start.
+// process has a single thread. On Linux it returns once the watchdog has its own session (waiting at most two
+// seconds). Returns false (the recording-nothing ledger stays) when the watchdog cannot start.
 bool start();
 
 // Ends the watchdog at a clean exit: says goodbye when the ledger holds nothing, otherwise just closes the channel so

@@ -9,19 +9,24 @@
 #include "guardian.h"
 #include "ledgerrecords.h"
 
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #if defined(ORVANE_WITH_X11)
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #endif
@@ -38,6 +43,16 @@ SocketLedger* g_ledger = nullptr;
 class SocketLedger final : public RecordLedger {
 public:
     explicit SocketLedger(int fd) : fd_(fd) {}
+    ~SocketLedger() override
+    {
+        {
+            const std::lock_guard lock(wakeMutex_);
+            quit_ = true;
+        }
+        wake_.notify_all();
+        if (retrier_.joinable())
+            retrier_.join();
+    }
 
 protected:
     bool write(const std::vector<std::uint32_t>& record, bool final) override
@@ -47,8 +62,14 @@ protected:
             const ssize_t sent = ::send(fd_, record.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL);
             if (sent == static_cast<ssize_t>(size))
                 return true;
-            if (sent >= 0 || errno != EAGAIN || !final)
+            if (sent >= 0 || errno != EAGAIN) {
+                gone_ = true; // the watchdog is gone: nothing to retry
                 return false;
+            }
+            if (!final) {
+                retryLater();
+                return false;
+            }
             // Only the goodbye waits for room: a lost goodbye would make the watchdog undo a clean exit.
             pollfd room{fd_, POLLOUT, 0};
             ::poll(&room, 1, 500);
@@ -57,7 +78,56 @@ protected:
     }
 
 private:
+    // Called with the ledger's lock held, so that the retrier starts once.
+    void retryLater()
+    {
+        {
+            const std::lock_guard lock(wakeMutex_);
+            due_ = true;
+        }
+        if (!retrier_.joinable()) {
+            // The program's signals are handled elsewhere; this thread never takes one.
+            sigset_t all, previous;
+            sigfillset(&all);
+            pthread_sigmask(SIG_SETMASK, &all, &previous);
+            retrier_ = std::thread([this] { retryLoop(); });
+            pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        }
+        wake_.notify_one();
+    }
+
+    // A record that did not fit waits for the watchdog to make room rather than for the program's next change, which
+    // may not come before the end of a long hold.
+    void retryLoop()
+    {
+        std::unique_lock lock(wakeMutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return quit_ || due_; });
+            if (quit_)
+                return;
+            due_ = false;
+            lock.unlock();
+            do {
+                pollfd room{fd_, POLLOUT, 0};
+                ::poll(&room, 1, 50);
+            } while (!retry() && !gone_ && !stopping());
+            lock.lock();
+        }
+    }
+
+    bool stopping()
+    {
+        const std::lock_guard lock(wakeMutex_);
+        return quit_;
+    }
+
     int fd_;
+    std::mutex wakeMutex_;
+    std::condition_variable wake_;
+    bool due_ = false;
+    bool quit_ = false;
+    std::atomic<bool> gone_{false};
+    std::thread retrier_;
 };
 
 // --- The watchdog child --------------------------------------------------------------------------------------------
@@ -69,8 +139,29 @@ void onParentDeath(int)
     g_parentGone = 1;
 }
 
-// Releases what the state holds and, with restoreKeycodes, gives rebound keycodes their mapping back.
-void undo(const LedgerState& state, bool restoreKeycodes = true)
+#if defined(ORVANE_WITH_X11)
+// Whether keycode carries exactly keysym on every level it uses (keysym 0: nothing at all).
+bool carriesExactly(Display* display, int keycode, unsigned long keysym)
+{
+    int perKeycode = 0;
+    KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(keycode), 1, &perKeycode);
+    bool exactly = keysym == 0;
+    for (int s = 0; syms && s < perKeycode; ++s) {
+        if (syms[s] == NoSymbol)
+            continue;
+        exactly = syms[s] == keysym;
+        if (!exactly)
+            break;
+    }
+    if (syms)
+        XFree(syms);
+    return exactly;
+}
+#endif
+
+// Releases what the state holds. At the end (atEnd) it also gives rebound keycodes their mapping back, those that
+// still carry what the program put there, and locks CapsLock again if typing had switched it off.
+void undo(const LedgerState& state, bool atEnd = true)
 {
 #if defined(ORVANE_WITH_X11)
     Display* display = XOpenDisplay(nullptr);
@@ -82,18 +173,24 @@ void undo(const LedgerState& state, bool restoreKeycodes = true)
     for (int button : state.buttons)
         XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
     for (const auto& [keycode, prior] : state.rebound) {
-        if (!restoreKeycodes)
+        if (!atEnd)
             break;
+        // Something else on it (a layout switched since, another program) is the user's now and stays.
+        const auto ours = state.bound.find(keycode);
+        if (ours != state.bound.end() && !carriesExactly(display, keycode, ours->second))
+            continue;
         std::vector<KeySym> keysyms(prior.begin(), prior.end());
         if (keysyms.empty())
             keysyms.push_back(NoSymbol);
         XChangeKeyboardMapping(display, keycode, static_cast<int>(keysyms.size()), keysyms.data(), 1);
     }
+    if (atEnd && state.capsLockSuspended)
+        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
     XSync(display, False);
     XCloseDisplay(display);
 #else
     (void)state;
-    (void)restoreKeycodes;
+    (void)atEnd;
 #endif
 }
 
@@ -135,8 +232,11 @@ bool isStopped(pid_t pid)
         g_parentGone = 1;
     prctl(PR_SET_NAME, "orvane-guardian");
     // A session of its own, so that a kill of the program's whole process group (a shell's job control, a
-    // supervisor's group kill) leaves the watchdog to hand the desktop back.
+    // supervisor's group kill) leaves the watchdog to hand the desktop back. start() returns only once it has one.
     setsid();
+    const char ready = 1;
+    if (::send(channel, &ready, 1, MSG_NOSIGNAL) != 1)
+        _exit(0);
 
     // Hold nothing of the session but the channel: no terminal, no output pipe of a caller, no working directory.
     if (channel != 3) {
@@ -173,6 +273,9 @@ bool isStopped(pid_t pid)
         // Once the parent is gone, only what it managed to send before is still read, without waiting for more.
         const ssize_t got = recv(3, buffer, sizeof buffer, g_parentGone ? MSG_DONTWAIT : 0);
         if (got > 0) {
+            // A record arrives only from a program that has run since the last release: a stop after it is a new
+            // one. (Records written before a stop are all read before the stop is noticed, which takes a quiet poll.)
+            releasedWhileStopped = false;
             if (!reader.feed(buffer, static_cast<std::size_t>(got)))
                 break;
             if (reader.state().goodbye)
@@ -215,6 +318,16 @@ bool start()
         runWatchdog(pair[1], parent);
     }
     close(pair[1]);
+    // Until the watchdog has left the program's process group, a kill of the group would take it along. Its byte says
+    // it has; bounded, so that a watchdog the system is slow to schedule does not hold the program up for long.
+    pollfd ready{pair[0], POLLIN, 0};
+    char byte = 0;
+    if (::poll(&ready, 1, 2000) == 1 && ::recv(pair[0], &byte, 1, 0) != 1) {
+        close(pair[0]); // it ended before it could watch anything
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        return false;
+    }
     g_watchdog = child;
     g_channel = pair[0];
     auto ledger = std::make_unique<SocketLedger>(g_channel);

@@ -104,8 +104,16 @@ bool start()
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    const BOOL created = length > 0 && CreateProcessW(exe, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                                                      nullptr, nullptr, &startup, &info);
+    // Out of the program's job where the job allows it, so that a kill of the whole job (a supervisor's, a terminal's)
+    // leaves the watchdog to hand the desktop back; a job that forbids it refuses the flag, and the watchdog then
+    // stays.
+    BOOL created = FALSE;
+    for (const DWORD flags : {DWORD(DETACHED_PROCESS | CREATE_BREAKAWAY_FROM_JOB), DWORD(DETACHED_PROCESS)}) {
+        created = length > 0 &&
+                  CreateProcessW(exe, command.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &info);
+        if (created || GetLastError() != ERROR_ACCESS_DENIED)
+            break;
+    }
     CloseHandle(readEnd);
     if (!created) {
         CloseHandle(writeEnd);

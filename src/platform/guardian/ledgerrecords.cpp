@@ -37,6 +37,13 @@ void LedgerState::apply(RecordKind kind, int code, const std::vector<unsigned lo
         break;
     case RecordKind::Restored:
         rebound.erase(code);
+        bound.erase(code);
+        break;
+    case RecordKind::Bound:
+        bound[code] = keysyms.empty() ? 0 : keysyms.front();
+        break;
+    case RecordKind::CapsLock:
+        capsLockSuspended = code != 0;
         break;
     case RecordKind::Goodbye:
         goodbye = true;
@@ -56,6 +63,10 @@ std::vector<std::vector<std::uint32_t>> LedgerState::snapshot() const
         records.push_back(encodeRecord(RecordKind::ButtonDown, button));
     for (const auto& [keycode, keysyms] : rebound)
         records.push_back(encodeRecord(RecordKind::Rebound, keycode, keysyms));
+    for (const auto& [keycode, keysym] : bound)
+        records.push_back(encodeRecord(RecordKind::Bound, keycode, {keysym}));
+    if (capsLockSuspended)
+        records.push_back(encodeRecord(RecordKind::CapsLock, 1));
     return records;
 }
 
@@ -72,7 +83,7 @@ bool RecordReader::feed(const void* bytes, std::size_t size)
         const std::uint32_t kind = header >> 24;
         const std::size_t count = header & 0xffffffu;
         if (kind < static_cast<std::uint32_t>(RecordKind::KeyDown) ||
-            kind > static_cast<std::uint32_t>(RecordKind::Reset) || count > kMaxKeysyms)
+            kind > static_cast<std::uint32_t>(RecordKind::CapsLock) || count > kMaxKeysyms)
             return false;
         if (pending_.size() - at < 8 + 4 * count)
             break;
@@ -108,6 +119,20 @@ bool RecordLedger::resend(bool final)
             return false;
     }
     return true;
+}
+
+bool RecordLedger::retry()
+{
+    const std::lock_guard lock(mutex_);
+    if (stale_ && !closed_)
+        stale_ = !resend(false);
+    return !stale_;
+}
+
+bool RecordLedger::pending() const
+{
+    const std::lock_guard lock(mutex_);
+    return stale_ && !closed_;
 }
 
 bool RecordLedger::sayGoodbye()

@@ -25,6 +25,9 @@ enum class RecordKind : std::uint32_t {
     Restored,
     Goodbye,
     Reset, // forget everything; a full copy of the state follows
+    // Appended later; the numbers above keep their meaning.
+    Bound,    // one keysym word: what the program put on the keycode (0: it emptied the keycode)
+    CapsLock, // code 1: CapsLock switched off for typing; 0: back on
 };
 
 // No keyboard map has more keysyms per keycode than this (X allows 255; real maps use 4 to 8).
@@ -37,9 +40,11 @@ struct LedgerState {
     std::set<int> keys;
     std::set<int> buttons;
     std::map<int, std::vector<unsigned long>> rebound; // keycode -> its mapping before the program touched it
+    std::map<int, unsigned long> bound;                // keycode -> the keysym the program put there (0: emptied it)
+    bool capsLockSuspended = false;
     bool goodbye = false;
 
-    bool holdsNothing() const { return keys.empty() && buttons.empty() && rebound.empty(); }
+    bool holdsNothing() const { return keys.empty() && buttons.empty() && rebound.empty() && !capsLockSuspended; }
     void apply(RecordKind kind, int code, const std::vector<unsigned long>& keysyms);
     // Reset followed by one record per entry: sent after records were lost.
     std::vector<std::vector<std::uint32_t>> snapshot() const;
@@ -71,10 +76,17 @@ public:
         change(RecordKind::Rebound, keycode, priorKeysyms);
     }
     void restored(int keycode) override { change(RecordKind::Restored, keycode); }
+    void bound(int keycode, unsigned long keysym) override { change(RecordKind::Bound, keycode, {keysym}); }
+    void capsLockSuspended(bool suspended) override { change(RecordKind::CapsLock, suspended ? 1 : 0); }
     // The goodbye goes out only when nothing is recorded as held: otherwise the watchdog undoes the rest once the
     // channel closes. sayGoodbye() returns whether it went out; nothing is written after it.
     void goodbye() override { sayGoodbye(); }
     bool sayGoodbye();
+    // Sends the whole state again when a record could not be written; false while that still fails. The channel calls
+    // it from a timer of its own, so that a long hold after a lost record does not wait for the next change.
+    bool retry();
+    // A lost record waits to be sent again.
+    bool pending() const;
 
 protected:
     // Writes one record whole, or nothing; never blocks for long. The final write may wait a little for room.

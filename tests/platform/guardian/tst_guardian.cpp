@@ -4,7 +4,9 @@
 // gone. The server runs with -noreset, so nothing is undone by the server forgetting its state.
 
 #include "platform/guardian/guardian.h"
+#include "platform/guardian/ledgerrecords.h"
 #include "platform/inputledger.h"
+#include "platform/x11/x11factory.h"
 
 #include <QFile>
 #include <QTest>
@@ -21,10 +23,14 @@ namespace {
 
 using x11test::Keysyms;
 
+constexpr int kBoth = 1000;      // SIGKILL to the watchdog, then to the program
+constexpr int kStopTwice = 1001; // SIGSTOP, SIGCONT while the program goes on pressing, SIGSTOP again
+
 void rebind(x11test::Client& client, int keycode, unsigned long keysym)
 {
     platform::ledger().rebound(keycode, client.mapping()[keycode]);
     client.bind(keycode, {keysym});
+    platform::ledger().bound(keycode, keysym);
 }
 
 void press(x11test::Client& client, int keycode)
@@ -47,20 +53,42 @@ int childMain(const char* scenario)
     const int ctrl = client.keycodeOf(XK_Control_L);
     const int letter = client.keycodeOf(XK_a);
     const int f12 = client.keycodeOf(XK_F12);
+    const long watchdog = platform::guardian::watchdogProcessId();
     std::vector<int> touched;
-    if (std::strcmp(scenario, "hold") == 0) {
+    if (std::strncmp(scenario, "hold", 4) == 0) {
+        // The watchdog falls behind until a record does not fit: the hold is in no record it gets, and nothing changes
+        // after it.
+        const bool lose = std::strcmp(scenario, "hold, a record lost") == 0;
+        auto& records = dynamic_cast<platform::guardian::RecordLedger&>(platform::ledger());
+        if (lose)
+            ::kill(static_cast<pid_t>(watchdog), SIGSTOP);
+        for (int i = 0; lose && i < 100000 && !records.pending(); ++i)
+            records.keyUp(ctrl);
         press(client, ctrl);
         press(client, letter);
         platform::ledger().buttonDown(1);
         client.button(1, true);
+        if (lose)
+            ::kill(static_cast<pid_t>(watchdog), SIGCONT);
+        for (int i = 0; lose && i < 500 && records.pending(); ++i)
+            usleep(10000);
         touched = {ctrl, letter};
     } else if (std::strcmp(scenario, "typing") == 0) {
-        // Two spare keycodes bound to kana, one ordinary key taken over, one of them down mid-character.
+        // Two spare keycodes bound to kana, one ordinary key taken over, one of them down mid-character, CapsLock
+        // switched off for the text.
         rebind(client, spare[0], 0x1003042);
         rebind(client, spare[1], 0x1003044);
         rebind(client, f12, 0x1003046);
         press(client, spare[1]);
+        client.setLocked(LockMask, true);
+        platform::ledger().capsLockSuspended(true);
+        client.setLocked(LockMask, false);
         touched = {spare[0], spare[1], f12};
+    } else if (std::strcmp(scenario, "retaken") == 0) {
+        // A layout switch puts its own keys on a keycode the program had bound.
+        rebind(client, spare[0], 0x1003042);
+        client.bind(spare[0], {XK_yen, XK_bar});
+        touched = {spare[0]};
     } else {
         // Another program has taken the keycode over since: the watchdog must leave it alone after the goodbye.
         rebind(client, spare[0], 0x1003042);
@@ -68,7 +96,7 @@ int childMain(const char* scenario)
         touched = {spare[0]};
     }
     XSync(client.display(), False);
-    std::printf("READY %ld", platform::guardian::watchdogProcessId());
+    std::printf("READY %ld", watchdog);
     for (int kc : touched)
         std::printf(" %d", kc);
     std::printf("\n");
@@ -77,8 +105,11 @@ int childMain(const char* scenario)
         platform::guardian::stop();
         return 0;
     }
-    for (;;)
-        pause();
+    for (;;) {
+        usleep(20000);
+        if (std::strcmp(scenario, "hold, pressing on") == 0)
+            press(client, ctrl);
+    }
 }
 
 bool processGone(long pid)
@@ -108,7 +139,12 @@ private Q_SLOTS:
         QTest::newRow("abort mid-hold") << "hold" << int(SIGABRT);
         QTest::newRow("SIGKILL of the process group mid-hold") << "hold" << -int(SIGKILL);
         QTest::newRow("stopped mid-hold") << "hold" << int(SIGSTOP);
-        QTest::newRow("SIGKILL mid-typing, keycodes rebound") << "typing" << int(SIGKILL);
+        QTest::newRow("stopped twice mid-hold, pressing on") << "hold, pressing on" << kStopTwice;
+        QTest::newRow("SIGKILL mid-hold after a record was lost") << "hold, a record lost" << int(SIGKILL);
+        QTest::newRow("SIGKILL of both: the next start lets go") << "hold" << kBoth;
+        QTest::newRow("SIGKILL of both, another instance lives") << "hold beside another" << kBoth;
+        QTest::newRow("SIGKILL mid-typing, keycodes rebound, CapsLock off") << "typing" << int(SIGKILL);
+        QTest::newRow("SIGKILL after a layout took a keycode") << "retaken" << int(SIGKILL);
         QTest::newRow("clean exit leaves what the ledger calls done") << "clean" << 0;
     }
 
@@ -143,24 +179,61 @@ private Q_SLOTS:
         }
 
         // The child really holds and binds what it says, so that the hand-back below is not merely the starting state.
-        if (scenario == QLatin1String("hold")) {
-            QVERIFY(user.keysDown().count(touched[0]) && user.keysDown().count(touched[1]));
-            QCOMPARE(user.buttonsDown(), unsigned(Button1Mask));
+        const auto held = [&] {
+            return user.keysDown().count(touched[0]) && user.keysDown().count(touched[1]) &&
+                   user.buttonsDown() == unsigned(Button1Mask);
+        };
+        if (scenario.startsWith(QLatin1String("hold"))) {
+            QVERIFY(held());
         } else {
-            QVERIFY(user.keysDown().count(touched[1]));
+            QVERIFY(scenario == QLatin1String("retaken") || user.keysDown().count(touched[1]));
             for (int kc : touched)
                 QVERIFY(user.mapping()[kc] != before[kc]);
         }
 
         const auto pid = static_cast<pid_t>(child.processId());
+        if (signalNumber == kBoth) {
+            QVERIFY(::kill(static_cast<pid_t>(watchdog), SIGKILL) == 0 && ::kill(pid, SIGKILL) == 0);
+            QTRY_VERIFY_WITH_TIMEOUT(processGone(watchdog) && processGone(pid), 3000);
+            QVERIFY(held()); // nobody is left to let go
+            const bool other = scenario.endsWith(QLatin1String("another"));
+            const Window owner =
+                XCreateSimpleWindow(user.display(), DefaultRootWindow(user.display()), 0, 0, 1, 1, 0, 0, 0);
+            if (other)
+                XSetSelectionOwner(user.display(), XInternAtom(user.display(), "_ORVANE_INSTANCE_5", False), owner,
+                                   CurrentTime);
+            XSync(user.display(), False);
+            QVERIFY(platform::createX11Services() != nullptr); // the next start
+            XDestroyWindow(user.display(), owner);
+            QCOMPARE(held(), other);
+            for (int kc : touched)
+                user.keycode(kc, false);
+            user.button(1, false);
+            return;
+        }
+        if (signalNumber == kStopTwice) {
+            QCOMPARE(::kill(pid, SIGSTOP), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(user.keysDown().empty() && user.buttonsDown() == 0, 1500);
+            QCOMPARE(::kill(pid, SIGCONT), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(user.keysDown().count(touched[0]), 1500);
+            signalNumber = SIGSTOP;
+        }
         QCOMPARE(signalNumber > 0 ? ::kill(pid, signalNumber) : ::kill(-pid, -signalNumber), 0);
         QTRY_VERIFY_WITH_TIMEOUT(user.keysDown().empty() && user.buttonsDown() == 0, 1500);
         if (signalNumber == SIGSTOP) // a stopped program may go on: its watchdog stays until it ends
             QVERIFY(!processGone(watchdog) && ::kill(pid, SIGKILL) == 0);
         QTRY_VERIFY_WITH_TIMEOUT(processGone(watchdog), 1500);
+        if (scenario == QLatin1String("retaken")) { // the layout's keys stay
+            QVERIFY(user.keycodeCarries(touched[0], XK_yen));
+            user.bind(touched[0], {});
+        }
         const std::vector<Keysyms> now = user.mapping();
         for (int kc : touched)
             QCOMPARE(now[kc], before[kc]);
+        if (scenario == QLatin1String("typing")) {
+            QVERIFY(user.locked(LockMask));
+            user.setLocked(LockMask, false);
+        }
         child.waitForFinished(3000); // dead already; lets QProcess see it
     }
 

@@ -207,6 +207,12 @@ public:
         XkbLockModifiers(display_, XkbUseCoreKbd, mask, on ? mask : 0);
         XSync(display_, False);
     }
+    bool locked(unsigned mask)
+    {
+        XkbStateRec state{};
+        XkbGetState(display_, XkbUseCoreKbd, &state);
+        return (state.locked_mods & mask) == mask;
+    }
 
 private:
     Display* display_ = nullptr;
