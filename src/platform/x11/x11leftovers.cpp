@@ -1,5 +1,7 @@
 #include "x11leftovers.h"
 
+#include "x11sparekeys.h"
+
 #include <QLoggingCategory>
 
 #include <X11/Xlib.h>
@@ -16,13 +18,10 @@ namespace platform::x11 {
 
 namespace {
 
-// As many as there are instance records (SpareKeys::claim).
-constexpr int kInstanceSelections = 16;
-
 bool instanceLives(Display* display)
 {
-    for (int n = 0; n < kInstanceSelections; ++n) {
-        const std::string name = "_ORVANE_INSTANCE_" + std::to_string(n);
+    for (int n = 0; n < SpareKeys::kRecordCount; ++n) {
+        const std::string name = SpareKeys::instanceSelection(n);
         // An atom that was never made was never owned.
         const Atom selection = XInternAtom(display, name.c_str(), True);
         if (selection != None && XGetSelectionOwner(display, selection) != None)

@@ -14,7 +14,6 @@ namespace platform::x11 {
 
 namespace {
 
-constexpr int kRecordCount = 16;
 
 // The first record keeps the name that versions with a single record used, so their leftovers are taken back too.
 std::string recordName(int n)
@@ -101,7 +100,7 @@ std::vector<int> SpareKeys::claim(XDisplay* display)
     std::vector<std::string> names;
     for (int n = 0; n < kRecordCount; ++n) {
         names.push_back(recordName(n));
-        names.push_back("_ORVANE_INSTANCE_" + std::to_string(n));
+        names.push_back(instanceSelection(n));
     }
     std::vector<char*> pointers;
     for (std::string& name : names)

@@ -33,6 +33,10 @@ namespace platform::x11 {
 
 class SpareKeys {
 public:
+    // How many instances can keep a record at once, and the selection that marks the n-th as alive.
+    static constexpr int kRecordCount = 16;
+    static std::string instanceSelection(int n) { return "_ORVANE_INSTANCE_" + std::to_string(n); }
+
     using Clock = std::chrono::steady_clock;
 
     struct Pacing {
