@@ -62,8 +62,8 @@ public:
     void setPointer(int x, int y);      // moves the pointer without recording an event
     // The desktop's monitors; none (unknown, nothing refused) until set. A move to a point on none of them is refused.
     void setMonitors(std::vector<ScreenArea> monitors);
-    void setFailCapture(bool fail);     // installKeyboardCapture returns 0 while set
-    void setFailHotKey(bool fail);      // registerHotKey returns false while set
+    void setFailCapture(bool fail); // installKeyboardCapture returns 0 while set
+    void setFailHotKey(bool fail);  // registerHotKey returns false while set
     // Synthesis (keys, units, buttons, pointer moves) delivers the next `delivered` events, then fails `failing` of
     // them (all when negative) without recording anything, then delivers again. A negative `delivered` ends the
     // failures.
