@@ -136,8 +136,11 @@ void orvane::changeSomeThing()
     const QObject* control = sender();
     recordChange(QStringLiteral("%1/%2").arg(control ? control->objectName() : QString()).arg(currentPage));
     // Typing decides whether the page is complete: until there is something to type nothing may leave it.
-    if (model::entryKind(currentCommand()) == model::kind::Input)
+    const QString kind = model::entryKind(currentCommand());
+    if (kind == model::kind::Input)
         applyViewState(currentViewState(true));
+    else if (kind == model::kind::Pointer || kind == model::kind::SmoothMove)
+        applyViewState(currentViewState()); // whether the target is still on a monitor
 }
 
 editor::PageViewState orvane::currentViewState(bool typing) const
@@ -151,6 +154,7 @@ editor::PageViewState orvane::currentViewState(bool typing) const
     context.typing = typing;
     context.canSynthesize = platform::services().canSynthesize();
     context.canRegisterHotKey = platform::services().canRegisterHotKey();
+    context.monitors = platform::services().monitors();
     if (keyCapture.isCapturing())
         context.capture = captureForCondition ? editor::CaptureTarget::Condition : editor::CaptureTarget::Command;
     return editor::pageViewState(context);
@@ -185,6 +189,16 @@ void orvane::applyViewState(const editor::PageViewState& view)
     runButton->setEnabled(view.runEnabled);
     testButton->setEnabled(view.testMoveEnabled);
     setAllEnabled({pointerGetButton, smoothGetButton}, view.getPositionEnabled);
+
+    // A target on no monitor is flagged where it is typed: a run would stop on this page.
+    const QString offScreen = QStringLiteral("QSpinBox{color: #CC0000;}");
+    for (QSpinBox* spin : {pointerXSpin, pointerYSpin, smoothXSpin, smoothYSpin}) {
+        spin->setToolTip(view.positionWarning);
+        const QString sheet =
+            spin->styleSheet().remove(offScreen) + (view.positionWarning.isEmpty() ? QString() : offScreen);
+        if (sheet != spin->styleSheet()) // a new sheet would restyle the box being typed in on every keystroke
+            spin->setStyleSheet(sheet);
+    }
 
     setText(commandLabel, view.commandTitle);
     setText(conditionLabel, view.conditionTitle);

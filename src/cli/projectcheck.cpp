@@ -3,10 +3,17 @@
 #include "cli/commandline.h"
 #include "cli/projectsummary.h"
 #include "model/projectfile.h"
+#include "run/actions.h"
 
 namespace cli {
 
 int checkProject(const QString& path, QTextStream& out, QTextStream& err)
+{
+    return checkProject(path, out, err, platform::desktopMonitors());
+}
+
+int checkProject(const QString& path, QTextStream& out, QTextStream& err,
+                 const std::vector<platform::ScreenArea>& monitors)
 {
     model::ProjectData project;
     const model::ProjectFileResult result = model::readProjectFile(path, &project);
@@ -23,6 +30,22 @@ int checkProject(const QString& path, QTextStream& out, QTextStream& err)
                    .arg(describeOperation(project.commands.at(i)), describeCondition(project.conditions.value(i)))
             << Qt::endl;
     }
+    bool pointerPages = false;
+    for (qsizetype i = 0; i < project.commands.size(); ++i) {
+        const model::Entry& command = project.commands.at(i);
+        const QString kind = model::entryKind(command);
+        if (kind != model::kind::Pointer && kind != model::kind::SmoothMove)
+            continue;
+        pointerPages = true;
+        // Read as the run reads them.
+        const QString refused = actions::offScreenTarget(model::coordinateX(command).toInt(nullptr, 10),
+                                                         model::coordinateY(command).toInt(nullptr, 10), monitors);
+        if (!refused.isEmpty())
+            out << QStringLiteral("警告: %1 ページ目: ").arg(i + 1) << refused << Qt::endl;
+    }
+    if (pointerPages && monitors.empty())
+        out << QStringLiteral("注意: デスクトップに接続できないため、マウスポインターの移動先は確かめていません。")
+            << Qt::endl;
     for (const QString& repair : project.repairs)
         out << QStringLiteral("修復: ") << repair << Qt::endl;
     return ExitFinished;

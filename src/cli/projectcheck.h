@@ -1,13 +1,22 @@
 #pragma once
 
-// `--check`: reads a project as the editor would and prints one line per page and every repair the reader made,
-// without running anything.
+// `--check`: reads a project as the editor would and prints one line per page, every repair the reader made and every
+// pointer target that lies on none of the desktop's monitors, without running anything.
+
+#include "platform/inputservices.h"
 
 #include <QTextStream>
 
+#include <vector>
+
 namespace cli {
 
-// Returns the exit code: ExitFinished for a readable project (repaired or not), ExitBadInput otherwise.
+// Returns the exit code: ExitFinished for a readable project (repaired or not, with pointer targets off the screen or
+// not: the desktop it runs on may differ), ExitBadInput otherwise. The monitors are the desktop's, read without a
+// window; where no desktop can be reached, the pointer targets are not checked.
 int checkProject(const QString& path, QTextStream& out, QTextStream& err);
+// The same with the monitors given (none: unknown).
+int checkProject(const QString& path, QTextStream& out, QTextStream& err,
+                 const std::vector<platform::ScreenArea>& monitors);
 
 } // namespace cli

@@ -1,5 +1,6 @@
 #include "pageviewstate.h"
 
+#include "run/actions.h"
 #include "run/keycombination.h"
 
 namespace editor {
@@ -42,6 +43,12 @@ PageViewState pageViewState(const PageContext& context)
         view.inputText = true;
         view.commandSeconds = true;
         waiting = model::inputText(context.command).isEmpty();
+    }
+    // Read as the run reads them, so that the page flagged here is the one a run would stop on.
+    if (view.pointerPosition || view.smoothPosition) {
+        view.positionWarning =
+            actions::offScreenTarget(model::coordinateX(context.command).toInt(nullptr, 10),
+                                     model::coordinateY(context.command).toInt(nullptr, 10), context.monitors);
     }
 
     bool keyWithoutCombination = commandKind == kind::Key && waiting;

@@ -4,9 +4,12 @@
 // and what they say. The window only maps these fields onto its widgets, so every visibility rule lives here once.
 
 #include "model/pagemodel.h"
+#include "platform/inputservices.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace editor {
 
@@ -28,6 +31,8 @@ struct PageContext {
     // register the hot key that 取得 waits for.
     bool canSynthesize = true;
     bool canRegisterHotKey = true;
+    // The desktop's monitors, to flag a pointer target that lies on none of them; none: unknown, nothing flagged.
+    std::vector<platform::ScreenArea> monitors;
 };
 
 struct PageViewState {
@@ -60,6 +65,8 @@ struct PageViewState {
     QString conditionTitle;
     QString commandKeyText;
     QString conditionKeyText;
+    // Why the pointer target of this page would stop a run (on none of the monitors); empty when it would not.
+    QString positionWarning;
 };
 
 PageViewState pageViewState(const PageContext& context);

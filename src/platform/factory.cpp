@@ -16,6 +16,17 @@ void prepareGuiPlatform()
 #endif
 }
 
+std::vector<ScreenArea> desktopMonitors()
+{
+#if defined(ORVANE_WITH_WIN32)
+    return win32DesktopMonitors();
+#elif defined(ORVANE_WITH_X11)
+    return x11DesktopMonitors();
+#else
+    return {};
+#endif
+}
+
 std::unique_ptr<InputServices> createDefaultServices()
 {
 #if defined(ORVANE_WITH_WIN32)

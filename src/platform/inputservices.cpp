@@ -1,5 +1,6 @@
 #include "inputservices.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -40,6 +41,28 @@ std::unique_ptr<InputServices>& slot()
 }
 
 } // namespace
+
+bool onSomeMonitor(const std::vector<ScreenArea>& monitors, int x, int y)
+{
+    return monitors.empty() ||
+           std::any_of(monitors.begin(), monitors.end(), [x, y](const ScreenArea& m) { return m.contains(x, y); });
+}
+
+ScreenArea extentOf(const std::vector<ScreenArea>& monitors)
+{
+    if (monitors.empty())
+        return {};
+    long long left = monitors.front().x, top = monitors.front().y;
+    long long right = left, bottom = top;
+    for (const ScreenArea& m : monitors) {
+        left = std::min<long long>(left, m.x);
+        top = std::min<long long>(top, m.y);
+        right = std::max(right, static_cast<long long>(m.x) + m.width);
+        bottom = std::max(bottom, static_cast<long long>(m.y) + m.height);
+    }
+    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+            static_cast<int>(bottom - top)};
+}
 
 std::size_t InputServices::typeText(std::u16string_view text, std::chrono::steady_clock::time_point start,
                                     std::chrono::steady_clock::duration interval, const StopSignal& stop)

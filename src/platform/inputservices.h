@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -33,6 +34,28 @@ enum HotKeyModifier : int {
 };
 
 enum class MouseButton { Left, Right };
+
+// One monitor's area of the desktop in physical screen pixels, in the coordinates of setCursorPos.
+struct ScreenArea {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    bool contains(int px, int py) const
+    {
+        // In 64 bits: a monitor at the far end of the coordinate range must not wrap.
+        return px >= x && py >= y && px - static_cast<long long>(x) < width && py - static_cast<long long>(y) < height;
+    }
+    bool operator==(const ScreenArea&) const = default;
+};
+
+// True when (x, y) lies on one of the monitors, or when the monitors are unknown (an empty list): a desktop that cannot
+// say where its monitors are does not get every target refused.
+bool onSomeMonitor(const std::vector<ScreenArea>& monitors, int x, int y);
+
+// The smallest rectangle around every monitor (the screen's extent); all zero for an empty list.
+ScreenArea extentOf(const std::vector<ScreenArea>& monitors);
 
 // Called on the GUI thread once per keyboard event while a capture is installed. Returns true to swallow the event,
 // so that no application sees it; false passes it on.
@@ -123,8 +146,14 @@ public:
     // Presses or releases a mouse button at the current pointer position. Returns false when not delivered. Any thread.
     virtual bool sendMouseButton(MouseButton button, bool down) = 0;
 
-    // Moves the pointer to (x, y) in physical screen pixels. Returns false when not delivered. Any thread.
+    // Moves the pointer to (x, y) in physical screen pixels. Returns false when not delivered, and refuses (false,
+    // the pointer left where it is) a point that lies on no monitor: the desktop would otherwise put the pointer on
+    // the nearest edge, where something else may be clicked. Any thread.
     virtual bool setCursorPos(int x, int y) = 0;
+
+    // The monitors of the desktop as they are at the moment of the call; empty when they cannot be known. Any thread;
+    // blocks for a few round trips to the display server.
+    virtual std::vector<ScreenArea> monitors() { return {}; }
 
     // Starts watching every key press and release on the desktop without swallowing anything, so that a tap of any
     // length is seen (a stop command, a key condition). proc is called on a backend thread. Returns a handle other
@@ -155,6 +184,11 @@ std::unique_ptr<InputServices> createUnavailableServices();
 // Prepares the toolkit before the GUI application object is created: where an X display is reachable, the toolkit's
 // X11 platform is preferred (so the program also drives X programs under XWayland) unless the user forced another.
 void prepareGuiPlatform();
+
+// The monitors of the desktop that createDefaultServices would drive, read without creating a backend (for a check
+// that runs without a window); empty when no desktop can be reached. Any thread; blocks for a connection to the
+// display server.
+std::vector<ScreenArea> desktopMonitors();
 
 // Picks the real backend for the running desktop (Win32 on Windows, X11 where an X display is reachable), or the
 // unavailable backend. Call after the GUI application object exists.

@@ -63,14 +63,46 @@ bool clickRight(const StopFlag& stop, double holdSeconds, HeldInputs* held)
     return click(stop, holdSeconds, platform::MouseButton::Right, held);
 }
 
-bool movePointer(int x, int y)
+QString offScreenTarget(int x, int y, const std::vector<platform::ScreenArea>& monitors)
 {
-    return platform::services().setCursorPos(x, y);
+    if (platform::onSomeMonitor(monitors, x, y))
+        return {};
+    const platform::ScreenArea extent = platform::extentOf(monitors);
+    QString text = QStringLiteral("マウスポインターの移動先 (%1, %2) はどのモニターの上にもありません（画面の範囲: "
+                                  "(%3, %4)〜(%5, %6)")
+                       .arg(x)
+                       .arg(y)
+                       .arg(extent.x)
+                       .arg(extent.y)
+                       .arg(static_cast<long long>(extent.x) + extent.width - 1)
+                       .arg(static_cast<long long>(extent.y) + extent.height - 1);
+    // Within the extent, the point lies in a gap between monitors: their number tells why it is refused anyway.
+    if (monitors.size() > 1)
+        text += QStringLiteral("、モニター %1 台").arg(monitors.size());
+    return text + QStringLiteral("）。");
 }
 
-bool smoothMove(const StopFlag& stop, int x, int y, double seconds)
+bool movePointer(int x, int y, QString* refused)
 {
     auto& input = platform::services();
+    if (const QString why = offScreenTarget(x, y, input.monitors()); !why.isEmpty()) {
+        if (refused)
+            *refused = why;
+        return false;
+    }
+    return input.setCursorPos(x, y);
+}
+
+bool smoothMove(const StopFlag& stop, int x, int y, double seconds, QString* refused)
+{
+    auto& input = platform::services();
+    // The target alone decides: a straight path from one monitor to another may cross a gap between them.
+    const std::vector<platform::ScreenArea> monitors = input.monitors();
+    if (const QString why = offScreenTarget(x, y, monitors); !why.isEmpty()) {
+        if (refused)
+            *refused = why;
+        return deliveredOrStopped(false, stop);
+    }
     // Where the position cannot be read, the move degenerates into a jump rather than starting from a made-up place.
     int sx = x;
     int sy = y;
@@ -86,7 +118,9 @@ bool smoothMove(const StopFlag& stop, int x, int y, double seconds)
         const double p = Seconds(Clock::now() - t0).count() / seconds;
         if (p >= 1.0)
             break;
-        if (!input.setCursorPos(clampToInt(std::llround(sx + dx * p)), clampToInt(std::llround(sy + dy * p))))
+        const int px = clampToInt(std::llround(sx + dx * p));
+        const int py = clampToInt(std::llround(sy + dy * p));
+        if (platform::onSomeMonitor(monitors, px, py) && !input.setCursorPos(px, py))
             return stop.isRequested();
         // Steps on a fixed grid from the start, so a late step does not push the later ones back.
         if (stop.waitUntil(std::min(t0 + step * k, Schedule::offset(t0, seconds))))

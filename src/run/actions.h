@@ -11,9 +11,12 @@
 // An action returns false when some input was not delivered while the run was not stopped; a stopped action is not a
 // failure.
 
+#include "platform/inputservices.h"
 #include "platform/stopsignal.h"
 
 #include <QString>
+
+#include <vector>
 
 class HeldInputs;
 
@@ -29,12 +32,18 @@ void waitSeconds(const StopFlag& stop, double seconds);
 bool clickLeft(const StopFlag& stop, double holdSeconds, HeldInputs* held = nullptr);
 bool clickRight(const StopFlag& stop, double holdSeconds, HeldInputs* held = nullptr);
 
-// Puts the pointer on (x, y) at once.
-bool movePointer(int x, int y);
+// Why a pointer target is refused: (x, y) lies on none of the monitors. The sentence names the target and the
+// screen's extent; empty when the point is on a monitor or the monitors are unknown (an empty list).
+QString offScreenTarget(int x, int y, const std::vector<platform::ScreenArea>& monitors);
+
+// Puts the pointer on (x, y) at once. A target on none of the monitors is refused before anything moves: false, with
+// offScreenTarget's sentence in *refused.
+bool movePointer(int x, int y, QString* refused = nullptr);
 
 // Moves the pointer from where it is to (x, y) over the given seconds, each step placed by the elapsed time. A move
 // that is not stopped always ends exactly on the target; a stopped one stays on its last step. Duration <= 0 jumps.
-bool smoothMove(const StopFlag& stop, int x, int y, double seconds);
+// The target is refused as by movePointer; a step that falls between two monitors on the way is left out.
+bool smoothMove(const StopFlag& stop, int x, int y, double seconds, QString* refused = nullptr);
 
 // text is a key-combination text followed by the hold in seconds ("65,2,0.01" = Ctrl+A for 10 ms). Presses Ctrl, Alt,
 // Shift, Win (those in the stored mask) and the main key, holds from the main key's press, releases in reverse order

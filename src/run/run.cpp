@@ -295,12 +295,14 @@ void Run::performPage(int page, const model::Entry& command, const model::Entry&
         const int y = model::coordinateY(command).toInt(nullptr, 10);
         const QString what = where + QStringLiteral("マウスポインターを (%1, %2) へ動かせませんでした。").arg(x).arg(y);
         if (operation == model::kind::Pointer) {
-            if (!actions::movePointer(x, y))
-                shared->fail(what);
+            QString refused;
+            if (!actions::movePointer(x, y, &refused))
+                shared->fail(refused.isEmpty() ? what : where + refused);
         } else {
-            launchAction([shared, x, y, seconds, what] {
-                if (!actions::smoothMove(shared->stop, x, y, seconds))
-                    shared->fail(what);
+            launchAction([shared, x, y, seconds, what, where] {
+                QString refused;
+                if (!actions::smoothMove(shared->stop, x, y, seconds, &refused))
+                    shared->fail(refused.isEmpty() ? what : where + refused);
             });
         }
     } else if (operation == model::kind::Key) {

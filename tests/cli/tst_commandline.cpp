@@ -98,13 +98,23 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("printed"); // on standard output, or standard error for a refused file
+        QTest::addColumn<bool>("desktop");        // a 1280x1024 monitor is known (else no desktop)
         QTest::newRow("good") << QByteArray(R"({"list_command":[["なし"],["クリック","右","1"]],)"
                                             R"("list_condition":[["即時"],["キー","27,0"]]})")
-                              << 0
-                              << QStringList{"2 ページ", "1. なし → 即時", "2. クリック（右、1 秒） → キー（Esc）"};
+                              << 0 << QStringList{"2 ページ", "1. なし → 即時", "2. クリック（右、1 秒） → キー（Esc）"}
+                              << false;
         QTest::newRow("repaired") << QByteArray(R"({"list_command":[["入力"]],"list_condition":[]})") << 0
-                                  << QStringList{"1 ページ", "修復: "};
-        QTest::newRow("refused") << QByteArray("[1,2]") << 2 << QStringList{"p.cmdat: "};
+                                  << QStringList{"1 ページ", "修復: "} << false;
+        QTest::newRow("refused") << QByteArray("[1,2]") << 2 << QStringList{"p.cmdat: "} << false;
+        const QByteArray offScreen(R"({"list_command":[["クリック","左","1"],["マウスポインター","5000","-300"]],)"
+                                   R"("list_condition":[["即時"],["即時"]]})");
+        QTest::newRow("pointer off the screen")
+            << offScreen << 0
+            << QStringList{"警告: 2 ページ目: マウスポインターの移動先 (5000, -300) はどのモニターの上にもありません"
+                           "（画面の範囲: (0, 0)〜(1279, 1023)）。"}
+            << true;
+        QTest::newRow("pointer, no desktop")
+            << offScreen << 0 << QStringList{"注意: デスクトップに接続できない"} << false;
     }
     void check()
     {
@@ -118,7 +128,11 @@ private Q_SLOTS:
         file.close();
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
-        QCOMPARE(cli::checkProject(path, outStream, errStream), exitCode);
+        QFETCH(bool, desktop);
+        QCOMPARE(cli::checkProject(path, outStream, errStream,
+                                   desktop ? std::vector<platform::ScreenArea>{{0, 0, 1280, 1024}}
+                                           : std::vector<platform::ScreenArea>{}),
+                 exitCode);
         for (const QString& text : printed)
             QVERIFY2((exitCode == 0 ? out : err).contains(text), qPrintable(out + err));
     }

@@ -48,7 +48,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("page");
         QTest::addColumn<bool>("hasCopy");
         QTest::addColumn<CaptureTarget>("capture");
-        QTest::addColumn<QString>("situation"); // "typing", or what the desktop cannot do
+        QTest::addColumn<QString>("situation"); // "typing", what the desktop cannot do, or a target off its monitor
         QTest::addColumn<QStringList>("parts");
         QTest::addColumn<QString>("keyText");
         const auto none = CaptureTarget::None;
@@ -87,6 +87,12 @@ private Q_SLOTS:
         QTest::newRow("pointer, no hot key")
             << Entry{"マウスポインター", "1", "2"} << Entry{"即時"} << 1 << false << none << "no hot key"
             << QStringList{"xy", "test", "nav", "追加", "-取得"} << "";
+        QTest::newRow("pointer off the screen")
+            << Entry{"マウスポインター", "5000", "-300"} << Entry{"即時"} << 1 << false << none << "off 1280x1024"
+            << QStringList{"xy", "test", "nav", "追加"} << "";
+        QTest::newRow("smooth move one past the last pixel")
+            << Entry{"スムーズムーブ", "1280", "1023", "1"} << Entry{"即時"} << 1 << false << none << "off 1280x1024"
+            << QStringList{"seconds", "smoothXy", "test", "nav", "追加"} << "";
         QTest::newRow("unknown kinds") << Entry{"謎", "1"} << Entry{"不明", "1"} << 1 << false << none << ""
                                        << QStringList{"nav", "追加"} << "";
     }
@@ -109,8 +115,11 @@ private Q_SLOTS:
         context.typing = situation == "typing";
         context.canSynthesize = situation != "no synthesis";
         context.canRegisterHotKey = situation != "no hot key";
+        if (situation.endsWith("1280x1024"))
+            context.monitors = {{0, 0, 1280, 1024}};
         const editor::PageViewState view = editor::pageViewState(context);
         QTEST(shownParts(view), "parts");
+        QCOMPARE(view.positionWarning.isEmpty(), !situation.startsWith("off"));
         const bool knownCommand = model::commandKinds().contains(command.at(0));
         QCOMPARE(view.commandTitle, knownCommand ? command.at(0) : QString());
         QCOMPARE(view.commandGroupEnabled, capture != CaptureTarget::Command);

@@ -31,6 +31,7 @@ private Q_SLOTS:
         auto& fake = testsupport::fake();
         fake.clearEvents();
         fake.setPointer(0, 0);
+        fake.setMonitors({});
         fake.setAvailable(true);
         for (int vk : {16, 17, 18, 92})
             fake.setKeyDown(vk, false);
@@ -132,6 +133,49 @@ private Q_SLOTS:
         QCOMPARE(eventText(fake.events().back()), QStringLiteral("P2000000000,0"));
         for (const auto& e : fake.events())
             QVERIFY(e.x >= -2000000000);
+    }
+
+    // A target on no monitor is refused before anything moves, the screen's extent named; steps of a smooth move that
+    // fall between two monitors are left out.
+    void pointerTargets_data()
+    {
+        QTest::addColumn<QList<QRect>>("monitors");
+        QTest::addColumn<QPoint>("target");
+        QTest::addColumn<double>("seconds"); // 0: movePointer
+        QTest::addColumn<QString>("refused");
+        const QList<QRect> one{{0, 0, 1280, 1024}}, two{{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}};
+        const QString screen =
+            QStringLiteral("(5000, -300) はどのモニターの上にもありません（画面の範囲: (0, 0)〜(1279, 1023)）");
+        QTest::newRow("off the screen") << one << QPoint(5000, -300) << 0.0 << screen;
+        QTest::newRow("off the screen, smooth") << one << QPoint(5000, -300) << 0.1 << screen;
+        QTest::newRow("second monitor") << two << QPoint(3000, 1000) << 0.0 << QString();
+        QTest::newRow("below the smaller monitor") << two << QPoint(100, 1050) << 0.0 << "(3199, 1079)、モニター 2 台";
+        // Nearly the whole way lies in the gap: some step falls into it however late the steps come.
+        const QList<QRect> gap{{0, 0, 200, 1024}, {1800, 0, 400, 1024}};
+        QTest::newRow("across a gap, smooth") << gap << QPoint(1900, 500) << 0.2 << QString();
+    }
+    void pointerTargets()
+    {
+        QFETCH(QList<QRect>, monitors);
+        QFETCH(QPoint, target);
+        QFETCH(double, seconds);
+        QFETCH(QString, refused);
+        std::vector<platform::ScreenArea> areas;
+        for (const QRect& r : monitors)
+            areas.push_back({r.x(), r.y(), r.width(), r.height()});
+        auto& fake = testsupport::fake();
+        fake.setMonitors(areas);
+        fake.setPointer(100, 500);
+        const actions::StopFlag stop;
+        QString why;
+        const bool moved = seconds > 0 ? actions::smoothMove(stop, target.x(), target.y(), seconds, &why)
+                                       : actions::movePointer(target.x(), target.y(), &why);
+        QCOMPARE(moved, refused.isEmpty());
+        QVERIFY2(refused.isEmpty() ? why.isEmpty() : why.contains(refused), qPrintable(why));
+        const auto events = fake.events();
+        QCOMPARE(events.empty(), !moved);
+        if (moved)
+            QCOMPARE(eventText(events.back()), QStringLiteral("P%1,%2").arg(target.x()).arg(target.y()));
     }
 
     // One UTF-16 unit at a time, evenly over the entry's time: a surrogate pair is two units, a line break one.

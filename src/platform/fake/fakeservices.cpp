@@ -1,6 +1,7 @@
 #include "fakeservices.h"
 
 #include <thread>
+#include <utility>
 
 namespace platform {
 
@@ -147,7 +148,7 @@ bool FakeServices::sendMouseButton(MouseButton button, bool down)
 bool FakeServices::setCursorPos(int x, int y)
 {
     std::lock_guard lock(mutex_);
-    if (!deliver({FakeEvent::Kind::MoveTo, 0, false, x, y, {}}))
+    if (!onSomeMonitor(monitors_, x, y) || !deliver({FakeEvent::Kind::MoveTo, 0, false, x, y, {}}))
         return false;
     pointerX_ = x;
     pointerY_ = y;
@@ -186,6 +187,18 @@ bool FakeServices::getCursorPos(int& x, int& y)
     x = pointerX_;
     y = pointerY_;
     return true;
+}
+
+std::vector<ScreenArea> FakeServices::monitors()
+{
+    std::lock_guard lock(mutex_);
+    return monitors_;
+}
+
+void FakeServices::setMonitors(std::vector<ScreenArea> monitors)
+{
+    std::lock_guard lock(mutex_);
+    monitors_ = std::move(monitors);
 }
 
 void FakeServices::sleepMs(int ms)

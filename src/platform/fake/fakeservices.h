@@ -49,6 +49,7 @@ public:
     bool sendMouseButton(MouseButton button, bool down) override;
     bool setCursorPos(int x, int y) override;
     bool getCursorPos(int& x, int& y) override;
+    std::vector<ScreenArea> monitors() override;
     void sleepMs(int ms) override;
     KeyWatchHandle watchKeys(KeyWatchProc proc) override;
     void unwatchKeys(KeyWatchHandle handle) override;
@@ -59,8 +60,10 @@ public:
     void setAbilities(bool synthesize, bool capture, bool hotKey);
     void setKeyDown(int vk, bool down); // changes the key state without recording an event
     void setPointer(int x, int y);      // moves the pointer without recording an event
-    void setFailCapture(bool fail);     // installKeyboardCapture returns 0 while set
-    void setFailHotKey(bool fail);      // registerHotKey returns false while set
+    // The desktop's monitors; none (unknown, nothing refused) until set. A move to a point on none of them is refused.
+    void setMonitors(std::vector<ScreenArea> monitors);
+    void setFailCapture(bool fail); // installKeyboardCapture returns 0 while set
+    void setFailHotKey(bool fail);  // registerHotKey returns false while set
     // Synthesis (keys, units, buttons, pointer moves) delivers the next `delivered` events, then fails `failing` of
     // them (all when negative) without recording anything, then delivers again. A negative `delivered` ends the
     // failures.
@@ -108,6 +111,7 @@ private:
     std::set<int> synthHeld_;
     int pointerX_ = 0;
     int pointerY_ = 0;
+    std::vector<ScreenArea> monitors_;
     std::map<CaptureHandle, KeyboardCaptureProc> captures_;
     CaptureHandle nextHandle_ = 1;
     int installCount_ = 0;

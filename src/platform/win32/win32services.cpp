@@ -182,6 +182,7 @@ public:
     bool sendMouseButton(MouseButton button, bool down) override;
     bool setCursorPos(int x, int y) override;
     bool getCursorPos(int& x, int& y) override;
+    std::vector<ScreenArea> monitors() override { return win32DesktopMonitors(); }
     void sleepMs(int ms) override;
 
 private:
@@ -356,6 +357,9 @@ bool Win32Services::sendMouseButton(MouseButton button, bool down)
 // GUI application object exists.
 bool Win32Services::setCursorPos(int x, int y)
 {
+    // Windows would put a point beyond the screen on its nearest edge, where a maximised window's close button sits.
+    if (!onSomeMonitor(monitors(), x, y))
+        return false;
     return SetCursorPos(x, y) != 0;
 }
 
@@ -376,6 +380,25 @@ void Win32Services::sleepMs(int ms)
 }
 
 } // namespace
+
+std::vector<ScreenArea> win32DesktopMonitors()
+{
+    std::vector<ScreenArea> areas;
+    const auto add = [](HMONITOR, HDC, LPRECT rect, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<ScreenArea>*>(list)->push_back(
+            {static_cast<int>(rect->left), static_cast<int>(rect->top), static_cast<int>(rect->right - rect->left),
+             static_cast<int>(rect->bottom - rect->top)});
+        return TRUE;
+    };
+    if (!EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&areas)) || areas.empty()) {
+        // The virtual screen still bounds what the pointer can reach.
+        areas = {{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                  GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)}};
+        if (areas.front().width <= 0 || areas.front().height <= 0)
+            areas.clear();
+    }
+    return areas;
+}
 
 std::unique_ptr<InputServices> createWin32Services()
 {

@@ -33,11 +33,13 @@
 //   They keep the keycodes found at registration.
 // - The key watch reads XInput 2.1 raw key events on a connection and a thread of its own: it sees every press and
 //   release whatever grab is active, but no autorepeat. Keys without a Windows code are reported as 255.
-// - Coordinates are those of the default screen's root window.
+// - Coordinates are those of the default screen's root window. A pointer target on none of its monitors (see
+//   x11monitors.h) is refused: the server would put the pointer on the nearest edge of the screen instead.
 
 #include "platform/inputservices.h"
 
 #include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -46,6 +48,10 @@ namespace platform {
 // it, for instance on a Wayland platform plugin, they fail and everything else still works through private
 // connections).
 std::unique_ptr<InputServices> createX11Services();
+
+// The monitors of the default screen of the display in DISPLAY, on a connection of its own; empty without a display.
+// For a process that has no backend: Xlib's error handler is replaced for the duration of the call.
+std::vector<ScreenArea> x11DesktopMonitors();
 
 // Before the GUI application object exists: when QT_QPA_PLATFORM is not set and an X display can be opened, selects
 // the toolkit's X11 platform, so that the capture and hot keys also work under XWayland.

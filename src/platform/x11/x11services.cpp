@@ -1,6 +1,7 @@
 #include "x11services.h"
 
 #include "platform/inputledger.h"
+#include "x11monitors.h"
 #include "x11vktable.h"
 
 #include <QByteArray>
@@ -226,7 +227,11 @@ bool X11Services::setCursorPos(int x, int y)
     Display* display = threadDisplay();
     if (!display)
         return false;
-    // Coordinates travel as 16-bit signed numbers; the server clamps to the screen itself.
+    // The server would put a point beyond the screen on its nearest edge, where a maximised window's close button
+    // may sit, and it knows nothing of the gaps between monitors.
+    if (!onSomeMonitor(queryMonitors(display, screen_), x, y))
+        return false;
+    // Coordinates travel as 16-bit signed numbers (should the monitors be unknown).
     x = std::clamp(x, -32768, 32767);
     y = std::clamp(y, -32768, 32767);
     XTestFakeMotionEvent(display, screen_, x, y, CurrentTime);

@@ -57,6 +57,7 @@ public:
     bool sendMouseButton(MouseButton button, bool down) override;
     bool setCursorPos(int x, int y) override;
     bool getCursorPos(int& x, int& y) override;
+    std::vector<ScreenArea> monitors() override; // x11monitors.cpp
     KeyWatchHandle watchKeys(KeyWatchProc proc) override;
     void unwatchKeys(KeyWatchHandle handle) override;
     void sleepMs(int ms) override;

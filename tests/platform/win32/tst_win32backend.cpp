@@ -397,6 +397,17 @@ void checkPointer(InputServices& services)
               "backend " + at(backend) + ", system " + at(system) + ", last WM_MOUSEMOVE " + at(g_lastMove) +
                   ", window saw '" + g_log + "'");
     }
+    // Beyond every monitor, Windows would put the pointer on the nearest edge: the move is refused instead.
+    POINT before{-1, -1}, after{-1, -1};
+    bool moved = true;
+    whilePumping(services, [&] {
+        GetCursorPos(&before);
+        moved = services.setCursorPos(GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN) + 999,
+                                      -300);
+        GetCursorPos(&after);
+    });
+    check(!moved && at(after) == at(before), "pointer: a move beyond every monitor is refused, the pointer stays",
+          "returned " + std::to_string(moved) + ", before " + at(before) + ", after " + at(after));
 }
 
 // A child of this program (main() below) holds F7 and the left button with the guardian running until it is

@@ -29,6 +29,7 @@
 
 #include "x11client.h" // after every Qt header
 #include <X11/Xatom.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
@@ -156,6 +157,7 @@ private Q_SLOTS:
         other_.setLocked(0xff, false);
         if (std::exchange(layoutChanged_, false))
             setLayout(QStringLiteral("us"));
+        setMonitors({});
     }
 
     void vkTable_data()
@@ -724,16 +726,22 @@ private Q_SLOTS:
         QCOMPARE(second->get(), expected); // nothing after its end
     }
 
+    // A target on no monitor is refused and the pointer stays where it was (expected = the start, 640,512). The screen
+    // is Xvfb's one 1280x1024 output, or split into the RandR monitors given, as desktops with several outputs are.
     void pointer_data()
     {
         QTest::addColumn<QPoint>("target");
         QTest::addColumn<QPoint>("expected");
         QTest::addColumn<int>("vk"); // the button clicked there (1 left, 2 right), or 0
-        QTest::newRow("left click") << QPoint(250, 260) << QPoint(250, 260) << 1;
-        QTest::newRow("right click") << QPoint(420, 330) << QPoint(420, 330) << 2;
-        QTest::newRow("beyond the screen") << QPoint(5000, -50) << QPoint(1279, 0) << 0;
-        QTest::newRow("beyond 16 bits") << QPoint(99999, 70000) << QPoint(1279, 1023) << 0;
-        QTest::newRow("far negative") << QPoint(-99999, 300) << QPoint(0, 300) << 0;
+        QTest::addColumn<QList<QRect>>("monitors");
+        const QList<QRect> two{{0, 0, 600, 1024}, {680, 0, 600, 1024}};
+        QTest::newRow("left click") << QPoint(250, 260) << QPoint(250, 260) << 1 << QList<QRect>();
+        QTest::newRow("right click") << QPoint(420, 330) << QPoint(420, 330) << 2 << QList<QRect>();
+        QTest::newRow("beyond the screen") << QPoint(5000, -300) << QPoint(640, 512) << 0 << QList<QRect>();
+        QTest::newRow("beyond 16 bits") << QPoint(99999, 70000) << QPoint(640, 512) << 0 << QList<QRect>();
+        QTest::newRow("far negative") << QPoint(-99999, 300) << QPoint(640, 512) << 0 << QList<QRect>();
+        QTest::newRow("second of two monitors") << QPoint(1000, 300) << QPoint(1000, 300) << 0 << two;
+        QTest::newRow("between two monitors") << QPoint(620, 300) << QPoint(640, 512) << 0 << two;
     }
 
     void pointer()
@@ -741,7 +749,10 @@ private Q_SLOTS:
         QFETCH(QPoint, target);
         QFETCH(QPoint, expected);
         QFETCH(int, vk);
-        services().setCursorPos(target.x(), target.y());
+        QFETCH(QList<QRect>, monitors);
+        XWarpPointer(other_.display(), None, DefaultRootWindow(other_.display()), 0, 0, 0, 0, 640, 512);
+        setMonitors(monitors);
+        QCOMPARE(services().setCursorPos(target.x(), target.y()), target == expected);
         int x = -1, y = -1;
         QVERIFY(services().getCursorPos(x, y));
         QCOMPARE(QPoint(x, y), expected);
@@ -767,6 +778,35 @@ private Q_SLOTS:
     }
 
 private:
+    // Replaces the screen's own monitor by these (none: back to the screen's own), as `xrandr --setmonitor` does.
+    void setMonitors(const QList<QRect>& monitors)
+    {
+        Display* display = other_.display();
+        const Window root = DefaultRootWindow(display);
+        for (Atom name : std::exchange(monitorNames_, {}))
+            XRRDeleteMonitor(display, root, name);
+        XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+        for (const QRect& area : monitors) {
+            // The first takes the output, whose own monitor then goes; the others show nothing, as a split does.
+            XRRMonitorInfo* info = XRRAllocateMonitor(display, monitorNames_.empty() ? 1 : 0);
+            const std::string name = "ORVANE_TEST_" + std::to_string(monitorNames_.size());
+            info->name = XInternAtom(display, name.c_str(), False);
+            info->x = area.x();
+            info->y = area.y();
+            info->width = area.width();
+            info->height = area.height();
+            info->mwidth = area.width() / 4;
+            info->mheight = area.height() / 4;
+            if (info->noutput == 1)
+                info->outputs[0] = resources->outputs[0];
+            XRRSetMonitor(display, root, info);
+            monitorNames_.push_back(info->name);
+            XRRFreeMonitors(info);
+        }
+        XRRFreeScreenResources(resources);
+        XSync(display, False);
+    }
+
     platform::CaptureHandle capture(KeyLog& log)
     {
         const platform::CaptureHandle handle = services().installKeyboardCapture([&log](int message, int vk) {
@@ -802,6 +842,7 @@ private:
     std::vector<x11test::Keysyms> mappingAtStart_;
     std::vector<platform::CaptureHandle> captures_;
     std::vector<platform::KeyWatchHandle> watches_;
+    std::vector<Atom> monitorNames_;
 };
 
 // The roles of child processes: "bind" types a few characters that need spare keycodes, holds F13 and waits to be
