@@ -48,8 +48,8 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     for (int i = 0; i < 3; ++i) {
         // An ignored signal was ignored on purpose by whoever started us (nohup, a service manager): it stays so.
-        g_installed[i] = sigaction(kSignals[i], nullptr, &g_previous[i]) == 0 &&
-                         g_previous[i].sa_handler != SIG_IGN && sigaction(kSignals[i], &action, nullptr) == 0;
+        g_installed[i] = sigaction(kSignals[i], nullptr, &g_previous[i]) == 0 && g_previous[i].sa_handler != SIG_IGN &&
+                         sigaction(kSignals[i], &action, nullptr) == 0;
     }
 }
 
