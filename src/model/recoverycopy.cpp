@@ -32,7 +32,9 @@ bool writeRecoveryCopy(const QString& dir, const RecoveryCopy& copy)
         root.insert(OriginalFileKey, copy.originalFile);
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
     QSaveFile file(path);
-    if (!QDir().mkpath(dir) || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+    // The pages may type passwords: the copy is the user's alone, as the file it stands in for may not be.
+    if (!QDir().mkpath(dir) || !file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write(bytes) != bytes.size() ||
         !file.commit()) {
         qCWarning(lcRecovery) << "The recovery copy could not be written in" << dir << file.errorString();
         return false;
