@@ -206,6 +206,11 @@ private Q_SLOTS:
             answerer.reset();
             const bool restored = answer == QMessageBox::Yes;
             QCOMPARE(window->list_command, restored ? before : EntryList{model::freshCommand()});
+            if (restored) { // the file the program was started with asks before it replaces the restored project
+                BoxAnswerer no;
+                window->openProjectAtStart(path);
+                QCOMPARE(window->list_command, before);
+            }
             QCOMPARE(asksAsUnsaved(*window), restored);
             QCOMPARE(window->windowTitle(), restored ? QStringLiteral("other") : QStringLiteral("オルヴェイン Free"));
             return;
