@@ -25,9 +25,10 @@ int runProgram(int argc, char* argv[], const cli::Request& request)
 {
     platform::prepareGuiPlatform();
     QApplication app(argc, argv);
-    // A quit signal or the session's end takes the path of a close, minus the question. exit() rather than quit():
-    // quit() would close every window first, and the main window's close asks about an unsaved project. Installed
-    // first, because the window's construction may already wait for the user (the first-run greeting).
+    // A quit signal takes the path of a close, minus the question: an unsaved project is kept as the recovery copy.
+    // exit() rather than quit(): quit() would close every window first, and the main window's close asks about an
+    // unsaved project. Installed first, because the window's construction may already wait for the user (the
+    // first-run greeting, the recovery copy's question).
     QuitSignals quitSignals;
     orvane* built = nullptr;
     bool quitWhenBuilt = false;
@@ -75,8 +76,13 @@ int runProgram(int argc, char* argv[], const cli::Request& request)
                                                 "プロジェクトの作成と保存はできますが、実行はできません。"));
         });
     }
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.finishWithoutQuestion(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& manager) {
+        const bool mayAsk = manager.allowsInteraction();
+        if (!window.endSession(mayAsk))
+            manager.cancel();
+        if (mayAsk)
+            manager.release();
+    });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &orvane::finishWithoutQuestion);
 
     const int code = app.exec();

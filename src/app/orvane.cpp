@@ -1,6 +1,7 @@
 #include "orvane.h"
 
 #include "editor/hoverhidewindow.h"
+#include "model/projectfile.h"
 #include "platform/inputservices.h"
 #include "settings/config.h"
 
@@ -106,6 +107,7 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
     confirmDeleteAction->setChecked(is_message_delete);
 
     connect(runButton, &QPushButton::clicked, this, &orvane::stertRun);
+    offerRecoveryCopy();
 }
 
 orvane::~orvane()
@@ -242,9 +244,11 @@ bool orvane::confirm(const QString& text)
                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
-void orvane::closeEvent(QCloseEvent* event)
+bool orvane::askBeforeClosing()
 {
-    if (isProjectUnsaved() && is_message_file) {
+    if (!isProjectUnsaved())
+        return true;
+    if (is_message_file) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("最終確認"),
                         QStringLiteral("プロジェクトが保存されていません。\n保存して終了しますか？"),
                         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
@@ -254,10 +258,19 @@ void orvane::closeEvent(QCloseEvent* event)
         box.setDefaultButton(QMessageBox::Cancel);
         const int answer = box.exec();
         // A save that was cancelled or failed keeps the window: closing now would lose the project.
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !saveProject())) {
-            event->ignore();
-            return;
-        }
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !saveProject()))
+            return false;
+    }
+    if (isProjectUnsaved())
+        letGoProject = model::serializeProject(list_command, list_condition);
+    return true;
+}
+
+void orvane::closeEvent(QCloseEvent* event)
+{
+    if (!askBeforeClosing()) {
+        event->ignore();
+        return;
     }
     saveConfig();
     unregisterGlobalHotkey();

@@ -57,9 +57,14 @@ public:
     std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askSaveFileName;
     std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askOpenFileName;
 
-    // What a close does, without the question about an unsaved project (which is left unwritten): stops a run, saves
-    // the configuration, gives up the hot key. For a quit signal and the end of the desktop session; may run twice.
+    // What a close does, without the question about an unsaved project: stops a run, keeps an unsaved project as the
+    // recovery copy (the user's file stays as it is), saves the configuration, gives up the hot key. For a quit signal
+    // and the end of the desktop session; may run twice.
     void finishWithoutQuestion();
+    // The end of the desktop session (orvane_session.cpp): with mayAsk (the session manager lets us talk to the user)
+    // an unsaved project gets the question of a close, then the session ends as finishWithoutQuestion() ends it.
+    // False when the user cancelled: the session should not end.
+    bool endSession(bool mayAsk);
 
     // The run settings and the project that the run start hands over; read and preset by the run-start tests until
     // the run start moves to a layer of its own.
@@ -138,6 +143,12 @@ private:
     void loadConfig();
     void saveConfig();
     bool isProjectUnsaved() const;
+    // The question before an unsaved project is closed (when the setting asks it); true when the window may go. A
+    // project let go without saving is remembered, so that no recovery copy brings it back.
+    bool askBeforeClosing();
+    // The recovery copy (orvane_session.cpp): written for an unsaved project, offered once at construction.
+    void keepRecoveryCopy();
+    void offerRecoveryCopy();
     // Shows a warning box titled "最終確認" with Yes and No (No the default); true for Yes.
     bool confirm(const QString& text);
 
@@ -232,6 +243,7 @@ private:
     int dragSourcePage = 0;
     bool dragging = false;
     bool listPressPending = false; // a press on the list that has not selected a row yet
+    QByteArray letGoProject; // the serialised project the user chose to close without saving
     QPointer<Run> activeRun;
     QPointer<QThread> activeRunThread;
     std::shared_ptr<RunState> activeRunState;

@@ -129,6 +129,10 @@ void orvane::importedCommand()
 
 void orvane::openProjectAtStart(const QString& path)
 {
+    // A project restored at this start is unsaved: the file handed over must not drop it unasked.
+    if (isProjectUnsaved() && is_message_file &&
+        !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
+        return;
     const QString previousPath = filePath;
     filePath = QFileInfo(path).absoluteFilePath();
     if (!readProject()) {

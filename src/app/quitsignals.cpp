@@ -8,6 +8,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <utility>
 #endif
 
 Q_LOGGING_CATEGORY(lcQuitSignals, "orvane.signals")
@@ -19,6 +21,7 @@ namespace {
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 int g_pipe[2] = {-1, -1};
 struct sigaction g_previous[3];
+bool g_installed[3] = {};
 
 void onSignal(int number)
 {
@@ -43,8 +46,11 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int i = 0; i < 3; ++i)
-        sigaction(kSignals[i], &action, &g_previous[i]);
+    for (int i = 0; i < 3; ++i) {
+        // An ignored signal was ignored on purpose by whoever started us (nohup, a service manager): it stays so.
+        g_installed[i] = sigaction(kSignals[i], nullptr, &g_previous[i]) == 0 && g_previous[i].sa_handler != SIG_IGN &&
+                         sigaction(kSignals[i], &action, nullptr) == 0;
+    }
 }
 
 QuitSignals::~QuitSignals()
@@ -52,8 +58,10 @@ QuitSignals::~QuitSignals()
     if (!notifier_)
         return;
     // A second Ctrl+C while the program is being torn down ends it the usual way; the guardian cleans up after it.
-    for (int i = 0; i < 3; ++i)
-        sigaction(kSignals[i], &g_previous[i], nullptr);
+    for (int i = 0; i < 3; ++i) {
+        if (std::exchange(g_installed[i], false))
+            sigaction(kSignals[i], &g_previous[i], nullptr);
+    }
     delete notifier_;
     notifier_ = nullptr;
     ::close(g_pipe[0]);

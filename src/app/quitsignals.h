@@ -13,7 +13,8 @@ class QuitSignals final : public QObject {
     Q_OBJECT
 
 public:
-    // Installs the handlers; the previous ones come back when this object is destroyed. One instance per process.
+    // Installs the handlers, except for a signal that is ignored (nohup): that one stays ignored. The previous
+    // handlers come back when this object is destroyed. One instance per process.
     explicit QuitSignals(QObject* parent = nullptr);
     ~QuitSignals() override;
 

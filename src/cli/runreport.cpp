@@ -6,9 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include "cli/projectsummary.h"
+#include "settings/config.h"
 
 #include <algorithm>
 
@@ -133,16 +133,7 @@ RunReport makeReport(const QString& project, const std::vector<::PageTiming>& ti
 
 QString reportDirectory()
 {
-    if (QStandardPaths::isTestModeEnabled())
-        return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/reports");
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || !QDir::isAbsolutePath(state))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/orvane/reports");
-#else
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/reports");
-#endif
+    return settings::stateDirectory() + QStringLiteral("/reports");
 }
 
 QString latestReport(const QString& dir)

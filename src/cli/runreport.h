@@ -55,8 +55,7 @@ namespace cli {
 RunReport makeReport(const QString& project, const std::vector<::PageTiming>& timings, const model::EntryList& commands,
                      const model::EntryList& conditions, const QString& failure, bool stopped);
 
-// Where the editor keeps the reports of its last runs: the user's state directory (XDG_STATE_HOME on Linux), or the
-// test location while QStandardPaths' test mode is on.
+// Where the editor keeps the reports of its last runs: "reports" in the program's state directory.
 QString reportDirectory();
 
 } // namespace cli

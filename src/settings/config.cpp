@@ -44,6 +44,20 @@ QString configFilePath()
     return QDir::cleanPath(dir.filePath(QString::fromLatin1(ConfigFileName)));
 }
 
+QString stateDirectory()
+{
+    if (QStandardPaths::isTestModeEnabled())
+        return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || !QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/orvane");
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+#endif
+}
+
 void migrateConfig()
 {
     const QString oldPath = QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(ConfigFileName));

@@ -36,6 +36,11 @@ QString desktopDirectory();
 // program when that directory cannot be created.
 QString configFilePath();
 
+// The program's own directory in the user's state directory ($XDG_STATE_HOME/orvane on Linux), for what the program
+// keeps between starts but the user never edits: the reports of the last runs, the recovery copy of a project. The
+// test location while QStandardPaths' test mode is on. Not created here.
+QString stateDirectory();
+
 // Copies a configuration file left beside the program to the configuration path; never overwrites.
 void migrateConfig();
 

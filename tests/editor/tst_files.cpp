@@ -2,9 +2,13 @@
 // messages, the project path, the saved state, the title, the question before an unsaved project is replaced, a
 // repaired file counted as unsaved and the recent files.
 
+#include "app/quitsignals.h"
 #include "editortest.h"
+#include "model/recoverycopy.h"
 
 #include <QTemporaryDir>
+
+#include <csignal>
 
 using namespace editortest;
 using model::EntryList;
@@ -45,7 +49,11 @@ class tst_Files : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { fake(); }
-    void init() { testsupport::writeReturningUser(); }
+    void init()
+    {
+        testsupport::writeReturningUser();
+        model::removeRecoveryCopy(settings::stateDirectory());
+    }
 
     // Unnamed, 上書き保存 asks for a name and completes it; named, it writes at once without a question; 名前を付けて
     // 保存 onto the completed name of a file that exists asks first: "No" keeps the file, "Yes" replaces it. A failed
@@ -115,9 +123,11 @@ private Q_SLOTS:
         QCOMPARE(readAll(bad), QByteArray("[]"));
     }
 
-    // Opening, a new project and closing ask before an unsaved project is lost, when the setting says so, with the
-    // answer that keeps it as the default. A loaded or new project starts saved, on page 1, with its own title; a save
-    // that was cancelled keeps the window, and the configuration is written exactly when the window closes.
+    // Opening, a new project, closing and a logout ask before an unsaved project is lost, when the setting says so,
+    // with the answer that keeps it as the default. A loaded or new project starts saved, on page 1, with its own
+    // title; a save that was cancelled keeps the window, and the configuration is written exactly when the window
+    // closes. SIGTERM, and a logout that may not ask, keep the project as the recovery copy, never in the user's file;
+    // the next start offers it (answer: restore or discard) and restores it unsaved, under its file name.
     void asksBeforeDiscarding_data()
     {
         QTest::addColumn<QString>("operation");
@@ -135,6 +145,11 @@ private Q_SLOTS:
         QTest::newRow("close cancelled") << close << true << int(QMessageBox::Cancel) << false;
         QTest::newRow("close, save cancelled") << close << true << int(QMessageBox::Save) << false;
         QTest::newRow("close, setting off") << close << false << int(QMessageBox::No) << true;
+        QTest::newRow("SIGTERM, restored") << QStringLiteral("SIGTERM") << true << int(QMessageBox::Yes) << true;
+        const QString logout = QStringLiteral("logout");
+        QTest::newRow("logout, discarded") << logout << true << int(QMessageBox::Discard) << true;
+        QTest::newRow("logout cancelled") << logout << true << int(QMessageBox::Cancel) << false;
+        QTest::newRow("logout, setting off, copy discarded") << logout << false << int(QMessageBox::Discard) << true;
     }
     void asksBeforeDiscarding()
     {
@@ -152,22 +167,54 @@ private Q_SLOTS:
         showProject(*window, before, {{"時間", "0.1"}, {"時間", "0.1"}}, 2);
         action(*window, "confirmSaveAction")->setChecked(setting);
         answerDialogs(*window, operation == "close" ? QString() : path); // closing: the name for the save is refused
-        BoxAnswerer answerer({QMessageBox::StandardButton(answer)});
+        const bool ending = operation == "close" || operation == "SIGTERM" || operation == "logout";
+        if (ending && operation != "close")
+            window->filePath = path;
+        auto answerer = std::make_unique<BoxAnswerer>(std::deque{QMessageBox::StandardButton(answer)});
+        QuitSignals quitSignals;
+        connect(&quitSignals, &QuitSignals::quitRequested, window.get(), &orvane::finishWithoutQuestion);
+        const QString copyPath = QDir(settings::stateDirectory()).filePath(model::RecoveryFileName);
         if (operation == "close")
             QCOMPARE(window->close(), goesAhead);
-        else
+        else if (operation == "logout")
+            QCOMPARE(window->endSession(true), goesAhead);
+        else if (operation == "SIGTERM") {
+            QCOMPARE(::raise(SIGTERM), 0);
+            QTRY_VERIFY(QFile::exists(copyPath));
+        } else
             action(*window, operation)->trigger();
-        QCOMPARE(answerer.seen.size(), setting ? 1 : 0);
-        if (setting) {
-            QVERIFY(answerer.seen.at(0).text.startsWith(QStringLiteral("プロジェクトが保存されていません。")));
-            const QMessageBox::StandardButton keep = operation == "close" ? QMessageBox::Cancel : QMessageBox::No;
-            QCOMPARE(answerer.seen.at(0).defaultButton, keep);
+        QCOMPARE(answerer->seen.size(), setting && operation != "SIGTERM" ? 1 : 0);
+        if (!answerer->seen.isEmpty()) {
+            QVERIFY(answerer->seen.at(0).text.startsWith(QStringLiteral("プロジェクトが保存されていません。")));
+            const QMessageBox::StandardButton keep = ending ? QMessageBox::Cancel : QMessageBox::No;
+            QCOMPARE(answerer->seen.at(0).defaultButton, keep);
         }
         settings::Config saved;
         settings::loadConfig(saved);
-        QCOMPARE(saved.stertTime, operation == "close" && goesAhead ? 42 : 7);
-        if (operation == "close")
+        QCOMPARE(saved.stertTime, ending && goesAhead ? 42 : 7);
+        // Kept exactly when the program ended without the user's answer.
+        QCOMPARE(QFile::exists(copyPath), ending && operation != "close" && goesAhead && answerer->seen.isEmpty());
+        QCOMPARE(readAll(path), model::serializeProject({{"入力", "x", "1"}}, {{"即時"}}));
+        if (ending) {
+            if (!QFile::exists(copyPath))
+                return;
+            window.reset();
+            window = makeWindow(); // the answer, unused so far, goes to the question of the copy
+            QCOMPARE(answerer->seen.size(), 1);
+            QCOMPARE(answerer->seen.at(0).title, QStringLiteral("プロジェクトの復元"));
+            QVERIFY(!QFile::exists(copyPath));
+            answerer.reset();
+            const bool restored = answer == QMessageBox::Yes;
+            QCOMPARE(window->list_command, restored ? before : EntryList{model::freshCommand()});
+            if (restored) { // the file the program was started with asks before it replaces the restored project
+                BoxAnswerer no;
+                window->openProjectAtStart(path);
+                QCOMPARE(window->list_command, before);
+            }
+            QCOMPARE(asksAsUnsaved(*window), restored);
+            QCOMPARE(window->windowTitle(), restored ? QStringLiteral("other") : QStringLiteral("オルヴェイン Free"));
             return;
+        }
         const bool open = operation == "openAction";
         const EntryList after = open ? EntryList{{"入力", "x", "1"}} : EntryList{{"なし"}};
         QCOMPARE(window->list_command, goesAhead ? after : before);
