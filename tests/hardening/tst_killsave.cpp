@@ -1,6 +1,7 @@
-// A save killed at a random moment leaves either the complete old or the complete new project. A child process
-// (this program started with --save PATH) writes a large project over an old one while the test kills it with
-// SIGKILL at 50 random moments spread over the time a save takes.
+// A save killed at any moment leaves either the complete old or the complete new project. A child process (this
+// program started with --save PATH [before|after]) writes a large project over an old one. The moments around the
+// commit are reached on purpose: the child stops itself there (SIGSTOP) once it has said so, and is killed stopped.
+// Kills at random moments of a save then only have to leave one of the two files.
 
 #include "model/projectfile.h"
 
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -32,59 +35,92 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
+bool stopAfterCommit = false;
+
+void stopAtCommit(bool committed)
+{
+    if (committed != stopAfterCommit)
+        return;
+    std::fputs(committed ? "after\n" : "before\n", stdout);
+    std::fflush(stdout);
+    std::raise(SIGSTOP);
+}
+
 } // namespace
 
 class TestKillSave : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void killedSaveLeavesOldOrNewFile_data()
+    {
+        QTest::addColumn<QString>("stopAt"); // where the child waits to be killed; empty: 20 random moments
+        QTest::addColumn<QString>("left");   // "old", "new" or "either"
+        QTest::newRow("just before the commit") << "before"
+                                                << "old";
+        QTest::newRow("just after the commit") << "after"
+                                               << "new";
+        QTest::newRow("random moments") << QString() << "either";
+    }
     void killedSaveLeavesOldOrNewFile()
     {
+        QFETCH(QString, stopAt);
+        QFETCH(QString, left);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("big.cmdat"));
         const auto oldPages = bigProject(false), newPages = bigProject(true);
         const QByteArray oldBytes = model::serializeProject(oldPages, oldPages);
         const QByteArray newBytes = model::serializeProject(newPages, newPages);
+        QProcess child;
+        QStringList arguments{QStringLiteral("--save"), path};
 
         // One save left to finish tells how long a save takes here.
-        QVERIFY(model::writeProjectFile(path, oldPages, oldPages).ok());
-        QProcess child;
         QElapsedTimer timer;
         timer.start();
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save"), path});
+        child.start(QCoreApplication::applicationFilePath(), arguments);
         QVERIFY(child.waitForFinished(60000));
         const qint64 saveMs = std::max<qint64>(timer.elapsed(), 1);
         QCOMPARE(child.exitCode(), 0);
         QVERIFY(readAll(path) == newBytes);
 
-        int sawOld = 0, sawNew = 0;
-        for (int round = 0; round < 50; ++round) {
-            if (readAll(path) != oldBytes)
-                QVERIFY(model::writeProjectFile(path, oldPages, oldPages).ok());
-            const auto delay = std::chrono::microseconds(QRandomGenerator::global()->bounded(saveMs * 1000));
-            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save"), path});
+        if (!stopAt.isEmpty())
+            arguments << stopAt;
+        const int rounds = stopAt.isEmpty() ? 20 : 1;
+        for (int round = 0; round < rounds; ++round) {
+            QVERIFY(model::writeProjectFile(path, oldPages, oldPages).ok());
+            child.start(QCoreApplication::applicationFilePath(), arguments);
             QVERIFY(child.waitForStarted());
-            std::this_thread::sleep_for(delay);
+            if (stopAt.isEmpty()) {
+                std::this_thread::sleep_for(
+                    std::chrono::microseconds(QRandomGenerator::global()->bounded(saveMs * 1000)));
+            } else {
+                while (!child.canReadLine())
+                    QVERIFY2(child.waitForReadyRead(60000), "the child never reached the commit");
+                QCOMPARE(child.readLine().trimmed(), stopAt.toLatin1());
+            }
             child.kill();
             QVERIFY(child.waitForFinished(60000));
             const QByteArray onDisk = readAll(path);
-            QVERIFY2(onDisk == oldBytes || onDisk == newBytes,
-                     qPrintable(QStringLiteral("round %1, killed after %2 us: %3 bytes, neither old nor new")
+            const bool isOld = onDisk == oldBytes, isNew = onDisk == newBytes;
+            QVERIFY2(left == QLatin1String("old")   ? isOld
+                     : left == QLatin1String("new") ? isNew
+                                                    : isOld || isNew,
+                     qPrintable(QStringLiteral("round %1: %2 bytes, old %3, new %4")
                                     .arg(round)
-                                    .arg(delay.count())
-                                    .arg(onDisk.size())));
-            ++(onDisk == oldBytes ? sawOld : sawNew);
+                                    .arg(onDisk.size())
+                                    .arg(isOld)
+                                    .arg(isNew)));
         }
-        qInfo("a save takes %lld ms; after 50 kills the old file stood %d times, the new one %d times", saveMs, sawOld,
-              sawNew);
-        // Kills spread over a whole save land before and after its commit.
-        QVERIFY(sawOld > 0 && sawNew > 0);
     }
 };
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && qstrcmp(argv[1], "--save") == 0) {
+    if ((argc == 3 || argc == 4) && qstrcmp(argv[1], "--save") == 0) {
+        if (argc == 4) {
+            stopAfterCommit = qstrcmp(argv[3], "after") == 0;
+            model::setSaveStepHook(stopAtCommit);
+        }
         const auto pages = bigProject(true);
         return model::writeProjectFile(QString::fromLocal8Bit(argv[2]), pages, pages).ok() ? 0 : 1;
     }
