@@ -8,12 +8,26 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
+}
+
+bool makeFifo(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    return mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
 }
 
 QJsonObject readObject(const QString& path)
@@ -48,7 +62,8 @@ private Q_SLOTS:
     }
     void cleanup() { init(); }
 
-    // Broken or oddly typed files: defaults where the file cannot be trusted, the rest read.
+    // Broken or oddly typed files: defaults where the file cannot be trusted, the rest read. A FIFO or an oversized
+    // file is not read at all (a FIFO would hang every start).
     void loading_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -59,6 +74,11 @@ private Q_SLOTS:
         QTest::newRow("no file") << QByteArray("-") << 5 << 1 << "83,3" << false;
         QTest::newRow("array") << QByteArray("[]") << 5 << 1 << "83,3" << false;
         QTest::newRow("empty file") << QByteArray() << 5 << 1 << "83,3" << false;
+        const QByteArray valid = R"({"stert_time":7})";
+        QTest::newRow("too large") << valid + QByteArray(settings::MaxConfigFileSize, ' ') << 5 << 1 << "83,3" << false;
+#ifdef Q_OS_UNIX
+        QTest::newRow("FIFO") << QByteArray("fifo") << 5 << 1 << "83,3" << false;
+#endif
         QTest::newRow("syntax error") << QByteArray("{\"stert_time\": ") << 5 << 1 << "83,3" << false;
         QTest::newRow("wrong types keep defaults")
             << QByteArray(R"({"stert_time":"7","run_number":2.5,"stop_command":12,"is_help":"yes"})") << 5 << 1
@@ -70,7 +90,9 @@ private Q_SLOTS:
     void loading()
     {
         QFETCH(QByteArray, content);
-        if (content != "-")
+        if (content == "fifo")
+            QVERIFY(makeFifo(configPath));
+        else if (content != "-")
             writeFile(configPath, content);
         // A configuration already read once: nothing of that earlier read may outlive a file that lacks it.
         settings::Config config;
