@@ -16,6 +16,15 @@ void prepareGuiPlatform()
 #endif
 }
 
+bool displayReachable()
+{
+#if defined(ORVANE_WITH_X11)
+    return x11DisplayReachable();
+#else
+    return true;
+#endif
+}
+
 std::unique_ptr<InputServices> createDefaultServices()
 {
 #if defined(ORVANE_WITH_WIN32)

@@ -1,13 +1,17 @@
 #include "cli/commandline.h"
-#include "cli/projectcheck.h"
 #include "cli/projectsummary.h"
 #include "cli/runreport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using cli::Request;
 Q_DECLARE_METATYPE(Request::Mode)
@@ -93,34 +97,62 @@ private Q_SLOTS:
         QTEST(text, "expected");
     }
 
-    void check_data()
+    // The program itself, started without any display: --check needs none, --run judges its file first and then
+    // says that there is no display, as the editor does, instead of the toolkit's abort.
+    void withoutDisplay_data()
     {
-        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QByteArray>("content"); // "fifo": a FIFO, which no writer ever opens
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("printed"); // on standard output, or standard error for a refused file
-        QTest::newRow("good") << QByteArray(R"({"list_command":[["なし"],["クリック","右","1"]],)"
-                                            R"("list_condition":[["即時"],["キー","27,0"]]})")
-                              << 0
-                              << QStringList{"2 ページ", "1. なし → 即時", "2. クリック（右、1 秒） → キー（Esc）"};
-        QTest::newRow("repaired") << QByteArray(R"({"list_command":[["入力"]],"list_condition":[]})") << 0
-                                  << QStringList{"1 ページ", "修復: "};
-        QTest::newRow("refused") << QByteArray("[1,2]") << 2 << QStringList{"p.cmdat: "};
+        QTest::addColumn<QStringList>("printed"); // on standard output, or standard error when not 0
+        const QByteArray good = R"({"list_command":[["なし"],["クリック","右","1"]],)"
+                                R"("list_condition":[["即時"],["キー","27,0"]]})";
+        QTest::newRow("check") << "--check" << good << 0
+                               << QStringList{"2 ページ", "1. なし → 即時", "2. クリック（右、1 秒） → キー（Esc）"};
+        QTest::newRow("check, repaired") << "--check" << QByteArray(R"({"list_command":[["入力"]]})") << 0
+                                         << QStringList{"1 ページ", "修復: "};
+        QTest::newRow("check, refused") << "--check" << QByteArray("[1,2]") << 2 << QStringList{"p.cmdat: "};
+        QTest::newRow("run") << "--run" << good << 3 << QStringList{"画面に接続できないため、実行できません。"};
+        QTest::newRow("editor") << "" << good << 3 << QStringList{"エディターを開けません"};
+#ifdef Q_OS_UNIX
+        QTest::newRow("check, FIFO") << "--check" << QByteArray("fifo") << 2 << QStringList{"通常のファイルではない"};
+        QTest::newRow("run, FIFO") << "--run" << QByteArray("fifo") << 2 << QStringList{"通常のファイルではない"};
+#endif
     }
-    void check()
+    void withoutDisplay()
     {
+        QFETCH(QString, option);
         QFETCH(QByteArray, content);
         QFETCH(int, exitCode);
         QFETCH(QStringList, printed);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("p.cmdat"));
+#ifdef Q_OS_UNIX
+        if (content == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        if (content != "fifo")
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
         file.close();
-        QString out, err;
-        QTextStream outStream(&out), errStream(&err);
-        QCOMPARE(cli::checkProject(path, outStream, errStream), exitCode);
-        for (const QString& text : printed)
-            QVERIFY2((exitCode == 0 ? out : err).contains(text), qPrintable(out + err));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("HOME"), dir.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(ORVANE_PROGRAM), option.isEmpty() ? QStringList{path} : QStringList{option, path});
+        const bool finished = program.waitForFinished(30000);
+        if (!finished)
+            program.kill();
+        QVERIFY(finished);
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString said =
+            QString::fromUtf8(exitCode == 0 ? program.readAllStandardOutput() : program.readAllStandardError());
+        for (const QString& text : std::as_const(printed))
+            QVERIFY2(said.contains(text), qPrintable(said));
     }
 
     void reportsKeepTheNewestTen()
