@@ -95,26 +95,18 @@ private:
 // While it lives, keeps every message that the logging rules in force let through, and passes each on.
 class LogCatcher {
 public:
-    LogCatcher() { previous() = qInstallMessageHandler(&LogCatcher::keep); }
-    ~LogCatcher() { qInstallMessageHandler(previous()); }
-    bool holds(const QString& text) const { return kept().join(QLatin1Char('\n')).contains(text); }
+    LogCatcher() { previous = qInstallMessageHandler(&LogCatcher::keep); }
+    ~LogCatcher() { qInstallMessageHandler(previous); }
+    bool holds(const QString& text) const { return kept.join(QLatin1Char('\n')).contains(text); }
 
 private:
-    static QStringList& kept()
-    {
-        static QStringList messages;
-        return messages;
-    }
-    static QtMessageHandler& previous()
-    {
-        static QtMessageHandler handler = nullptr;
-        return handler;
-    }
     static void keep(QtMsgType type, const QMessageLogContext& context, const QString& message)
     {
-        kept() << message;
-        previous()(type, context, message);
+        kept << message;
+        previous(type, context, message);
     }
+    static inline QStringList kept;
+    static inline QtMessageHandler previous = nullptr;
 };
 
 } // namespace testsupport
