@@ -18,7 +18,7 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcStart, "orvane.start")
+Q_LOGGING_CATEGORY(lcStart, "orvane.start", QtWarningMsg)
 
 // Runs the program; everything that touches the desktop is gone when this returns.
 int runProgram(int argc, char* argv[], const cli::Request& request)
@@ -101,6 +101,9 @@ int main(int argc, char* argv[])
     const cli::Request request = cli::parseCommandLine(cli::argumentsOf(argc, argv));
     if (const std::optional<int> exitCode = cli::runConsoleMode(request))
         return *exitCode;
+    // The toolkit would abort without a display; the user and a script get a reason and an exit code instead.
+    if (!platform::displayReachable())
+        return cli::reportNoDisplay(request);
     // Before any thread and any toolkit state: the watchdog on Linux is a fork of this very moment.
     if (!platform::guardian::start())
         qCWarning(lcStart, "The input guardian could not start: keys held at an abnormal end are not released.");

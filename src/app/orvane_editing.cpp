@@ -14,7 +14,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -22,7 +21,6 @@
 #include <QTimer>
 
 namespace {
-Q_LOGGING_CATEGORY(lcEditor, "orvane.editor")
 
 void setSeconds(QDoubleSpinBox* spin, const QString& text)
 {
@@ -243,8 +241,5 @@ void orvane::refreshPage()
     pageCountLabel->setText(QStringLiteral("%1/%2").arg(currentPage).arg(list_command.size()));
     setWindowTitle(model::projectTitle(filePath, settings::desktopDirectory()));
     recordChange();
-
-    qCDebug(lcEditor) << "list_command:" << list_command;
-    qCDebug(lcEditor) << "list_condition:" << list_condition;
     isRefreshing = false;
 }

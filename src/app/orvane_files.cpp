@@ -18,6 +18,16 @@ namespace {
 const QString SaveErrorTitle = QStringLiteral("保存エラー");
 const QString LoadErrorTitle = QStringLiteral("読み込みエラー");
 
+// A file broken on every one of many pages would make a message box taller than the screen.
+QString repairSummary(const QStringList& repairs)
+{
+    constexpr qsizetype shown = 10;
+    QString text = repairs.mid(0, shown).join(QLatin1Char('\n'));
+    if (repairs.size() > shown)
+        text += QStringLiteral("\nほか %1 件").arg(repairs.size() - shown);
+    return text;
+}
+
 } // namespace
 
 bool orvane::isUnnamedProject() const
@@ -183,7 +193,7 @@ bool orvane::readProject()
     if (!project.repairs.isEmpty()) {
         const QString text = QStringLiteral("ファイルの一部が壊れていたため、修復して読み込みました。\n"
                                             "保存するまでファイルは修復前のままです。\n\n%1")
-                                 .arg(project.repairs.join(QLatin1Char('\n')));
+                                 .arg(repairSummary(project.repairs));
         QMetaObject::invokeMethod(
             this, [this, text] { QMessageBox::warning(this, QStringLiteral("ファイルの修復"), text); },
             Qt::QueuedConnection);

@@ -139,7 +139,7 @@ QString helpText()
                            "  0  実行が最後まで終わった（--check では読み込めた）\n"
                            "  1  利用者が停止した\n"
                            "  2  引数やファイルが正しくない（何も実行していない）\n"
-                           "  3  入力を送れなかった\n");
+                           "  3  入力を送れなかった（画面に接続できない場合を含む）\n");
     return text;
 }
 
@@ -187,6 +187,7 @@ std::optional<QString> readCombination(const QString& text)
 } // namespace cli
 
 #include "cli/projectcheck.h"
+#include "model/projectfile.h"
 
 #include <QLoggingCategory>
 #include <QTextStream>
@@ -221,11 +222,30 @@ std::optional<int> runConsoleMode(const Request& request)
         // The reader's own diagnostics would repeat the repairs that the check prints.
         QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.warning=false"));
         return checkProject(request.file, out, err);
-    case Request::Mode::Editor:
     case Request::Mode::Run:
+        if (const model::ProjectFileResult read = model::readProjectFile(request.file, nullptr); !read.ok()) {
+            err << (read.message.contains(request.file) ? read.message
+                                                        : request.file + QStringLiteral(": ") + read.message)
+                << Qt::endl;
+            return ExitBadInput;
+        }
+        break;
+    case Request::Mode::Editor:
         break;
     }
     return std::nullopt;
+}
+
+int reportNoDisplay(const Request& request)
+{
+    QTextStream err(stderr);
+    err << (request.mode == Request::Mode::Run ? QStringLiteral("画面に接続できないため、実行できません。")
+                                               : QStringLiteral("画面に接続できないため、エディターを開けません。"))
+        << Qt::endl
+        << QStringLiteral("デスクトップ（X11 または Wayland）の中で起動してください。"
+                          "DISPLAY が設定されていないか、その画面に接続できません。")
+        << Qt::endl;
+    return ExitNotDelivered;
 }
 
 } // namespace cli

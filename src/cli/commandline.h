@@ -16,7 +16,7 @@ enum ExitCode : int {
     ExitFinished = 0,     // the run finished (or --check found a readable project)
     ExitStopped = 1,      // the run was stopped by the user
     ExitBadInput = 2,     // bad arguments, or an unreadable or invalid file; nothing was run
-    ExitNotDelivered = 3, // input could not be delivered
+    ExitNotDelivered = 3, // input could not be delivered, or there is no display to start on
 };
 
 struct Request {
@@ -51,7 +51,11 @@ namespace cli {
 QStringList argumentsOf(int argc, char* argv[]);
 
 // Carries out the modes that need no window (--help, --version, --check, and argument errors), printing to standard
-// output or standard error. Returns the exit code, or nullopt for the modes that need the GUI (editor, run).
+// output or standard error. Returns the exit code, or nullopt for the modes that need the GUI (editor, run). A run's
+// project is judged here, before anything needs the desktop: a file that cannot be run ends with ExitBadInput.
 std::optional<int> runConsoleMode(const Request& request);
+
+// Says on standard error that the editor or the run cannot start without a display; returns ExitNotDelivered.
+int reportNoDisplay(const Request& request);
 
 } // namespace cli

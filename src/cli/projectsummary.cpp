@@ -30,7 +30,7 @@ QString shownText(QString text)
 
 } // namespace
 
-QString describeOperation(const model::Entry& command)
+QString describeOperation(const model::Entry& command, bool showText)
 {
     const QString kind = model::entryKind(command);
     const QString point = QStringLiteral("%1, %2").arg(model::coordinateX(command), model::coordinateY(command));
@@ -46,7 +46,9 @@ QString describeOperation(const model::Entry& command)
         return withDetails(
             kind, {keys::keyCombinationLabel(model::keyCombination(command)), seconds(model::commandSeconds(command))});
     if (kind == model::kind::Input)
-        return withDetails(kind, {shownText(model::inputText(command)), seconds(model::commandSeconds(command))});
+        return withDetails(kind, {showText ? shownText(model::inputText(command))
+                                           : QStringLiteral("%1 文字").arg(model::inputText(command).size()),
+                                  seconds(model::commandSeconds(command))});
     // A kind this version does not know is shown with its stored elements as they are.
     return withDetails(kind, command.mid(1));
 }

@@ -122,7 +122,7 @@ RunReport makeReport(const QString& project, const std::vector<::PageTiming>& ti
     };
     for (const ::PageTiming& timing : timings) {
         report.pages.append(ReportRow{timing.page + 1, timing.repetition + 1, ms(timing.planned), ms(timing.actual),
-                                      describeOperation(commands.value(timing.page)),
+                                      describeOperation(commands.value(timing.page), false),
                                       describeCondition(conditions.value(timing.page)), true});
     }
     // The run stops at its first undelivered input, so that input belongs to the last page that began.

@@ -15,7 +15,7 @@ struct ReportRow {
     int repetition = 0;   // 1-based pass over the project
     double plannedMs = 0; // from the run's start
     double actualMs = 0;
-    QString operation; // as describeOperation names it
+    QString operation; // as describeOperation names it, a typed text only counted
     QString condition; // as describeCondition names it
     bool delivered = true;
 };

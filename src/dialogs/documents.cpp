@@ -14,7 +14,7 @@
 namespace dialogs {
 
 namespace {
-Q_LOGGING_CATEGORY(lcDocuments, "orvane.documents")
+Q_LOGGING_CATEGORY(lcDocuments, "orvane.documents", QtWarningMsg)
 }
 
 QString documentSuffix(Document document)

@@ -14,7 +14,7 @@
 #include <QTimer>
 
 namespace {
-Q_LOGGING_CATEGORY(lcReport, "orvane.report")
+Q_LOGGING_CATEGORY(lcReport, "orvane.report", QtWarningMsg)
 
 // Set on a reply that our own deadline aborted, so its handler can tell the user why.
 constexpr const char* TimedOutProperty = "orvaneTimedOut";
@@ -144,8 +144,8 @@ void ReportDialogBase::send()
     const QPointer<QMessageBox> progressBox(box);
 
     const QByteArray body = formBody(text, kindValue_);
-    qCDebug(lcReport) << "Sending POST request to:" << url.toString();
-    qCDebug(lcReport) << "POST body:" << body;
+    // The body is the user's own text: only its size is told.
+    qCDebug(lcReport) << "Sending" << body.size() << "bytes to" << url.toString();
 
     auto* manager = new QNetworkAccessManager(this);
     QNetworkRequest request(url);
@@ -178,7 +178,7 @@ void ReportDialogBase::onReplyFinished(QNetworkReply* reply, QNetworkAccessManag
 
     qCDebug(lcReport) << "HTTP status:" << status;
     qCDebug(lcReport) << "Network error:" << error << errorString;
-    qCDebug(lcReport) << "Response body(head):" << responseBody.left(500);
+    qCDebug(lcReport) << "Response:" << responseBody.size() << "bytes";
 
     reply->deleteLater();
     manager->deleteLater();

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 namespace {
-Q_LOGGING_CATEGORY(lcHoverHide, "orvane.hoverhide")
+Q_LOGGING_CATEGORY(lcHoverHide, "orvane.hoverhide", QtWarningMsg)
 
 QRect availableAreaAt(const QPoint& point)
 {

@@ -1,5 +1,7 @@
 #include "projecthistory.h"
 
+#include <utility>
+
 namespace editor {
 
 namespace {
@@ -7,51 +9,84 @@ bool sameProject(const ProjectSnapshot& a, const ProjectSnapshot& b)
 {
     return a.commands == b.commands && a.conditions == b.conditions;
 }
+
+// Roughly what a copy of the lists takes on the heap; pages shared between steps are counted in each.
+qsizetype estimatedBytes(const ProjectSnapshot& snapshot)
+{
+    qsizetype bytes = 0;
+    for (const model::EntryList* list : {&snapshot.commands, &snapshot.conditions}) {
+        for (const model::Entry& entry : *list) {
+            bytes += 64;
+            for (const QString& field : entry)
+                bytes += 32 + field.size() * qsizetype(sizeof(QChar));
+        }
+    }
+    return bytes;
+}
 } // namespace
+
+void ProjectHistory::push(QList<Step>& steps, Step step)
+{
+    keptBytes += step.bytes;
+    steps.append(std::move(step));
+}
+
+ProjectHistory::Step ProjectHistory::pop(QList<Step>& steps)
+{
+    Step step = steps.takeLast();
+    keptBytes -= step.bytes;
+    return step;
+}
 
 void ProjectHistory::reset(const ProjectSnapshot& current)
 {
     undoSteps.clear();
     redoSteps.clear();
-    present = current;
+    keptBytes = 0;
+    present = {current, estimatedBytes(current)};
     lastMergeKey.clear();
 }
 
 void ProjectHistory::record(const ProjectSnapshot& now, const QString& mergeKey)
 {
-    if (sameProject(now, present)) {
+    if (sameProject(now, present.snapshot)) {
         // Typing on a page left and shown again is a new step.
-        if (now.page != present.page)
+        if (now.page != present.snapshot.page)
             lastMergeKey.clear();
-        present.page = now.page;
+        present.snapshot.page = now.page;
         return;
     }
     const bool merge = !mergeKey.isEmpty() && mergeKey == lastMergeKey && !undoSteps.isEmpty();
     if (!merge)
-        undoSteps.append(present);
-    redoSteps.clear();
-    present = now;
+        push(undoSteps, std::move(present));
+    while (!redoSteps.isEmpty())
+        pop(redoSteps);
+    present = {now, estimatedBytes(now)};
     lastMergeKey = mergeKey;
+    while (keptBytes > maxBytes && undoSteps.size() > 1) {
+        keptBytes -= undoSteps.constFirst().bytes;
+        undoSteps.removeFirst();
+    }
 }
 
 std::optional<ProjectSnapshot> ProjectHistory::undo()
 {
     if (undoSteps.isEmpty())
         return std::nullopt;
-    redoSteps.append(present);
-    present = undoSteps.takeLast();
+    push(redoSteps, std::move(present));
+    present = pop(undoSteps);
     lastMergeKey.clear();
-    return present;
+    return present.snapshot;
 }
 
 std::optional<ProjectSnapshot> ProjectHistory::redo()
 {
     if (redoSteps.isEmpty())
         return std::nullopt;
-    undoSteps.append(present);
-    present = redoSteps.takeLast();
+    push(undoSteps, std::move(present));
+    present = pop(redoSteps);
     lastMergeKey.clear();
-    return present;
+    return present.snapshot;
 }
 
 } // namespace editor

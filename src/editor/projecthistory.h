@@ -2,7 +2,8 @@
 
 // Undo and redo of the project as whole snapshots: a project is a few kilobytes, so a copy per step is simpler and
 // safer than inverse edits. The history always holds the state the window shows; the window reports each change
-// after making it, and consecutive changes with the same merge key (keystrokes in one field) make a single step.
+// after making it, and consecutive changes with the same merge key (keystrokes in one field) make a single step. The
+// steps are bounded by their total size, not their number: a project may hold 100,000 pages of long texts.
 
 #include "model/pagemodel.h"
 
@@ -21,6 +22,12 @@ struct ProjectSnapshot {
 
 class ProjectHistory final {
 public:
+    static constexpr qsizetype DefaultMaxBytes = qsizetype(64) * 1024 * 1024;
+
+    // limit bounds the undo and redo steps together, as estimated from their texts; the oldest go first. The latest
+    // step is always kept, so that the last change can be undone whatever the project's size.
+    explicit ProjectHistory(qsizetype limit = DefaultMaxBytes) : maxBytes(limit) {}
+
     // Forgets every step: a project was loaded or started.
     void reset(const ProjectSnapshot& current);
 
@@ -36,11 +43,20 @@ public:
     std::optional<ProjectSnapshot> redo();
 
 private:
+    struct Step {
+        ProjectSnapshot snapshot;
+        qsizetype bytes = 0;
+    };
+    void push(QList<Step>& steps, Step step);
+    Step pop(QList<Step>& steps);
+
     // Past states keep the page to show; the page a state was changed from is the one it comes back with.
-    QList<ProjectSnapshot> undoSteps;
-    QList<ProjectSnapshot> redoSteps;
-    ProjectSnapshot present;
+    QList<Step> undoSteps;
+    QList<Step> redoSteps;
+    Step present;
     QString lastMergeKey;
+    qsizetype maxBytes;
+    qsizetype keptBytes = 0; // of undoSteps and redoSteps
 };
 
 } // namespace editor

@@ -1,4 +1,5 @@
 #include "projectfile.h"
+#include "regularfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -51,6 +52,41 @@ ProjectFileResult failure(ProjectFileError error, const QString& message)
     return {error, message};
 }
 
+SaveStepHook saveStepHook = nullptr;
+
+// A page of the model holds at most four values; this leaves room for files written by hand.
+constexpr qsizetype MaxValuesPerPage = 8;
+
+// Counts the arrays, objects and separators outside strings without building anything, so that a file of millions of
+// tiny pages is refused before the parser spends gigabytes on it.
+bool withinPageLimit(const QByteArray& content)
+{
+    qsizetype containers = 0;
+    qsizetype separators = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : content) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            ++containers;
+        } else if (c == ',') {
+            ++separators;
+        }
+    }
+    // Two lists of pages, the lists themselves and the root object.
+    return containers <= 2 * MaxProjectPages + 3 && separators <= 2 * MaxProjectPages * MaxValuesPerPage;
+}
+
+const QString TooManyPagesText = QStringLiteral("ページが多すぎます（100,000 ページまで）。");
+
 } // namespace
 
 QString withProjectExtension(const QString& fileName)
@@ -77,6 +113,8 @@ QByteArray serializeProject(const EntryList& commands, const EntryList& conditio
 
 ProjectFileResult parseProject(const QByteArray& content, ProjectData* out)
 {
+    if (!withinPageLimit(content))
+        return failure(ProjectFileError::TooManyPages, TooManyPagesText);
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
     if (parseError.error != QJsonParseError::NoError)
@@ -86,6 +124,9 @@ ProjectFileResult parseProject(const QByteArray& content, ProjectData* out)
         return failure(ProjectFileError::BadFormat, QStringLiteral("ファイルの形式が正しくありません。"));
 
     const QJsonObject root = document.object();
+    if (root.value(CommandsKey).toArray().size() > MaxProjectPages ||
+        root.value(ConditionsKey).toArray().size() > MaxProjectPages)
+        return failure(ProjectFileError::TooManyPages, TooManyPagesText);
     ProjectData data;
     data.commands = fromJson(root.value(CommandsKey));
     data.conditions = fromJson(root.value(ConditionsKey));
@@ -109,13 +150,22 @@ ProjectFileResult writeProjectFile(const QString& path, const EntryList& command
         return failure(ProjectFileError::CannotOpen, QStringLiteral("ファイルを開けませんでした:%1").arg(path));
     const QByteArray bytes = serializeProject(commands, conditions);
     const qint64 written = file.write(bytes);
+    if (saveStepHook && written == bytes.size())
+        saveStepHook(false);
     if (written != bytes.size() || !file.commit()) {
         qCWarning(lcProjectFile) << "Writing" << path << "failed:" << file.errorString();
         file.cancelWriting();
         return failure(ProjectFileError::WriteFailed,
                        QStringLiteral("ファイルへの書き込みに失敗しました：%1").arg(path));
     }
+    if (saveStepHook)
+        saveStepHook(true);
     return {};
+}
+
+void setSaveStepHook(SaveStepHook hook)
+{
+    saveStepHook = hook;
 }
 
 ProjectFileResult readProjectFile(const QString& path, ProjectData* out)
@@ -123,24 +173,30 @@ ProjectFileResult readProjectFile(const QString& path, ProjectData* out)
     if (path.isEmpty())
         return failure(ProjectFileError::NoPath, QStringLiteral("読み込むファイルが設定されていません。"));
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray content;
+    switch (readRegularFile(path, MaxProjectFileSize, &content)) {
+    case FileReadError::None:
+        break;
+    case FileReadError::CannotOpen:
         return failure(ProjectFileError::CannotOpen, QStringLiteral("ファイルを開けませんでした：%1").arg(path));
-    if (file.size() > MaxProjectFileSize)
+    case FileReadError::NotRegular:
+        return failure(
+            ProjectFileError::NotRegular,
+            QStringLiteral("通常のファイルではないため読み込めません（フォルダー、名前付きパイプ、デバイスなど）：%1")
+                .arg(path));
+    case FileReadError::TooLarge:
         return failure(ProjectFileError::TooLarge,
                        QStringLiteral("ファイルが大きすぎます（64 MiB まで）：%1").arg(path));
-    const QByteArray content = file.read(MaxProjectFileSize + 1);
-    file.close();
-    if (content.size() > MaxProjectFileSize)
-        return failure(ProjectFileError::TooLarge,
-                       QStringLiteral("ファイルが大きすぎます（64 MiB まで）：%1").arg(path));
+    }
 
     ProjectData data;
     const ProjectFileResult result = parseProject(content, &data);
     if (!result.ok())
         return result;
-    for (const QString& repair : std::as_const(data.repairs))
-        qCWarning(lcProjectFile).noquote() << "Project file" << path << "repaired:" << repair;
+    // One line however many pages were repaired: a broken file of many pages would flood the log.
+    if (!data.repairs.isEmpty())
+        qCWarning(lcProjectFile).noquote()
+            << "Project file" << path << "repaired in" << data.repairs.size() << "places";
     if (out)
         *out = std::move(data);
     return {};

@@ -18,15 +18,19 @@ inline const QString UnnamedProjectTitle = QStringLiteral("新規プロジェク
 
 // Larger files are refused before they are read: no project comes near this size.
 inline constexpr qint64 MaxProjectFileSize = qint64(64) * 1024 * 1024;
+// A file of more pages is refused before its pages are built: 64 MiB of empty pages would take gigabytes.
+inline constexpr qsizetype MaxProjectPages = 100000;
 
 enum class ProjectFileError {
     None,
-    NoPath,      // the path is empty
-    CannotOpen,  // the file cannot be opened
-    WriteFailed, // writing or committing the new file failed
-    TooLarge,    // larger than MaxProjectFileSize
-    ParseError,  // not JSON
-    BadFormat,   // not an object, or no usable page
+    NoPath,       // the path is empty
+    CannotOpen,   // the file cannot be opened
+    WriteFailed,  // writing or committing the new file failed
+    NotRegular,   // a folder, FIFO, device or socket
+    TooLarge,     // larger than MaxProjectFileSize
+    TooManyPages, // more than MaxProjectPages in a list, or far more values than such pages hold
+    ParseError,   // not JSON
+    BadFormat,    // not an object, or no usable page
 };
 
 struct ProjectFileResult {
@@ -57,7 +61,13 @@ ProjectFileResult parseProject(const QByteArray& content, ProjectData* out);
 // Writes atomically: on failure the previous file at path is left as it was.
 ProjectFileResult writeProjectFile(const QString& path, const EntryList& commands, const EntryList& conditions);
 
-// Reads and parses; every repair is also written to the debug log as a warning.
+// Reads and parses; the number of repairs is also written to the debug log as a warning. Only a regular file is read,
+// without blocking on its open.
 ProjectFileResult readProjectFile(const QString& path, ProjectData* out);
+
+// Called in a save just before the new file replaces the old one (committed false) and just after (true), so that a
+// test can stop the save on either side of that moment. Null (the default) in the program.
+using SaveStepHook = void (*)(bool committed);
+void setSaveStepHook(SaveStepHook hook);
 
 } // namespace model

@@ -27,6 +27,15 @@ std::vector<ScreenArea> desktopMonitors()
 #endif
 }
 
+bool displayReachable()
+{
+#if defined(ORVANE_WITH_X11)
+    return x11DisplayReachable();
+#else
+    return true;
+#endif
+}
+
 std::unique_ptr<InputServices> createDefaultServices()
 {
 #if defined(ORVANE_WITH_WIN32)

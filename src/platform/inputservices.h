@@ -190,6 +190,10 @@ void prepareGuiPlatform();
 // display server.
 std::vector<ScreenArea> desktopMonitors();
 
+// False when no display is there for the toolkit, which would otherwise abort the process as it starts: no X display
+// opens and no other platform is named. Call before the GUI application object exists.
+bool displayReachable();
+
 // Picks the real backend for the running desktop (Win32 on Windows, X11 where an X display is reachable), or the
 // unavailable backend. Call after the GUI application object exists.
 std::unique_ptr<InputServices> createDefaultServices();

@@ -14,7 +14,7 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcRun, "orvane.run")
+Q_LOGGING_CATEGORY(lcRun, "orvane.run", QtWarningMsg)
 
 using Clock = std::chrono::steady_clock;
 
@@ -166,7 +166,7 @@ void Run::onStopWatchEvent(int vk, bool down)
     // Released here, on the watch's thread, the moment the command is seen: no action thread has to notice first.
     state_->requestStop();
     stopCheckerRunning_.store(false);
-    qCDebug(lcRun) << "[Run] stop command detected: vk=" << vk << " mask=" << stopModifierMask_;
+    qCDebug(lcRun) << "stop command detected (key watch)";
 }
 
 void Run::pollStopCommand()
@@ -174,7 +174,7 @@ void Run::pollStopCommand()
     while (!stopCheckerQuit_.waitFor(pollInterval) && !stop_.isRequested()) {
         if (keys::combinationHeld(stopKeyCode_, stopModifierMask_)) {
             state_->requestStop();
-            qCDebug(lcRun) << "[Run] stop command detected: vk=" << stopKeyCode_ << " mask=" << stopModifierMask_;
+            qCDebug(lcRun) << "stop command detected (key state)";
             break;
         }
     }

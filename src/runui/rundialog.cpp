@@ -16,7 +16,7 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcRunDialog, "orvane.rundialog")
+Q_LOGGING_CATEGORY(lcRunDialog, "orvane.rundialog", QtWarningMsg)
 
 template <class W> W* named(W* widget, const char* name)
 {

@@ -1,5 +1,7 @@
 #include "config.h"
 
+#include "model/regularfile.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
@@ -16,7 +18,7 @@
 namespace settings {
 
 namespace {
-Q_LOGGING_CATEGORY(lcConfig, "orvane.config")
+Q_LOGGING_CATEGORY(lcConfig, "orvane.config", QtWarningMsg)
 
 // Backslashes are turned into slashes on every system, not only on Windows: a configuration file carried over from
 // Windows must still name its project with "/" separators.
@@ -82,17 +84,22 @@ void loadConfig(Config& config)
     const QString path = configFilePath();
     qCDebug(lcConfig) << "Loading config from:" << path;
 
-    QFile file(path);
-    if (!file.exists()) {
-        qCDebug(lcConfig) << "Config file does not exist. Using defaults.";
+    QByteArray bytes;
+    switch (model::readRegularFile(path, MaxConfigFileSize, &bytes)) {
+    case model::FileReadError::None:
+        break;
+    case model::FileReadError::CannotOpen:
+        qCDebug(lcConfig) << "No readable config file. Using defaults.";
+        return;
+    case model::FileReadError::NotRegular:
+        qCWarning(lcConfig).noquote()
+            << QStringLiteral("設定ファイルが通常のファイルではないため、既定の設定を使います：%1").arg(path);
+        return;
+    case model::FileReadError::TooLarge:
+        qCWarning(lcConfig).noquote()
+            << QStringLiteral("設定ファイルが大きすぎるため（1 MiB まで）、既定の設定を使います：%1").arg(path);
         return;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcConfig) << "Failed to open config file for reading:" << path << " error:" << file.errorString();
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    file.close();
     if (bytes.isEmpty()) {
         qCDebug(lcConfig) << "Config file is empty. Using defaults.";
         return;
@@ -140,9 +147,10 @@ void loadConfig(Config& config)
             addRecentFile(config.recentFiles, value.toString(), true);
     }
 
+    // The stop combination stays out: no log holds a key combination.
     qCDebug(lcConfig) << "Config loaded:"
                       << "stertTime =" << config.stertTime << "runNumber =" << config.runNumber
-                      << "stopCommand =" << config.stopCommand << "filePath =" << config.filePath;
+                      << "filePath =" << config.filePath;
 }
 
 void addRecentFile(QStringList& recentFiles, const QString& path, bool atEnd)

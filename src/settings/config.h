@@ -29,6 +29,9 @@ inline constexpr int MaxRecentFiles = 8;
 
 inline constexpr const char* ConfigFileName = "orvane_free.json";
 
+// A configuration holds a few settings and eight paths: a larger file is not read.
+inline constexpr qint64 MaxConfigFileSize = 1024 * 1024;
+
 // The user's desktop directory: the project path of an unnamed project.
 QString desktopDirectory();
 

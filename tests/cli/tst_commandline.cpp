@@ -1,13 +1,15 @@
 #include "cli/commandline.h"
-#include "cli/projectcheck.h"
 #include "cli/projectsummary.h"
 #include "cli/runreport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using cli::Request;
 Q_DECLARE_METATYPE(Request::Mode)
@@ -93,48 +95,68 @@ private Q_SLOTS:
         QTEST(text, "expected");
     }
 
-    void check_data()
+    // The program itself, started without any display: --check needs none, --run judges its file first and then
+    // says that there is no display, as the editor does, instead of the toolkit's abort.
+    void withoutDisplay_data()
     {
-        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QByteArray>("content"); // "fifo": a FIFO, which no writer ever opens
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("printed"); // on standard output, or standard error for a refused file
-        QTest::addColumn<bool>("desktop");        // a 1280x1024 monitor is known (else no desktop)
-        QTest::newRow("good") << QByteArray(R"({"list_command":[["なし"],["クリック","右","1"]],)"
-                                            R"("list_condition":[["即時"],["キー","27,0"]]})")
-                              << 0 << QStringList{"2 ページ", "1. なし → 即時", "2. クリック（右、1 秒） → キー（Esc）"}
-                              << false;
-        QTest::newRow("repaired") << QByteArray(R"({"list_command":[["入力"]],"list_condition":[]})") << 0
-                                  << QStringList{"1 ページ", "修復: "} << false;
-        QTest::newRow("refused") << QByteArray("[1,2]") << 2 << QStringList{"p.cmdat: "} << false;
+        QTest::addColumn<QStringList>("printed"); // on standard output, or standard error when not 0
+        const QByteArray good = R"({"list_command":[["なし"],["クリック","右","1"]],)"
+                                R"("list_condition":[["即時"],["キー","27,0"]]})";
+        QTest::newRow("check") << "--check" << good << 0
+                               << QStringList{"2 ページ", "1. なし → 即時", "2. クリック（右、1 秒） → キー（Esc）"};
+        QTest::newRow("check, repaired") << "--check" << QByteArray(R"({"list_command":[["入力"]]})") << 0
+                                         << QStringList{"1 ページ", "修復: "};
+        QTest::newRow("check, refused") << "--check" << QByteArray("[1,2]") << 2 << QStringList{"p.cmdat: "};
+        QTest::newRow("run") << "--run" << good << 3 << QStringList{"画面に接続できないため、実行できません。"};
+        QTest::newRow("editor") << "" << good << 3 << QStringList{"エディターを開けません"};
+        QTest::newRow("check, FIFO") << "--check" << QByteArray("fifo") << 2 << QStringList{"通常のファイルではない"};
+        QTest::newRow("run, FIFO") << "--run" << QByteArray("fifo") << 2 << QStringList{"通常のファイルではない"};
         const QByteArray offScreen(R"({"list_command":[["クリック","左","1"],["マウスポインター","5000","-300"]],)"
                                    R"("list_condition":[["即時"],["即時"]]})");
-        QTest::newRow("pointer off the screen")
-            << offScreen << 0
+        QTest::newRow("check, pointer off the screen")
+            << "monitor" << offScreen << 0
             << QStringList{"警告: 2 ページ目: マウスポインターの移動先 (5000, -300) はどのモニターの上にもありません"
-                           "（画面の範囲: (0, 0)〜(1279, 1023)）。"}
-            << true;
-        QTest::newRow("pointer, no desktop")
-            << offScreen << 0 << QStringList{"注意: デスクトップに接続できない"} << false;
+                           "（画面の範囲: (0, 0)〜(1279, 1023)）。"};
+        QTest::newRow("check, pointer") << "--check" << offScreen << 0 << QStringList{"注意: デスクトップに接続できない"};
     }
-    void check()
+    void withoutDisplay()
     {
+        QFETCH(QString, option);
         QFETCH(QByteArray, content);
         QFETCH(int, exitCode);
         QFETCH(QStringList, printed);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("p.cmdat"));
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        if (content == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
         file.close();
-        QString out, err;
-        QTextStream outStream(&out), errStream(&err);
-        QFETCH(bool, desktop);
-        QCOMPARE(cli::checkProject(path, outStream, errStream,
-                                   desktop ? std::vector<platform::ScreenArea>{{0, 0, 1280, 1024}}
-                                           : std::vector<platform::ScreenArea>{}),
-                 exitCode);
-        for (const QString& text : printed)
-            QVERIFY2((exitCode == 0 ? out : err).contains(text), qPrintable(out + err));
+        if (option == QLatin1String("monitor")) { // the check as it runs on a desktop with one 1280x1024 monitor
+            QString out, err;
+            QTextStream outStream(&out), errStream(&err);
+            QCOMPARE(cli::checkProject(path, outStream, errStream, {{0, 0, 1280, 1024}}), exitCode);
+            for (const QString& text : std::as_const(printed))
+                QVERIFY2(out.contains(text), qPrintable(out + err));
+            return;
+        }
+        QProcess program; // killed when it goes, should it hang
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(ORVANE_PROGRAM), option.isEmpty() ? QStringList{path} : QStringList{option, path});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString said =
+            QString::fromUtf8(exitCode == 0 ? program.readAllStandardOutput() : program.readAllStandardError());
+        for (const QString& text : std::as_const(printed))
+            QVERIFY2(said.contains(text), qPrintable(said));
     }
 
     void reportsKeepTheNewestTen()
@@ -144,14 +166,16 @@ private Q_SLOTS:
         const auto at = [t0](double ms) { return t0 + std::chrono::microseconds(qRound64(ms * 1000)); };
         const cli::RunReport report =
             cli::makeReport(QStringLiteral("demo"), {{0, 0, at(0), at(0.4)}, {0, 1, at(0.4), at(3.5)}},
-                            {{"なし"}, {"クリック", "左", "0.005"}}, {{"即時"}}, QString(), true);
+                            {{"入力", "秘密", "1"}, {"クリック", "左", "0.005"}}, {{"即時"}}, QString(), true);
         for (int i = 0; i < 12; ++i)
             QVERIFY(!cli::storeReport(report, dir.path()).isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 10);
 
         QFile file(cli::latestReport(dir.path()));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+        const QByteArray json = file.readAll();
+        QVERIFY(!json.contains("秘密")); // kept after every run: a typed text is only counted
+        const QJsonObject root = QJsonDocument::fromJson(json).object();
         QCOMPARE(root.value("pages").toArray().size(), 2);
         QCOMPARE(root.value("pages").toArray().at(1).toObject().value("operation").toString(),
                  QStringLiteral("クリック（左、0.005 秒）"));

@@ -1,7 +1,7 @@
 #pragma once
 
 // Shared by the tests: the fake input backend with a test-mode configuration location, the configuration of a
-// returning user, and an answerer for the message boxes a test provokes.
+// returning user, an answerer for the message boxes a test provokes and a catcher of log messages.
 
 #include "platform/fake/fakeservices.h"
 #include "settings/config.h"
@@ -78,8 +78,8 @@ private:
         if (QAbstractButton* def = box->defaultButton())
             record.defaultButton = box->standardButton(def);
         seen.append(record);
-        QMessageBox::StandardButton answer = record.buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok
-                                                                                       : QMessageBox::No;
+        QMessageBox::StandardButton answer =
+            record.buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::No;
         if (!answers_.empty()) {
             answer = answers_.front();
             answers_.pop_front();
@@ -90,6 +90,23 @@ private:
 
     std::deque<QMessageBox::StandardButton> answers_;
     QTimer timer_;
+};
+
+// While it lives, keeps every message that the logging rules in force let through, and passes each on.
+class LogCatcher {
+public:
+    LogCatcher() { previous = qInstallMessageHandler(&LogCatcher::keep); }
+    ~LogCatcher() { qInstallMessageHandler(previous); }
+    bool holds(const QString& text) const { return kept.join(QLatin1Char('\n')).contains(text); }
+
+private:
+    static void keep(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        kept << message;
+        previous(type, context, message);
+    }
+    static inline QStringList kept;
+    static inline QtMessageHandler previous = nullptr;
 };
 
 } // namespace testsupport

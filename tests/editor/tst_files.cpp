@@ -6,9 +6,13 @@
 #include "editortest.h"
 #include "model/recoverycopy.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <csignal>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace editortest;
 using model::EntryList;
@@ -104,7 +108,9 @@ private Q_SLOTS:
     void loadFailureKeepsTheProject()
     {
         const QString bad = writeFile(QStringLiteral("bad.cmdat"), "[]");
+        const testsupport::LogCatcher log;
         auto window = openSaved(dir);
+        QVERIFY(!log.holds(ThreePages[2][1])); // what a page types is kept out of every log
         button(*window, "nextPageButton")->click();
         answerDialogs(*window, bad);
         BoxAnswerer answerer;
@@ -242,6 +248,10 @@ private Q_SLOTS:
         QTest::newRow("loaded") << QStringLiteral("start.cmdat") << QStringLiteral("start") << QString() << false;
         QTest::newRow("repaired") << QStringLiteral("r.cmdat") << QStringLiteral("r")
                                   << QStringLiteral("ファイルの修復") << true;
+#ifdef Q_OS_UNIX
+        QTest::newRow("FIFO, refused at once")
+            << QStringLiteral("fifo.cmdat") << fresh << QStringLiteral("読み込みエラー") << false;
+#endif
     }
     void startScreenLoad()
     {
@@ -249,6 +259,10 @@ private Q_SLOTS:
         QFETCH(QString, box);
         QVERIFY(model::writeProjectFile(dir.filePath(QStringLiteral("start.cmdat")), {{"なし"}}, {{"即時"}}).ok());
         writeFile(QStringLiteral("r.cmdat"), R"({"list_command": [["クリック"]], "list_condition": [["時間", "2"]]})");
+#ifdef Q_OS_UNIX
+        if (answer == QLatin1String("fifo.cmdat") && !QFileInfo::exists(dir.filePath(answer)))
+            QCOMPARE(mkfifo(QFile::encodeName(dir.filePath(answer)).constData(), 0600), 0);
+#endif
         auto window = makeWindow();
         answerDialogs(*window, answer.isEmpty() ? QString() : dir.filePath(answer));
         QVERIFY(!shown(*window, "pageList") && !shown(*window, "menuBar"));

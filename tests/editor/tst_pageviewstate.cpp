@@ -245,6 +245,15 @@ private Q_SLOTS:
         history.record(state("x", 2), "text/1");
         QVERIFY(!history.redo());
         QCOMPARE(text(history.undo()), QStringLiteral("ab"));
+
+        // Bounded by size, not count: room for about two steps of long texts keeps the newest two.
+        editor::ProjectHistory bounded(3000);
+        bounded.reset(state(QString(500, QLatin1Char('a')), 1));
+        for (const char c : {'b', 'c', 'd', 'e'})
+            bounded.record(state(QString(500, QLatin1Char(c)), 1));
+        QCOMPARE(text(bounded.undo()), QString(500, QLatin1Char('d')));
+        QCOMPARE(text(bounded.undo()), QString(500, QLatin1Char('c')));
+        QVERIFY(!bounded.undo());
     }
 };
 

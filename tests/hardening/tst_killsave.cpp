@@ -1,21 +1,21 @@
-// A save killed at a random moment leaves either the complete old or the complete new project. A child process
-// (this program started with --save PATH) writes a large project over an old one while the test kills it with
-// SIGKILL at 50 random moments spread over the time a save takes.
+// A save killed at any moment leaves either the complete old or the complete new project. A child process (this
+// program started with --save PATH [before|after]) writes a large project over an old one and stops itself
+// (SIGSTOP), once it has said so, just before or just after the commit; killed there, it must leave the old file or
+// the new one. Every other moment of a save is in the temporary file, on the old file's side of the commit.
 
 #include "model/projectfile.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <thread>
+#include <csignal>
+#include <cstdio>
 
 namespace {
 
-// A megabyte or two of pages, so that the write takes long enough to be hit in the middle.
+// A megabyte or two of pages: large enough that the save is more than one write.
 model::EntryList bigProject(bool newer)
 {
     const QString text =
@@ -32,59 +32,56 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
+bool stopAfterCommit = false;
+
+void stopAtCommit(bool committed)
+{
+    if (committed != stopAfterCommit)
+        return;
+    std::fputs(committed ? "after\n" : "before\n", stdout);
+    std::fflush(stdout);
+    std::raise(SIGSTOP);
+}
+
 } // namespace
 
 class TestKillSave : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void killedSaveLeavesOldOrNewFile_data()
+    {
+        QTest::addColumn<QString>("stopAt");
+        QTest::addColumn<bool>("leavesNew");
+        QTest::newRow("just before the commit") << "before" << false;
+        QTest::newRow("just after the commit") << "after" << true;
+    }
     void killedSaveLeavesOldOrNewFile()
     {
+        QFETCH(QString, stopAt);
+        QFETCH(bool, leavesNew);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("big.cmdat"));
-        const auto oldPages = bigProject(false), newPages = bigProject(true);
-        const QByteArray oldBytes = model::serializeProject(oldPages, oldPages);
-        const QByteArray newBytes = model::serializeProject(newPages, newPages);
-
-        // One save left to finish tells how long a save takes here.
+        const auto oldPages = bigProject(false);
         QVERIFY(model::writeProjectFile(path, oldPages, oldPages).ok());
         QProcess child;
-        QElapsedTimer timer;
-        timer.start();
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save"), path});
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save"), path, stopAt});
+        while (!child.canReadLine())
+            QVERIFY2(child.waitForReadyRead(60000), "the save never reached its commit");
+        QCOMPARE(child.readLine().trimmed(), stopAt.toLatin1());
+        child.kill();
         QVERIFY(child.waitForFinished(60000));
-        const qint64 saveMs = std::max<qint64>(timer.elapsed(), 1);
-        QCOMPARE(child.exitCode(), 0);
-        QVERIFY(readAll(path) == newBytes);
-
-        int sawOld = 0, sawNew = 0;
-        for (int round = 0; round < 50; ++round) {
-            if (readAll(path) != oldBytes)
-                QVERIFY(model::writeProjectFile(path, oldPages, oldPages).ok());
-            const auto delay = std::chrono::microseconds(QRandomGenerator::global()->bounded(saveMs * 1000));
-            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save"), path});
-            QVERIFY(child.waitForStarted());
-            std::this_thread::sleep_for(delay);
-            child.kill();
-            QVERIFY(child.waitForFinished(60000));
-            const QByteArray onDisk = readAll(path);
-            QVERIFY2(onDisk == oldBytes || onDisk == newBytes,
-                     qPrintable(QStringLiteral("round %1, killed after %2 us: %3 bytes, neither old nor new")
-                                    .arg(round)
-                                    .arg(delay.count())
-                                    .arg(onDisk.size())));
-            ++(onDisk == oldBytes ? sawOld : sawNew);
-        }
-        qInfo("a save takes %lld ms; after 50 kills the old file stood %d times, the new one %d times", saveMs, sawOld,
-              sawNew);
-        // Kills spread over a whole save land before and after its commit.
-        QVERIFY(sawOld > 0 && sawNew > 0);
+        const auto newPages = bigProject(true);
+        QVERIFY(readAll(path) == (leavesNew ? model::serializeProject(newPages, newPages)
+                                            : model::serializeProject(oldPages, oldPages)));
     }
 };
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && qstrcmp(argv[1], "--save") == 0) {
+    if (argc == 4 && qstrcmp(argv[1], "--save") == 0) {
+        stopAfterCommit = qstrcmp(argv[3], "after") == 0;
+        model::setSaveStepHook(stopAtCommit);
         const auto pages = bigProject(true);
         return model::writeProjectFile(QString::fromLocal8Bit(argv[2]), pages, pages).ok() ? 0 : 1;
     }

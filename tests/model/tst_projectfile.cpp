@@ -14,6 +14,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 using model::EntryList;
@@ -90,11 +91,12 @@ private Q_SLOTS:
         QVERIFY(data.repairs.isEmpty());
     }
 
-    // Files that are refused hand nothing out, and a file over the size limit is refused before it is read. Elements
-    // that are not pages are skipped and scalars read as their text; extra members are ignored.
+    // Files that are refused hand nothing out, and a file over the size limit is refused before it is read; so is
+    // anything but a regular file, at once. Elements that are not pages are skipped and scalars read as their text;
+    // extra members are ignored. However many pages are repaired, the log gets one line.
     void reading_data()
     {
-        QTest::addColumn<QByteArray>("content"); // "-": no file at all, "huge": one byte over the limit
+        QTest::addColumn<QByteArray>("content"); // "-": no file, "huge": a project padded past the limit, "fifo"
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("message");    // %1: the path; empty: the JSON parser's message, if any
         QTest::addColumn<EntryList>("commands"); // refused: those that were there before
@@ -107,6 +109,19 @@ private Q_SLOTS:
         QTest::newRow("too large") << QByteArray("huge") << int(ProjectFileError::TooLarge)
                                    << QStringLiteral("ファイルが大きすぎます（64 MiB まで）：%1") << kept
                                    << EntryList{};
+#ifdef Q_OS_UNIX
+        QTest::newRow("FIFO") << QByteArray("fifo") << int(ProjectFileError::NotRegular)
+                              << QStringLiteral("通常のファイルではないため読み込めません"
+                                                "（フォルダー、名前付きパイプ、デバイスなど）：%1")
+                              << kept << EntryList{};
+#endif
+        QByteArray pages = "{\"list_command\":[" + QByteArray("[],").repeated(model::MaxProjectPages) + "[]]}";
+        QTest::newRow("too many pages") << pages << int(ProjectFileError::TooManyPages)
+                                        << QStringLiteral("ページが多すぎます（100,000 ページまで）。") << kept
+                                        << EntryList{};
+        QTest::newRow("many repairs, one log line")
+            << QByteArray("{\"list_command\":[[],[],[]]}") << 0 << QString() << EntryList(3, model::freshCommand())
+            << EntryList(3, model::freshCondition());
         QTest::newRow("array at top") << QByteArray("[[\"なし\"]]") << bad << badText << kept << EntryList{};
         QTest::newRow("both empty") << QByteArray("{\"list_command\":[],\"list_condition\":[]}") << bad << badText
                                     << kept << EntryList{};
@@ -128,9 +143,13 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("read.cmdat"));
         QFile::remove(path);
         if (content == "huge") {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.resize(model::MaxProjectFileSize + 1)); // sparse: costs no disk
+            // It would parse: only the size check refuses it.
+            const QByteArray project = model::serializeProject({{"なし"}}, {{"即時"}});
+            QVERIFY(writeBytes(path, project + QByteArray(model::MaxProjectFileSize + 1 - project.size(), ' ')));
+        } else if (content == "fifo") {
+#ifdef Q_OS_UNIX
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
         } else if (content != "-") {
             QVERIFY(writeBytes(path, content));
         }
@@ -141,6 +160,7 @@ private Q_SLOTS:
         }
         model::ProjectData data;
         data.commands = {{"keep"}};
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("repaired(?! in \\d+ places)")));
         const model::ProjectFileResult result = model::readProjectFile(path, &data);
         QCOMPARE(int(result.error), error);
         QCOMPARE(result.message, message.contains(QLatin1String("%1")) ? message.arg(path) : message);

@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -48,7 +50,8 @@ private Q_SLOTS:
     }
     void cleanup() { init(); }
 
-    // Broken or oddly typed files: defaults where the file cannot be trusted, the rest read.
+    // Broken or oddly typed files: defaults where the file cannot be trusted, the rest read. A FIFO or an oversized
+    // file is not read at all (a FIFO would hang every start).
     void loading_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -59,6 +62,9 @@ private Q_SLOTS:
         QTest::newRow("no file") << QByteArray("-") << 5 << 1 << "83,3" << false;
         QTest::newRow("array") << QByteArray("[]") << 5 << 1 << "83,3" << false;
         QTest::newRow("empty file") << QByteArray() << 5 << 1 << "83,3" << false;
+        const QByteArray valid = R"({"stert_time":7})";
+        QTest::newRow("too large") << valid + QByteArray(settings::MaxConfigFileSize, ' ') << 5 << 1 << "83,3" << false;
+        QTest::newRow("FIFO") << QByteArray("fifo") << 5 << 1 << "83,3" << false;
         QTest::newRow("syntax error") << QByteArray("{\"stert_time\": ") << 5 << 1 << "83,3" << false;
         QTest::newRow("wrong types keep defaults")
             << QByteArray(R"({"stert_time":"7","run_number":2.5,"stop_command":12,"is_help":"yes"})") << 5 << 1
@@ -70,7 +76,9 @@ private Q_SLOTS:
     void loading()
     {
         QFETCH(QByteArray, content);
-        if (content != "-")
+        if (content == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(configPath).constData(), 0600), 0);
+        else if (content != "-")
             writeFile(configPath, content);
         // A configuration already read once: nothing of that earlier read may outlive a file that lacks it.
         settings::Config config;

@@ -48,4 +48,17 @@ void x11PrepareGuiPlatform()
     }
 }
 
+bool x11DisplayReachable()
+{
+    const QByteArray forced = qgetenv("QT_QPA_PLATFORM");
+    if ((!forced.isEmpty() && forced != "xcb") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    XInitThreads();
+    Display* probe = XOpenDisplay(nullptr);
+    if (!probe)
+        return false;
+    XCloseDisplay(probe);
+    return true;
+}
+
 } // namespace platform

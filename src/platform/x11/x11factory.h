@@ -57,4 +57,8 @@ std::vector<ScreenArea> x11DesktopMonitors();
 // the toolkit's X11 platform, so that the capture and hot keys also work under XWayland.
 void x11PrepareGuiPlatform();
 
+// Whether the toolkit can be expected to find a display: an X display opens, a Wayland one is named, or the user chose
+// the toolkit's platform.
+bool x11DisplayReachable();
+
 } // namespace platform
