@@ -1,4 +1,5 @@
 #include "cli/commandline.h"
+#include "cli/projectcheck.h"
 #include "cli/projectsummary.h"
 #include "cli/runreport.h"
 
