@@ -135,7 +135,9 @@ void Run::startStopChecker()
         return;
     stopCheckerRunning_.store(true);
     auto& input = platform::services();
-    stopCombination_ = std::make_unique<CombinationWatch>(stopKeyCode_, stopModifierMask_);
+    // What the run itself holds is not the user's: a page holding Shift must not hide the user's stop command, and a
+    // page sending the stop command must not stop the run.
+    stopCombination_ = std::make_unique<CombinationWatch>(stopKeyCode_, stopModifierMask_, &held_);
     stopWatch_ = input.watchKeys([this](int vk, bool down) { onStopWatchEvent(vk, down); });
     if (stopWatch_ != 0) {
         // Seeded after the watch began, so that no modifier change falls between the two.
@@ -172,7 +174,7 @@ void Run::onStopWatchEvent(int vk, bool down)
 void Run::pollStopCommand()
 {
     while (!stopCheckerQuit_.waitFor(pollInterval) && !stop_.isRequested()) {
-        if (keys::combinationHeld(stopKeyCode_, stopModifierMask_)) {
+        if (keys::combinationHeld(stopKeyCode_, stopModifierMask_, &held_)) {
             state_->requestStop();
             qCDebug(lcRun) << "[Run] stop command detected: vk=" << stopKeyCode_ << " mask=" << stopModifierMask_;
             break;
@@ -189,7 +191,7 @@ std::optional<Clock::time_point> Run::waitForKey(const QString& text)
     auto& input = platform::services();
     const int key = combination.key;
 
-    CombinationWatch watch(key, combination.storedMask);
+    CombinationWatch watch(key, combination.storedMask, &held_);
     platform::StopSignal met;
     std::atomic<Clock::rep> metAt{0};
     const platform::KeyWatchHandle handle = input.watchKeys([&](int vk, bool down) {
@@ -220,7 +222,7 @@ std::optional<Clock::time_point> Run::waitForKey(const QString& text)
         }
     }
     while (!stop_.waitFor(pollInterval)) {
-        if (keys::combinationHeld(key, combination.storedMask)) {
+        if (keys::combinationHeld(key, combination.storedMask, &held_)) {
             // Met on the release of the main key.
             while (input.isKeyDown(key)) {
                 if (stop_.waitFor(pollInterval))
