@@ -249,13 +249,17 @@ void Run::runLoop()
         for (qsizetype p = 0; p < commands_.size(); ++p) {
             if (stop_.waitUntil(schedule.nextStart()))
                 break;
-            const PageTiming timing{repetition, static_cast<int>(p), schedule.begin(), Clock::now()};
+            const model::Entry condition = conditions_.value(p);
+            const double own =
+                model::entryKind(condition) == model::kind::Time ? model::waitSeconds(condition).toDouble() : 0.0;
+            const auto now = Clock::now();
+            const PageTiming timing{repetition, static_cast<int>(p), schedule.begin(now, own), now};
             {
                 std::lock_guard lock(timingsMutex_);
                 if (timings_.size() < maxPageTimings)
                     timings_.push_back(timing);
             }
-            performPage(static_cast<int>(p), commands_.at(p), conditions_.value(p), schedule);
+            performPage(static_cast<int>(p), commands_.at(p), condition, schedule);
         }
     }
     // The last page's own time condition.
