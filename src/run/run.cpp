@@ -262,11 +262,11 @@ void Run::runLoop()
             performPage(static_cast<int>(p), commands_.at(p), condition, schedule);
         }
     }
-    // The last page's own time condition.
+    // The last page's own time condition, then whatever its actions still do: the stop command is followed until both
+    // are over (a click held for a minute on the last page can still be stopped).
     stop_.waitUntil(schedule.nextStart());
-
-    stopStopChecker();
     actions_.waitIdle();
+    stopStopChecker();
     held_.releaseAll();
     // The pause after a complete run; a program that closes meanwhile cuts it short.
     if (!stop_.isRequested())
