@@ -151,6 +151,7 @@ editor::PageViewState orvane::currentViewState(bool typing) const
     context.typing = typing;
     context.canSynthesize = platform::services().canSynthesize();
     context.canRegisterHotKey = platform::services().canRegisterHotKey();
+    context.stopCommand = stopCommand;
     if (keyCapture.isCapturing())
         context.capture = captureForCondition ? editor::CaptureTarget::Condition : editor::CaptureTarget::Command;
     return editor::pageViewState(context);
@@ -190,6 +191,7 @@ void orvane::applyViewState(const editor::PageViewState& view)
     setText(conditionLabel, view.conditionTitle);
     setText(commandKeyLabel, view.commandKeyText);
     setText(conditionKeyLabel, view.conditionKeyText);
+    conditionKeyLabel->setToolTip(view.conditionKeyWarning);
 }
 
 void orvane::refreshPage()

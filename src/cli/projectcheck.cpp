@@ -3,10 +3,12 @@
 #include "cli/commandline.h"
 #include "cli/projectsummary.h"
 #include "model/projectfile.h"
+#include "run/keycombination.h"
+#include "run/keystate.h"
 
 namespace cli {
 
-int checkProject(const QString& path, QTextStream& out, QTextStream& err)
+int checkProject(const QString& path, const QString& stopCommand, QTextStream& out, QTextStream& err)
 {
     model::ProjectData project;
     const model::ProjectFileResult result = model::readProjectFile(path, &project);
@@ -25,7 +27,22 @@ int checkProject(const QString& path, QTextStream& out, QTextStream& err)
     }
     for (const QString& repair : project.repairs)
         out << QStringLiteral("修復: ") << repair << Qt::endl;
-    return ExitFinished;
+    int code = ExitFinished;
+    for (qsizetype i = 0; i < project.conditions.size(); ++i) {
+        const model::Entry& condition = project.conditions.at(i);
+        if (model::entryKind(condition) != model::kind::KeyCondition ||
+            !keys::conditionStopsRun(model::keyCombination(condition), stopCommand))
+            continue;
+        err << QStringLiteral(
+                   "%1: %2 "
+                   "ページ目のキー条件「%3」は終了コマンドと同じです。押すと実行が止まり、次のページへ進めません。")
+                   .arg(path)
+                   .arg(i + 1)
+                   .arg(keys::keyCombinationLabel(model::keyCombination(condition)))
+            << Qt::endl;
+        code = ExitBadInput;
+    }
+    return code;
 }
 
 } // namespace cli

@@ -28,6 +28,8 @@ struct PageContext {
     // register the hot key that 取得 waits for.
     bool canSynthesize = true;
     bool canRegisterHotKey = true;
+    // The stop command of the run settings: a key condition equal to it is flagged.
+    QString stopCommand;
 };
 
 struct PageViewState {
@@ -60,6 +62,8 @@ struct PageViewState {
     QString conditionTitle;
     QString commandKeyText;
     QString conditionKeyText;
+    // Why the key condition is flagged (its tooltip); empty when it is not.
+    QString conditionKeyWarning;
 };
 
 PageViewState pageViewState(const PageContext& context);

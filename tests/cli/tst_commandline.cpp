@@ -31,6 +31,8 @@ private Q_SLOTS:
         QTest::newRow("shown stop, any case")
             << "--run a.cmdat --stop ctrl+shift+f12" << Request::Mode::Run << "a.cmdat||0||123,6|";
         QTest::newRow("check") << "--check a.cmdat" << Request::Mode::Check << "a.cmdat||0|||";
+        QTest::newRow("check with a stop")
+            << "--check a.cmdat --stop F9" << Request::Mode::Check << "a.cmdat||0||120,0|";
         QTest::newRow("help") << "--help --run" << Request::Mode::Help << "";
         QTest::newRow("version") << "-v" << Request::Mode::Version << "";
         QTest::newRow("run without file") << "--run" << Request::Mode::Error << ".cmdat";
@@ -105,6 +107,10 @@ private Q_SLOTS:
         QTest::newRow("repaired") << QByteArray(R"({"list_command":[["入力"]],"list_condition":[]})") << 0
                                   << QStringList{"1 ページ", "修復: "};
         QTest::newRow("refused") << QByteArray("[1,2]") << 2 << QStringList{"p.cmdat: "};
+        // The run would stop on the press every time: the condition is never met.
+        QTest::newRow("key condition of the stop command")
+            << QByteArray(R"({"list_command":[["なし"],["なし"]],"list_condition":[["即時"],["キー","83,3"]]})") << 2
+            << QStringList{"p.cmdat: 2 ページ目のキー条件「Ctrl+Alt+S」"};
     }
     void check()
     {
@@ -118,7 +124,7 @@ private Q_SLOTS:
         file.close();
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
-        QCOMPARE(cli::checkProject(path, outStream, errStream), exitCode);
+        QCOMPARE(cli::checkProject(path, QStringLiteral("83,3"), outStream, errStream), exitCode);
         for (const QString& text : printed)
             QVERIFY2((exitCode == 0 ? out : err).contains(text), qPrintable(out + err));
     }

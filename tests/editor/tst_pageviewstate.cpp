@@ -29,6 +29,8 @@ QStringList shownParts(const editor::PageViewState& v)
         if (on)
             names << QString::fromUtf8(name);
     }
+    if (!v.conditionKeyWarning.isEmpty() && v.conditionKeyText.endsWith("（終了コマンド）"))
+        names << "stop!"; // the key condition is flagged
     return names;
 }
 
@@ -87,6 +89,9 @@ private Q_SLOTS:
         QTest::newRow("pointer, no hot key")
             << Entry{"マウスポインター", "1", "2"} << Entry{"即時"} << 1 << false << none << "no hot key"
             << QStringList{"xy", "test", "nav", "追加", "-取得"} << "";
+        QTest::newRow("key condition of the stop command")
+            << Entry{"なし"} << Entry{"キー", "83,3"} << 1 << false << none << "stop 83,3"
+            << QStringList{"waitKey", "nav", "追加", "stop!"} << "";
         QTest::newRow("unknown kinds") << Entry{"謎", "1"} << Entry{"不明", "1"} << 1 << false << none << ""
                                        << QStringList{"nav", "追加"} << "";
     }
@@ -109,6 +114,7 @@ private Q_SLOTS:
         context.typing = situation == "typing";
         context.canSynthesize = situation != "no synthesis";
         context.canRegisterHotKey = situation != "no hot key";
+        context.stopCommand = situation.startsWith("stop ") ? situation.mid(5) : QString();
         const editor::PageViewState view = editor::pageViewState(context);
         QTEST(shownParts(view), "parts");
         const bool knownCommand = model::commandKinds().contains(command.at(0));
