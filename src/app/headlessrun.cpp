@@ -39,7 +39,7 @@ int runWithoutEditor(const cli::Request& request, QuitSignals& quitSignals)
             << Qt::endl;
         return cli::ExitBadInput;
     }
-    if (!platform::services().isAvailable()) {
+    if (!platform::services().canSynthesize()) {
         err << QStringLiteral("このデスクトップでは入力の自動操作を利用できません。") << Qt::endl;
         return cli::ExitNotDelivered;
     }

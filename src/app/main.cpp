@@ -9,12 +9,15 @@
 #include "platform/qt/nativeeventforwarder.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFont>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
 #include <QToolTip>
+
+#include <optional>
 
 namespace {
 
@@ -99,6 +102,10 @@ int main(int argc, char* argv[])
         return watchdogCode;
     // --help, --version, --check and bad arguments neither need the desktop nor create a window.
     const cli::Request request = cli::parseCommandLine(cli::argumentsOf(argc, argv));
+    // The check reads the stop command from the configuration, whose folder is named after the program.
+    std::optional<QCoreApplication> core;
+    if (request.mode == cli::Request::Mode::Check)
+        core.emplace(argc, argv);
     if (const std::optional<int> exitCode = cli::runConsoleMode(request))
         return *exitCode;
     // The toolkit would abort without a display; the user and a script get a reason and an exit code instead.

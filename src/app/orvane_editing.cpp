@@ -153,6 +153,7 @@ editor::PageViewState orvane::currentViewState(bool typing) const
     context.canSynthesize = platform::services().canSynthesize();
     context.canRegisterHotKey = platform::services().canRegisterHotKey();
     context.monitors = platform::services().monitors();
+    context.stopCommand = stopCommand;
     if (keyCapture.isCapturing())
         context.capture = captureForCondition ? editor::CaptureTarget::Condition : editor::CaptureTarget::Command;
     return editor::pageViewState(context);
@@ -202,6 +203,7 @@ void orvane::applyViewState(const editor::PageViewState& view)
     setText(conditionLabel, view.conditionTitle);
     setText(commandKeyLabel, view.commandKeyText);
     setText(conditionKeyLabel, view.conditionKeyText);
+    conditionKeyLabel->setToolTip(view.conditionKeyWarning);
 }
 
 void orvane::refreshPage()

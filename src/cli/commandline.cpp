@@ -21,7 +21,7 @@ struct Options {
     QCommandLineOption delay{QStringLiteral("delay"), QStringLiteral("開始までの秒数（--run と共に）。"),
                              QStringLiteral("SECONDS")};
     QCommandLineOption stop{QStringLiteral("stop"),
-                            QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run と共に）。"),
+                            QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--check と共に）。"),
                             QStringLiteral("COMBINATION")};
     QCommandLineOption report{QStringLiteral("report"),
                               QStringLiteral("実行したページごとの予定時刻・実際の時刻を JSON で書き出します。"),
@@ -86,7 +86,7 @@ Request parseCommandLine(const QStringList& arguments)
     request.file = files.value(0);
 
     const bool runOnly = parser.isSet(options.repeat) || parser.isSet(options.endless) || parser.isSet(options.delay) ||
-                         parser.isSet(options.stop) || parser.isSet(options.report);
+                         parser.isSet(options.report);
     if (parser.isSet(options.run) && parser.isSet(options.check))
         return failure(QStringLiteral("--run と --check は同時に指定できません。"));
     if (parser.isSet(options.run))
@@ -94,8 +94,9 @@ Request parseCommandLine(const QStringList& arguments)
     else if (parser.isSet(options.check))
         request.mode = Request::Mode::Check;
     if (request.mode != Request::Mode::Run && runOnly)
-        return failure(
-            QStringLiteral("--repeat、--endless、--delay、--stop、--report は --run と共に指定してください。"));
+        return failure(QStringLiteral("--repeat、--endless、--delay、--report は --run と共に指定してください。"));
+    if (request.mode == Request::Mode::Editor && parser.isSet(options.stop))
+        return failure(QStringLiteral("--stop は --run または --check と共に指定してください。"));
     if (request.mode != Request::Mode::Editor && request.file.isEmpty())
         return failure(QStringLiteral("プロジェクトファイル（.cmdat）を指定してください。"));
 
@@ -188,6 +189,7 @@ std::optional<QString> readCombination(const QString& text)
 
 #include "cli/projectcheck.h"
 #include "model/projectfile.h"
+#include "settings/config.h"
 
 #include <QLoggingCategory>
 #include <QTextStream>
@@ -218,10 +220,15 @@ std::optional<int> runConsoleMode(const Request& request)
     case Request::Mode::Error:
         err << request.error << Qt::endl << QStringLiteral("使い方は --help で表示できます。") << Qt::endl;
         return ExitBadInput;
-    case Request::Mode::Check:
+    case Request::Mode::Check: {
         // The reader's own diagnostics would repeat the repairs that the check prints.
         QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.warning=false"));
-        return checkProject(request.file, out, err);
+        // Checked against the stop command the run would use: the one given, or that of the editor's last run.
+        settings::Config config;
+        if (!request.stop)
+            settings::loadConfig(config);
+        return checkProject(request.file, request.stop.value_or(config.stopCommand), out, err);
+    }
     case Request::Mode::Run:
         if (const model::ProjectFileResult read = model::readProjectFile(request.file, nullptr); !read.ok()) {
             err << (read.message.contains(request.file) ? read.message

@@ -4,15 +4,17 @@
 #include "cli/projectsummary.h"
 #include "model/projectfile.h"
 #include "run/actions.h"
+#include "run/keycombination.h"
+#include "run/keystate.h"
 
 namespace cli {
 
-int checkProject(const QString& path, QTextStream& out, QTextStream& err)
+int checkProject(const QString& path, const QString& stopCommand, QTextStream& out, QTextStream& err)
 {
-    return checkProject(path, out, err, platform::desktopMonitors());
+    return checkProject(path, stopCommand, out, err, platform::desktopMonitors());
 }
 
-int checkProject(const QString& path, QTextStream& out, QTextStream& err,
+int checkProject(const QString& path, const QString& stopCommand, QTextStream& out, QTextStream& err,
                  const std::vector<platform::ScreenArea>& monitors)
 {
     model::ProjectData project;
@@ -48,7 +50,22 @@ int checkProject(const QString& path, QTextStream& out, QTextStream& err,
             << Qt::endl;
     for (const QString& repair : project.repairs)
         out << QStringLiteral("修復: ") << repair << Qt::endl;
-    return ExitFinished;
+    int code = ExitFinished;
+    for (qsizetype i = 0; i < project.conditions.size(); ++i) {
+        const model::Entry& condition = project.conditions.at(i);
+        if (model::entryKind(condition) != model::kind::KeyCondition ||
+            !keys::conditionStopsRun(model::keyCombination(condition), stopCommand))
+            continue;
+        err << QStringLiteral(
+                   "%1: %2 "
+                   "ページ目のキー条件「%3」は終了コマンドと同じです。押すと実行が止まり、次のページへ進めません。")
+                   .arg(path)
+                   .arg(i + 1)
+                   .arg(keys::keyCombinationLabel(model::keyCombination(condition)))
+            << Qt::endl;
+        code = ExitBadInput;
+    }
+    return code;
 }
 
 } // namespace cli

@@ -2,6 +2,7 @@
 
 #include "run/actions.h"
 #include "run/keycombination.h"
+#include "run/keystate.h"
 
 namespace editor {
 
@@ -62,6 +63,12 @@ PageViewState pageViewState(const PageContext& context)
         view.conditionTitle = kind::KeyCondition;
         view.conditionKey = true;
         view.conditionKeyText = capturingCondition ? CapturePrompt : keys::keyCombinationLabel(combination);
+        // A run would stop on the press every time, so the page could never be passed.
+        if (!capturingCondition && keys::conditionStopsRun(combination, context.stopCommand)) {
+            view.conditionKeyText += QStringLiteral("（終了コマンド）");
+            view.conditionKeyWarning =
+                QStringLiteral("終了コマンドと同じキーです。実行中に押すと実行が止まり、次のページへ進めません。");
+        }
         // A key condition decides alone, whatever the operation waits for.
         waiting = keys::isNoCombination(combination);
         keyWithoutCombination = keyWithoutCombination || waiting;

@@ -33,6 +33,8 @@ struct PageContext {
     bool canRegisterHotKey = true;
     // The desktop's monitors, to flag a pointer target that lies on none of them; none: unknown, nothing flagged.
     std::vector<platform::ScreenArea> monitors;
+    // The stop command of the run settings: a key condition equal to it is flagged.
+    QString stopCommand;
 };
 
 struct PageViewState {
@@ -67,6 +69,8 @@ struct PageViewState {
     QString conditionKeyText;
     // Why the pointer target of this page would stop a run (on none of the monitors); empty when it would not.
     QString positionWarning;
+    // Why the key condition is flagged (its tooltip); empty when it is not.
+    QString conditionKeyWarning;
 };
 
 PageViewState pageViewState(const PageContext& context);

@@ -1,5 +1,6 @@
 #include "combinationwatch.h"
 
+#include "run/heldinputs.h"
 #include "run/keycombination.h"
 #include "run/keystate.h"
 
@@ -19,54 +20,75 @@ int codeBit(int vk)
     return 0;
 }
 
-// Modifier mask (Ctrl=1, Alt=2, Shift=4, Win=8) of the modifier codes down.
-int maskOf(unsigned down)
+// The codes of vk's modifier: the generic one (0 for Win, which has none), the left and the right one; all 0 for a key
+// that is no modifier.
+std::array<int, 3> sameModifier(int vk)
 {
-    int mask = 0;
-    for (std::size_t i = 0; i < modifierCodes.size(); ++i) {
-        if (down & (1u << i))
-            mask |= keys::modifierBit(modifierCodes[i]);
-    }
-    return mask;
-}
-
-// The side-neutral code of a left or right modifier (161 gives 16), the code itself otherwise.
-int neutral(int vk)
-{
-    switch (vk) {
-    case 160:
-    case 161:
-        return 16;
-    case 162:
-    case 163:
-        return 17;
-    case 164:
-    case 165:
-        return 18;
+    switch (keys::modifierBit(vk)) {
+    case keys::ShiftBit:
+        return {16, 160, 161};
+    case keys::CtrlBit:
+        return {17, 162, 163};
+    case keys::AltBit:
+        return {18, 164, 165};
+    case keys::WinBit:
+        return {0, 91, 92};
     default:
-        return vk;
+        return {0, 0, 0};
     }
 }
 
 } // namespace
 
-CombinationWatch::CombinationWatch(int key, int storedMask)
-    : key_(key), wanted_(keys::wantedModifierMask(key, storedMask))
+CombinationWatch::CombinationWatch(int key, int storedMask, const HeldInputs* own)
+    : key_(key), wanted_(keys::wantedModifierMask(key, storedMask)), own_(own),
+      seenPresses_(own ? own->pressesOf(key) : 0)
 {
 }
 
 bool CombinationWatch::isMainKey(int vk) const
 {
-    // A combination stored with the neutral code (17) is met by either side; one stored with a side only by that side.
-    return vk == key_ || neutral(vk) == key_;
+    // A combination stored with the neutral code (17) is met by either side; one stored with a side only by that side,
+    // as the stored form tells the sides apart.
+    return vk == key_ || keys::sideNeutral(vk) == key_;
+}
+
+int CombinationWatch::downOf(int vk) const
+{
+    int n = 0;
+    for (int code : sameModifier(vk))
+        n += code != 0 && (modifiersDown_ & static_cast<unsigned>(codeBit(code))) != 0 ? 1 : 0;
+    return n;
+}
+
+int CombinationWatch::ownOf(int vk) const
+{
+    int n = 0;
+    for (int code : sameModifier(vk))
+        n += own_ && code != 0 && own_->holdsKey(code) ? 1 : 0;
+    return n;
+}
+
+int CombinationWatch::usersMask() const
+{
+    // Counted per modifier, not per side: the run's generic Shift may reach the watch as the left one.
+    int mask = 0;
+    for (int vk : {16, 17, 18, 91}) {
+        if (downOf(vk) > ownOf(vk))
+            mask |= keys::modifierBit(vk);
+    }
+    return mask;
 }
 
 void CombinationWatch::seed(const std::function<bool(int vk)>& isDown)
 {
+    // A backend that tells the sides apart answers for the generic code too; its events then name the side, so the
+    // generic code is kept only where no side is down (otherwise its release would never clear it).
     unsigned down = 0;
-    for (int vk : modifierCodes) {
-        if (isDown(vk))
-            down |= codeBit(vk);
+    for (int vk : {16, 17, 18, 91}) {
+        const auto [generic, left, right] = sameModifier(vk);
+        const unsigned sides = (isDown(left) ? codeBit(left) : 0) | (isDown(right) ? codeBit(right) : 0);
+        down |= sides != 0 || generic == 0 || !isDown(generic) ? sides : static_cast<unsigned>(codeBit(generic));
     }
     std::lock_guard lock(mutex_);
     modifiersDown_ = down;
@@ -75,16 +97,30 @@ void CombinationWatch::seed(const std::function<bool(int vk)>& isDown)
 CombinationWatch::Step CombinationWatch::feed(int vk, bool down)
 {
     std::lock_guard lock(mutex_);
+    // The desktop reports the run's presses in order, each once, though perhaps after the run let the key go again.
+    bool ours = false;
+    if (down && own_ && keys::sideNeutral(vk) == keys::sideNeutral(key_) && own_->pressesOf(vk) != seenPresses_) {
+        ++seenPresses_;
+        ours = true;
+    }
     if (const int bit = codeBit(vk)) {
-        if (down)
-            modifiersDown_ |= bit;
-        else
-            modifiersDown_ &= ~static_cast<unsigned>(bit);
+        if (down) {
+            modifiersDown_ |= static_cast<unsigned>(bit);
+        } else {
+            // A released side takes the generic code with it; a released generic code takes both sides.
+            const auto [generic, left, right] = sameModifier(vk);
+            for (int code : {generic, left, right}) {
+                if (code == vk || code == generic || vk == generic)
+                    modifiersDown_ &= ~static_cast<unsigned>(codeBit(code));
+            }
+        }
     }
     if (!isMainKey(vk))
         return Step::None;
     if (down) {
-        if (maskOf(modifiersDown_) != wanted_)
+        // A main key that the run holds went down for the run, unless more of its kind are down than the run holds.
+        const bool users = !ours && (keys::isModifierKey(vk) ? downOf(vk) > ownOf(vk) : !(own_ && own_->holdsKey(vk)));
+        if (!users || usersMask() != wanted_)
             return Step::None;
         armed_ = true;
         return Step::Pressed;

@@ -1,5 +1,7 @@
 #include "heldinputs.h"
 
+#include "run/keycombination.h"
+
 #include <vector>
 
 namespace {
@@ -16,24 +18,37 @@ bool send(int code, bool down)
 
 } // namespace
 
+void HeldInputs::recount(int code, int change)
+{
+    int& n = counts_[code];
+    n = change == 0 ? 0 : n + change;
+    if (code >= 0 && code < static_cast<int>(keysDown_.size()))
+        keysDown_[static_cast<std::size_t>(code)].store(n);
+    if (n <= 0)
+        counts_.erase(code);
+}
+
 bool HeldInputs::press(int code)
 {
     std::lock_guard lock(mutex_);
     if (shut_)
         return false;
-    ++counts_[code];
+    // Counted before it is sent: a key watch that sees the press already knows it as ours.
+    recount(code, 1);
+    if (code >= 0 && code < static_cast<int>(presses_.size()))
+        presses_[static_cast<std::size_t>(keys::sideNeutral(code))].fetch_add(1);
     return send(code, true);
 }
 
 bool HeldInputs::release(int code)
 {
     std::lock_guard lock(mutex_);
-    auto it = counts_.find(code);
-    if (it == counts_.end())
+    if (counts_.count(code) == 0)
         return true;
-    if (--it->second <= 0)
-        counts_.erase(it);
-    return send(code, false);
+    if (!send(code, false))
+        return false;
+    recount(code, -1);
+    return true;
 }
 
 bool HeldInputs::pressKey(int vk)
@@ -63,7 +78,6 @@ int HeldInputs::releaseAllLocked()
         if (count > 0)
             codes.push_back(code);
     }
-    counts_.clear();
     // Main keys first, modifiers last, so that a leftover letter is not turned into a shortcut on its way up.
     std::vector<int> ordered;
     for (int code : codes) {
@@ -76,8 +90,10 @@ int HeldInputs::releaseAllLocked()
                 ordered.push_back(code);
         }
     }
-    for (int code : ordered)
-        send(code, false);
+    for (int code : ordered) {
+        if (send(code, false))
+            recount(code, 0);
+    }
     return static_cast<int>(ordered.size());
 }
 
@@ -98,6 +114,18 @@ bool HeldInputs::isShut() const
 {
     std::lock_guard lock(mutex_);
     return shut_;
+}
+
+bool HeldInputs::holdsKey(int vk) const
+{
+    return vk >= 0 && vk < static_cast<int>(keysDown_.size()) && keysDown_[static_cast<std::size_t>(vk)].load() > 0;
+}
+
+unsigned HeldInputs::pressesOf(int vk) const
+{
+    return vk >= 0 && vk < static_cast<int>(presses_.size())
+               ? presses_[static_cast<std::size_t>(keys::sideNeutral(vk))].load()
+               : 0;
 }
 
 std::set<int> HeldInputs::held() const

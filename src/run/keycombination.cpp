@@ -49,6 +49,16 @@ int modifierBit(int vk)
     }
 }
 
+int sideNeutral(int vk)
+{
+    switch (vk) {
+    case 160: case 161: return 16;
+    case 162: case 163: return 17;
+    case 164: case 165: return 18;
+    default: return vk;
+    }
+}
+
 bool isModifierKey(int vk)
 {
     return modifierBit(vk) != 0;

@@ -21,6 +21,8 @@ QString keyName(int vk);
 bool isModifierKey(int vk);
 // Modifier-mask bit of a modifier key code, 0 for any other code.
 int modifierBit(int vk);
+// The generic code of a left or right modifier (161 gives 16), the code itself otherwise.
+int sideNeutral(int vk);
 // Converts a modifier mask into the stored order.
 int toStoredMask(int modifierMask);
 

@@ -135,7 +135,9 @@ void Run::startStopChecker()
         return;
     stopCheckerRunning_.store(true);
     auto& input = platform::services();
-    stopCombination_ = std::make_unique<CombinationWatch>(stopKeyCode_, stopModifierMask_);
+    // What the run itself holds is not the user's: a page holding Shift must not hide the user's stop command, and a
+    // page sending the stop command must not stop the run.
+    stopCombination_ = std::make_unique<CombinationWatch>(stopKeyCode_, stopModifierMask_, &held_);
     stopWatch_ = input.watchKeys([this](int vk, bool down) { onStopWatchEvent(vk, down); });
     if (stopWatch_ != 0) {
         // Seeded after the watch began, so that no modifier change falls between the two.
@@ -172,7 +174,7 @@ void Run::onStopWatchEvent(int vk, bool down)
 void Run::pollStopCommand()
 {
     while (!stopCheckerQuit_.waitFor(pollInterval) && !stop_.isRequested()) {
-        if (keys::combinationHeld(stopKeyCode_, stopModifierMask_)) {
+        if (keys::combinationHeld(stopKeyCode_, stopModifierMask_, &held_)) {
             state_->requestStop();
             qCDebug(lcRun) << "stop command detected (key state)";
             break;
@@ -189,7 +191,7 @@ std::optional<Clock::time_point> Run::waitForKey(const QString& text)
     auto& input = platform::services();
     const int key = combination.key;
 
-    CombinationWatch watch(key, combination.storedMask);
+    CombinationWatch watch(key, combination.storedMask, &held_);
     platform::StopSignal met;
     std::atomic<Clock::rep> metAt{0};
     const platform::KeyWatchHandle handle = input.watchKeys([&](int vk, bool down) {
@@ -220,7 +222,7 @@ std::optional<Clock::time_point> Run::waitForKey(const QString& text)
         }
     }
     while (!stop_.waitFor(pollInterval)) {
-        if (keys::combinationHeld(key, combination.storedMask)) {
+        if (keys::combinationHeld(key, combination.storedMask, &held_)) {
             // Met on the release of the main key.
             while (input.isKeyDown(key)) {
                 if (stop_.waitFor(pollInterval))
@@ -247,20 +249,24 @@ void Run::runLoop()
         for (qsizetype p = 0; p < commands_.size(); ++p) {
             if (stop_.waitUntil(schedule.nextStart()))
                 break;
-            const PageTiming timing{repetition, static_cast<int>(p), schedule.begin(), Clock::now()};
+            const model::Entry condition = conditions_.value(p);
+            const double own =
+                model::entryKind(condition) == model::kind::Time ? model::waitSeconds(condition).toDouble() : 0.0;
+            const auto now = Clock::now();
+            const PageTiming timing{repetition, static_cast<int>(p), schedule.begin(now, own), now};
             {
                 std::lock_guard lock(timingsMutex_);
                 if (timings_.size() < maxPageTimings)
                     timings_.push_back(timing);
             }
-            performPage(static_cast<int>(p), commands_.at(p), conditions_.value(p), schedule);
+            performPage(static_cast<int>(p), commands_.at(p), condition, schedule);
         }
     }
-    // The last page's own time condition.
+    // The last page's own time condition, then whatever its actions still do: the stop command is followed until both
+    // are over (a click held for a minute on the last page can still be stopped).
     stop_.waitUntil(schedule.nextStart());
-
-    stopStopChecker();
     actions_.waitIdle();
+    stopStopChecker();
     held_.releaseAll();
     // The pause after a complete run; a program that closes meanwhile cuts it short.
     if (!stop_.isRequested())

@@ -73,15 +73,16 @@ public:
     // The run itself; runs on the run thread that start() creates. Emits finished() as its last act.
     void runLoop();
 
-    // Follows the stop command through a desktop key watch, or by polling the key state every 10 ms where the desktop
-    // cannot be watched. configure() starts it; the run thread ends it as the run ends (and the destructor, after that
-    // thread is gone).
+    // Follows the stop command, as the user presses it, through a desktop key watch, or by polling the key state every
+    // 10 ms where the desktop cannot be watched. configure() starts it; the run thread ends it once the last page's
+    // actions are over (and the destructor, after that thread is gone).
     void startStopChecker();
     void stopStopChecker();
 
     // The key condition: returns the moment the combination's main key was released after a press with exactly its
-    // modifiers (a key already down at the call has to be released and pressed again first); the moment of the call
-    // for no combination; nothing when the run was stopped. Run thread.
+    // modifiers (a key already down at the call has to be released and pressed again first); what the run itself
+    // holds or pressed is not counted. The moment of the call for no combination; nothing when the run was stopped.
+    // Run thread.
     std::optional<std::chrono::steady_clock::time_point> waitForKey(const QString& text);
 
     // Ends the run at once, releasing what it holds; a stop requested before start() is kept and no page is replayed.

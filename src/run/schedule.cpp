@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
-Schedule::Clock::time_point Schedule::begin()
+Schedule::Clock::time_point Schedule::begin(Clock::time_point now, double ownSeconds)
 {
-    current_ = next_;
-    return current_;
+    // Later than the page's own time means the next page would be due before this one began: counted from the plan,
+    // every page missed meanwhile would follow at once. The page keeps its planned start, so its lateness is reported
+    // once, on the page that found it.
+    const double late = std::chrono::duration<double>(now - next_).count();
+    current_ = late > std::max(1.0, ownSeconds) ? now : next_;
+    return next_;
 }
 
 void Schedule::after(double seconds)

@@ -2,7 +2,9 @@
 
 // The run's timetable on the monotonic clock. A page's time condition means "go on T seconds after this page began";
 // "began" is the page's planned start, not the moment its thread woke up, so the small lateness of each start never
-// adds up over a long run. A key condition has no planned end: the next page is due the moment it is met.
+// adds up over a long run. A key condition has no planned end: the next page is due the moment it is met. A run that
+// finds itself far behind (the program was stopped, the machine suspended) goes on from the present instead of
+// replaying the pages it missed in a burst.
 
 #include <chrono>
 
@@ -23,8 +25,9 @@ public:
 
     // When the next page is due.
     Clock::time_point nextStart() const { return next_; }
-    // The next page begins: returns its planned start, from which its own time condition counts.
-    Clock::time_point begin();
+    // The next page begins at now: returns its planned start. Its own time condition (ownSeconds; 0 for any other)
+    // counts from the planned start, or from now when now is later than that by more than max(1 s, ownSeconds).
+    Clock::time_point begin(Clock::time_point now, double ownSeconds);
     // The current page's time condition: the next page is due this many seconds after the current one was due.
     // Negative or unreadable (NaN) times count as 0.
     void after(double seconds);

@@ -34,6 +34,8 @@ private Q_SLOTS:
         QTest::newRow("shown stop, any case")
             << "--run a.cmdat --stop ctrl+shift+f12" << Request::Mode::Run << "a.cmdat||0||123,6|";
         QTest::newRow("check") << "--check a.cmdat" << Request::Mode::Check << "a.cmdat||0|||";
+        QTest::newRow("check with a stop")
+            << "--check a.cmdat --stop F9" << Request::Mode::Check << "a.cmdat||0||120,0|";
         QTest::newRow("help") << "--help --run" << Request::Mode::Help << "";
         QTest::newRow("version") << "-v" << Request::Mode::Version << "";
         QTest::newRow("run without file") << "--run" << Request::Mode::Error << ".cmdat";
@@ -122,6 +124,11 @@ private Q_SLOTS:
             << QStringList{"警告: 2 ページ目: マウスポインターの移動先 (5000, -300) はどのモニターの上にもありません"
                            "（画面の範囲: (0, 0)〜(1279, 1023)）。"};
         QTest::newRow("check, pointer") << "--check" << offScreen << 0 << QStringList{"注意: デスクトップに接続できない"};
+        // The run would stop on the press every time: the condition is never met.
+        QTest::newRow("check, key condition of the stop command")
+            << "--check --stop Ctrl+Alt+S"
+            << QByteArray(R"({"list_command":[["なし"],["なし"]],"list_condition":[["即時"],["キー","83,3"]]})") << 2
+            << QStringList{"p.cmdat: 2 ページ目のキー条件「Ctrl+Alt+S」"};
     }
     void withoutDisplay()
     {
@@ -140,7 +147,7 @@ private Q_SLOTS:
         if (option == QLatin1String("monitor")) { // the check as it runs on a desktop with one 1280x1024 monitor
             QString out, err;
             QTextStream outStream(&out), errStream(&err);
-            QCOMPARE(cli::checkProject(path, outStream, errStream, {{0, 0, 1280, 1024}}), exitCode);
+            QCOMPARE(cli::checkProject(path, QStringLiteral("83,3"), outStream, errStream, {{0, 0, 1280, 1024}}), exitCode);
             for (const QString& text : std::as_const(printed))
                 QVERIFY2(out.contains(text), qPrintable(out + err));
             return;
@@ -149,8 +156,10 @@ private Q_SLOTS:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QLatin1String(name));
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"}) // never the user's configuration
+            env.insert(QLatin1String(name), dir.path());
         program.setProcessEnvironment(env);
-        program.start(QStringLiteral(ORVANE_PROGRAM), option.isEmpty() ? QStringList{path} : QStringList{option, path});
+        program.start(QStringLiteral(ORVANE_PROGRAM), option.split(u' ', Qt::SkipEmptyParts) << path);
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), exitCode);

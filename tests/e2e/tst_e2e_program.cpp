@@ -2,10 +2,10 @@
 // a real desktop shows: the keyboard after a stop-command capture in the run settings dialog, the editor back with the
 // focus after a stopped run, the end on SIGTERM and SIGHUP mid-run (an unsaved project kept as the recovery copy),
 // and a command-line run typing into another program (a text box in a process of its own), stopped by a tapped
-// combination, going on after SIGHUP under nohup. The program gets a home and a configuration of its own in a
-// temporary directory. Every wait is for what another program can observe: window sizes, the pixels on the screen,
-// files and X input. A screenshot of the failure is kept beside the program's log when a
-// test fails (the folder is kept always with ORVANE_E2E_KEEP=1).
+// combination, going on after SIGHUP under nohup, or ending with exit code 3 where its input cannot be delivered. The
+// program gets a home and a configuration of its own in a temporary directory. Every wait is for what another program
+// can observe: window sizes, the pixels on the screen, files and X input. A screenshot of the failure is kept beside
+// the program's log when a test fails (the folder is kept always with ORVANE_E2E_KEEP=1).
 
 #include <QDir>
 #include <QDirIterator>
@@ -69,16 +69,19 @@ public:
         return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(config).toJson()) > 0;
     }
 
-    bool start(const QStringList& arguments = {})
+    // Without the desktop, the program gets no X display at all.
+    bool start(const QStringList& arguments = {}, bool desktop = true)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!desktop)
+            env.remove(QStringLiteral("DISPLAY"));
         env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("home/.local/share")));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("home/.cache")));
         env.insert(QStringLiteral("XDG_STATE_HOME"), path(QStringLiteral("state")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), desktop ? QStringLiteral("xcb") : QStringLiteral("offscreen"));
         env.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         process.setProcessEnvironment(env);
@@ -287,11 +290,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("arguments"); // after "--run <project>"
         QTest::addColumn<int>("timesTyped");    // before the end; -1: stopped by Ctrl+Alt+S once the text arrived
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("twice, finished") << "--repeat 2 --delay 0" << 2 << 0;
-        QTest::newRow("endless, stopped") << "--endless --delay 0 --stop Ctrl+Alt+S" << -1 << 1;
+        QTest::addColumn<bool>("desktop"); // an X display with synthetic input; 3 types a key the keymap lacks
+        QTest::newRow("twice, finished") << "--repeat 2 --delay 0" << 2 << 0 << true;
+        QTest::newRow("endless, stopped") << "--endless --delay 0 --stop Ctrl+Alt+S" << -1 << 1 << true;
         // -2: started with SIGHUP ignored, as nohup starts it, sent SIGHUP once typing, then stopped as above.
-        QTest::newRow("endless under nohup, SIGHUP") << "--endless --delay 0 --stop Ctrl+Alt+S" << -2 << 1;
-        QTest::newRow("missing project") << "" << 0 << 2;
+        QTest::newRow("endless under nohup, SIGHUP") << "--endless --delay 0 --stop Ctrl+Alt+S" << -2 << 1 << true;
+        QTest::newRow("missing project") << "" << 0 << 2 << true;
+        QTest::newRow("key not delivered") << "--delay 0" << 0 << 3 << true;
+        QTest::newRow("no desktop") << "--delay 0" << 0 << 3 << false;
     }
 
     void commandLineRun()
@@ -299,6 +305,7 @@ private Q_SLOTS:
         QFETCH(QString, arguments);
         QFETCH(int, timesTyped);
         QFETCH(int, exitCode);
+        QFETCH(bool, desktop);
         const QString text = QStringLiteral("こんにちは、世界！ Hello 123");
         const QString project = dir->filePath(QStringLiteral("demo.cmdat"));
         QFile file(project);
@@ -306,7 +313,7 @@ private Q_SLOTS:
         // Built step by step: a braced array of one array is a copy of it for some compilers, a nested array for
         // others.
         QJsonArray commands, conditions;
-        commands.append(QJsonArray{"入力", text, "0.2"});
+        commands.append(exitCode == 3 ? QJsonArray{"キー", "7,0", "0.01"} : QJsonArray{"入力", text, "0.2"});
         conditions.append(QJsonArray{"時間", "0.4"});
         file.write(QJsonDocument(QJsonObject{{"list_command", commands}, {"list_condition", conditions}}).toJson());
         file.close();
@@ -318,7 +325,7 @@ private Q_SLOTS:
         args += arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         args += {QStringLiteral("--report"), dir->filePath(QStringLiteral("report.json"))};
         program->ignoreHangup = timesTyped == -2;
-        QVERIFY(program->start(args));
+        QVERIFY(program->start(args, desktop));
         if (timesTyped < 0) {
             QVERIFY2(Program::waitUntil(10000, [&] { return sink.text().contains(text); }), "nothing was typed");
             if (timesTyped == -2) {
@@ -337,7 +344,7 @@ private Q_SLOTS:
             QCOMPARE(sink.text(), text.repeated(timesTyped));
         // The report holds one row per page that began; none for a project that could not be read.
         QFile report(dir->filePath(QStringLiteral("report.json")));
-        QCOMPARE(report.exists(), exitCode != 2);
+        QCOMPARE(report.exists(), exitCode != 2 && desktop);
         if (exitCode == 0) {
             QVERIFY(report.open(QIODevice::ReadOnly));
             QCOMPARE(QJsonDocument::fromJson(report.readAll()).object().value("pages").toArray().size(), timesTyped);

@@ -29,6 +29,8 @@ QStringList shownParts(const editor::PageViewState& v)
         if (on)
             names << QString::fromUtf8(name);
     }
+    if (!v.conditionKeyWarning.isEmpty() && v.conditionKeyText.endsWith("（終了コマンド）"))
+        names << "stop!"; // the key condition is flagged
     return names;
 }
 
@@ -93,6 +95,9 @@ private Q_SLOTS:
         QTest::newRow("smooth move one past the last pixel")
             << Entry{"スムーズムーブ", "1280", "1023", "1"} << Entry{"即時"} << 1 << false << none << "off 1280x1024"
             << QStringList{"seconds", "smoothXy", "test", "nav", "追加"} << "";
+        QTest::newRow("key condition of the stop command")
+            << Entry{"なし"} << Entry{"キー", "83,3"} << 1 << false << none << "stop 83,3"
+            << QStringList{"waitKey", "nav", "追加", "stop!"} << "";
         QTest::newRow("unknown kinds") << Entry{"謎", "1"} << Entry{"不明", "1"} << 1 << false << none << ""
                                        << QStringList{"nav", "追加"} << "";
     }
@@ -117,6 +122,7 @@ private Q_SLOTS:
         context.canRegisterHotKey = situation != "no hot key";
         if (situation.endsWith("1280x1024"))
             context.monitors = {{0, 0, 1280, 1024}};
+        context.stopCommand = situation.startsWith("stop ") ? situation.mid(5) : QString();
         const editor::PageViewState view = editor::pageViewState(context);
         QTEST(shownParts(view), "parts");
         QCOMPARE(view.positionWarning.isEmpty(), !situation.startsWith("off"));

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <chrono>
+#include <tuple>
 
 using Clock = std::chrono::steady_clock;
 using platform::WmKeyDown;
@@ -37,20 +38,30 @@ private Q_SLOTS:
             fake.setKeyDown(vk, false);
     }
 
-    // Each page is due its time after the previous page was due: 200 pages of 20 ms end exactly 4 s after the start,
-    // a key condition moves the schedule to the moment it was met, and absurd times neither go back nor overflow.
+    // Each page is due its time after the previous page was due: 200 pages of 20 ms, each begun up to 1 s late, end
+    // exactly 4 s after the start; a page begun later than a second, or than its own time, moves the schedule to when
+    // it began and keeps its planned start (a pause is reported once and no missed page follows at once); a key
+    // condition moves the schedule to the moment it was met; absurd times neither go back nor overflow.
     void scheduleAddsTimesToPlannedStarts()
     {
+        using ms = std::chrono::milliseconds;
         const auto origin = Clock::now();
         Schedule schedule(origin);
         for (int i = 0; i < 200; ++i) {
-            QCOMPARE(schedule.begin(), origin + std::chrono::milliseconds(20 * i));
+            QCOMPARE(schedule.begin(origin + ms(20 * i + (i % 2) * 1000), 0.02), origin + ms(20 * i));
             schedule.after(0.02);
         }
         QCOMPARE(schedule.nextStart(), origin + std::chrono::seconds(4));
-        const auto met = origin + std::chrono::seconds(9);
+        const std::tuple<int, double, int> pauses[] = {{1001, 0.2, 1201}, {2900, 3.0, 3000}, {3001, 3.0, 6001}};
+        for (const auto& [late, own, next] : pauses) {
+            const auto due = schedule.nextStart();
+            QCOMPARE(schedule.begin(due + ms(late), own), due);
+            schedule.after(own);
+            QCOMPARE(schedule.nextStart(), due + ms(next));
+        }
+        const auto met = origin + std::chrono::seconds(19);
         schedule.reanchor(met);
-        QCOMPARE(schedule.begin(), met);
+        QCOMPARE(schedule.begin(met, 0), met);
         for (double odd : {-1.0, std::nan("")}) {
             schedule.after(odd);
             QCOMPARE(schedule.nextStart(), met);

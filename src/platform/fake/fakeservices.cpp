@@ -5,6 +5,46 @@
 
 namespace platform {
 
+FakeServices::FakeServices() : echoThread_([this] { echoLoop(); }) {}
+
+FakeServices::~FakeServices()
+{
+    {
+        std::lock_guard lock(echoMutex_);
+        echoQuit_ = true;
+    }
+    echoChanged_.notify_all();
+    echoThread_.join();
+}
+
+void FakeServices::echoLoop()
+{
+    std::unique_lock lock(echoMutex_);
+    for (;;) {
+        echoChanged_.wait(lock, [this] { return echoQuit_ || !echoes_.empty(); });
+        if (echoes_.empty())
+            return;
+        const auto [vk, down] = echoes_.front();
+        echoes_.pop_front();
+        lock.unlock();
+        {
+            std::lock_guard watching(watchMutex_);
+            for (const auto& [handle, proc] : watches_)
+                proc(vk, down);
+        }
+        lock.lock();
+        ++echoesDelivered_;
+        echoChanged_.notify_all();
+    }
+}
+
+void FakeServices::waitEchoes()
+{
+    std::unique_lock lock(echoMutex_);
+    const std::uint64_t sent = echoesQueued_;
+    echoChanged_.wait(lock, [&] { return echoesDelivered_ >= sent; });
+}
+
 bool FakeServices::isAvailable() const
 {
     std::lock_guard lock(mutex_);
@@ -112,16 +152,25 @@ bool FakeServices::deliver(FakeEvent event)
 
 bool FakeServices::sendKey(int vk, bool down)
 {
-    std::lock_guard lock(mutex_);
-    if (!deliver({FakeEvent::Kind::Key, vk, down, 0, 0, {}}))
-        return false;
-    if (down) {
-        down_.insert(vk);
-        synthHeld_.insert(vk);
-    } else {
-        down_.erase(vk);
-        synthHeld_.erase(vk);
+    {
+        std::lock_guard lock(mutex_);
+        if (!deliver({FakeEvent::Kind::Key, vk, down, 0, 0, {}}))
+            return false;
+        if (down) {
+            down_.insert(vk);
+            synthHeld_.insert(vk);
+        } else {
+            down_.erase(vk);
+            synthHeld_.erase(vk);
+        }
     }
+    // Not on this thread: the sender may hold locks that a watch's procedure takes.
+    {
+        std::lock_guard lock(echoMutex_);
+        echoes_.emplace_back(vk, down);
+        ++echoesQueued_;
+    }
+    echoChanged_.notify_all();
     return true;
 }
 
@@ -167,6 +216,8 @@ KeyWatchHandle FakeServices::watchKeys(KeyWatchProc proc)
 
 void FakeServices::unwatchKeys(KeyWatchHandle handle)
 {
+    // What was sent before reaches the watch first, as the events a desktop had queued for it.
+    waitEchoes();
     std::lock_guard lock(watchMutex_);
     watches_.erase(handle);
 }
@@ -174,6 +225,7 @@ void FakeServices::unwatchKeys(KeyWatchHandle handle)
 void FakeServices::injectDesktopKey(int vk, bool down)
 {
     setKeyDown(vk, down);
+    waitEchoes();
     std::lock_guard lock(watchMutex_);
     for (const auto& [handle, proc] : watches_)
         proc(vk, down);

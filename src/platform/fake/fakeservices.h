@@ -2,15 +2,19 @@
 
 // An in-memory backend for tests: records every synthetic event with a monotonic timestamp, keeps a key state that
 // follows the synthesis and can be set by hand, lets a test feed keyboard events into an active capture, into the key
-// watches (as keys pressed on the desktop) or fire a registered hot key, and can make synthesis fail.
+// watches (as keys pressed on the desktop) or fire a registered hot key, and can make synthesis fail. Like a real
+// desktop, it reports its own synthetic key presses and releases to the key watches too, on a thread of its own.
 
 #include "platform/inputservices.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -31,6 +35,9 @@ struct FakeEvent {
 
 class FakeServices final : public InputServices {
 public:
+    FakeServices();
+    ~FakeServices() override;
+
     // InputServices
     bool isAvailable() const override;
     bool canSynthesize() const override;
@@ -76,7 +83,7 @@ public:
     // Call on the GUI thread.
     bool injectKey(int message, int vk);
     // A key pressed or released on the desktop by the user: updates the key state and calls every key watch on the
-    // calling thread. Any thread.
+    // calling thread, after the synthetic keys sent before it. Any thread.
     void injectDesktopKey(int vk, bool down);
     // Fires the hot key with this identifier if registered; returns whether a procedure was called. GUI thread.
     bool fireHotKey(int id);
@@ -98,6 +105,9 @@ private:
 
     // Records the event and returns true, or returns false when synthesis is set to fail. Under mutex_.
     bool deliver(FakeEvent event);
+    // The watches' side of synthetic keys: queued by sendKey, handed to the watches by echoThread_.
+    void echoLoop();
+    void waitEchoes();
 
     mutable std::mutex mutex_;
     bool available_ = true;
@@ -122,8 +132,16 @@ private:
     bool watchUnsupported_ = false;
     // Held while watches are called, so that unwatchKeys returns only once its procedure is no longer running.
     std::mutex watchMutex_;
+    std::mutex echoMutex_;
+    std::condition_variable echoChanged_;
+    std::deque<std::pair<int, bool>> echoes_;
+    std::uint64_t echoesQueued_ = 0;
+    std::uint64_t echoesDelivered_ = 0;
+    bool echoQuit_ = false;
     std::map<KeyWatchHandle, KeyWatchProc> watches_;
     KeyWatchHandle nextWatch_ = 1;
+    // Last: it starts once everything it uses exists.
+    std::thread echoThread_;
 };
 
 } // namespace platform
