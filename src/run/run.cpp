@@ -18,13 +18,6 @@ Q_LOGGING_CATEGORY(lcRun, "orvane.run", QtWarningMsg)
 
 using Clock = std::chrono::steady_clock;
 
-// Shown text of a typed text that could not be sent: long ones are cut, so the message stays readable.
-QString shortened(const QString& text)
-{
-    constexpr qsizetype shown = 20;
-    return text.size() <= shown ? text : text.left(shown) + QStringLiteral("…");
-}
-
 // The polling fallback where the desktop cannot be watched: short enough that a normal key press is seen.
 constexpr auto pollInterval = std::chrono::milliseconds(10);
 
@@ -326,8 +319,11 @@ void Run::performPage(int page, const model::Entry& command, const model::Entry&
         launchAction([shared, text, seconds, where] {
             const qsizetype typed = actions::typeText(shared->stop, text, seconds);
             if (seconds > 0 && typed < text.size() && !shared->stop.isRequested())
-                shared->fail(where +
-                             QStringLiteral("「%1」の入力を送れませんでした。").arg(shortened(text.mid(typed))));
+                // Where the text broke off, never the text itself: a page may type a password, and the failure is
+                // printed and stored with the run's report.
+                shared->fail(where + QStringLiteral("入力の %1 文字目から先（全 %2 文字）を送れませんでした。")
+                                         .arg(typed + 1)
+                                         .arg(text.size()));
         });
     }
 

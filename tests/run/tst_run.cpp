@@ -354,7 +354,7 @@ private Q_SLOTS:
                                  << 1 << "2 ページ目: マウスポインターを (5, 6) へ動かせませんでした。" << 1;
         QTest::newRow("text") << EntryList{{model::kind::Input, QStringLiteral("abcdefghijklmnopqrstuvwxyz"),
                                             QStringLiteral("0.05")}}
-                              << 4 << "1 ページ目: 「cdefghijklmnopqrstuv…」の入力を送れませんでした。" << 1;
+                              << 4 << "1 ページ目: 入力の 3 文字目から先（全 26 文字）を送れませんでした。" << 1;
     }
     void undeliveredInputStopsTheRun()
     {
