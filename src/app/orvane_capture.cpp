@@ -18,7 +18,7 @@
 namespace {
 Q_LOGGING_CATEGORY(lcCapture, "orvane.capture")
 
-constexpr int HotKeyModifiers = platform::ModAlt | platform::ModControl;
+constexpr int HotKeyModifiers = vk::ModAlt | vk::ModControl;
 constexpr int HotKeyVk = 71; // G
 constexpr int EscapeVk = 27;
 } // namespace

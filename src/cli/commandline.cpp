@@ -1,6 +1,6 @@
 #include "commandline.h"
 
-#include "run/keycombination.h"
+#include "model/keycombination.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -175,9 +175,9 @@ std::optional<QString> readCombination(const QString& text)
             return std::nullopt;
         const bool last = i == parts.size() - 1;
         if (!last) {
-            if (!keys::isModifierKey(found))
+            if (!vk::isModifierKey(found))
                 return std::nullopt;
-            mask |= keys::modifierBit(found);
+            mask |= vk::modifierOf(found);
         } else {
             key = found;
         }

@@ -4,7 +4,7 @@
 #include "cli/projectsummary.h"
 #include "model/projectfile.h"
 #include "run/actions.h"
-#include "run/keycombination.h"
+#include "model/keycombination.h"
 #include "run/keystate.h"
 
 namespace cli {

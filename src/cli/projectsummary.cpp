@@ -1,6 +1,6 @@
 #include "projectsummary.h"
 
-#include "run/keycombination.h"
+#include "model/keycombination.h"
 
 #include <QStringList>
 

@@ -1,6 +1,7 @@
 #include "keycapturesession.h"
 
-#include "run/keycombination.h"
+#include "model/keycombination.h"
+#include "run/keystate.h"
 
 namespace editor {
 

@@ -1,7 +1,7 @@
 #include "pageviewstate.h"
 
 #include "run/actions.h"
-#include "run/keycombination.h"
+#include "model/keycombination.h"
 #include "run/keystate.h"
 
 namespace editor {

@@ -4,6 +4,7 @@
 // keyboard and mouse synthesis, the pointer position and sleeping. Windows provides them natively; other desktops
 // emulate them. This header is plain C++ so that every backend can be compiled and checked on its own.
 
+#include "keys/virtualkeys.h"
 #include "platform/stopsignal.h"
 
 #include <chrono>
@@ -23,14 +24,6 @@ enum KeyMessage : int {
     WmKeyUp = 257,
     WmSysKeyDown = 260,
     WmSysKeyUp = 261,
-};
-
-// Stored modifier bits of a hot key (the Windows MOD_* values).
-enum HotKeyModifier : int {
-    ModAlt = 1,
-    ModControl = 2,
-    ModShift = 4,
-    ModWin = 8,
 };
 
 enum class MouseButton { Left, Right };
@@ -112,7 +105,7 @@ public:
     // Ends a capture; proc is not called any more once this returns. Unknown handles are ignored. GUI thread only.
     virtual void removeKeyboardCapture(CaptureHandle handle) = 0;
 
-    // Registers a desktop-wide hot key (stored modifier mask, virtual-key code). proc is called on the GUI thread on
+    // Registers a desktop-wide hot key (vk::Modifier mask, virtual-key code). proc is called on the GUI thread on
     // each press. Returns false on failure, for instance when another program holds the same combination (lastError()
     // tells why). GUI thread only.
     virtual bool registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc) = 0;

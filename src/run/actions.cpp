@@ -2,10 +2,9 @@
 
 #include "heldinputs.h"
 #include "platform/inputservices.h"
-#include "run/keycombination.h"
+#include "model/keycombination.h"
 #include "run/schedule.h"
 
-#include <QStringList>
 
 #include <algorithm>
 #include <chrono>
@@ -129,29 +128,13 @@ bool smoothMove(const StopFlag& stop, int x, int y, double seconds, QString* ref
     return deliveredOrStopped(input.setCursorPos(x, y), stop);
 }
 
-bool pressKey(const StopFlag& stop, const QString& text, HeldInputs* held)
+bool pressKey(const StopFlag& stop, const keys::KeyPress& press, HeldInputs* held)
 {
-    if (keys::isNoCombination(text))
+    if (press.key == 0)
         return true;
-    const QStringList parts = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    if (parts.isEmpty())
-        return true;
-    bool ok = false;
-    const int key = parts.at(0).toInt(&ok, 10);
-    if (!ok || key == 0)
-        return true;
-    int mask = 0;
-    if (parts.size() > 1) {
-        const int value = parts.at(1).toInt(&ok, 10);
-        if (ok)
-            mask = value;
-    }
-    double holdSeconds = 0;
-    if (parts.size() > 2) {
-        const double value = parts.at(2).toDouble(&ok);
-        if (ok && value > 0)
-            holdSeconds = value;
-    }
+    const int key = press.key;
+    const int mask = press.storedMask;
+    const double holdSeconds = press.holdSeconds;
     if (stop.isRequested())
         return true;
 
@@ -159,10 +142,10 @@ bool pressKey(const StopFlag& stop, const QString& text, HeldInputs* held)
     HeldInputs& record = held ? *held : own;
     // Pressed in this order, released in the reverse one.
     std::vector<int> sequence;
-    for (const auto& [bit, vk] : {std::pair{keys::StoredCtrl, 17}, std::pair{keys::StoredAlt, 18},
-                                  std::pair{keys::StoredShift, 16}, std::pair{keys::StoredWin, 91}}) {
+    for (const auto& [bit, code] : {std::pair{vk::ModControl, vk::Control}, std::pair{vk::ModAlt, vk::Alt},
+                                    std::pair{vk::ModShift, vk::Shift}, std::pair{vk::ModWin, vk::LeftWin}}) {
         if (mask & bit)
-            sequence.push_back(vk);
+            sequence.push_back(code);
     }
     sequence.push_back(key & 0xFFFF);
 

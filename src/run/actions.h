@@ -11,6 +11,7 @@
 // An action returns false when some input was not delivered while the run was not stopped; a stopped action is not a
 // failure.
 
+#include "model/keycombination.h"
 #include "platform/inputservices.h"
 #include "platform/stopsignal.h"
 
@@ -45,10 +46,9 @@ bool movePointer(int x, int y, QString* refused = nullptr);
 // The target is refused as by movePointer; a step that falls between two monitors on the way is left out.
 bool smoothMove(const StopFlag& stop, int x, int y, double seconds, QString* refused = nullptr);
 
-// text is a key-combination text followed by the hold in seconds ("65,2,0.01" = Ctrl+A for 10 ms). Presses Ctrl, Alt,
-// Shift, Win (those in the stored mask) and the main key, holds from the main key's press, releases in reverse order
-// on every path. Empty text, "なし", no main key or main key 0 do nothing.
-bool pressKey(const StopFlag& stop, const QString& text, HeldInputs* held = nullptr);
+// Presses Ctrl, Alt, Shift, Win (those in the stored mask) and the main key, holds from the main key's press for the
+// press's seconds, releases in reverse order on every path. Main key 0 does nothing.
+bool pressKey(const StopFlag& stop, const keys::KeyPress& press, HeldInputs* held = nullptr);
 
 // Types the text through the backend's typeText, one UTF-16 unit after another spread evenly over the seconds: the
 // first unit at once, the action ending about one full duration after it began. Returns how many units were

@@ -1,7 +1,7 @@
 #include "combinationwatch.h"
 
+#include "keys/virtualkeys.h"
 #include "run/heldinputs.h"
-#include "run/keycombination.h"
 #include "run/keystate.h"
 
 #include <array>
@@ -9,7 +9,9 @@
 namespace {
 
 // Generic and left/right codes of each modifier; the index is the bit in modifiersDown_.
-constexpr std::array<int, 11> modifierCodes{16, 17, 18, 91, 92, 160, 161, 162, 163, 164, 165};
+constexpr std::array<int, 11> modifierCodes{vk::Shift,      vk::Control,     vk::Alt,          vk::LeftWin,
+                                             vk::RightWin,   vk::LeftShift,   vk::RightShift,   vk::LeftControl,
+                                             vk::RightControl, vk::LeftAlt,   vk::RightAlt};
 
 int codeBit(int vk)
 {
@@ -20,22 +22,12 @@ int codeBit(int vk)
     return 0;
 }
 
-// The codes of vk's modifier: the generic one (0 for Win, which has none), the left and the right one; all 0 for a key
-// that is no modifier.
-std::array<int, 3> sameModifier(int vk)
+// The codes of code's modifier: the generic one (0 for Win, which has none), the left and the right one; all 0 for a
+// key that is no modifier.
+std::array<int, 3> sameModifier(int code)
 {
-    switch (keys::modifierBit(vk)) {
-    case keys::ShiftBit:
-        return {16, 160, 161};
-    case keys::CtrlBit:
-        return {17, 162, 163};
-    case keys::AltBit:
-        return {18, 164, 165};
-    case keys::WinBit:
-        return {0, 91, 92};
-    default:
-        return {0, 0, 0};
-    }
+    const vk::ModifierCodes m = vk::codesOf(code);
+    return {m.generic, m.left, m.right};
 }
 
 } // namespace
@@ -50,7 +42,7 @@ bool CombinationWatch::isMainKey(int vk) const
 {
     // A combination stored with the neutral code (17) is met by either side; one stored with a side only by that side,
     // as the stored form tells the sides apart.
-    return vk == key_ || keys::sideNeutral(vk) == key_;
+    return vk == key_ || vk::sideNeutral(vk) == key_;
 }
 
 int CombinationWatch::downOf(int vk) const
@@ -73,9 +65,9 @@ int CombinationWatch::usersMask() const
 {
     // Counted per modifier, not per side: the run's generic Shift may reach the watch as the left one.
     int mask = 0;
-    for (int vk : {16, 17, 18, 91}) {
-        if (downOf(vk) > ownOf(vk))
-            mask |= keys::modifierBit(vk);
+    for (const vk::ModifierCodes& m : vk::modifierKeys) {
+        if (downOf(m.left) > ownOf(m.left))
+            mask |= m.modifier;
     }
     return mask;
 }
@@ -85,8 +77,7 @@ void CombinationWatch::seed(const std::function<bool(int vk)>& isDown)
     // A backend that tells the sides apart answers for the generic code too; its events then name the side, so the
     // generic code is kept only where no side is down (otherwise its release would never clear it).
     unsigned down = 0;
-    for (int vk : {16, 17, 18, 91}) {
-        const auto [generic, left, right] = sameModifier(vk);
+    for (const auto& [modifier, generic, left, right] : vk::modifierKeys) {
         const unsigned sides = (isDown(left) ? codeBit(left) : 0) | (isDown(right) ? codeBit(right) : 0);
         down |= sides != 0 || generic == 0 || !isDown(generic) ? sides : static_cast<unsigned>(codeBit(generic));
     }
@@ -99,7 +90,7 @@ CombinationWatch::Step CombinationWatch::feed(int vk, bool down)
     std::lock_guard lock(mutex_);
     // The desktop reports the run's presses in order, each once, though perhaps after the run let the key go again.
     bool ours = false;
-    if (down && own_ && keys::sideNeutral(vk) == keys::sideNeutral(key_) && own_->pressesOf(vk) != seenPresses_) {
+    if (down && own_ && vk::sideNeutral(vk) == vk::sideNeutral(key_) && own_->pressesOf(vk) != seenPresses_) {
         ++seenPresses_;
         ours = true;
     }
@@ -119,7 +110,7 @@ CombinationWatch::Step CombinationWatch::feed(int vk, bool down)
         return Step::None;
     if (down) {
         // A main key that the run holds went down for the run, unless more of its kind are down than the run holds.
-        const bool users = !ours && (keys::isModifierKey(vk) ? downOf(vk) > ownOf(vk) : !(own_ && own_->holdsKey(vk)));
+        const bool users = !ours && (vk::isModifierKey(vk) ? downOf(vk) > ownOf(vk) : !(own_ && own_->holdsKey(vk)));
         if (!users || usersMask() != wanted_)
             return Step::None;
         armed_ = true;

@@ -1,6 +1,6 @@
 #include "heldinputs.h"
 
-#include "run/keycombination.h"
+#include "keys/virtualkeys.h"
 
 #include <vector>
 
@@ -36,7 +36,7 @@ bool HeldInputs::press(int code)
     // Counted before it is sent: a key watch that sees the press already knows it as ours.
     recount(code, 1);
     if (code >= 0 && code < static_cast<int>(presses_.size()))
-        presses_[static_cast<std::size_t>(keys::sideNeutral(code))].fetch_add(1);
+        presses_[static_cast<std::size_t>(vk::sideNeutral(code))].fetch_add(1);
     return send(code, true);
 }
 
@@ -124,7 +124,7 @@ bool HeldInputs::holdsKey(int vk) const
 unsigned HeldInputs::pressesOf(int vk) const
 {
     return vk >= 0 && vk < static_cast<int>(presses_.size())
-               ? presses_[static_cast<std::size_t>(keys::sideNeutral(vk))].load()
+               ? presses_[static_cast<std::size_t>(vk::sideNeutral(vk))].load()
                : 0;
 }
 

@@ -2,7 +2,7 @@
 
 #include "run/actions.h"
 #include "run/combinationwatch.h"
-#include "run/keycombination.h"
+#include "model/keycombination.h"
 #include "run/keystate.h"
 
 #include "platform/inputservices.h"
@@ -20,6 +20,11 @@ using Clock = std::chrono::steady_clock;
 
 // The polling fallback where the desktop cannot be watched: short enough that a normal key press is seen.
 constexpr auto pollInterval = std::chrono::milliseconds(10);
+
+QString cannotMove(int x, int y)
+{
+    return QStringLiteral("マウスポインターを (%1, %2) へ動かせませんでした。").arg(x).arg(y);
+}
 
 } // namespace
 
@@ -78,8 +83,7 @@ void Run::configure(int startDelay, int repeatCount, const QString& stopCommand,
     startDelay_ = startDelay;
     repeatCount_ = repeatCount;
     stopCommandText_ = stopCommand;
-    commands_ = commands;
-    conditions_ = conditions;
+    pages_ = steps::readPages(commands, conditions);
     projectName_ = projectName;
 
     stopKeyCode_ = 0;
@@ -176,10 +180,9 @@ void Run::pollStopCommand()
     stopCheckerRunning_.store(false);
 }
 
-std::optional<Clock::time_point> Run::waitForKey(const QString& text)
+std::optional<Clock::time_point> Run::waitForKey(const keys::KeyCombination& combination)
 {
-    keys::KeyCombination combination;
-    if (keys::isNoCombination(text) || !keys::parseKeyCombination(text, &combination) || combination.key == 0)
+    if (combination.key == 0)
         return Clock::now();
     auto& input = platform::services();
     const int key = combination.key;
@@ -239,20 +242,17 @@ void Run::runLoop()
     for (int r = 0; r < repeatCount_ && !stop_.isRequested(); ++r, ++repetition) {
         if (repeatCount_ == EndlessRunNumber)
             --r;
-        for (qsizetype p = 0; p < commands_.size(); ++p) {
+        for (std::size_t p = 0; p < pages_.size(); ++p) {
             if (stop_.waitUntil(schedule.nextStart()))
                 break;
-            const model::Entry condition = conditions_.value(p);
-            const double own =
-                model::entryKind(condition) == model::kind::Time ? model::waitSeconds(condition).toDouble() : 0.0;
             const auto now = Clock::now();
-            const PageTiming timing{repetition, static_cast<int>(p), schedule.begin(now, own), now};
+            const PageTiming timing{repetition, static_cast<int>(p), schedule.begin(now, pages_[p].ownSeconds), now};
             {
                 std::lock_guard lock(timingsMutex_);
                 if (timings_.size() < maxPageTimings)
                     timings_.push_back(timing);
             }
-            performPage(static_cast<int>(p), commands_.at(p), condition, schedule);
+            performPage(static_cast<int>(p), pages_[p], schedule);
         }
     }
     // The last page's own time condition, then whatever its actions still do: the stop command is followed until both
@@ -270,18 +270,14 @@ void Run::runLoop()
     Q_EMIT finished();
 }
 
-void Run::performPage(int page, const model::Entry& command, const model::Entry& condition, Schedule& schedule)
+void Run::performPage(int page, const steps::Page& step, Schedule& schedule)
 {
-    // The named fields read a missing element as empty text, so an entry shorter than its kind reads as 0 or as
-    // "no key" like any other unreadable value.
-    const QString operation = model::entryKind(command);
-    const QString wait = model::entryKind(condition);
-    const double seconds = model::commandSeconds(command).toDouble();
     const QString where = QStringLiteral("%1 ページ目: ").arg(page + 1);
     RunState* shared = state_.get();
 
-    if (operation == model::kind::Click) {
-        const bool left = model::clickButton(command) == model::LeftButton;
+    if (const auto* click = std::get_if<steps::Click>(&step.operation)) {
+        const bool left = click->left;
+        const double seconds = click->seconds;
         const QString what = where + QStringLiteral("%1クリックを送れませんでした。").arg(left ? "左" : "右");
         launchAction([shared, left, seconds, what] {
             const bool ok = left ? actions::clickLeft(shared->stop, seconds, &shared->held)
@@ -289,33 +285,28 @@ void Run::performPage(int page, const model::Entry& command, const model::Entry&
             if (!ok)
                 shared->fail(what);
         });
-    } else if (operation == model::kind::Pointer || operation == model::kind::SmoothMove) {
-        const int x = model::coordinateX(command).toInt(nullptr, 10);
-        const int y = model::coordinateY(command).toInt(nullptr, 10);
-        const QString what = where + QStringLiteral("マウスポインターを (%1, %2) へ動かせませんでした。").arg(x).arg(y);
-        if (operation == model::kind::Pointer) {
+    } else if (const auto* move = std::get_if<steps::MovePointer>(&step.operation)) {
+        QString refused;
+        if (!actions::movePointer(move->x, move->y, &refused))
+            shared->fail(refused.isEmpty() ? where + cannotMove(move->x, move->y) : where + refused);
+    } else if (const auto* smooth = std::get_if<steps::SmoothMove>(&step.operation)) {
+        const steps::SmoothMove target = *smooth;
+        const QString what = where + cannotMove(target.x, target.y);
+        launchAction([shared, target, what, where] {
             QString refused;
-            if (!actions::movePointer(x, y, &refused))
+            if (!actions::smoothMove(shared->stop, target.x, target.y, target.seconds, &refused))
                 shared->fail(refused.isEmpty() ? what : where + refused);
-        } else {
-            launchAction([shared, x, y, seconds, what, where] {
-                QString refused;
-                if (!actions::smoothMove(shared->stop, x, y, seconds, &refused))
-                    shared->fail(refused.isEmpty() ? what : where + refused);
-            });
-        }
-    } else if (operation == model::kind::Key) {
-        const QString combination = model::keyCombination(command);
-        const double hold = static_cast<double>(model::commandSeconds(command).toFloat());
-        const QString text = QStringLiteral("%1,%2").arg(combination).arg(hold, 0, 'g', -1);
-        const QString what =
-            where + QStringLiteral("キー「%1」を送れませんでした。").arg(keys::keyCombinationLabel(combination));
-        launchAction([shared, text, what] {
-            if (!actions::pressKey(shared->stop, text, &shared->held))
+        });
+    } else if (const auto* key = std::get_if<steps::PressKey>(&step.operation)) {
+        const keys::KeyPress press = key->press;
+        const QString what = where + QStringLiteral("キー「%1」を送れませんでした。").arg(key->label);
+        launchAction([shared, press, what] {
+            if (!actions::pressKey(shared->stop, press, &shared->held))
                 shared->fail(what);
         });
-    } else if (operation == model::kind::Input) {
-        const QString text = model::inputText(command);
+    } else if (const auto* input = std::get_if<steps::TypeText>(&step.operation)) {
+        const QString text = input->text;
+        const double seconds = input->seconds;
         launchAction([shared, text, seconds, where] {
             const qsizetype typed = actions::typeText(shared->stop, text, seconds);
             if (seconds > 0 && typed < text.size() && !shared->stop.isRequested())
@@ -327,15 +318,14 @@ void Run::performPage(int page, const model::Entry& command, const model::Entry&
         });
     }
 
-    if (wait == model::kind::Time) {
-        schedule.after(model::waitSeconds(condition).toDouble());
-    } else if (wait == model::kind::KeyCondition) {
-        if (const auto met = waitForKey(model::keyCombination(condition)))
+    if (const auto* wait = std::get_if<steps::WaitKey>(&step.condition)) {
+        if (const auto met = waitForKey(wait->combination))
             schedule.reanchor(*met);
-    } else {
-        schedule.after(0);
+    } else if (const auto* time = std::get_if<steps::WaitTime>(&step.condition)) {
+        schedule.after(time->seconds);
     }
 }
+
 void Run::launchAction(std::function<void()> body)
 {
     // Actions of successive pages may overlap; the pool keeps as many threads as ever overlapped, not one per action.

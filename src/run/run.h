@@ -11,6 +11,7 @@
 #include "platform/stopsignal.h"
 #include "run/actionpool.h"
 #include "run/heldinputs.h"
+#include "run/pagesteps.h"
 #include "run/schedule.h"
 
 #include <QObject>
@@ -65,7 +66,7 @@ public:
     explicit Run(QObject* parent = nullptr);
     ~Run() override;
 
-    // Stores the settings and copies of the pages, reads the stop command and starts its watch. Once, on the GUI
+    // Stores the settings, reads the pages into steps, reads the stop command and starts its watch. Once, on the GUI
     // thread, before start.
     void configure(int startDelay, int repeatCount, const QString& stopCommand, const model::EntryList& commands,
                    const model::EntryList& conditions, const QString& projectName);
@@ -83,7 +84,7 @@ public:
     // modifiers (a key already down at the call has to be released and pressed again first); what the run itself
     // holds or pressed is not counted. The moment of the call for no combination; nothing when the run was stopped.
     // Run thread.
-    std::optional<std::chrono::steady_clock::time_point> waitForKey(const QString& text);
+    std::optional<std::chrono::steady_clock::time_point> waitForKey(const keys::KeyCombination& combination);
 
     // Ends the run at once, releasing what it holds; a stop requested before start() is kept and no page is replayed.
     // Any thread.
@@ -123,15 +124,14 @@ public Q_SLOTS:
 private:
     void pollStopCommand();
     void onStopWatchEvent(int vk, bool down);
-    void performPage(int page, const model::Entry& command, const model::Entry& condition, Schedule& schedule);
+    void performPage(int page, const steps::Page& step, Schedule& schedule);
     void launchAction(std::function<void()> body);
     void beep();
 
     int startDelay_ = 0;
     int repeatCount_ = 0;
     QString stopCommandText_;
-    model::EntryList commands_;
-    model::EntryList conditions_;
+    std::vector<steps::Page> pages_;
     QString projectName_;
     std::shared_ptr<RunState> state_ = std::make_shared<RunState>();
     platform::StopSignal& stop_ = state_->stop;

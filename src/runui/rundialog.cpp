@@ -1,6 +1,6 @@
 #include "rundialog.h"
 
-#include "run/keycombination.h"
+#include "model/keycombination.h"
 #include "run/run.h"
 #include "runui/runicons.h"
 

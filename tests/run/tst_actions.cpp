@@ -1,7 +1,8 @@
 #include "fakeinput.h"
 #include "run/actions.h"
 #include "run/heldinputs.h"
-#include "run/keycombination.h"
+#include "model/keycombination.h"
+#include "run/keystate.h"
 #include "run/schedule.h"
 
 #include <QtTest>
@@ -90,7 +91,7 @@ private Q_SLOTS:
         auto& fake = testsupport::fake();
         actions::StopFlag stop;
         HeldInputs held;
-        QVERIFY(actions::pressKey(stop, text, &held));
+        QVERIFY(actions::pressKey(stop, keys::readKeyPress(text), &held));
         const auto events = fake.events();
         QCOMPARE(eventTexts(events), expected);
         QVERIFY(fake.heldBySynthesis().empty());
@@ -276,7 +277,6 @@ private Q_SLOTS:
     }
 
     // Each step is "d<vk>" (key down) or "u<vk>" (key up); "held:<vk>" marks a key already down before the capture.
-    // The stored text swaps the Ctrl and Alt bits of the capture.
     void captureSequences_data()
     {
         QTest::addColumn<QStringList>("steps");

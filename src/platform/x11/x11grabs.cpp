@@ -200,9 +200,9 @@ void X11Services::deliverCaptured(bool press, int keycode, unsigned state)
     auto map = display ? keyboardMap(display) : nullptr;
     const unsigned altMask = map ? map->altMask() : 8u;
     // Windows reports keys typed while Alt (and not Ctrl) is held, and F10, as system keys.
-    const bool alt = (state & altMask) != 0 || (press && (vk == 164 || vk == 165));
+    const bool alt = (state & altMask) != 0 || (press && (vk == vk::LeftAlt || vk == vk::RightAlt));
     const bool ctrl = (state & XCB_MOD_MASK_CONTROL) != 0;
-    const bool system = (alt && !ctrl) || vk == 121;
+    const bool system = (alt && !ctrl) || vk == vk::F10;
     const int message = press ? (system ? WmSysKeyDown : WmKeyDown) : (system ? WmSysKeyUp : WmKeyUp);
     // Newest capture first; one that takes the event ends the chain. A procedure may remove captures.
     std::vector<CaptureHandle> order;
@@ -253,13 +253,13 @@ bool X11Services::registerHotKey(int id, int storedModifiers, int vk, HotKeyProc
         lastError_ = "key VK" + std::to_string(vk) + " is not on the keyboard map";
         return false;
     }
-    if (storedModifiers & ModAlt)
+    if (storedModifiers & vk::ModAlt)
         hotKey.modifiers |= map->altMask();
-    if (storedModifiers & ModControl)
+    if (storedModifiers & vk::ModControl)
         hotKey.modifiers |= map->controlMask();
-    if (storedModifiers & ModShift)
+    if (storedModifiers & vk::ModShift)
         hotKey.modifiers |= map->shiftMask();
-    if (storedModifiers & ModWin)
+    if (storedModifiers & vk::ModWin)
         hotKey.modifiers |= map->superMask();
     hotKey.relevant = map->shiftMask() | map->controlMask() | map->altMask() | map->superMask();
     // A passive grab matches the exact modifier state, lock keys included: grab every combination of the locks.

@@ -16,18 +16,10 @@ namespace platform::x11 {
 
 namespace {
 
-int genericToLeft(int vk)
+int genericToLeft(int code)
 {
-    switch (vk) {
-    case 16:
-        return 160;
-    case 17:
-        return 162;
-    case 18:
-        return 164;
-    default:
-        return vk;
-    }
+    const vk::ModifierCodes m = vk::codesOf(code);
+    return code != 0 && code == m.generic ? m.left : code;
 }
 
 } // namespace

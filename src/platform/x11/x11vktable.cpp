@@ -42,9 +42,10 @@ constexpr Entry kEntries[] = {
     {106, XK_KP_Multiply, Use::Both},  {107, XK_KP_Add, Use::Both},       {108, XK_KP_Separator, Use::Both},
     {109, XK_KP_Subtract, Use::Both},  {110, XK_KP_Decimal, Use::Both},   {111, XK_KP_Divide, Use::Both},
     {144, XK_Num_Lock, Use::Both},     {145, XK_Scroll_Lock, Use::Both},
-    {160, XK_Shift_L, Use::Both},      {161, XK_Shift_R, Use::Both},      {162, XK_Control_L, Use::Both},
-    {163, XK_Control_R, Use::Both},    {164, XK_Alt_L, Use::Both},        {164, XK_Meta_L, Use::Read},
-    {165, XK_Alt_R, Use::Both},        {165, XK_ISO_Level3_Shift, Use::Read}, {165, XK_Meta_R, Use::Read},
+    {vk::LeftShift, XK_Shift_L, Use::Both}, {vk::RightShift, XK_Shift_R, Use::Both},
+    {vk::LeftControl, XK_Control_L, Use::Both}, {vk::RightControl, XK_Control_R, Use::Both},
+    {vk::LeftAlt, XK_Alt_L, Use::Both}, {vk::LeftAlt, XK_Meta_L, Use::Read}, {vk::RightAlt, XK_Alt_R, Use::Both},
+    {vk::RightAlt, XK_ISO_Level3_Shift, Use::Read}, {vk::RightAlt, XK_Meta_R, Use::Read},
     {166, XF86XK_Back, Use::Both},     {167, XF86XK_Forward, Use::Both},  {168, XF86XK_Refresh, Use::Both},
     {168, XF86XK_Reload, Use::Read},   {169, XF86XK_Stop, Use::Both},     {170, XF86XK_Search, Use::Both},
     {171, XF86XK_Favorites, Use::Both}, {172, XF86XK_HomePage, Use::Both}, {173, XF86XK_AudioMute, Use::Both},
@@ -68,7 +69,8 @@ struct NamedKey {
 constexpr NamedKey kNamedKeys[] = {
     {"TLDE", 192}, {"AE11", 189}, {"AE12", 187}, {"AD11", 219}, {"AD12", 221}, {"BKSL", 220}, {"AC10", 186},
     {"AC11", 222}, {"AB08", 188}, {"AB09", 190}, {"AB10", 191}, {"LSGT", 226}, {"LWIN", 91},  {"RWIN", 92},
-    {"LFSH", 160}, {"RTSH", 161}, {"LCTL", 162}, {"RCTL", 163}, {"LALT", 164}, {"RALT", 165}, {"COMP", 93},
+    {"LFSH", vk::LeftShift}, {"RTSH", vk::RightShift}, {"LCTL", vk::LeftControl}, {"RCTL", vk::RightControl},
+    {"LALT", vk::LeftAlt}, {"RALT", vk::RightAlt}, {"COMP", 93},
     {"MENU", 93},  {"ESC", 27},   {"TAB", 9},    {"RTRN", 13},  {"SPCE", 32},  {"BKSP", 8},   {"CAPS", 20},
 };
 
@@ -155,20 +157,10 @@ bool isPositionalKeyName(std::string_view name)
     return name == "TLDE" || name == "BKSL" || name == "LSGT";
 }
 
-bool vkMatches(int vk, int vkOfKey)
+bool vkMatches(int code, int vkOfKey)
 {
-    if (vk == vkOfKey)
-        return true;
-    switch (vk) {
-    case 16:
-        return vkOfKey == 160 || vkOfKey == 161;
-    case 17:
-        return vkOfKey == 162 || vkOfKey == 163;
-    case 18:
-        return vkOfKey == 164 || vkOfKey == 165;
-    default:
-        return false;
-    }
+    // A generic modifier code matches either side.
+    return code == vkOfKey || code == vk::sideNeutral(vkOfKey);
 }
 
 } // namespace platform::x11

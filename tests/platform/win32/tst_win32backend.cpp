@@ -291,15 +291,15 @@ void checkHotKey(InputServices& services)
         sendKeys(services, kCtrlAltG);
         return fired;
     };
-    bool registered = services.registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', proc);
+    bool registered = services.registerHotKey(1001, vk::ModAlt | vk::ModControl, 'G', proc);
     check(registered && press() == std::vector<int>{1001} && g_hotKeys == "1001",
           "hot key: Ctrl+Alt+G registers; pressing it posts WM_HOTKEY to the thread and calls the procedure once",
           services.lastError() + " calls=" + std::to_string(fired.size()) + " messages '" + g_hotKeys + "'");
     // Each failure leaves a reason of its own.
     const std::string before = services.lastError();
-    const bool sameId = !services.registerHotKey(1001, platform::ModShift, 'K', proc);
+    const bool sameId = !services.registerHotKey(1001, vk::ModShift, 'K', proc);
     const std::string idReason = services.lastError();
-    const bool held = !services.registerHotKey(1002, platform::ModAlt | platform::ModControl, 'G', proc);
+    const bool held = !services.registerHotKey(1002, vk::ModAlt | vk::ModControl, 'G', proc);
     check(sameId && held && idReason != before && services.lastError() != idReason,
           "hot key: registering the same identifier or a combination already held again fails",
           idReason + " / " + services.lastError());
@@ -332,7 +332,7 @@ void checkHotKey(InputServices& services)
         registered = false;
     }
     check(press().empty() && g_hotKeys.empty() &&
-              services.registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', proc),
+              services.registerHotKey(1001, vk::ModAlt | vk::ModControl, 'G', proc),
           "hot key: given up, Ctrl+Alt+G posts nothing and the identifier registers again",
           g_hotKeys + " " + services.lastError());
     services.unregisterHotKey(1001);

@@ -363,7 +363,7 @@ private Q_SLOTS:
         QFETCH(unsigned, locks);
         QFETCH(bool, shift);
         std::vector<int> fired;
-        QVERIFY2(services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G',
+        QVERIFY2(services().registerHotKey(1001, vk::ModAlt | vk::ModControl, 'G',
                                            [&](int id) { fired.push_back(id); }),
                  services().lastError().c_str());
         other_.setLocked(locks, true);
@@ -382,14 +382,14 @@ private Q_SLOTS:
         XGrabKey(d, other_.keycodeOf(XK_g), ControlMask | Mod1Mask, DefaultRootWindow(d), False, GrabModeAsync,
                  GrabModeAsync);
         XSync(d, False);
-        QVERIFY(!services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}));
+        QVERIFY(!services().registerHotKey(1001, vk::ModAlt | vk::ModControl, 'G', [](int) {}));
         QVERIFY(!services().lastError().empty());
         XUngrabKey(d, other_.keycodeOf(XK_g), ControlMask | Mod1Mask, DefaultRootWindow(d));
         XSync(d, False);
         // Registering now works, and a second registration of the id is refused.
-        QVERIFY2(services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}),
+        QVERIFY2(services().registerHotKey(1001, vk::ModAlt | vk::ModControl, 'G', [](int) {}),
                  services().lastError().c_str());
-        QVERIFY(!services().registerHotKey(1001, platform::ModAlt | platform::ModControl, 'G', [](int) {}));
+        QVERIFY(!services().registerHotKey(1001, vk::ModAlt | vk::ModControl, 'G', [](int) {}));
     }
 
     void typing_data()
