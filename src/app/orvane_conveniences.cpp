@@ -123,7 +123,7 @@ bool orvane::eventFilter(QObject* watched, QEvent* event)
         if (!item)
             return 0;
         const editor::PageListClick click =
-            editor::pageListClick(item->text(), pageList->row(item), currentPage, int(list_command.size()));
+            editor::pageListClick(pageList->row(item), currentPage, int(list_command.size()));
         return click.action == editor::PageListClick::Action::Show ? click.page : 0;
     };
 

@@ -37,7 +37,7 @@ void orvane::changeWidgetPage()
     using Action = editor::PageListClick::Action;
     const bool clicked = std::exchange(listPressPending, false);
     const editor::PageListClick click =
-        editor::pageListClick(item->text(), pageList->currentRow(), currentPage, int(list_command.size()), clicked);
+        editor::pageListClick(pageList->currentRow(), currentPage, int(list_command.size()), clicked);
     if (click.action == Action::Ignore) {
         refreshPage(); // the current page's row is selected again
         return;

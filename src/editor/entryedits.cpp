@@ -46,14 +46,13 @@ bool isBlankPage(const model::Entry& command, const model::Entry& condition)
     return model::entryKind(command) == kind::None && condition == model::freshCondition();
 }
 
-PageListClick pageListClick(const QString& rowText, int row, int currentPage, int pageCount, bool deliberate)
+PageListClick pageListClick(int row, int currentPage, int pageCount, bool deliberate)
 {
-    if (rowText != QLatin1String("+")) {
-        const int page = rowText.section(QLatin1Char('.'), 0, 0).toInt();
-        if (page < 1 || page > pageCount)
-            return {};
-        return {PageListClick::Action::Show, page};
-    }
+    // The rows: pages before the current one, "+", the current page, "+", the pages after it.
+    if (row < 0 || row > pageCount + 1)
+        return {};
+    if (row != currentPage - 1 && row != currentPage + 1)
+        return {PageListClick::Action::Show, row < currentPage ? row + 1 : row == currentPage ? row : row - 1};
     if (!deliberate)
         return {};
     // The upper "+" puts a new page in the current page's place, the lower one after it; either way it is shown.

@@ -31,13 +31,13 @@ void storeCapturedPosition(model::Entry& command, int x, int y);
 // A page nothing was done to yet: pasting over it needs no question.
 bool isBlankPage(const model::Entry& command, const model::Entry& condition);
 
-// A click on a row of the page list, as the page list shows it for the current page (see pageRows). A "+" row inserts
+// A click on a row of the page list, by its index in the rows pageRows gives for the current page. A "+" row inserts
 // only when the user clicked it (deliberate): reached with the arrow keys it is ignored.
 struct PageListClick {
     enum class Action { Ignore, Show, InsertBefore, InsertAfter };
     Action action = Action::Ignore;
     int page = 0; // Show: the 1-based page to show
 };
-PageListClick pageListClick(const QString& rowText, int row, int currentPage, int pageCount, bool deliberate = true);
+PageListClick pageListClick(int row, int currentPage, int pageCount, bool deliberate = true);
 
 } // namespace editor

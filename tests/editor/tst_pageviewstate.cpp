@@ -147,21 +147,21 @@ private Q_SLOTS:
     // Rows as shown on page 2 of 3: 1.なし, +, 2.クリック, +, 3.入力.
     void pageListClick_data()
     {
-        QTest::addColumn<QString>("text");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("action");
         QTest::addColumn<int>("page");
         using A = editor::PageListClick::Action;
-        QTest::newRow("upper +") << "+" << 1 << int(A::InsertBefore) << 2;
-        QTest::newRow("lower +") << "+" << 3 << int(A::InsertAfter) << 3;
-        QTest::newRow("page row") << "3.入力" << 4 << int(A::Show) << 3;
-        QTest::newRow("no such page") << "4.入力" << 4 << int(A::Ignore) << 0;
+        QTest::newRow("upper +") << 1 << int(A::InsertBefore) << 2;
+        QTest::newRow("lower +") << 3 << int(A::InsertAfter) << 3;
+        QTest::newRow("page before") << 0 << int(A::Show) << 1;
+        QTest::newRow("current page") << 2 << int(A::Show) << 2;
+        QTest::newRow("page after") << 4 << int(A::Show) << 3;
+        QTest::newRow("no such row") << 5 << int(A::Ignore) << 0;
     }
     void pageListClick()
     {
-        QFETCH(QString, text);
         QFETCH(int, row);
-        const editor::PageListClick click = editor::pageListClick(text, row, 2, 3);
+        const editor::PageListClick click = editor::pageListClick(row, 2, 3);
         QTEST(int(click.action), "action");
         QTEST(click.page, "page");
     }
