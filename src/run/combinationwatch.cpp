@@ -40,7 +40,7 @@ CombinationWatch::CombinationWatch(int key, int storedMask, const HeldInputs* ow
 
 bool CombinationWatch::isMainKey(int vk) const
 {
-    // A combination stored with the neutral code (17) is met by either side; one stored with a side only by that side,
+    // A combination stored with the neutral code (Control) is met by either side; one stored with a side only by that side,
     // as the stored form tells the sides apart.
     return vk == key_ || vk::sideNeutral(vk) == key_;
 }

@@ -81,10 +81,10 @@ int HeldInputs::releaseAllLocked()
     // Main keys first, modifiers last, so that a leftover letter is not turned into a shortcut on its way up.
     std::vector<int> ordered;
     for (int code : codes) {
-        if (code != 16 && code != 17 && code != 18 && code != 91)
+        if (code != vk::Shift && code != vk::Control && code != vk::Alt && code != vk::LeftWin)
             ordered.push_back(code);
     }
-    for (int modifier : {91, 16, 18, 17}) {
+    for (int modifier : {vk::LeftWin, vk::Shift, vk::Alt, vk::Control}) {
         for (int code : codes) {
             if (code == modifier)
                 ordered.push_back(code);

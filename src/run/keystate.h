@@ -18,7 +18,7 @@ namespace keys {
 int heldModifierMask(const HeldInputs* own = nullptr);
 
 // The modifier mask a combination asks for: the stored mask's modifiers, plus the main key's own modifier when the main
-// key is a modifier (162,0 is the left Ctrl key alone, so Ctrl has to be down for it).
+// key is a modifier (the left Ctrl key alone asks for Ctrl to be down).
 int wantedModifierMask(int key, int storedMask);
 
 // True when the main key is down, not for own, and the user holds exactly the wanted modifiers (no more, no fewer).
