@@ -2,7 +2,7 @@
 // every text has a label.
 
 #include "fuzzcheck.h"
-#include "run/keycombination.h"
+#include "model/keycombination.h"
 
 #include <cstddef>
 #include <cstdint>
