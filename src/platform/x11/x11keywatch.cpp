@@ -9,7 +9,9 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
+#include <algorithm>
 #include <future>
+#include <string_view>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -53,6 +55,33 @@ void KeyWatch::remove(KeyWatchHandle handle)
         stop();
 }
 
+void KeyWatch::clear()
+{
+    {
+        std::lock_guard lock(procsMutex_);
+        procs_.clear();
+    }
+    stop();
+}
+
+void KeyWatch::expectTyped(int keycode, bool press)
+{
+    std::lock_guard lock(typedMutex_);
+    if (active_)
+        ++typed_[{keycode, press}];
+}
+
+bool KeyWatch::takeTyped(int keycode, bool press)
+{
+    std::lock_guard lock(typedMutex_);
+    auto it = typed_.find({keycode, press});
+    if (it == typed_.end())
+        return false;
+    if (--it->second == 0)
+        typed_.erase(it);
+    return true;
+}
+
 bool KeyWatch::start()
 {
     Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str());
@@ -81,14 +110,30 @@ bool KeyWatch::start()
     XISetMask(bits, XI_RawKeyRelease);
     XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
     XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+    // Our own XTest keys come from the XTest keyboard of a master (XI2 has no flag for them).
+    std::vector<int> xtestKeyboards;
+    int count = 0;
+    if (XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count)) {
+        for (int i = 0; i < count; ++i) {
+            const std::string_view name = devices[i].name ? devices[i].name : "";
+            if (devices[i].use == XISlaveKeyboard && name.ends_with(" XTEST keyboard"))
+                xtestKeyboards.push_back(devices[i].deviceid);
+        }
+        XIFreeDeviceInfo(devices);
+    }
     XSync(display, False); // the selection is in force from here on
     wakeFd_ = eventfd(0, EFD_CLOEXEC);
     if (wakeFd_ < 0) {
         XCloseDisplay(display);
         return false;
     }
-    thread_ = std::thread([this, display, xiOpcode, xkbEventBase] {
-        run(display, xiOpcode, xkbEventBase);
+    {
+        std::lock_guard lock(typedMutex_);
+        typed_.clear();
+        active_ = true;
+    }
+    thread_ = std::thread([this, display, xiOpcode, xkbEventBase, xtestKeyboards] {
+        run(display, xiOpcode, xkbEventBase, xtestKeyboards);
         XCloseDisplay(display);
     });
     return true;
@@ -103,9 +148,12 @@ void KeyWatch::stop()
     thread_.join();
     close(wakeFd_);
     wakeFd_ = -1;
+    std::lock_guard lock(typedMutex_);
+    active_ = false;
+    typed_.clear();
 }
 
-void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase)
+void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase, std::vector<int> xtestKeyboards)
 {
     std::shared_ptr<const KeyboardMap> map;
     std::vector<KeyboardMap::OwnedKey> owned;
@@ -132,9 +180,14 @@ void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase)
                 !XGetEventData(display, &event.xcookie))
                 continue;
             const int type = event.xcookie.evtype;
-            const int keycode = static_cast<const XIRawEvent*>(event.xcookie.data)->detail;
+            const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
+            const int keycode = raw->detail;
+            const int source = raw->sourceid;
             XFreeEventData(display, &event.xcookie);
             if (type != XI_RawKeyPress && type != XI_RawKeyRelease)
+                continue;
+            if (std::find(xtestKeyboards.begin(), xtestKeyboards.end(), source) != xtestKeyboards.end() &&
+                takeTyped(keycode, type == XI_RawKeyPress))
                 continue;
             if (stale || !map) {
                 owned = spare_.keycodes();

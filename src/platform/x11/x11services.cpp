@@ -51,7 +51,7 @@ X11Services::~X11Services()
 {
     {
         std::lock_guard lock(watchMutex_);
-        watch_.reset();
+        watch_.clear();
     }
     releaseGrabs();
     // The thread connections may already be gone (static destruction), so the bindings are undone on a connection of
@@ -256,16 +256,13 @@ bool X11Services::getCursorPos(int& x, int& y)
 KeyWatchHandle X11Services::watchKeys(KeyWatchProc proc)
 {
     std::lock_guard lock(watchMutex_);
-    if (!watch_)
-        watch_ = std::make_unique<KeyWatch>(displayName_, spare_);
-    return watch_->add(std::move(proc));
+    return watch_.add(std::move(proc));
 }
 
 void X11Services::unwatchKeys(KeyWatchHandle handle)
 {
     std::lock_guard lock(watchMutex_);
-    if (watch_)
-        watch_->remove(handle);
+    watch_.remove(handle);
 }
 
 void X11Services::sleepMs(int ms)

@@ -82,6 +82,8 @@ private:
     std::size_t typeExactly(XDisplay* display, const std::vector<TextChar>& chars,
                             std::chrono::steady_clock::time_point start, std::chrono::steady_clock::duration interval,
                             const StopSignal& stop);
+    // Sends a key of a text, which the key watches do not report (they see the user, not the program).
+    void fakeTypedKey(XDisplay* display, int keycode, bool press);
     // The keycodes of wanted (keycode, keysym) that do not carry exactly that keysym now. One round trip.
     static std::vector<int> keycodesNotCarrying(XDisplay* display,
                                                 const std::vector<std::pair<int, unsigned long>>& wanted);
@@ -138,8 +140,8 @@ private:
     std::mutex heldMutex_;
     std::array<int, 256> held_{};
 
-    std::mutex watchMutex_;
-    std::unique_ptr<KeyWatch> watch_;
+    std::mutex watchMutex_; // around add and remove; typing announces its keys without it
+    KeyWatch watch_{displayName_, spare_};
 };
 
 } // namespace platform::x11

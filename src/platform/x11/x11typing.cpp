@@ -377,15 +377,15 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
             if (keycode != 0) {
                 if (stroke.shift) {
                     ledger().keyDown(shiftKeycode);
-                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), True, CurrentTime);
+                    fakeTypedKey(display, shiftKeycode, true);
                 }
                 sent.push_back({k, NextRequest(display), keycode, stroke, group, mods});
                 ledger().keyDown(keycode);
-                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
-                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
+                fakeTypedKey(display, keycode, true);
+                fakeTypedKey(display, keycode, false);
                 pressed.push_back(keycode);
                 if (stroke.shift) {
-                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), False, CurrentTime);
+                    fakeTypedKey(display, shiftKeycode, false);
                     pressed.push_back(shiftKeycode);
                 }
             }
@@ -401,6 +401,13 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
     if (!pressed.empty() || !sent.empty())
         confirm();
     return delivered;
+}
+
+void X11Services::fakeTypedKey(XDisplay* display, int keycode, bool press)
+{
+    // Announced first: the echo may reach the key watch before this call returns.
+    watch_.expectTyped(keycode, press);
+    XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), press ? True : False, CurrentTime);
 }
 
 std::vector<int> X11Services::keycodesNotCarrying(XDisplay* display,
