@@ -1,7 +1,6 @@
 #include "x11keywatch.h"
 
 #include "x11keyboardmap.h"
-#include "x11vktable.h"
 
 #include <QLoggingCategory>
 
@@ -163,17 +162,11 @@ void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase, std::vecto
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
-            if (xkbEventBase >= 0 && event.type == xkbEventBase) {
-                const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
-                if (xkb->any.xkb_type == XkbNewKeyboardNotify) {
-                    stale = true;
-                } else if (xkb->any.xkb_type == XkbMapNotify) {
-                    // The pool's own rebindings need no new map: its keys are looked up in the pool.
-                    const XkbMapNotifyEvent& m = xkb->map;
-                    stale = stale || !spare_.ownsSpan(m.first_key_sym, m.num_key_syms);
-                    stale = stale || (m.changed & ~(XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask |
-                                                    XkbExplicitComponentsMask | XkbVirtualModMapMask)) != 0;
-                }
+            KeyboardMapChanges changes;
+            if (noteKeyboardMapChange(changes, event, xkbEventBase,
+                                      [this](int first, int count) { return spare_.ownsSpan(first, count); })) {
+                // The pool's own rebindings need no new map: its keys are looked up in the pool.
+                stale = stale || changes.foreign;
                 continue;
             }
             if (event.type != GenericEvent || event.xcookie.extension != xiOpcode ||
@@ -196,18 +189,13 @@ void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase, std::vecto
                 numLockMask = map ? map->numLockMask() : 0;
                 stale = false;
             }
-            int vk = 0;
+            bool numLock = false;
             if (map && map->dependsOnNumLock(keycode)) {
                 XkbStateRec state{};
                 XkbGetState(display, XkbUseCoreKbd, &state);
-                vk = map->vkOf(keycode, (state.mods & numLockMask) != 0);
-            } else if (map) {
-                vk = map->vkOf(keycode, false);
+                numLock = (state.mods & numLockMask) != 0;
             }
-            if (vk == 0)
-                vk = vkForKeysym(spare_.boundKeysym(keycode));
-            if (vk == 0)
-                vk = 255; // Windows' code for a key without a mapping
+            const int vk = KeyboardMap::reportedVk(map.get(), keycode, numLock, spare_.boundKeysym(keycode));
             std::lock_guard lock(procsMutex_);
             for (auto& [handle, proc] : procs_)
                 proc(vk, type == XI_RawKeyPress);

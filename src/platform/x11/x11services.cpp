@@ -41,7 +41,7 @@ X11Services::X11Services(const std::string& displayName, int screen) : displayNa
     if (XDisplay* display = threadDisplay()) {
         // What a dead instance left bound is taken back before the unused keycodes are counted. The main thread's
         // connection lives as long as the program, and with it the mark that this instance is alive.
-        spare_.claim(display);
+        spare_.record().claim(display);
         if (auto map = keyboardMap(display))
             spare_.adopt(display, map->spareKeycodes());
     }
@@ -91,7 +91,7 @@ std::shared_ptr<const KeyboardMap> X11Services::keyboardMap(XDisplay* display, K
     std::lock_guard lock(mapMutex_);
     if (!map_ || mapStale_.exchange(false)) {
         const auto snapshot = spare_.keycodes();
-        if (auto fresh = KeyboardMap::build(display, snapshot, spare_.namedByOthers(display))) {
+        if (auto fresh = KeyboardMap::build(display, snapshot, spare_.record().namedByOthers(display))) {
             spare_.retire(fresh->reclaimed(), snapshot);
             // Keycodes that a layout had taken come back once it has let them go again.
             spare_.join(display, fresh->spareKeycodes());

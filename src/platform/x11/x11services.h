@@ -114,7 +114,6 @@ private:
     void flushPendingRelease();
     bool hotKeyEvent(bool press, int keycode, unsigned state);
     void ungrabHotKey(const HotKey& hotKey);
-    int vkOfCapturedKey(int keycode, unsigned state);
 
     std::string displayName_;
     int screen_ = 0;
