@@ -178,8 +178,8 @@ bool noteKeyboardMapChange(KeyboardMapChanges& changes, const XEvent& event, int
         foreign();
     } else if (xkb->any.xkb_type == XkbMapNotify) {
         const XkbMapNotifyEvent& m = xkb->map;
-        constexpr unsigned perKey = XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask |
-                                    XkbExplicitComponentsMask | XkbVirtualModMapMask;
+        constexpr unsigned perKey =
+            XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask | XkbExplicitComponentsMask | XkbVirtualModMapMask;
         if ((static_cast<unsigned>(m.changed) & ~perKey) != 0)
             foreign();
         if (m.changed & XkbKeySymsMask)

@@ -131,7 +131,8 @@ bool X11Services::handleNativeEvent(const char* eventType, void* message)
         XEvent core{};
         core.xmapping = {MappingNotify, 0, False, nullptr, 0, mapping->request, mapping->first_keycode, mapping->count};
         KeyboardMapChanges changes;
-        noteKeyboardMapChange(changes, core, -1, [this](int first, int count) { return spare_.ownsSpan(first, count); });
+        noteKeyboardMapChange(changes, core, -1,
+                              [this](int first, int count) { return spare_.ownsSpan(first, count); });
         if (changes.foreign)
             mapStale_ = true;
         return false;

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <future>
-#include <string_view>
 #include <poll.h>
+#include <string_view>
 #include <sys/eventfd.h>
 #include <unistd.h>
 

@@ -54,7 +54,7 @@ private:
     std::thread thread_;
     int wakeFd_ = -1;
     std::mutex typedMutex_;
-    bool active_ = false; // the selection is in force: every key sent from now on comes back
+    bool active_ = false;                       // the selection is in force: every key sent from now on comes back
     std::map<std::pair<int, bool>, int> typed_; // (keycode, press) -> echoes still to come
 };
 

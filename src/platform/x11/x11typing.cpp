@@ -1,11 +1,4 @@
 // Typing texts: X11Services::sendUnicodeUnit, typeText and the typist behind both.
-//
-// The keyboard map and the keyboard state may change under a text at any moment: a layout loaded (which also wipes
-// what the pool had bound), a group switch, a modifier pressed by the user. Each key request's serial is kept; the
-// notifications of those changes carry the serial of the last request the server had handled when the change happened,
-// so after each round trip the typist knows for every key whether it was translated with the map and state it was
-// planned for, or else whether the new ones still give the same character. The rest of the text is planned anew after
-// any change; a text that did not arrive exactly ends short at the first key that may have typed something else.
 
 #include "x11services.h"
 
