@@ -135,26 +135,25 @@ XDisplay* threadDisplay()
     return connection.display;
 }
 
-KeyboardMapChanges drainKeyboardMapChanges(XDisplay* display, const std::function<bool(int first, int count)>& ours)
+bool noteKeyboardMapChange(KeyboardMapChanges& changes, const XEvent& event, int xkbEventBase,
+                           const std::function<bool(int first, int count)>& ours)
 {
-    KeyboardMapChanges changes;
-    if (!display || display != connection.display || connection.lost)
-        return changes;
-    auto mapped = [&](unsigned long serial) {
+    const unsigned long serial = event.xany.serial;
+    auto mapped = [&] {
         if (!changes.mapped)
             changes.mappedSerial = serial;
         changes.mapped = true;
     };
-    auto foreign = [&](unsigned long serial) {
-        mapped(serial);
+    auto foreign = [&] {
+        mapped();
         if (!changes.foreign)
             changes.foreignSerial = serial;
         changes.foreign = true;
     };
-    auto touched = [&](int first, int count, unsigned long serial) {
-        mapped(serial);
+    auto touched = [&](int first, int count) {
+        mapped();
         if (!ours || !ours(first, count)) {
-            foreign(serial);
+            foreign();
             return;
         }
         for (int kc = first; kc < first + count; ++kc) {
@@ -162,37 +161,48 @@ KeyboardMapChanges drainKeyboardMapChanges(XDisplay* display, const std::functio
                 changes.poolKeycodes.push_back(kc);
         }
     };
+    if (xkbEventBase < 0) {
+        if (event.type != MappingNotify)
+            return false;
+        const XMappingEvent& m = event.xmapping;
+        if (m.request != MappingKeyboard)
+            foreign();
+        else
+            touched(m.first_keycode, m.count);
+        return true;
+    }
+    if (event.type != xkbEventBase)
+        return false;
+    const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
+    if (xkb->any.xkb_type == XkbNewKeyboardNotify) {
+        foreign();
+    } else if (xkb->any.xkb_type == XkbMapNotify) {
+        const XkbMapNotifyEvent& m = xkb->map;
+        constexpr unsigned perKey =
+            XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask | XkbExplicitComponentsMask | XkbVirtualModMapMask;
+        if ((static_cast<unsigned>(m.changed) & ~perKey) != 0)
+            foreign();
+        if (m.changed & XkbKeySymsMask)
+            touched(m.first_key_sym, m.num_key_syms);
+        if (m.changed & XkbKeyActionsMask)
+            touched(m.first_key_act, m.num_key_acts);
+    } else if (xkb->any.xkb_type == XkbStateNotify) {
+        changes.states.push_back({serial, xkb->state.group, xkb->state.mods});
+    } else {
+        return false;
+    }
+    return true;
+}
+
+KeyboardMapChanges drainKeyboardMapChanges(XDisplay* display, const std::function<bool(int first, int count)>& ours)
+{
+    KeyboardMapChanges changes;
+    if (!display || display != connection.display || connection.lost)
+        return changes;
     while (!connection.lost && XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
-        const unsigned long serial = event.xany.serial;
-        if (connection.xkbEventBase < 0) {
-            // Without XKB only the core notification exists.
-            if (event.type == MappingNotify) {
-                const XMappingEvent& m = event.xmapping;
-                if (m.request != MappingKeyboard)
-                    foreign(serial);
-                else
-                    touched(m.first_keycode, m.count, serial);
-            }
-        } else if (event.type == connection.xkbEventBase) { // the core MappingNotify duplicates the XKB event
-            const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
-            if (xkb->any.xkb_type == XkbNewKeyboardNotify) {
-                foreign(serial);
-            } else if (xkb->any.xkb_type == XkbMapNotify) {
-                const XkbMapNotifyEvent& m = xkb->map;
-                constexpr unsigned perKey = XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask |
-                                            XkbExplicitComponentsMask | XkbVirtualModMapMask;
-                if ((static_cast<unsigned>(m.changed) & ~perKey) != 0)
-                    foreign(serial);
-                if (m.changed & XkbKeySymsMask)
-                    touched(m.first_key_sym, m.num_key_syms, serial);
-                if (m.changed & XkbKeyActionsMask)
-                    touched(m.first_key_act, m.num_key_acts, serial);
-            } else if (xkb->any.xkb_type == XkbStateNotify) {
-                changes.states.push_back({serial, xkb->state.group, xkb->state.mods});
-            }
-        }
+        noteKeyboardMapChange(changes, event, connection.xkbEventBase, ours);
     }
     return changes;
 }

@@ -9,10 +9,12 @@
 #include <vector>
 
 struct _XDisplay;
+union _XEvent;
 
 namespace platform::x11 {
 
 using XDisplay = _XDisplay;
+using XEvent = _XEvent;
 
 // Sets the display that every private connection opens (the one the backend was created for). Call before any thread
 // uses threadDisplay(); later calls with another name make threads reopen their connection.
@@ -39,8 +41,17 @@ struct KeyboardMapChanges {
     std::vector<State> states; // group and modifier changes, in order
 };
 
-// Takes every event waiting on the calling thread's connection without blocking and sorts the keyboard-map
-// notifications among them: changes of keycode spans for which ours(first, count) is true are listed, not foreign.
+// The one rule for keyboard-map notifications, on whichever connection they arrive (xkbEventBase < 0: the connection
+// has no XKB, and only the core notification counts; with XKB the core one duplicates the XKB one and is ignored). A
+// new keyboard or a change of more than per-key data is foreign: the map must be re-read. A changed span of keysyms or
+// actions is listed as the pool's when ours(first, count) is true (its own rebindings need no new map, only a look
+// whether another program took those keycodes meanwhile), and is foreign otherwise. Group and modifier changes are
+// listed in order. Returns false when the event is none of these.
+bool noteKeyboardMapChange(KeyboardMapChanges& changes, const XEvent& event, int xkbEventBase,
+                           const std::function<bool(int first, int count)>& ours);
+
+// Takes every event waiting on the calling thread's connection without blocking and notes the keyboard-map
+// notifications among them.
 KeyboardMapChanges drainKeyboardMapChanges(XDisplay* display, const std::function<bool(int first, int count)>& ours);
 
 // The X error code of the last failed request on the calling thread's connection since the previous call (0 if none).

@@ -2,13 +2,13 @@
 // native event filter hands over.
 
 #include "x11services.h"
-#include "x11vktable.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <X11/Xlib.h>
 #include <xcb/xcb.h>
 #include <xcb/xproto.h>
 
@@ -125,9 +125,15 @@ bool X11Services::handleNativeEvent(const char* eventType, void* message)
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const std::uint8_t type = event->response_type & 0x7f;
     if (type == XCB_MAPPING_NOTIFY) {
-        // The pool's own changes are checked where they are drained (on the private connections).
+        // Qt's connection gets only the core notification. The pool's own changes are checked where they are drained
+        // (on the private connections).
         const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
-        if (mapping->request != XCB_MAPPING_KEYBOARD || !spare_.ownsSpan(mapping->first_keycode, mapping->count))
+        XEvent core{};
+        core.xmapping = {MappingNotify, 0, False, nullptr, 0, mapping->request, mapping->first_keycode, mapping->count};
+        KeyboardMapChanges changes;
+        noteKeyboardMapChange(changes, core, -1,
+                              [this](int first, int count) { return spare_.ownsSpan(first, count); });
+        if (changes.foreign)
             mapStale_ = true;
         return false;
     }
@@ -195,9 +201,10 @@ void X11Services::deliverCaptured(bool press, int keycode, unsigned state)
             return;
         seenDown_.reset(static_cast<std::size_t>(keycode));
     }
-    const int vk = vkOfCapturedKey(keycode, state);
     XDisplay* display = threadDisplay();
     auto map = display ? keyboardMap(display) : nullptr;
+    const int vk = KeyboardMap::reportedVk(map.get(), keycode, map && (state & map->numLockMask()) != 0,
+                                           spare_.boundKeysym(keycode));
     const unsigned altMask = map ? map->altMask() : 8u;
     // Windows reports keys typed while Alt (and not Ctrl) is held, and F10, as system keys.
     const bool alt = (state & altMask) != 0 || (press && (vk == vk::LeftAlt || vk == vk::RightAlt));
@@ -217,16 +224,6 @@ void X11Services::deliverCaptured(bool press, int keycode, unsigned state)
         if (proc(message, vk))
             break;
     }
-}
-
-int X11Services::vkOfCapturedKey(int keycode, unsigned state)
-{
-    XDisplay* display = threadDisplay();
-    auto map = display ? keyboardMap(display) : nullptr;
-    int vk = map ? map->vkOf(keycode, (state & map->numLockMask()) != 0) : 0;
-    if (vk == 0)
-        vk = vkForKeysym(spare_.boundKeysym(keycode)); // one of our own temporary bindings
-    return vk != 0 ? vk : 255;                         // Windows' code for a key without a mapping
 }
 
 bool X11Services::registerHotKey(int id, int storedModifiers, int vk, HotKeyProc proc)

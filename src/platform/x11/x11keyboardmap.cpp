@@ -160,6 +160,14 @@ int KeyboardMap::vkOf(int keycode, bool numLock) const
     return numLock ? key.vkOn : key.vkOff;
 }
 
+int KeyboardMap::reportedVk(const KeyboardMap* map, int keycode, bool numLock, unsigned long poolKeysym)
+{
+    int vk = map ? map->vkOf(keycode, numLock) : 0;
+    if (vk == 0)
+        vk = vkForKeysym(poolKeysym);
+    return vk != 0 ? vk : 255;
+}
+
 bool KeyboardMap::dependsOnNumLock(int keycode) const
 {
     if (keycode < 0 || keycode >= kKeycodes)

@@ -37,6 +37,10 @@ public:
 
     // The virtual-key code this keycode reports with NumLock off or on (0 if none).
     int vkOf(int keycode, bool numLock) const;
+    // The code a key event reports, wherever keys are reported (the capture, the key watch): what map (may be null)
+    // gives keycode, else what the typing pool has bound there (poolKeysym), else 255, Windows' code for a key
+    // without a mapping.
+    static int reportedVk(const KeyboardMap* map, int keycode, bool numLock, unsigned long poolKeysym);
     // True when the code a key reports depends on NumLock (keypad keys).
     bool dependsOnNumLock(int keycode) const;
     // Every keycode that may report vk (for generic modifiers: both sides), in either NumLock state.

@@ -1,7 +1,6 @@
 #include "x11keywatch.h"
 
 #include "x11keyboardmap.h"
-#include "x11vktable.h"
 
 #include <QLoggingCategory>
 
@@ -9,8 +8,10 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
+#include <algorithm>
 #include <future>
 #include <poll.h>
+#include <string_view>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -53,6 +54,33 @@ void KeyWatch::remove(KeyWatchHandle handle)
         stop();
 }
 
+void KeyWatch::clear()
+{
+    {
+        std::lock_guard lock(procsMutex_);
+        procs_.clear();
+    }
+    stop();
+}
+
+void KeyWatch::expectTyped(int keycode, bool press)
+{
+    std::lock_guard lock(typedMutex_);
+    if (active_)
+        ++typed_[{keycode, press}];
+}
+
+bool KeyWatch::takeTyped(int keycode, bool press)
+{
+    std::lock_guard lock(typedMutex_);
+    auto it = typed_.find({keycode, press});
+    if (it == typed_.end())
+        return false;
+    if (--it->second == 0)
+        typed_.erase(it);
+    return true;
+}
+
 bool KeyWatch::start()
 {
     Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str());
@@ -81,14 +109,30 @@ bool KeyWatch::start()
     XISetMask(bits, XI_RawKeyRelease);
     XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
     XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+    // Our own XTest keys come from the XTest keyboard of a master (XI2 has no flag for them).
+    std::vector<int> xtestKeyboards;
+    int count = 0;
+    if (XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count)) {
+        for (int i = 0; i < count; ++i) {
+            const std::string_view name = devices[i].name ? devices[i].name : "";
+            if (devices[i].use == XISlaveKeyboard && name.ends_with(" XTEST keyboard"))
+                xtestKeyboards.push_back(devices[i].deviceid);
+        }
+        XIFreeDeviceInfo(devices);
+    }
     XSync(display, False); // the selection is in force from here on
     wakeFd_ = eventfd(0, EFD_CLOEXEC);
     if (wakeFd_ < 0) {
         XCloseDisplay(display);
         return false;
     }
-    thread_ = std::thread([this, display, xiOpcode, xkbEventBase] {
-        run(display, xiOpcode, xkbEventBase);
+    {
+        std::lock_guard lock(typedMutex_);
+        typed_.clear();
+        active_ = true;
+    }
+    thread_ = std::thread([this, display, xiOpcode, xkbEventBase, xtestKeyboards] {
+        run(display, xiOpcode, xkbEventBase, xtestKeyboards);
         XCloseDisplay(display);
     });
     return true;
@@ -103,9 +147,12 @@ void KeyWatch::stop()
     thread_.join();
     close(wakeFd_);
     wakeFd_ = -1;
+    std::lock_guard lock(typedMutex_);
+    active_ = false;
+    typed_.clear();
 }
 
-void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase)
+void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase, std::vector<int> xtestKeyboards)
 {
     std::shared_ptr<const KeyboardMap> map;
     std::vector<KeyboardMap::OwnedKey> owned;
@@ -115,26 +162,25 @@ void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase)
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
-            if (xkbEventBase >= 0 && event.type == xkbEventBase) {
-                const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
-                if (xkb->any.xkb_type == XkbNewKeyboardNotify) {
-                    stale = true;
-                } else if (xkb->any.xkb_type == XkbMapNotify) {
-                    // The pool's own rebindings need no new map: its keys are looked up in the pool.
-                    const XkbMapNotifyEvent& m = xkb->map;
-                    stale = stale || !spare_.ownsSpan(m.first_key_sym, m.num_key_syms);
-                    stale = stale || (m.changed & ~(XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask |
-                                                    XkbExplicitComponentsMask | XkbVirtualModMapMask)) != 0;
-                }
+            KeyboardMapChanges changes;
+            if (noteKeyboardMapChange(changes, event, xkbEventBase,
+                                      [this](int first, int count) { return spare_.ownsSpan(first, count); })) {
+                // The pool's own rebindings need no new map: its keys are looked up in the pool.
+                stale = stale || changes.foreign;
                 continue;
             }
             if (event.type != GenericEvent || event.xcookie.extension != xiOpcode ||
                 !XGetEventData(display, &event.xcookie))
                 continue;
             const int type = event.xcookie.evtype;
-            const int keycode = static_cast<const XIRawEvent*>(event.xcookie.data)->detail;
+            const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
+            const int keycode = raw->detail;
+            const int source = raw->sourceid;
             XFreeEventData(display, &event.xcookie);
             if (type != XI_RawKeyPress && type != XI_RawKeyRelease)
+                continue;
+            if (std::find(xtestKeyboards.begin(), xtestKeyboards.end(), source) != xtestKeyboards.end() &&
+                takeTyped(keycode, type == XI_RawKeyPress))
                 continue;
             if (stale || !map) {
                 owned = spare_.keycodes();
@@ -143,18 +189,13 @@ void KeyWatch::run(XDisplay* display, int xiOpcode, int xkbEventBase)
                 numLockMask = map ? map->numLockMask() : 0;
                 stale = false;
             }
-            int vk = 0;
+            bool numLock = false;
             if (map && map->dependsOnNumLock(keycode)) {
                 XkbStateRec state{};
                 XkbGetState(display, XkbUseCoreKbd, &state);
-                vk = map->vkOf(keycode, (state.mods & numLockMask) != 0);
-            } else if (map) {
-                vk = map->vkOf(keycode, false);
+                numLock = (state.mods & numLockMask) != 0;
             }
-            if (vk == 0)
-                vk = vkForKeysym(spare_.boundKeysym(keycode));
-            if (vk == 0)
-                vk = 255; // Windows' code for a key without a mapping
+            const int vk = KeyboardMap::reportedVk(map.get(), keycode, numLock, spare_.boundKeysym(keycode));
             std::lock_guard lock(procsMutex_);
             for (auto& [handle, proc] : procs_)
                 proc(vk, type == XI_RawKeyPress);

@@ -1,6 +1,6 @@
 #include "x11leftovers.h"
 
-#include "x11sparekeys.h"
+#include "x11instancerecord.h"
 
 #include <QLoggingCategory>
 
@@ -9,7 +9,6 @@
 #include <X11/extensions/XTest.h>
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcLeftovers, "orvane.platform.x11.leftovers")
@@ -17,18 +16,6 @@ Q_LOGGING_CATEGORY(lcLeftovers, "orvane.platform.x11.leftovers")
 namespace platform::x11 {
 
 namespace {
-
-bool instanceLives(Display* display)
-{
-    for (int n = 0; n < SpareKeys::kRecordCount; ++n) {
-        const std::string name = SpareKeys::instanceSelection(n);
-        // An atom that was never made was never owned.
-        const Atom selection = XInternAtom(display, name.c_str(), True);
-        if (selection != None && XGetSelectionOwner(display, selection) != None)
-            return true;
-    }
-    return false;
-}
 
 // What the device holds down, as keycodes or button numbers (XI 1.x state: one bit per keycode or button number).
 void readHeld(Display* display, XID id, std::vector<int>& keys, std::vector<int>& buttons)
@@ -72,7 +59,7 @@ int releaseLeftHeldInput(XDisplay* display)
     // Under a server grab, so that an instance starting meanwhile cannot claim its selection and press something
     // between the look and the release.
     XGrabServer(display);
-    if (!instanceLives(display)) {
+    if (!InstanceRecord::anyAlive(display)) {
         int count = 0;
         if (XDeviceInfo* devices = XListInputDevices(display, &count)) {
             for (int i = 0; i < count; ++i) {

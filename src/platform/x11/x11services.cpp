@@ -41,7 +41,7 @@ X11Services::X11Services(const std::string& displayName, int screen) : displayNa
     if (XDisplay* display = threadDisplay()) {
         // What a dead instance left bound is taken back before the unused keycodes are counted. The main thread's
         // connection lives as long as the program, and with it the mark that this instance is alive.
-        spare_.claim(display);
+        spare_.record().claim(display);
         if (auto map = keyboardMap(display))
             spare_.adopt(display, map->spareKeycodes());
     }
@@ -51,7 +51,7 @@ X11Services::~X11Services()
 {
     {
         std::lock_guard lock(watchMutex_);
-        watch_.reset();
+        watch_.clear();
     }
     releaseGrabs();
     // The thread connections may already be gone (static destruction), so the bindings are undone on a connection of
@@ -91,7 +91,7 @@ std::shared_ptr<const KeyboardMap> X11Services::keyboardMap(XDisplay* display, K
     std::lock_guard lock(mapMutex_);
     if (!map_ || mapStale_.exchange(false)) {
         const auto snapshot = spare_.keycodes();
-        if (auto fresh = KeyboardMap::build(display, snapshot, spare_.namedByOthers(display))) {
+        if (auto fresh = KeyboardMap::build(display, snapshot, spare_.record().namedByOthers(display))) {
             spare_.retire(fresh->reclaimed(), snapshot);
             // Keycodes that a layout had taken come back once it has let them go again.
             spare_.join(display, fresh->spareKeycodes());
@@ -256,16 +256,13 @@ bool X11Services::getCursorPos(int& x, int& y)
 KeyWatchHandle X11Services::watchKeys(KeyWatchProc proc)
 {
     std::lock_guard lock(watchMutex_);
-    if (!watch_)
-        watch_ = std::make_unique<KeyWatch>(displayName_, spare_);
-    return watch_->add(std::move(proc));
+    return watch_.add(std::move(proc));
 }
 
 void X11Services::unwatchKeys(KeyWatchHandle handle)
 {
     std::lock_guard lock(watchMutex_);
-    if (watch_)
-        watch_->remove(handle);
+    watch_.remove(handle);
 }
 
 void X11Services::sleepMs(int ms)

@@ -5,6 +5,48 @@
 // filter hands to handleNativeEvent; the key watch has a connection and a thread of its own. The definitions are split
 // by concern: x11services.cpp (key state, synthesis), x11typing.cpp (texts), x11grabs.cpp (capture and hot keys),
 // x11keywatch.cpp; x11factory.cpp creates it.
+//
+// Where X works differently from Windows, the backend behaves like this:
+// - Typing: a whole character goes out on the press of its (last) UTF-16 unit; release calls do nothing. A surrogate
+//   pair is typed when its low unit is pressed. "\n", "\r" and "\r\n" are one Return, "\t" is Tab; other control
+//   characters except Backspace, Escape and Delete are dropped. CapsLock is switched off while typing.
+// - Characters missing from the keyboard map are bound for a moment on unused keycodes (19 on Xvfb's default map).
+//   typeText binds them in batches of as many distinct characters as there are such keycodes, with one keymap change
+//   per batch (the span from the lowest to the highest keycode, the keys in between written back unchanged), and types
+//   the batch. A client translates a key with the keymap it fetched when it handled the last change notification, so a
+//   keycode is only rebound 100 ms after its previous binding (and no two changes come closer than 15 ms): a client
+//   that handles the notification within that time translates every key right. Measured on Xvfb, 2 cores, a Qt text
+//   box in another process: one keymap change per keycode (19 per batch) made the clients reload their keymaps faster
+//   than they could and lose characters even at 80 ms, so a batch is one change. With both cores saturated by a
+//   compiler (load 3-4), a 128-character text came out exact 9 of 10 times at 50 ms and 25 of 25 times at 100 ms.
+//   Figures at 100 ms: 94 characters of mixed Japanese about 310 characters/s (xdotool is exact only at --delay 20,
+//   about 90/s, and not always), ASCII (on the map, one round trip per text) above 20,000/s. Characters bound already
+//   are reused without rebinding. sendUnicodeUnit binds one character at a time under the same rules. Bindings are
+//   removed 400 ms after typing stopped and at shutdown; a root window property per running instance lists what it has
+//   bound, and a later start empties what a killed instance left behind (only a dead instance's: see
+//   x11instancerecord.h).
+// - The keyboard map and the keyboard state may change under a text at any moment: a layout loaded (which also wipes
+//   what the pool had bound), a group switch, a modifier pressed by the user. Each key request's serial is kept; the
+//   notifications of those changes carry the serial of the last request the server had handled when the change
+//   happened, so after each round trip the typist knows for every key whether it was translated with the map and state
+//   it was planned for, or else whether the new ones still give the same character. The rest of the text is planned
+//   anew after any change; a text that did not arrive exactly ends short at the first key that may have typed
+//   something else.
+// - Synthesis reports failure (false, or fewer units from typeText) when no keycode is free, the server refused a
+//   request or the display went away; a broken connection does not end the program, the thread reconnects later.
+// - Keys missing from the keyboard map (F13-F24 on common layouts, keypad digits while NumLock is off) are bound on an
+//   unused keycode while held.
+// - The capture is a keyboard grab: an event that no capture procedure takes is still not seen by other programs,
+//   key releases reach the procedure up to 30 ms late (they wait for a possible autorepeat press), and releases of
+//   keys that were down before the capture began are swallowed unreported. Installing it costs one round trip and
+//   fails while another program holds the keyboard. Keys without a Windows code are reported as 255.
+// - Hot keys are passive grabs for the exact modifiers (lock keys ignored); while a capture runs they do not fire.
+//   They keep the keycodes found at registration.
+// - The key watch reads XInput 2.1 raw key events on a connection and a thread of its own: it sees every press and
+//   release whatever grab is active, but no autorepeat. Keys without a Windows code are reported as 255. What the
+//   backend types (sendUnicodeUnit, typeText) is not reported; keys sent through sendKey are, like the user's.
+// - Coordinates are those of the default screen's root window. A pointer target on none of its monitors (see
+//   x11monitors.h) is refused: the server would put the pointer on the nearest edge of the screen instead.
 
 #include "platform/inputservices.h"
 #include "x11keyboardmap.h"
@@ -82,6 +124,8 @@ private:
     std::size_t typeExactly(XDisplay* display, const std::vector<TextChar>& chars,
                             std::chrono::steady_clock::time_point start, std::chrono::steady_clock::duration interval,
                             const StopSignal& stop);
+    // Sends a key of a text, which the key watches do not report (they see the user, not the program).
+    void fakeTypedKey(XDisplay* display, int keycode, bool press);
     // The keycodes of wanted (keycode, keysym) that do not carry exactly that keysym now. One round trip.
     static std::vector<int> keycodesNotCarrying(XDisplay* display,
                                                 const std::vector<std::pair<int, unsigned long>>& wanted);
@@ -112,7 +156,6 @@ private:
     void flushPendingRelease();
     bool hotKeyEvent(bool press, int keycode, unsigned state);
     void ungrabHotKey(const HotKey& hotKey);
-    int vkOfCapturedKey(int keycode, unsigned state);
 
     std::string displayName_;
     int screen_ = 0;
@@ -138,8 +181,8 @@ private:
     std::mutex heldMutex_;
     std::array<int, 256> held_{};
 
-    std::mutex watchMutex_;
-    std::unique_ptr<KeyWatch> watch_;
+    std::mutex watchMutex_; // around add and remove; typing announces its keys without it
+    KeyWatch watch_{displayName_, spare_};
 };
 
 } // namespace platform::x11

@@ -3,7 +3,6 @@
 #include "platform/inputledger.h"
 
 #include <X11/XKBlib.h>
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
@@ -12,126 +11,9 @@
 
 namespace platform::x11 {
 
-namespace {
-
-
-// The first record keeps the name that versions with a single record used, so their leftovers are taken back too.
-std::string recordName(int n)
-{
-    return n == 0 ? std::string("_ORVANE_BOUND_KEYCODES") : "_ORVANE_BOUND_KEYCODES_" + std::to_string(n);
-}
-
-// Writes the record of what is bound (pairs of keycode and keysym); no record at all when nothing is.
-void writeRecord(Display* display, const std::string& name, const std::vector<std::pair<int, unsigned long>>& bound)
-{
-    if (name.empty())
-        return;
-    const Window root = DefaultRootWindow(display);
-    const Atom atom = XInternAtom(display, name.c_str(), False); // Xlib caches it: one round trip per connection
-    if (bound.empty()) {
-        XDeleteProperty(display, root, atom);
-        return;
-    }
-    std::vector<long> data; // format 32 travels as long in Xlib
-    for (const auto& [kc, sym] : bound) {
-        data.push_back(kc);
-        data.push_back(static_cast<long>(sym));
-    }
-    XChangeProperty(display, root, atom, XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
-}
-
-// Empties each keycode of a dead instance's record that still carries exactly the recorded keysym, and deletes the
-// record.
-void takeBack(Display* display, Atom record, std::vector<int>& emptied)
-{
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* raw = nullptr;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, True, XA_CARDINAL, &type, &format,
-                           &count, &after, &raw) != Success ||
-        !raw) {
-        return;
-    }
-    std::vector<long> pairs;
-    if (type == XA_CARDINAL && format == 32)
-        pairs.assign(reinterpret_cast<const long*>(raw), reinterpret_cast<const long*>(raw) + count);
-    XFree(raw);
-    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
-        const int kc = static_cast<int>(pairs[i]);
-        const auto recorded = static_cast<KeySym>(static_cast<unsigned long>(pairs[i + 1]));
-        if (kc < 8 || kc > 255 || recorded == NoSymbol)
-            continue;
-        int perKeycode = 0;
-        KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(kc), 1, &perKeycode);
-        bool exactlyOurs = false;
-        for (int s = 0; syms && s < perKeycode; ++s) {
-            if (syms[s] == recorded)
-                exactlyOurs = true;
-            else if (syms[s] != NoSymbol) {
-                exactlyOurs = false;
-                break;
-            }
-        }
-        if (syms)
-            XFree(syms);
-        // Anything else there means another program has put its own keys on the keycode since: it stays as it is.
-        if (!exactlyOurs)
-            continue;
-        KeySym none[2] = {NoSymbol, NoSymbol};
-        XChangeKeyboardMapping(display, kc, 2, none, 1);
-        emptied.push_back(kc);
-    }
-}
-
-} // namespace
-
 SpareKeys::~SpareKeys()
 {
     stopRestorer();
-}
-
-std::vector<int> SpareKeys::claim(XDisplay* display)
-{
-    std::vector<int> emptied;
-    if (!display || !recordName_.empty())
-        return emptied;
-    std::vector<std::string> names;
-    for (int n = 0; n < kRecordCount; ++n) {
-        names.push_back(recordName(n));
-        names.push_back(instanceSelection(n));
-    }
-    std::vector<char*> pointers;
-    for (std::string& name : names)
-        pointers.push_back(name.data());
-    std::vector<Atom> atoms(names.size());
-    if (!XInternAtoms(display, pointers.data(), static_cast<int>(pointers.size()), False, atoms.data()))
-        return emptied;
-    atoms_.assign(atoms.begin(), atoms.end());
-    const Window root = DefaultRootWindow(display);
-    const Window owner =
-        XCreateWindow(display, root, -1, -1, 1, 1, 0, CopyFromParent, InputOnly, CopyFromParent, 0, nullptr);
-    // Under a server grab, so that two instances starting together neither take one record nor empty each other's
-    // keycodes.
-    XGrabServer(display);
-    for (int n = 0; n < kRecordCount; ++n) {
-        const Atom selection = atoms[2 * n + 1];
-        if (XGetSelectionOwner(display, selection) != None)
-            continue; // a living instance's
-        takeBack(display, atoms[2 * n], emptied);
-        if (recordName_.empty()) {
-            XSetSelectionOwner(display, selection, owner, CurrentTime);
-            recordName_ = names[2 * n];
-            recordSelection_ = selection;
-            recordOwner_ = owner;
-        }
-    }
-    XUngrabServer(display);
-    XSync(display, False);
-    if (recordName_.empty())
-        XDestroyWindow(display, owner);
-    return emptied;
 }
 
 void SpareKeys::adopt(XDisplay* display, const std::vector<int>& keycodes)
@@ -252,7 +134,7 @@ std::vector<int> SpareKeys::verify(XDisplay* display, const std::vector<int>& ke
             if (s.keysym != 0 && !s.lost)
                 record.emplace_back(s.keycode, s.keysym);
         }
-        writeRecord(display, recordName_, record);
+        record_.write(display, record);
         XFlush(display);
     }
     return mismatched;
@@ -266,35 +148,6 @@ std::vector<int> SpareKeys::verifyAll(XDisplay* display)
     return verify(display, pool);
 }
 
-std::vector<int> SpareKeys::namedByOthers(XDisplay* display) const
-{
-    std::vector<int> named;
-    if (!display || atoms_.size() != 2 * kRecordCount)
-        return named;
-    int count = 0;
-    Atom* present = XListProperties(display, DefaultRootWindow(display), &count);
-    for (int n = 0; present && n < kRecordCount; ++n) {
-        const Atom record = atoms_[static_cast<std::size_t>(2 * n)];
-        if (recordName(n) == recordName_ || std::find(present, present + count, record) == present + count ||
-            XGetSelectionOwner(display, atoms_[static_cast<std::size_t>(2 * n + 1)]) == None)
-            continue; // ours, none, or a dead instance's (the next start or the guardian takes that back)
-        Atom type = None;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* raw = nullptr;
-        if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, False, XA_CARDINAL, &type, &format,
-                               &items, &after, &raw) != Success ||
-            !raw)
-            continue;
-        for (unsigned long i = 0; format == 32 && i + 1 < items; i += 2)
-            named.push_back(static_cast<int>(reinterpret_cast<const long*>(raw)[i]));
-        XFree(raw);
-    }
-    if (present)
-        XFree(present);
-    return named;
-}
-
 void SpareKeys::join(XDisplay* display, const std::vector<int>& unused)
 {
     auto inPool = [this](int kc) {
@@ -305,7 +158,7 @@ void SpareKeys::join(XDisplay* display, const std::vector<int>& unused)
         if (!adopted_ || std::all_of(unused.begin(), unused.end(), inPool))
             return;
     }
-    const std::vector<int> others = namedByOthers(display);
+    const std::vector<int> others = record_.namedByOthers(display);
     std::lock_guard state(state_);
     for (int kc : unused) {
         if (kc >= 8 && kc <= 255 && !inPool(kc) && std::find(others.begin(), others.end(), kc) == others.end())
@@ -350,7 +203,7 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
     // Only a keycode that carries nothing or exactly what we bound there is ours to write: a layout loaded since may
     // have put the user's keys on it. A binding goes only where no other living instance's record points.
     const bool binding = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return c.to != 0; });
-    const std::vector<int> others = binding ? namedByOthers(display) : std::vector<int>{};
+    const std::vector<int> others = binding ? record_.namedByOthers(display) : std::vector<int>{};
     std::erase_if(changes, [&](const Change& c) {
         if (c.keycode < desc->min_key_code || c.keycode > desc->max_key_code) {
             taken.push_back(c.keycode);
@@ -439,7 +292,7 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsign
     }
     std::sort(record.begin(), record.end());
     if (written)
-        writeRecord(display, recordName_, record);
+        record_.write(display, record);
     XUngrabServer(display);
     const bool ok = syncChecked(display) && written;
     std::vector<int> emptied;
@@ -734,18 +587,7 @@ void SpareKeys::shutdown(XDisplay* display)
         for (Slot& s : slots_)
             s.keysym = 0;
     }
-    // The window lives on the connection claim() was given, which may be gone already: it is only touched while it
-    // still owns the selection (under a grab, so nobody takes the record in between), which proves it exists.
-    if (recordOwner_ == 0)
-        return;
-    XGrabServer(display);
-    if (XGetSelectionOwner(display, recordSelection_) == recordOwner_) {
-        XSetSelectionOwner(display, recordSelection_, None, CurrentTime);
-        XDestroyWindow(display, recordOwner_);
-    }
-    XUngrabServer(display);
-    XSync(display, False);
-    recordOwner_ = 0;
+    record_.release(display);
 }
 
 } // namespace platform::x11

@@ -10,16 +10,13 @@
 // before the next. A character that is bound already is reused without rebinding. The bindings are removed again once
 // typing has been idle for a while, and when the pool is shut down.
 //
-// What the pool has bound is recorded in a root window property (CARDINAL/32, pairs of keycode and keysym), rewritten
-// once per batch, so that a later start can take back what a killed instance left behind (claim), and reported to
-// platform::ledger() for the guardian. Each running instance has a record of its own, _ORVANE_BOUND_KEYCODES or
-// _ORVANE_BOUND_KEYCODES_<n>, and owns the selection _ORVANE_INSTANCE_<n> through a window of its connection. The X
-// server drops that ownership however the program ends, so a record whose selection has no owner is a dead
-// instance's, and only such records are taken back: another instance that is typing keeps its bindings.
+// What the pool has bound is written to its InstanceRecord once per batch and reported to platform::ledger() for the
+// guardian; keycodes that another living instance's record names are never taken.
 //
 // All members are thread-safe; callers that bind and press hold lock() so that their bindings stay put.
 
 #include "x11display.h"
+#include "x11instancerecord.h"
 #include "x11keyboardmap.h"
 
 #include <chrono>
@@ -33,10 +30,6 @@ namespace platform::x11 {
 
 class SpareKeys {
 public:
-    // How many instances can keep a record at once, and the selection that marks the n-th as alive.
-    static constexpr int kRecordCount = 16;
-    static std::string instanceSelection(int n) { return "_ORVANE_INSTANCE_" + std::to_string(n); }
-
     using Clock = std::chrono::steady_clock;
 
     struct Pacing {
@@ -50,11 +43,9 @@ public:
     SpareKeys(const SpareKeys&) = delete;
     SpareKeys& operator=(const SpareKeys&) = delete;
 
-    // Before the pool is adopted, on a connection that lives as long as the pool: takes a record of its own and, in
-    // every record of a dead instance, empties each keycode that still carries exactly the recorded keysym; a keycode
-    // that now carries something else belongs to another program and stays as it is. Returns the keycodes emptied.
-    // Without a free record (16 instances at once) the pool keeps none; the guardian still covers it.
-    std::vector<int> claim(XDisplay* display);
+    // The instance's record: claimed before the pool is adopted, on a connection that lives as long as the pool.
+    InstanceRecord& record() { return record_; }
+    const InstanceRecord& record() const { return record_; }
 
     // Takes the unused keycodes of the map as the pool, but none that a living instance's record names (the first
     // call only; later calls are ignored).
@@ -78,8 +69,6 @@ public:
     std::vector<int> verifyAll(XDisplay* display);
     // Takes unused keycodes of a new map into the pool, leaving out those that a living instance's record names.
     void join(XDisplay* display, const std::vector<int>& unused);
-    // The keycodes that the records of other living instances name.
-    std::vector<int> namedByOthers(XDisplay* display) const;
 
     // The typing lock: held while binding and typing, so that bindings cannot change under a typist.
     std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(typing_); }
@@ -143,10 +132,7 @@ private:
     mutable std::mutex state_; // the slots; held only briefly
     std::condition_variable wake_;
     std::vector<Slot> slots_;
-    std::string recordName_;           // empty: no record (set once, by claim(), before the pool is used)
-    std::vector<unsigned long> atoms_; // every record's atom followed by its instance selection's
-    unsigned long recordOwner_ = 0;    // the window whose selection marks the record as a living instance's
-    unsigned long recordSelection_ = 0;
+    InstanceRecord record_;
     Clock::time_point lastRebind_{};
     struct Span {
         int first = 0;

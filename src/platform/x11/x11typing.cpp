@@ -1,11 +1,4 @@
 // Typing texts: X11Services::sendUnicodeUnit, typeText and the typist behind both.
-//
-// The keyboard map and the keyboard state may change under a text at any moment: a layout loaded (which also wipes
-// what the pool had bound), a group switch, a modifier pressed by the user. Each key request's serial is kept; the
-// notifications of those changes carry the serial of the last request the server had handled when the change happened,
-// so after each round trip the typist knows for every key whether it was translated with the map and state it was
-// planned for, or else whether the new ones still give the same character. The rest of the text is planned anew after
-// any change; a text that did not arrive exactly ends short at the first key that may have typed something else.
 
 #include "x11services.h"
 
@@ -377,15 +370,15 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
             if (keycode != 0) {
                 if (stroke.shift) {
                     ledger().keyDown(shiftKeycode);
-                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), True, CurrentTime);
+                    fakeTypedKey(display, shiftKeycode, true);
                 }
                 sent.push_back({k, NextRequest(display), keycode, stroke, group, mods});
                 ledger().keyDown(keycode);
-                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), True, CurrentTime);
-                XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), False, CurrentTime);
+                fakeTypedKey(display, keycode, true);
+                fakeTypedKey(display, keycode, false);
                 pressed.push_back(keycode);
                 if (stroke.shift) {
-                    XTestFakeKeyEvent(display, static_cast<unsigned>(shiftKeycode), False, CurrentTime);
+                    fakeTypedKey(display, shiftKeycode, false);
                     pressed.push_back(shiftKeycode);
                 }
             }
@@ -401,6 +394,13 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
     if (!pressed.empty() || !sent.empty())
         confirm();
     return delivered;
+}
+
+void X11Services::fakeTypedKey(XDisplay* display, int keycode, bool press)
+{
+    // Announced first: the echo may reach the key watch before this call returns.
+    watch_.expectTyped(keycode, press);
+    XTestFakeKeyEvent(display, static_cast<unsigned>(keycode), press ? True : False, CurrentTime);
 }
 
 std::vector<int> X11Services::keycodesNotCarrying(XDisplay* display,

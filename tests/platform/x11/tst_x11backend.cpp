@@ -694,10 +694,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("holdMs");
         QTest::addColumn<bool>("grabbed"); // another program holds the keyboard meanwhile
         QTest::addColumn<int>("vk");
-        QTest::newRow("letter tapped for 1 ms") << int(XK_a) << 1 << false << 65;
-        QTest::newRow("right Ctrl tapped for 5 ms") << int(XK_Control_R) << 5 << false << 163;
-        QTest::newRow("F13 on a spare keycode") << 0 << 1 << false << 124;
-        QTest::newRow("letter during another's grab") << int(XK_a) << 1 << true << 65;
+        QTest::addColumn<QString>("typed"); // the backend types this while the key is held: never reported
+        QTest::newRow("letter tapped for 1 ms") << int(XK_a) << 1 << false << 65 << QString();
+        QTest::newRow("right Ctrl tapped for 5 ms") << int(XK_Control_R) << 5 << false << 163 << QString();
+        QTest::newRow("F13 on a spare keycode") << 0 << 1 << false << 124 << QString();
+        QTest::newRow("letter during another's grab") << int(XK_a) << 1 << true << 65 << QString();
+        QTest::newRow("letter held while the backend types") << int(XK_d) << 0 << false << 68 << QStringLiteral("Ab\n");
     }
 
     void watchKeys()
@@ -706,6 +708,7 @@ private Q_SLOTS:
         QFETCH(int, holdMs);
         QFETCH(bool, grabbed);
         QFETCH(int, vk);
+        QFETCH(QString, typed);
         // Shared with the watches: a failed check returns before the watches end, in cleanup().
         const auto first = std::make_shared<WatchLog>(), second = std::make_shared<WatchLog>(); // two at once
         const platform::KeyWatchHandle a = watch(first), b = watch(second);
@@ -717,6 +720,7 @@ private Q_SLOTS:
         auto press = [&](bool down) { keysym ? other_.key(KeySym(keysym), down) : void(services().sendKey(vk, down)); };
         press(true);
         std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+        QCOMPARE(typeFromWorker(typed, true), static_cast<std::size_t>(typed.size()));
         press(false); // the grab, if any, lasts until cleanup()
         const KeyLog expected{{256, vk}, {257, vk}};
         QTRY_COMPARE(second->get(), expected);

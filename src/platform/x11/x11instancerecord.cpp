@@ -1,0 +1,185 @@
+#include "x11instancerecord.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <algorithm>
+
+namespace platform::x11 {
+
+namespace {
+
+std::string recordName(int n)
+{
+    return n == 0 ? std::string("_ORVANE_BOUND_KEYCODES") : "_ORVANE_BOUND_KEYCODES_" + std::to_string(n);
+}
+
+std::string instanceSelection(int n)
+{
+    return "_ORVANE_INSTANCE_" + std::to_string(n);
+}
+
+// Empties each keycode of a dead instance's record that still carries exactly the recorded keysym, and deletes the
+// record.
+void takeBack(Display* display, Atom record, std::vector<int>& emptied)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* raw = nullptr;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, True, XA_CARDINAL, &type, &format,
+                           &count, &after, &raw) != Success ||
+        !raw) {
+        return;
+    }
+    std::vector<long> pairs;
+    if (type == XA_CARDINAL && format == 32)
+        pairs.assign(reinterpret_cast<const long*>(raw), reinterpret_cast<const long*>(raw) + count);
+    XFree(raw);
+    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
+        const int kc = static_cast<int>(pairs[i]);
+        const auto recorded = static_cast<KeySym>(static_cast<unsigned long>(pairs[i + 1]));
+        if (kc < 8 || kc > 255 || recorded == NoSymbol)
+            continue;
+        int perKeycode = 0;
+        KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(kc), 1, &perKeycode);
+        bool exactlyOurs = false;
+        for (int s = 0; syms && s < perKeycode; ++s) {
+            if (syms[s] == recorded)
+                exactlyOurs = true;
+            else if (syms[s] != NoSymbol) {
+                exactlyOurs = false;
+                break;
+            }
+        }
+        if (syms)
+            XFree(syms);
+        // Anything else there means another program has put its own keys on the keycode since: it stays as it is.
+        if (!exactlyOurs)
+            continue;
+        KeySym none[2] = {NoSymbol, NoSymbol};
+        XChangeKeyboardMapping(display, kc, 2, none, 1);
+        emptied.push_back(kc);
+    }
+}
+
+} // namespace
+
+std::vector<int> InstanceRecord::claim(XDisplay* display)
+{
+    std::vector<int> emptied;
+    if (!display || !name_.empty())
+        return emptied;
+    std::vector<std::string> names;
+    for (int n = 0; n < kCount; ++n) {
+        names.push_back(recordName(n));
+        names.push_back(instanceSelection(n));
+    }
+    std::vector<char*> pointers;
+    for (std::string& name : names)
+        pointers.push_back(name.data());
+    std::vector<Atom> atoms(names.size());
+    if (!XInternAtoms(display, pointers.data(), static_cast<int>(pointers.size()), False, atoms.data()))
+        return emptied;
+    atoms_.assign(atoms.begin(), atoms.end());
+    const Window root = DefaultRootWindow(display);
+    const Window owner =
+        XCreateWindow(display, root, -1, -1, 1, 1, 0, CopyFromParent, InputOnly, CopyFromParent, 0, nullptr);
+    // Under a server grab, so that two instances starting together neither take one record nor empty each other's
+    // keycodes.
+    XGrabServer(display);
+    for (int n = 0; n < kCount; ++n) {
+        const Atom selection = atoms[2 * n + 1];
+        if (XGetSelectionOwner(display, selection) != None)
+            continue; // a living instance's
+        takeBack(display, atoms[2 * n], emptied);
+        if (name_.empty()) {
+            XSetSelectionOwner(display, selection, owner, CurrentTime);
+            name_ = names[2 * n];
+            selection_ = selection;
+            owner_ = owner;
+        }
+    }
+    XUngrabServer(display);
+    XSync(display, False);
+    if (name_.empty())
+        XDestroyWindow(display, owner);
+    return emptied;
+}
+
+void InstanceRecord::write(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& bound) const
+{
+    if (name_.empty())
+        return;
+    const Window root = DefaultRootWindow(display);
+    const Atom atom = XInternAtom(display, name_.c_str(), False); // Xlib caches it: one round trip per connection
+    if (bound.empty()) {
+        XDeleteProperty(display, root, atom);
+        return;
+    }
+    std::vector<long> data; // format 32 travels as long in Xlib
+    for (const auto& [kc, sym] : bound) {
+        data.push_back(kc);
+        data.push_back(static_cast<long>(sym));
+    }
+    XChangeProperty(display, root, atom, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
+}
+
+std::vector<int> InstanceRecord::namedByOthers(XDisplay* display) const
+{
+    std::vector<int> named;
+    if (!display || atoms_.size() != 2 * kCount)
+        return named;
+    int count = 0;
+    Atom* present = XListProperties(display, DefaultRootWindow(display), &count);
+    for (int n = 0; present && n < kCount; ++n) {
+        const Atom record = atoms_[static_cast<std::size_t>(2 * n)];
+        if (recordName(n) == name_ || std::find(present, present + count, record) == present + count ||
+            XGetSelectionOwner(display, atoms_[static_cast<std::size_t>(2 * n + 1)]) == None)
+            continue; // ours, none, or a dead instance's (the next start or the guardian takes that back)
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* raw = nullptr;
+        if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, False, XA_CARDINAL, &type, &format,
+                               &items, &after, &raw) != Success ||
+            !raw)
+            continue;
+        for (unsigned long i = 0; format == 32 && i + 1 < items; i += 2)
+            named.push_back(static_cast<int>(reinterpret_cast<const long*>(raw)[i]));
+        XFree(raw);
+    }
+    if (present)
+        XFree(present);
+    return named;
+}
+
+void InstanceRecord::release(XDisplay* display)
+{
+    // The window is only touched while it still owns the selection (under a grab, so that nobody takes the record in
+    // between), which proves that it exists.
+    if (!display || owner_ == 0)
+        return;
+    XGrabServer(display);
+    if (XGetSelectionOwner(display, selection_) == owner_) {
+        XSetSelectionOwner(display, selection_, None, CurrentTime);
+        XDestroyWindow(display, owner_);
+    }
+    XUngrabServer(display);
+    XSync(display, False);
+    owner_ = 0;
+}
+
+bool InstanceRecord::anyAlive(XDisplay* display)
+{
+    for (int n = 0; n < kCount; ++n) {
+        // An atom that was never made was never owned.
+        const Atom selection = XInternAtom(display, instanceSelection(n).c_str(), True);
+        if (selection != None && XGetSelectionOwner(display, selection) != None)
+            return true;
+    }
+    return false;
+}
+
+} // namespace platform::x11
