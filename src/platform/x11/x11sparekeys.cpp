@@ -259,7 +259,9 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsign
     std::vector<int> first;
     {
         std::lock_guard state(state_);
-        for (const auto& [kc, sym] : wanted) {
+        for (const auto& entry : wanted) {
+            const int kc = entry.first; // not structured bindings: the lambda below captures them
+            const unsigned long sym = entry.second;
             auto slot = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keycode == kc; });
             changes.push_back({kc, slot == slots_.end() ? 0 : slot->keysym, sym});
             if (slot != slots_.end() && sym != 0 && !slot->reported) {

@@ -324,17 +324,20 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                 all.push_back(use.first);
             if (all.empty())
                 return true;
-            const auto [low, high] = std::minmax_element(all.begin(), all.end());
+            const auto range = std::minmax_element(all.begin(), all.end());
+            const int low = *range.first; // not a structured binding: lambdas below capture it
             int perKeycode = 0;
-            KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(*low), *high - *low + 1, &perKeycode);
+            KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(low), *range.second - low + 1, &perKeycode);
             if (!syms)
                 return false;
             const bool mapKept = std::all_of(keys.begin(), keys.end(), [&](int kc) {
-                return map->rowUnchanged(kc, syms + static_cast<std::ptrdiff_t>(kc - *low) * perKeycode, perKeycode);
+                return map->rowUnchanged(kc, syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode, perKeycode);
             });
             std::vector<int> lost;
-            for (const auto& [kc, sym] : pool) {
-                const KeySym* at = syms + static_cast<std::ptrdiff_t>(kc - *low) * perKeycode;
+            for (const auto& entry : pool) {
+                const int kc = entry.first;
+                const KeySym sym = entry.second;
+                const KeySym* at = syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode;
                 if (std::find(at, at + perKeycode, sym) == at + perKeycode ||
                     !std::all_of(at, at + perKeycode, [&](KeySym x) { return x == NoSymbol || x == sym; }))
                     lost.push_back(kc);
@@ -413,7 +416,9 @@ std::vector<int> X11Services::keycodesNotCarrying(XDisplay* display,
     int perKeycode = 0;
     KeySym* syms =
         XGetKeyboardMapping(display, static_cast<KeyCode>(low->first), high->first - low->first + 1, &perKeycode);
-    for (const auto& [kc, sym] : wanted) {
+    for (const auto& entry : wanted) {
+        const int kc = entry.first; // not structured bindings: the lambda below captures them
+        const KeySym sym = entry.second;
         const KeySym* at = syms ? syms + static_cast<std::ptrdiff_t>(kc - low->first) * perKeycode : nullptr;
         const bool exact = at && std::find(at, at + perKeycode, sym) != at + perKeycode &&
                            std::all_of(at, at + perKeycode, [&](KeySym s) { return s == NoSymbol || s == sym; });
