@@ -11,12 +11,7 @@ cmake --build --preset "$preset" -j "$(nproc)" --target orvane_bench orvane >/de
 build="$PWD/build/$preset"
 
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xpid=$!
-trap 'kill $xpid 2>/dev/null; wait $xpid 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
-unset WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime"
+trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/runtime"
-"$build/bench/orvane_bench" --program "$build/src/app/orvane" --home "$work/home"
+QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" tests/with-xvfb.sh --noreset \
+    "$build/bench/orvane_bench" --program "$build/src/app/orvane" --home "$work/home"

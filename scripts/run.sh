@@ -13,22 +13,17 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 echo "No X display: starting a private Xvfb display."
-fdfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
-xpid=$!
-cleanup() { kill "${apid:-}" 2>/dev/null || true; kill "$xpid" 2>/dev/null || true; rm -f "$fdfile"; }
-trap cleanup EXIT INT TERM
-for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$fdfile")"
-"$exe" &
+# shellcheck disable=SC2016 # expanded by the inner shell
+exec tests/with-xvfb.sh bash -c '
+"$1" &
 apid=$!
-shot="$PWD/build/orvane-screenshot.png"
+trap "kill $apid 2>/dev/null" EXIT INT TERM
 for _ in $(seq 1 50); do
     sleep 0.2
     xdotool search --name "オルヴェイン" >/dev/null 2>&1 && break
 done
 sleep 1
-import -window root "$shot"
-echo "The program runs on display $DISPLAY; screenshot of its window: $shot"
+import -window root "$2"
+echo "The program runs on display $DISPLAY; screenshot of its window: $2"
 echo "Press Ctrl+C to stop."
-wait "$apid"
+wait "$apid"' run.sh "$exe" "$PWD/build/orvane-screenshot.png"

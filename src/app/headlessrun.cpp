@@ -6,7 +6,7 @@
 #include "model/projectfile.h"
 #include "platform/inputservices.h"
 #include "run/run.h"
-#include "runui/runindicators.h"
+#include "runui/runlauncher.h"
 #include "runui/runstart.h"
 #include "settings/config.h"
 
@@ -15,7 +15,6 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTextStream>
-#include <QThread>
 
 namespace {
 
@@ -58,33 +57,24 @@ int runWithoutEditor(const cli::Request& request, QuitSignals& quitSignals)
     const int repeat = request.endless ? EndlessRunNumber : request.repeat.value_or(config.runNumber);
     const QString stop = request.stop.value_or(config.stopCommand);
 
-    QThread worker;
-    auto* run = new Run;
-    run->configure(delay, repeat, stop, project.commands, project.conditions, runProjectName(request.file));
-    RunIndicators::show(run, runProjectName(request.file));
-    run->moveToThread(&worker);
+    RunLauncher launcher;
     QEventLoop loop;
-    QObject::connect(&worker, &QThread::started, run, &Run::start);
-    QObject::connect(run, &Run::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    const auto state = run->sharedState();
-    const QMetaObject::Connection onSignal =
-        QObject::connect(&quitSignals, &QuitSignals::quitRequested, &loop, [state] { state->requestStop(); });
-    worker.start();
+    cli::RunReport report;
+    QObject::connect(&launcher, &RunLauncher::finished, &loop, [&](const cli::RunReport& ended) {
+        report = ended;
+        loop.quit();
+    });
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &launcher, &RunLauncher::requestStop);
+    const QString name = runProjectName(request.file);
+    launcher.start({delay, repeat, stop, project.commands, project.conditions, name});
     loop.exec();
-    QObject::disconnect(onSignal);
-    worker.quit();
-    worker.wait();
+    launcher.stop(QDeadlineTimer(QDeadlineTimer::Forever));
 
-    const QString failure = run->failure();
-    const bool stopped = run->isStopRequested();
-    const cli::RunReport report = cli::makeReport(runProjectName(request.file), run->pageTimings(), project.commands,
-                                                  project.conditions, failure, stopped);
-    delete run;
     if (!request.report.isEmpty() && !cli::writeReport(report, request.report))
         err << QStringLiteral("レポートを書き込めませんでした: %1").arg(request.report) << Qt::endl;
-    if (!failure.isEmpty()) {
-        err << failure << Qt::endl;
+    if (report.outcome == cli::RunOutcome::NotDelivered) {
+        err << report.failure << Qt::endl;
         return cli::ExitNotDelivered;
     }
-    return stopped ? cli::ExitStopped : cli::ExitFinished;
+    return report.outcome == cli::RunOutcome::Stopped ? cli::ExitStopped : cli::ExitFinished;
 }

@@ -35,12 +35,13 @@ class QTextEdit;
 class QTimer;
 class QUrl;
 class HoverHideWindow;
-class QThread;
 namespace editor {
 struct PageViewState;
 }
-class Run;
-struct RunState;
+class RunLauncher;
+namespace cli {
+struct RunReport;
+}
 
 class orvane final : public QMainWindow {
     Q_OBJECT
@@ -114,8 +115,6 @@ private Q_SLOTS:
     void importedCommand();
     // Run start (run/orvane_run.cpp): asks for the run settings, keeps them and starts the run when accepted.
     void stertRun();
-    // The run has ended: the window comes back.
-    void onRunFinished();
     // Reports (orvane_menus.cpp).
     void reportBug();
     void reportImprovementSuggestion();
@@ -183,6 +182,8 @@ private:
     // Run start.
     // Hands copies of the project to a new run on a worker thread and hides the window.
     void startRun();
+    // The run has ended: its report is kept and the window comes back.
+    void onRunFinished(const cli::RunReport& report);
     // Ends a run still in progress and waits for it (the program is closing).
     void stopActiveRun();
 
@@ -244,9 +245,7 @@ private:
     bool dragging = false;
     bool listPressPending = false; // a press on the list that has not selected a row yet
     QByteArray letGoProject; // the serialised project the user chose to close without saving
-    QPointer<Run> activeRun;
-    QPointer<QThread> activeRunThread;
-    std::shared_ptr<RunState> activeRunState;
+    RunLauncher* runLauncher = nullptr;
 
     // ---- Widgets, in creation order ----------------------------------------------------------------------------
     QGroupBox* commandGroup = nullptr;

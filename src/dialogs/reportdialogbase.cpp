@@ -11,13 +11,9 @@
 #include <QNetworkRequest>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QTimer>
 
 namespace {
 Q_LOGGING_CATEGORY(lcReport, "orvane.report", QtWarningMsg)
-
-// Set on a reply that our own deadline aborted, so its handler can tell the user why.
-constexpr const char* TimedOutProperty = "orvaneTimedOut";
 
 QUrl& endpointSetting()
 {
@@ -150,17 +146,10 @@ void ReportDialogBase::send()
     auto* manager = new QNetworkAccessManager(this);
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
-    QNetworkReply* reply = manager->post(request, body);
-
     // Without a deadline a server that accepts the connection and never answers would leave the dialog disabled for
-    // good. The timer is the reply's child, so it goes away with the reply.
-    auto* deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, reply, [reply] {
-        reply->setProperty(TimedOutProperty, true);
-        reply->abort();
-    });
-    deadline->start(transferTimeout());
+    // good. The body is small, so a transfer that falls silent for this long is one that never answers.
+    request.setTransferTimeout(int(transferTimeout().count()));
+    QNetworkReply* reply = manager->post(request, body);
 
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, manager, progressBox] { onReplyFinished(reply, manager, progressBox); });
@@ -174,7 +163,8 @@ void ReportDialogBase::onReplyFinished(QNetworkReply* reply, QNetworkAccessManag
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // An aborted reply is closed and cannot be read.
     const QByteArray responseBody = reply->isOpen() ? reply->readAll() : QByteArray();
-    const bool timedOut = reply->property(TimedOutProperty).toBool();
+    // Nothing else here aborts a reply: a cancelled one was ended by the transfer timeout (later Qt names it so).
+    const bool timedOut = error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError;
 
     qCDebug(lcReport) << "HTTP status:" << status;
     qCDebug(lcReport) << "Network error:" << error << errorString;

@@ -3,7 +3,9 @@
 // The threads a run's actions run on. Actions of successive pages may overlap, so each needs a thread of its own while
 // it lasts; but a thread that has finished its action waits for the next one instead of ending. A new thread costs
 // more than the precision a page asks for: on X11 it also opens a display connection of its own (the backend keeps one
-// per thread), which made every click page start a millisecond or more late, by a varying amount.
+// per thread), which made every click page start a millisecond or more late, by a varying amount. Not QThreadPool:
+// past its bound start() queues the action and returns, so the run would go on as if the action had begun, and it
+// wakes an idle thread no sooner than this pool does.
 
 #include <condition_variable>
 #include <cstddef>
