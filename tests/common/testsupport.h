@@ -3,6 +3,7 @@
 // Shared by the tests: the fake input backend with a test-mode configuration location, the configuration of a
 // returning user, an answerer for the message boxes a test provokes and a catcher of log messages.
 
+#include "model/recoverycopy.h"
 #include "platform/fake/fakeservices.h"
 #include "settings/config.h"
 
@@ -34,8 +35,10 @@ inline platform::FakeServices& fake()
 }
 
 // Writes the configuration of a user who has seen the greeting and has help mode off, then lets `adjust` change it.
+// No recovery copy of an earlier test is left to be offered.
 inline void writeReturningUser(const std::function<void(settings::Config&)>& adjust = {})
 {
+    model::removeRecoveryCopy(settings::stateDirectory());
     QFile::remove(settings::configFilePath());
     settings::Config config;
     config.filePath = settings::desktopDirectory();

@@ -53,11 +53,7 @@ class tst_Files : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { fake(); }
-    void init()
-    {
-        testsupport::writeReturningUser();
-        model::removeRecoveryCopy(settings::stateDirectory());
-    }
+    void init() { testsupport::writeReturningUser(); }
 
     // Unnamed, 上書き保存 asks for a name and completes it; named, it writes at once without a question; 名前を付けて
     // 保存 onto the completed name of a file that exists asks first: "No" keeps the file, "Yes" replaces it. A failed
