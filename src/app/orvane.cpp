@@ -1,6 +1,7 @@
 #include "orvane.h"
 
 #include "editor/hoverhidewindow.h"
+#include "editor/keycapturesession.h"
 #include "model/projectfile.h"
 #include "platform/inputservices.h"
 #include "settings/config.h"
@@ -20,7 +21,6 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTextEdit>
-#include <QTimer>
 
 namespace {
 
@@ -96,6 +96,7 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
     setFixedSize(630, 585);
     loadConfig();
     buildWidgets();
+    buildCaptures();
     buildMenus();
     buildEditActions();
     greetFirstRun();
@@ -203,10 +204,6 @@ void orvane::buildWidgets()
 
     commandKeyLabel = place(new QLabel(this), "commandKeyLabel", 20, 145, 380, 40, L24s);
     conditionKeyLabel = place(new QLabel(this), "conditionKeyLabel", 20, 385, 380, 40, L24s);
-
-    keyPollTimer = new QTimer(this);
-    keyPollTimer->setObjectName(QStringLiteral("keyPollTimer"));
-    connect(keyPollTimer, &QTimer::timeout, this, &orvane::pollKeystroke);
 
     auto coordinateSpin = [this](const char* name, int x, int maximum) {
         auto* spin = place(new QSpinBox(this), name, x, 145, 120, 40, S24);

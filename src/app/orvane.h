@@ -6,7 +6,6 @@
 // and coordinate capture), orvane_files.cpp (project files), orvane_menus.cpp (menus, help mode, reports) and
 // run/orvane_run.cpp (the run start). Its slots stay thin: the decisions live in the GUI-free classes of editor/.
 
-#include "editor/keycapturesession.h"
 #include "editor/projecthistory.h"
 #include "model/pagemodel.h"
 
@@ -32,12 +31,15 @@ class QMenu;
 class QPushButton;
 class QSpinBox;
 class QTextEdit;
-class QTimer;
 class QUrl;
 class HoverHideWindow;
 class QThread;
 namespace editor {
 struct PageViewState;
+class KeyCaptureSession;
+}
+namespace platform {
+class GlobalHotKey;
 }
 class Run;
 struct RunState;
@@ -90,8 +92,8 @@ private Q_SLOTS:
     void getCoordinate();
     void getCoordinate2();
     void moveMousePointer();
-    // Keyboard capture (orvane_capture.cpp).
-    void pollKeystroke();
+    // Keyboard capture (orvane_capture.cpp): the combination the capture saw goes into the current page.
+    void storeCapturedKey(const QString& combination);
     // Operation and condition editing (orvane_editing.cpp).
     void addNewCommand();
     void addCommand();
@@ -126,18 +128,6 @@ private Q_SLOTS:
     void cancelCoordinateCapture();
 
 private:
-    // Holds what the desktop-wide hot key of a coordinate capture does. The backend sees the hot key among the GUI
-    // loop's native events and hands its identifier here.
-    class GlobalHotkeyFilter {
-    public:
-        explicit GlobalHotkeyFilter(int filterId);
-        // Runs the callback when firedId is this filter's identifier; returns whether it did.
-        bool deliver(int firedId) const;
-
-        std::function<void()> callback;
-        int id = 0;
-    };
-
     // Construction and configuration (orvane.cpp).
     void buildWidgets();
     void loadConfig();
@@ -152,8 +142,8 @@ private:
     // Shows a warning box titled "最終確認" with Yes and No (No the default); true for Yes.
     bool confirm(const QString& text);
 
-    // Coordinate capture.
-    void registerGlobalHotkey();
+    // Key and coordinate capture: the capture session and the hot keys, Ctrl+Alt+G and Escape.
+    void buildCaptures();
     void unregisterGlobalHotkey();
 
     // Keyboard capture: starts capturing a key combination for the operation or the condition of the current page;
@@ -229,11 +219,9 @@ private:
     bool isRefreshing = false;
     QStringList copiedCommand;
     QStringList copiedCondition;
-    GlobalHotkeyFilter* hotkeyFilter = nullptr;
-    bool hotkeyRegistered = false;
-    int hotkeyId = 1001;
-    QTimer* keyPollTimer = nullptr;
-    editor::KeyCaptureSession keyCapture;
+    platform::GlobalHotKey* pointHotKey = nullptr;
+    platform::GlobalHotKey* escapeHotKey = nullptr;
+    editor::KeyCaptureSession* keyCapture = nullptr;
     QStringList captureFallback; // what the captured entry held before 追加, given back by キャンセル
     editor::ProjectHistory history;
     QStringList recentFiles;

@@ -4,6 +4,7 @@
 #include "orvane.h"
 
 #include "editor/entryedits.h"
+#include "editor/keycapturesession.h"
 #include "editor/pageviewstate.h"
 #include "model/projectfile.h"
 #include "platform/inputservices.h"
@@ -92,7 +93,7 @@ void orvane::changeMenuAddCondition()
 
 void orvane::addCommand()
 {
-    if (keyCapture.isCapturing())
+    if (keyCapture->isCapturing())
         return;
     const QStringList previous = currentCommand();
     editor::addCommand(currentCommand(), currentCondition(), selectedCommandKind);
@@ -105,7 +106,7 @@ void orvane::addCommand()
 
 void orvane::addCondition()
 {
-    if (keyCapture.isCapturing())
+    if (keyCapture->isCapturing())
         return;
     const QStringList previous = currentCondition();
     currentCondition() = model::defaultConditionEntry(selectedConditionKind);
@@ -154,7 +155,7 @@ editor::PageViewState orvane::currentViewState(bool typing) const
     context.canRegisterHotKey = platform::services().canRegisterHotKey();
     context.monitors = platform::services().monitors();
     context.stopCommand = stopCommand;
-    if (keyCapture.isCapturing())
+    if (keyCapture->isCapturing())
         context.capture = captureForCondition ? editor::CaptureTarget::Condition : editor::CaptureTarget::Command;
     return editor::pageViewState(context);
 }
