@@ -94,7 +94,7 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("オルヴェイン Free"));
     setFixedSize(630, 585);
-    loadConfig();
+    settings::loadConfig(config);
     buildWidgets();
     buildCaptures();
     buildMenus();
@@ -102,10 +102,10 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
     greetFirstRun();
 
     // The flags reach the checkable actions after the connections exist, so a checked help mode installs its tips.
-    helpModeAction->setChecked(is_help);
-    confirmSaveAction->setChecked(is_message_file);
-    confirmPasteAction->setChecked(is_message_paste);
-    confirmDeleteAction->setChecked(is_message_delete);
+    helpModeAction->setChecked(config.isHelp);
+    confirmSaveAction->setChecked(config.isMessageFile);
+    confirmPasteAction->setChecked(config.isMessagePaste);
+    confirmDeleteAction->setChecked(config.isMessageDelete);
 
     connect(runButton, &QPushButton::clicked, this, &orvane::stertRun);
     offerRecoveryCopy();
@@ -245,7 +245,7 @@ bool orvane::askBeforeClosing()
 {
     if (!isProjectUnsaved())
         return true;
-    if (is_message_file) {
+    if (config.isMessageFile) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("最終確認"),
                         QStringLiteral("プロジェクトが保存されていません。\n保存して終了しますか？"),
                         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
@@ -274,43 +274,8 @@ void orvane::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void orvane::loadConfig()
-{
-    settings::Config config;
-    config.stopCommand = stopCommand;
-    settings::loadConfig(config);
-    stertTime = config.stertTime;
-    runNumber = config.runNumber;
-    stopCommand = config.stopCommand;
-    filePath = config.filePath;
-    lastFilePath = config.lastFilePath;
-    is_used_stert = config.isUsedStert;
-    is_used_this = config.isUsedThis;
-    is_help = config.isHelp;
-    is_message_file = config.isMessageFile;
-    is_message_paste = config.isMessagePaste;
-    is_message_delete = config.isMessageDelete;
-    recentFiles = config.recentFiles;
-    if (helpModeAction)
-        helpModeAction->setChecked(is_help);
-}
-
 void orvane::saveConfig()
 {
-    is_help = helpModeAction && helpModeAction->isChecked();
-    settings::Config config;
-    config.stertTime = stertTime;
-    config.runNumber = runNumber;
-    config.stopCommand = stopCommand;
-    config.filePath = filePath;
-    config.lastFilePath = lastFilePath;
-    config.isUsedStert = is_used_stert;
-    config.isUsedThis = is_used_this;
-    config.isHelp = is_help;
-    config.isMessageFile = is_message_file;
-    config.isMessagePaste = is_message_paste;
-    config.isMessageDelete = is_message_delete;
-    config.isJapanese = is_japanese;
-    config.recentFiles = recentFiles;
+    config.isHelp = helpModeAction && helpModeAction->isChecked();
     settings::saveConfig(config);
 }

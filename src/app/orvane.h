@@ -8,6 +8,7 @@
 
 #include "editor/projecthistory.h"
 #include "model/pagemodel.h"
+#include "settings/config.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -37,7 +38,7 @@ class QThread;
 namespace editor {
 struct PageViewState;
 class KeyCaptureSession;
-}
+} // namespace editor
 namespace platform {
 class GlobalHotKey;
 }
@@ -68,13 +69,6 @@ public:
     // False when the user cancelled: the session should not end.
     bool endSession(bool mayAsk);
 
-    // The run settings and the project that the run start hands over; read and preset by the run-start tests until
-    // the run start moves to a layer of its own.
-    int stertTime = 5;
-    int runNumber = 1;
-    QString stopCommand = QStringLiteral("83,3");
-    QString filePath;
-    bool is_used_stert = false;
     model::EntryList list_command{model::freshCommand()};
     model::EntryList list_condition{model::freshCondition()};
 
@@ -130,7 +124,6 @@ private Q_SLOTS:
 private:
     // Construction and configuration (orvane.cpp).
     void buildWidgets();
-    void loadConfig();
     void saveConfig();
     bool isProjectUnsaved() const;
     // The question before an unsaved project is closed (when the setting asks it); true when the window may go. A
@@ -202,14 +195,9 @@ private:
     void showDocument(const QString& path);
 
     // ---- State (declaration order as the window's data model) --------------------------------------------------
+    // The configuration file's values: run settings, the project path, the confirmations, help mode, recent files.
+    settings::Config config;
     HoverHideWindow* hoverWindow = nullptr;
-    QString lastFilePath;
-    bool is_used_this = false;
-    bool is_help = false;
-    bool is_message_file = true;
-    bool is_message_paste = false;
-    bool is_message_delete = true;
-    bool is_japanese = true;
     QString selectedCommandKind = QStringLiteral("なし");
     QString selectedConditionKind = QStringLiteral("時間");
     model::EntryList saved_list_command{model::freshCommand()};
@@ -224,14 +212,13 @@ private:
     editor::KeyCaptureSession* keyCapture = nullptr;
     QStringList captureFallback; // what the captured entry held before 追加, given back by キャンセル
     editor::ProjectHistory history;
-    QStringList recentFiles;
     // The page list's last press (event time, position) and the page row a drag started on (0: none).
     qint64 lastListPressTime = -1;
     QPoint lastListPressPosition;
     int dragSourcePage = 0;
     bool dragging = false;
     bool listPressPending = false; // a press on the list that has not selected a row yet
-    QByteArray letGoProject; // the serialised project the user chose to close without saving
+    QByteArray letGoProject;       // the serialised project the user chose to close without saving
     QPointer<Run> activeRun;
     QPointer<QThread> activeRunThread;
     std::shared_ptr<RunState> activeRunState;

@@ -5,8 +5,8 @@
 #include "orvane.h"
 
 #include "editor/entryedits.h"
-#include "editor/keycapturesession.h"
 #include "editor/hoverhidewindow.h"
+#include "editor/keycapturesession.h"
 
 #include <QAction>
 #include <QApplication>

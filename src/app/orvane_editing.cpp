@@ -66,7 +66,7 @@ QStringList& orvane::currentCondition()
 
 void orvane::addNewCommand()
 {
-    filePath = settings::desktopDirectory();
+    config.filePath = settings::desktopDirectory();
     resetHistory();
     openEditor();
 }
@@ -154,7 +154,7 @@ editor::PageViewState orvane::currentViewState(bool typing) const
     context.canSynthesize = platform::services().canSynthesize();
     context.canRegisterHotKey = platform::services().canRegisterHotKey();
     context.monitors = platform::services().monitors();
-    context.stopCommand = stopCommand;
+    context.stopCommand = config.stopCommand;
     if (keyCapture->isCapturing())
         context.capture = captureForCondition ? editor::CaptureTarget::Condition : editor::CaptureTarget::Command;
     return editor::pageViewState(context);
@@ -242,7 +242,7 @@ void orvane::refreshPage()
     if (QListWidgetItem* item = pageList->currentItem())
         pageList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
     pageCountLabel->setText(QStringLiteral("%1/%2").arg(currentPage).arg(list_command.size()));
-    setWindowTitle(model::projectTitle(filePath, settings::desktopDirectory()));
+    setWindowTitle(model::projectTitle(config.filePath, settings::desktopDirectory()));
     recordChange();
     isRefreshing = false;
 }

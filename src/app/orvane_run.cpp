@@ -15,13 +15,13 @@
 
 void orvane::stertRun()
 {
-    RunDialog dialog(stertTime, runNumber, stopCommand, is_used_stert, this);
+    RunDialog dialog(config.stertTime, config.runNumber, config.stopCommand, config.isUsedStert, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    stertTime = dialog.getStertTime();
-    runNumber = dialog.getRunNumber();
-    stopCommand = dialog.getStopCommand();
-    is_used_stert = dialog.getIsUsedStert();
+    config.stertTime = dialog.getStertTime();
+    config.runNumber = dialog.getRunNumber();
+    config.stopCommand = dialog.getStopCommand();
+    config.isUsedStert = dialog.getIsUsedStert();
     startRun();
 }
 
@@ -29,8 +29,9 @@ void orvane::startRun()
 {
     auto* worker = new QThread(this);
     auto* run = new Run;
-    run->configure(stertTime, runNumber, stopCommand, list_command, list_condition, runProjectName(filePath));
-    RunIndicators::show(run, runProjectName(filePath));
+    run->configure(config.stertTime, config.runNumber, config.stopCommand, list_command, list_condition,
+                   runProjectName(config.filePath));
+    RunIndicators::show(run, runProjectName(config.filePath));
     run->moveToThread(worker);
     connect(worker, &QThread::started, run, &Run::start);
     // The run's record is read on its own thread as it finishes (the run may be deleted before the window hears of
@@ -50,7 +51,7 @@ void orvane::startRun()
         },
         Qt::DirectConnection);
     connect(run, &Run::finished, this,
-            [finished, name = runProjectName(filePath), commands = list_command, conditions = list_condition] {
+            [finished, name = runProjectName(config.filePath), commands = list_command, conditions = list_condition] {
                 const cli::RunReport report = cli::makeReport(name, finished->timings, commands, conditions,
                                                               finished->failure, finished->stopped);
                 if (cli::storeReport(report, cli::reportDirectory()).isEmpty())
