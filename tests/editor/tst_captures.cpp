@@ -15,9 +15,7 @@ using platform::WmKeyUp;
 
 namespace {
 
-constexpr int PointKey = platform::ModAlt | platform::ModControl; // with G; Escape gives up
-constexpr int G = 71;
-constexpr int Escape = 27;
+constexpr int PointKey = platform::ModAlt | platform::ModControl, G = 71, Escape = 27; // Ctrl+Alt+G, and Escape
 
 void press(std::initializer_list<int> keys)
 {
