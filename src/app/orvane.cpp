@@ -1,6 +1,7 @@
 #include "orvane.h"
 
 #include "editor/hoverhidewindow.h"
+#include "editor/keycapturesession.h"
 #include "model/projectfile.h"
 #include "platform/inputservices.h"
 #include "settings/config.h"
@@ -20,7 +21,6 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTextEdit>
-#include <QTimer>
 
 namespace {
 
@@ -33,48 +33,26 @@ void offerKeyKind(QComboBox* combo, const QString& keyKind)
         items->item(row)->setEnabled(platform::services().canCapture());
 }
 
-const QString B24 = QStringLiteral("QPushButton{font-size:24px;} QToolTip { font-size: 14pt; }");
-const QString B48 = QStringLiteral("QPushButton{font-size:48px;} QToolTip { font-size: 14pt; }");
-const QString B16 = QStringLiteral("QPushButton{font-size:16px;} QToolTip { font-size: 14pt; }");
-const QString C24 = QStringLiteral("QComboBox{font-size: 24px;} QToolTip { font-size: 14pt; }");
-const QString L24 = QStringLiteral("QLabel{font-size:24px;} QToolTip { font-size: 14pt; }");
-const QString L24s = QStringLiteral("QLabel{font-size: 24px;} QToolTip { font-size: 14pt; }");
-const QString L30 = QStringLiteral("QLabel{font-size:30px;} QToolTip { font-size: 14pt; }");
-const QString T24 = QStringLiteral("QTextEdit{font-size: 24px;} QToolTip { font-size: 14pt; }");
-const QString D24 = QStringLiteral("QDoubleSpinBox{font-size: 24px;} QToolTip { font-size: 14pt; }");
-const QString S24 = QStringLiteral("QSpinBox{font-size: 24px;} QToolTip { font-size: 14pt; }");
-const QString TT = QStringLiteral("QToolTip { font-size: 14pt; }");
-
-const QString GroupStyle = QStringLiteral("QGroupBox {"
-                                          "  font-size: 24px;"
-                                          "  border: 2px solid black;"
-                                          "  border-radius: 5px;"
-                                          "  margin-top: 10px;"
-                                          "}"
-                                          "QGroupBox::title {"
-                                          "  subcontrol-origin: margin;"
-                                          "  left: 10px;"
-                                          "  padding: 0 3px;"
-                                          "}"
-                                          "QToolTip { font-size: 14pt; }");
-
-const QString DeleteStyle = QStringLiteral("QPushButton {"
-                                           "  font-size: 24px;"
-                                           "  background-color: #FF0000;"
-                                           "  color: white;"
-                                           "  border-radius: 5px;"
-                                           "}"
-                                           "QPushButton:hover { background-color: #CC0000; }"
-                                           "QPushButton:pressed { background-color: #990000; }"
-                                           "QToolTip { font-size: 14pt; }");
+// The one style of the editor's controls: 24 px text, a few larger or smaller by name, framed groups, a red 削除.
+// It is set on the editor area, not the window, so that the message boxes keep the desktop's look.
+const QString EditorStyle =
+    QStringLiteral("QPushButton, QComboBox, QLabel, QTextEdit, QDoubleSpinBox, QSpinBox { font-size: 24px; }"
+                   "#runButton, #returnPageButton, #nextPageButton { font-size: 48px; }"
+                   "#pasteButton { font-size: 16px; }"
+                   "#commandSecondsLabel, #conditionSecondsLabel { font-size: 30px; }"
+                   "QToolTip { font-size: 14pt; }"
+                   "QGroupBox { font-size: 24px; border: 2px solid black; border-radius: 5px; margin-top: 10px; }"
+                   "QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 3px; }"
+                   "#deletePageButton { background-color: #FF0000; color: white; border-radius: 5px; }"
+                   "#deletePageButton:hover { background-color: #CC0000; }"
+                   "#deletePageButton:pressed { background-color: #990000; }");
 
 // Every widget carries its member name as object name, so that it can be found by name.
-template <typename W> W* place(W* widget, const char* name, int x, int y, int width, int height, const QString& sheet)
+template <typename W> W* place(W* widget, const char* name, int x, int y, int width, int height)
 {
     widget->setObjectName(QLatin1String(name));
     widget->move(x, y);
     widget->setFixedSize(width, height);
-    widget->setStyleSheet(sheet);
     widget->hide();
     return widget;
 }
@@ -94,17 +72,18 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("オルヴェイン Free"));
     setFixedSize(630, 585);
-    loadConfig();
+    settings::loadConfig(config);
     buildWidgets();
+    buildCaptures();
     buildMenus();
     buildEditActions();
     greetFirstRun();
 
     // The flags reach the checkable actions after the connections exist, so a checked help mode installs its tips.
-    helpModeAction->setChecked(is_help);
-    confirmSaveAction->setChecked(is_message_file);
-    confirmPasteAction->setChecked(is_message_paste);
-    confirmDeleteAction->setChecked(is_message_delete);
+    helpModeAction->setChecked(config.isHelp);
+    confirmSaveAction->setChecked(config.isMessageFile);
+    confirmPasteAction->setChecked(config.isMessagePaste);
+    confirmDeleteAction->setChecked(config.isMessageDelete);
 
     connect(runButton, &QPushButton::clicked, this, &orvane::stertRun);
     offerRecoveryCopy();
@@ -125,111 +104,106 @@ orvane::~orvane()
 
 void orvane::buildWidgets()
 {
-    commandGroup = makeGroup(this, "commandGroup", QStringLiteral("操作"), QRect(10, 30, 400, 240));
-    commandGroup->setStyleSheet(GroupStyle);
-    conditionGroup = makeGroup(this, "conditionGroup", QStringLiteral("条件"), QRect(10, 280, 400, 240));
-    conditionGroup->setStyleSheet(commandGroup->styleSheet());
-    pageGroup = makeGroup(this, "pageGroup", QStringLiteral("ページ"), QRect(430, 30, 190, 490));
-    pageGroup->setStyleSheet(commandGroup->styleSheet());
+    // The controls are placed by pixel on an area as large as the window, below the menu bar when that shows.
+    auto* area = new QWidget(this);
+    area->setObjectName(QStringLiteral("editorArea"));
+    area->setGeometry(rect());
+    area->setStyleSheet(EditorStyle);
+    commandGroup = makeGroup(area, "commandGroup", QStringLiteral("操作"), QRect(10, 30, 400, 240));
+    conditionGroup = makeGroup(area, "conditionGroup", QStringLiteral("条件"), QRect(10, 280, 400, 240));
+    pageGroup = makeGroup(area, "pageGroup", QStringLiteral("ページ"), QRect(430, 30, 190, 490));
 
-    newProjectButton = place(new QPushButton(QStringLiteral("新しいプロジェクトを作成"), this), "newProjectButton", 10,
-                             10, 610, 60, B24);
+    newProjectButton =
+        place(new QPushButton(QStringLiteral("新しいプロジェクトを作成"), area), "newProjectButton", 10, 10, 610, 60);
     newProjectButton->show();
     connect(newProjectButton, &QPushButton::clicked, this, &orvane::addNewCommand);
-    loadProjectButton = place(new QPushButton(QStringLiteral("プロジェクトを読み込む"), this), "loadProjectButton", 10,
-                              80, 610, 60, B24);
+    loadProjectButton =
+        place(new QPushButton(QStringLiteral("プロジェクトを読み込む"), area), "loadProjectButton", 10, 80, 610, 60);
     loadProjectButton->show();
     connect(loadProjectButton, &QPushButton::clicked, this, &orvane::importedCommand);
 
-    commandCombo = place(new QComboBox(this), "commandCombo", 20, 60, 200, 40, C24);
+    commandCombo = place(new QComboBox(area), "commandCombo", 20, 60, 200, 40);
     commandCombo->addItems(model::commandKinds());
     offerKeyKind(commandCombo, model::kind::Key);
     connect(commandCombo, &QComboBox::currentIndexChanged, this, &orvane::changeMenuAddCommand);
-    addCommandButton = place(new QPushButton(QStringLiteral("追加"), this), "addCommandButton", 240, 60, 60, 38, B24);
+    addCommandButton = place(new QPushButton(QStringLiteral("追加"), area), "addCommandButton", 240, 60, 60, 38);
     connect(addCommandButton, &QPushButton::clicked, this, &orvane::addCommand);
-    testButton = place(new QPushButton(QStringLiteral("テスト"), this), "testButton", 310, 220, 90, 38, B24);
+    testButton = place(new QPushButton(QStringLiteral("テスト"), area), "testButton", 310, 220, 90, 38);
     connect(testButton, &QPushButton::clicked, this, &orvane::moveMousePointer);
-    commandLabel = place(new QLabel(QStringLiteral("X"), this), "commandLabel", 20, 110, 300, 30, L24);
+    commandLabel = place(new QLabel(QStringLiteral("X"), area), "commandLabel", 20, 110, 300, 30);
     commandLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    textEdit = place(new QTextEdit(this), "textEdit", 20, 142, 380, 73, T24);
+    textEdit = place(new QTextEdit(area), "textEdit", 20, 142, 380, 73);
     connect(textEdit, &QTextEdit::textChanged, this, &orvane::changeSomeThing);
-    clickCombo = place(new QComboBox(this), "clickCombo", 20, 150, 60, 40, C24);
+    clickCombo = place(new QComboBox(area), "clickCombo", 20, 150, 60, 40);
     clickCombo->addItems({model::LeftButton, model::RightButton});
     clickCombo->setCurrentIndex(0);
     connect(clickCombo, &QComboBox::currentIndexChanged, this, &orvane::changeSomeThing);
-    commandSecondsLabel = place(new QLabel(QStringLiteral("秒"), this), "commandSecondsLabel", 140, 210, 60, 60, L30);
-    commandSecondsSpin = place(new QDoubleSpinBox(this), "commandSecondsSpin", 20, 220, 110, 40, D24);
+    commandSecondsLabel = place(new QLabel(QStringLiteral("秒"), area), "commandSecondsLabel", 140, 210, 60, 60);
+    commandSecondsSpin = place(new QDoubleSpinBox(area), "commandSecondsSpin", 20, 220, 110, 40);
     commandSecondsSpin->setRange(0.01, 1000.0);
     commandSecondsSpin->setSingleStep(0.01);
     commandSecondsSpin->setDecimals(2);
     connect(commandSecondsSpin, &QDoubleSpinBox::valueChanged, this, &orvane::changeSomeThing);
 
-    conditionCombo = place(new QComboBox(this), "conditionCombo", 20, 310, 200, 40, C24);
+    conditionCombo = place(new QComboBox(area), "conditionCombo", 20, 310, 200, 40);
     conditionCombo->addItems(model::conditionKinds());
     offerKeyKind(conditionCombo, model::kind::KeyCondition);
     connect(conditionCombo, &QComboBox::currentIndexChanged, this, &orvane::changeMenuAddCondition);
-    addConditionButton =
-        place(new QPushButton(QStringLiteral("追加"), this), "addConditionButton", 240, 310, 60, 38, B24);
+    addConditionButton = place(new QPushButton(QStringLiteral("追加"), area), "addConditionButton", 240, 310, 60, 38);
     connect(addConditionButton, &QPushButton::clicked, this, &orvane::addCondition);
-    conditionLabel = place(new QLabel(QStringLiteral("時間"), this), "conditionLabel", 20, 360, 400, 60, L24);
+    conditionLabel = place(new QLabel(QStringLiteral("時間"), area), "conditionLabel", 20, 360, 400, 60);
     conditionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    conditionSecondsLabel =
-        place(new QLabel(QStringLiteral("秒"), this), "conditionSecondsLabel", 140, 380, 400, 60, L30);
-    conditionSecondsSpin = place(new QDoubleSpinBox(this), "conditionSecondsSpin", 20, 390, 120, 40, D24);
+    conditionSecondsLabel = place(new QLabel(QStringLiteral("秒"), area), "conditionSecondsLabel", 140, 380, 400, 60);
+    conditionSecondsSpin = place(new QDoubleSpinBox(area), "conditionSecondsSpin", 20, 390, 120, 40);
     conditionSecondsSpin->setRange(0.01, 1000.0);
     conditionSecondsSpin->setSingleStep(0.1);
     conditionSecondsSpin->setDecimals(2);
     connect(conditionSecondsSpin, &QDoubleSpinBox::valueChanged, this, &orvane::changeSomeThing);
 
-    returnPageButton = place(new QPushButton(QStringLiteral("←"), this), "returnPageButton", 450, 365, 62, 30, B48);
+    returnPageButton = place(new QPushButton(QStringLiteral("←"), area), "returnPageButton", 450, 365, 62, 30);
     connect(returnPageButton, &QPushButton::clicked, this, &orvane::returnPage);
-    runButton = place(new QPushButton(QStringLiteral("実行"), this), "runButton", 10, 525, 610, 53, B48);
-    nextPageButton = place(new QPushButton(QStringLiteral("→"), this), "nextPageButton", 537, 365, 62, 30, B48);
+    runButton = place(new QPushButton(QStringLiteral("実行"), area), "runButton", 10, 525, 610, 53);
+    nextPageButton = place(new QPushButton(QStringLiteral("→"), area), "nextPageButton", 537, 365, 62, 30);
     connect(nextPageButton, &QPushButton::clicked, this, &orvane::nextPage);
-    deletePageButton =
-        place(new QPushButton(QStringLiteral("削除"), this), "deletePageButton", 453, 446, 145, 38, DeleteStyle);
+    deletePageButton = place(new QPushButton(QStringLiteral("削除"), area), "deletePageButton", 453, 446, 145, 38);
     connect(deletePageButton, &QPushButton::clicked, this, &orvane::deletePage);
-    pageCountLabel = place(new QLabel(QStringLiteral("1/1"), this), "pageCountLabel", 450, 485, 143, 24, L24);
-    pageList = place(new QListWidget(this), "pageList", 450, 60, 150, 295, TT);
+    pageCountLabel = place(new QLabel(QStringLiteral("1/1"), area), "pageCountLabel", 450, 485, 143, 24);
+    pageList = place(new QListWidget(area), "pageList", 450, 60, 150, 295);
     pageList->addItem(QStringLiteral("1.なし"));
     connect(pageList, &QListWidget::itemSelectionChanged, this, &orvane::changeWidgetPage);
-    copyButton = place(new QPushButton(QStringLiteral("コピー"), this), "copyButton", 450, 400, 62, 41, B24);
+    copyButton = place(new QPushButton(QStringLiteral("コピー"), area), "copyButton", 450, 400, 62, 41);
     connect(copyButton, &QPushButton::clicked, this, &orvane::copy);
-    pasteButton = place(new QPushButton(QStringLiteral("ペースト"), this), "pasteButton", 538, 400, 62, 41, B16);
+    pasteButton = place(new QPushButton(QStringLiteral("ペースト"), area), "pasteButton", 538, 400, 62, 41);
     connect(pasteButton, &QPushButton::clicked, this, &orvane::paste);
 
     menuBar()->setObjectName(QStringLiteral("menuBar"));
     menuBar()->hide();
 
-    commandKeyLabel = place(new QLabel(this), "commandKeyLabel", 20, 145, 380, 40, L24s);
-    conditionKeyLabel = place(new QLabel(this), "conditionKeyLabel", 20, 385, 380, 40, L24s);
+    commandKeyLabel = place(new QLabel(area), "commandKeyLabel", 20, 145, 380, 40);
+    conditionKeyLabel = place(new QLabel(area), "conditionKeyLabel", 20, 385, 380, 40);
 
-    keyPollTimer = new QTimer(this);
-    keyPollTimer->setObjectName(QStringLiteral("keyPollTimer"));
-    connect(keyPollTimer, &QTimer::timeout, this, &orvane::pollKeystroke);
-
-    auto coordinateSpin = [this](const char* name, int x, int maximum) {
-        auto* spin = place(new QSpinBox(this), name, x, 145, 120, 40, S24);
+    auto coordinateSpin = [this, area](const char* name, int x, int maximum) {
+        auto* spin = place(new QSpinBox(area), name, x, 145, 120, 40);
         spin->setRange(-9999999, maximum);
         spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
         connect(spin, &QSpinBox::valueChanged, this, &orvane::changeSomeThing);
         return spin;
     };
-    pointerXLabel = place(new QLabel(QStringLiteral("X:"), this), "pointerXLabel", 20, 133, 24, 60, L24s);
+    pointerXLabel = place(new QLabel(QStringLiteral("X:"), area), "pointerXLabel", 20, 133, 24, 60);
     pointerXSpin = coordinateSpin("pointerXSpin", 40, 9999999);
-    pointerYLabel = place(new QLabel(QStringLiteral("Y:"), this), "pointerYLabel", 170, 133, 24, 60, L24s);
+    pointerYLabel = place(new QLabel(QStringLiteral("Y:"), area), "pointerYLabel", 170, 133, 24, 60);
     pointerYSpin = coordinateSpin("pointerYSpin", 190, 99999999);
-    pointerGetButton = place(new QPushButton(QStringLiteral("取得"), this), "pointerGetButton", 320, 144, 80, 43, B24);
+    pointerGetButton = place(new QPushButton(QStringLiteral("取得"), area), "pointerGetButton", 320, 144, 80, 43);
     connect(pointerGetButton, &QPushButton::clicked, this, &orvane::getCoordinate);
-    smoothXLabel = place(new QLabel(QStringLiteral("X:"), this), "smoothXLabel", 20, 133, 24, 60, L24s);
+    smoothXLabel = place(new QLabel(QStringLiteral("X:"), area), "smoothXLabel", 20, 133, 24, 60);
     smoothXSpin = coordinateSpin("smoothXSpin", 40, 9999999);
-    smoothYLabel = place(new QLabel(QStringLiteral("Y:"), this), "smoothYLabel", 170, 133, 24, 60, L24s);
+    smoothYLabel = place(new QLabel(QStringLiteral("Y:"), area), "smoothYLabel", 170, 133, 24, 60);
     smoothYSpin = coordinateSpin("smoothYSpin", 190, 99999999);
-    smoothGetButton = place(new QPushButton(QStringLiteral("取得"), this), "smoothGetButton", 320, 144, 80, 43, B24);
+    smoothGetButton = place(new QPushButton(QStringLiteral("取得"), area), "smoothGetButton", 320, 144, 80, 43);
     connect(smoothGetButton, &QPushButton::clicked, this, &orvane::getCoordinate);
     // Beside 追加 of the area being captured (moved there when shown), where 追加 is hidden during a capture.
     cancelCaptureButton =
-        place(new QPushButton(QStringLiteral("キャンセル"), this), "cancelCaptureButton", 240, 60, 160, 38, B24);
+        place(new QPushButton(QStringLiteral("キャンセル"), area), "cancelCaptureButton", 240, 60, 160, 38);
     connect(cancelCaptureButton, &QPushButton::clicked, this, &orvane::cancelKeyCapture);
 }
 
@@ -248,7 +222,7 @@ bool orvane::askBeforeClosing()
 {
     if (!isProjectUnsaved())
         return true;
-    if (is_message_file) {
+    if (config.isMessageFile) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("最終確認"),
                         QStringLiteral("プロジェクトが保存されていません。\n保存して終了しますか？"),
                         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
@@ -277,43 +251,8 @@ void orvane::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void orvane::loadConfig()
-{
-    settings::Config config;
-    config.stopCommand = stopCommand;
-    settings::loadConfig(config);
-    stertTime = config.stertTime;
-    runNumber = config.runNumber;
-    stopCommand = config.stopCommand;
-    filePath = config.filePath;
-    lastFilePath = config.lastFilePath;
-    is_used_stert = config.isUsedStert;
-    is_used_this = config.isUsedThis;
-    is_help = config.isHelp;
-    is_message_file = config.isMessageFile;
-    is_message_paste = config.isMessagePaste;
-    is_message_delete = config.isMessageDelete;
-    recentFiles = config.recentFiles;
-    if (helpModeAction)
-        helpModeAction->setChecked(is_help);
-}
-
 void orvane::saveConfig()
 {
-    is_help = helpModeAction && helpModeAction->isChecked();
-    settings::Config config;
-    config.stertTime = stertTime;
-    config.runNumber = runNumber;
-    config.stopCommand = stopCommand;
-    config.filePath = filePath;
-    config.lastFilePath = lastFilePath;
-    config.isUsedStert = is_used_stert;
-    config.isUsedThis = is_used_this;
-    config.isHelp = is_help;
-    config.isMessageFile = is_message_file;
-    config.isMessagePaste = is_message_paste;
-    config.isMessageDelete = is_message_delete;
-    config.isJapanese = is_japanese;
-    config.recentFiles = recentFiles;
+    config.isHelp = helpModeAction && helpModeAction->isChecked();
     settings::saveConfig(config);
 }

@@ -6,9 +6,9 @@
 // and coordinate capture), orvane_files.cpp (project files), orvane_menus.cpp (menus, help mode, reports) and
 // run/orvane_run.cpp (the run start). Its slots stay thin: the decisions live in the GUI-free classes of editor/.
 
-#include "editor/keycapturesession.h"
 #include "editor/projecthistory.h"
 #include "model/pagemodel.h"
+#include "settings/config.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -32,11 +32,14 @@ class QMenu;
 class QPushButton;
 class QSpinBox;
 class QTextEdit;
-class QTimer;
 class QUrl;
 class HoverHideWindow;
 namespace editor {
 struct PageViewState;
+class KeyCaptureSession;
+} // namespace editor
+namespace platform {
+class GlobalHotKey;
 }
 class RunLauncher;
 namespace cli {
@@ -67,13 +70,6 @@ public:
     // False when the user cancelled: the session should not end.
     bool endSession(bool mayAsk);
 
-    // The run settings and the project that the run start hands over; read and preset by the run-start tests until
-    // the run start moves to a layer of its own.
-    int stertTime = 5;
-    int runNumber = 1;
-    QString stopCommand = QStringLiteral("83,3");
-    QString filePath;
-    bool is_used_stert = false;
     model::EntryList list_command{model::freshCommand()};
     model::EntryList list_condition{model::freshCondition()};
 
@@ -91,8 +87,8 @@ private Q_SLOTS:
     void getCoordinate();
     void getCoordinate2();
     void moveMousePointer();
-    // Keyboard capture (orvane_capture.cpp).
-    void pollKeystroke();
+    // Keyboard capture (orvane_capture.cpp): the combination the capture saw goes into the current page.
+    void storeCapturedKey(const QString& combination);
     // Operation and condition editing (orvane_editing.cpp).
     void addNewCommand();
     void addCommand();
@@ -125,21 +121,8 @@ private Q_SLOTS:
     void cancelCoordinateCapture();
 
 private:
-    // Holds what the desktop-wide hot key of a coordinate capture does. The backend sees the hot key among the GUI
-    // loop's native events and hands its identifier here.
-    class GlobalHotkeyFilter {
-    public:
-        explicit GlobalHotkeyFilter(int filterId);
-        // Runs the callback when firedId is this filter's identifier; returns whether it did.
-        bool deliver(int firedId) const;
-
-        std::function<void()> callback;
-        int id = 0;
-    };
-
     // Construction and configuration (orvane.cpp).
     void buildWidgets();
-    void loadConfig();
     void saveConfig();
     bool isProjectUnsaved() const;
     // The question before an unsaved project is closed (when the setting asks it); true when the window may go. A
@@ -151,8 +134,8 @@ private:
     // Shows a warning box titled "最終確認" with Yes and No (No the default); true for Yes.
     bool confirm(const QString& text);
 
-    // Coordinate capture.
-    void registerGlobalHotkey();
+    // Key and coordinate capture: the capture session and the hot keys, Ctrl+Alt+G and Escape.
+    void buildCaptures();
     void unregisterGlobalHotkey();
 
     // Keyboard capture: starts capturing a key combination for the operation or the condition of the current page;
@@ -213,14 +196,9 @@ private:
     void showDocument(const QString& path);
 
     // ---- State (declaration order as the window's data model) --------------------------------------------------
+    // The configuration file's values: run settings, the project path, the confirmations, help mode, recent files.
+    settings::Config config;
     HoverHideWindow* hoverWindow = nullptr;
-    QString lastFilePath;
-    bool is_used_this = false;
-    bool is_help = false;
-    bool is_message_file = true;
-    bool is_message_paste = false;
-    bool is_message_delete = true;
-    bool is_japanese = true;
     QString selectedCommandKind = QStringLiteral("なし");
     QString selectedConditionKind = QStringLiteral("時間");
     model::EntryList saved_list_command{model::freshCommand()};
@@ -230,14 +208,11 @@ private:
     bool isRefreshing = false;
     QStringList copiedCommand;
     QStringList copiedCondition;
-    GlobalHotkeyFilter* hotkeyFilter = nullptr;
-    bool hotkeyRegistered = false;
-    int hotkeyId = 1001;
-    QTimer* keyPollTimer = nullptr;
-    editor::KeyCaptureSession keyCapture;
+    platform::GlobalHotKey* pointHotKey = nullptr;
+    platform::GlobalHotKey* escapeHotKey = nullptr;
+    editor::KeyCaptureSession* keyCapture = nullptr;
     QStringList captureFallback; // what the captured entry held before 追加, given back by キャンセル
     editor::ProjectHistory history;
-    QStringList recentFiles;
     // The page list's last press (event time, position) and the page row a drag started on (0: none).
     qint64 lastListPressTime = -1;
     QPoint lastListPressPosition;

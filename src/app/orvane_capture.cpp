@@ -7,7 +7,10 @@
 
 #include "editor/entryedits.h"
 #include "editor/hoverhidewindow.h"
+#include "editor/keycapturesession.h"
+#include "keys/virtualkeys.h"
 #include "platform/inputservices.h"
+#include "platform/qt/globalhotkey.h"
 
 #include <QLabel>
 #include <QLoggingCategory>
@@ -17,17 +20,23 @@
 
 namespace {
 Q_LOGGING_CATEGORY(lcCapture, "orvane.capture")
-
-constexpr int HotKeyModifiers = vk::ModAlt | vk::ModControl;
-constexpr int HotKeyVk = 71; // G
-constexpr int EscapeVk = 27;
 } // namespace
+
+void orvane::buildCaptures()
+{
+    keyCapture = new editor::KeyCaptureSession(this);
+    connect(keyCapture, &editor::KeyCaptureSession::captured, this, &orvane::storeCapturedKey);
+    constexpr int G = 71;
+    constexpr int Escape = 27;
+    pointHotKey = new platform::GlobalHotKey(vk::ModAlt | vk::ModControl, G, this);
+    connect(pointHotKey, &platform::GlobalHotKey::activated, this, &orvane::getCoordinate2);
+    escapeHotKey = new platform::GlobalHotKey(0, Escape, this);
+    connect(escapeHotKey, &platform::GlobalHotKey::activated, this, &orvane::cancelCoordinateCapture);
+}
 
 void orvane::removeKeyCapture()
 {
-    if (keyPollTimer)
-        keyPollTimer->stop();
-    keyCapture.remove();
+    keyCapture->remove();
 }
 
 void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry)
@@ -38,12 +47,11 @@ void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry
         currentCondition() = model::defaultConditionEntry(model::kind::KeyCondition);
     else
         currentCommand() = model::defaultCommandEntry(model::kind::Key);
-    if (keyCapture.start()) {
+    if (keyCapture->start()) {
         refreshPage();
-        keyPollTimer->start(50);
         return;
     }
-    qCWarning(lcCapture) << "Keyboard capture could not be installed:" << keyCapture.error();
+    qCWarning(lcCapture) << "Keyboard capture could not be installed:" << keyCapture->error();
     // Without a capture the page could never be completed; it gets back what it held before "追加", and the user can
     // go on editing or try again.
     if (forCondition)
@@ -54,11 +62,8 @@ void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry
     (forCondition ? conditionLabel : commandLabel)->setText(QStringLiteral("キーフックに失敗"));
 }
 
-void orvane::pollKeystroke()
+void orvane::storeCapturedKey(const QString& combination)
 {
-    const QString combination = keyCapture.result();
-    if (combination.isEmpty())
-        return;
     removeKeyCapture();
     if (captureForCondition)
         currentCondition() = QStringList{model::kind::KeyCondition, combination};
@@ -67,23 +72,12 @@ void orvane::pollKeystroke()
     refreshPage();
 }
 
-orvane::GlobalHotkeyFilter::GlobalHotkeyFilter(int filterId) : id(filterId) {}
-
-bool orvane::GlobalHotkeyFilter::deliver(int firedId) const
-{
-    if (firedId != id)
-        return false;
-    if (callback)
-        callback();
-    return true;
-}
-
 void orvane::getCoordinate()
 {
     // The hot key is registered first: without it the capture could never end, so the user stays in the editor and
     // is told why instead of being left with a hidden window.
-    registerGlobalHotkey();
-    if (!hotkeyRegistered) {
+    if (!pointHotKey->setRegistered(true)) {
+        qCWarning(lcCapture) << "RegisterHotKey failed." << pointHotKey->error();
         QMessageBox::warning(this, QStringLiteral("座標の取得"),
                              QStringLiteral("Ctrl+Alt+G が他のプログラムに使われているため、座標を取得できません。"));
         return;
@@ -103,50 +97,18 @@ void orvane::getCoordinate()
     }
     // Escape gives up the capture; it is taken from the desktop only while the window is hidden for the capture. A
     // desktop that refuses it still leaves the hint's close button and Ctrl+Alt+G.
-    if (!platform::services().registerHotKey(hotkeyId + 1, 0, EscapeVk, [guard = QPointer<orvane>(this)](int) {
-            if (guard)
-                QMetaObject::invokeMethod(guard, "cancelCoordinateCapture", Qt::QueuedConnection);
-        }))
-        qCWarning(lcCapture) << "Escape could not be registered:" << platform::services().lastError().c_str();
+    if (!escapeHotKey->setRegistered(true))
+        qCWarning(lcCapture) << "Escape could not be registered:" << escapeHotKey->error();
     hoverWindow->show();
     hoverWindow->raise();
     hoverWindow->activateWindow();
     hide();
 }
 
-void orvane::registerGlobalHotkey()
-{
-    if (hotkeyRegistered)
-        return;
-    if (!hotkeyFilter) {
-        hotkeyFilter = new GlobalHotkeyFilter(hotkeyId);
-        // Queued: getCoordinate2 deletes the filter, which must not happen inside its own delivery.
-        hotkeyFilter->callback = [this] { QMetaObject::invokeMethod(this, "getCoordinate2", Qt::QueuedConnection); };
-    }
-    GlobalHotkeyFilter* filter = hotkeyFilter;
-    const bool ok = platform::services().registerHotKey(hotkeyId, HotKeyModifiers, HotKeyVk,
-                                                        [filter](int id) { filter->deliver(id); });
-    if (ok) {
-        hotkeyRegistered = true;
-        return;
-    }
-    qCWarning(lcCapture) << "RegisterHotKey failed." << platform::services().lastError().c_str();
-    delete hotkeyFilter;
-    hotkeyFilter = nullptr;
-    hotkeyRegistered = false;
-}
-
 void orvane::unregisterGlobalHotkey()
 {
-    if (hotkeyRegistered) {
-        platform::services().unregisterHotKey(hotkeyId);
-        platform::services().unregisterHotKey(hotkeyId + 1);
-        hotkeyRegistered = false;
-    }
-    if (hotkeyFilter) {
-        delete hotkeyFilter;
-        hotkeyFilter = nullptr;
-    }
+    pointHotKey->setRegistered(false);
+    escapeHotKey->setRegistered(false);
 }
 
 void orvane::getCoordinate2()

@@ -6,6 +6,7 @@
 
 #include "editor/entryedits.h"
 #include "editor/hoverhidewindow.h"
+#include "editor/keycapturesession.h"
 
 #include <QAction>
 #include <QApplication>
@@ -62,7 +63,7 @@ void orvane::resetHistory()
 void orvane::recordChange(const QString& mergeKey)
 {
     // A capture in progress holds a half-made entry: its result (or the entry given back) is the change.
-    if (keyCapture.isCapturing())
+    if (keyCapture->isCapturing())
         return;
     history.record({list_command, list_condition, currentPage}, mergeKey);
     undoAction->setEnabled(history.canUndo());
@@ -168,7 +169,7 @@ bool orvane::eventFilter(QObject* watched, QEvent* event)
 
 void orvane::cancelKeyCapture()
 {
-    if (!keyCapture.isCapturing())
+    if (!keyCapture->isCapturing())
         return;
     removeKeyCapture();
     (captureForCondition ? currentCondition() : currentCommand()) = captureFallback;

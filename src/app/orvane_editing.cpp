@@ -4,6 +4,7 @@
 #include "orvane.h"
 
 #include "editor/entryedits.h"
+#include "editor/keycapturesession.h"
 #include "editor/pageviewstate.h"
 #include "model/projectfile.h"
 #include "platform/inputservices.h"
@@ -65,7 +66,7 @@ QStringList& orvane::currentCondition()
 
 void orvane::addNewCommand()
 {
-    filePath = settings::desktopDirectory();
+    config.filePath = settings::desktopDirectory();
     resetHistory();
     openEditor();
 }
@@ -92,7 +93,7 @@ void orvane::changeMenuAddCondition()
 
 void orvane::addCommand()
 {
-    if (keyCapture.isCapturing())
+    if (keyCapture->isCapturing())
         return;
     const QStringList previous = currentCommand();
     editor::addCommand(currentCommand(), currentCondition(), selectedCommandKind);
@@ -105,7 +106,7 @@ void orvane::addCommand()
 
 void orvane::addCondition()
 {
-    if (keyCapture.isCapturing())
+    if (keyCapture->isCapturing())
         return;
     const QStringList previous = currentCondition();
     currentCondition() = model::defaultConditionEntry(selectedConditionKind);
@@ -153,8 +154,8 @@ editor::PageViewState orvane::currentViewState(bool typing) const
     context.canSynthesize = platform::services().canSynthesize();
     context.canRegisterHotKey = platform::services().canRegisterHotKey();
     context.monitors = platform::services().monitors();
-    context.stopCommand = stopCommand;
-    if (keyCapture.isCapturing())
+    context.stopCommand = config.stopCommand;
+    if (keyCapture->isCapturing())
         context.capture = captureForCondition ? editor::CaptureTarget::Condition : editor::CaptureTarget::Command;
     return editor::pageViewState(context);
 }
@@ -241,7 +242,7 @@ void orvane::refreshPage()
     if (QListWidgetItem* item = pageList->currentItem())
         pageList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
     pageCountLabel->setText(QStringLiteral("%1/%2").arg(currentPage).arg(list_command.size()));
-    setWindowTitle(model::projectTitle(filePath, settings::desktopDirectory()));
+    setWindowTitle(model::projectTitle(config.filePath, settings::desktopDirectory()));
     recordChange();
     isRefreshing = false;
 }

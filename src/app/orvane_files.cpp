@@ -32,7 +32,7 @@ QString repairSummary(const QStringList& repairs)
 
 bool orvane::isUnnamedProject() const
 {
-    return filePath == settings::desktopDirectory();
+    return config.filePath == settings::desktopDirectory();
 }
 
 void orvane::saveFile1()
@@ -54,8 +54,8 @@ bool orvane::saveProjectAs()
 {
     const QString caption = QStringLiteral("名前を付けて保存");
     const QString name = askSaveFileName
-                             ? askSaveFileName(this, caption, filePath, model::ProjectFileFilter)
-                             : QFileDialog::getSaveFileName(this, caption, filePath, model::ProjectFileFilter);
+                             ? askSaveFileName(this, caption, config.filePath, model::ProjectFileFilter)
+                             : QFileDialog::getSaveFileName(this, caption, config.filePath, model::ProjectFileFilter);
     if (name.isEmpty())
         return false;
     // The file dialog asked about the name as typed; the extension added here can name another, existing file.
@@ -64,31 +64,31 @@ bool orvane::saveProjectAs()
         !confirm(QStringLiteral("%1 は既に存在します。\n置き換えますか？").arg(QFileInfo(completed).fileName())))
         return false;
     // Kept when the write fails: 上書き保存 then retries the chosen name.
-    filePath = completed;
+    config.filePath = completed;
     return writeProject();
 }
 
 void orvane::openRecentFile(const QString& path)
 {
     if (!QFileInfo::exists(path)) {
-        recentFiles.removeAll(path);
+        config.recentFiles.removeAll(path);
         updateRecentMenu();
         QMessageBox::warning(this, LoadErrorTitle,
                              QStringLiteral("%1 が見つかりません。\n最近使ったファイルから削除しました。").arg(path));
         return;
     }
-    if (isProjectUnsaved() && is_message_file &&
+    if (isProjectUnsaved() && config.isMessageFile &&
         !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
         return;
-    const QString previousPath = filePath;
-    filePath = path;
+    const QString previousPath = config.filePath;
+    config.filePath = path;
     if (!readProject())
-        filePath = previousPath;
+        config.filePath = previousPath;
 }
 
 void orvane::rememberRecentFile()
 {
-    settings::addRecentFile(recentFiles, filePath);
+    settings::addRecentFile(config.recentFiles, config.filePath);
     updateRecentMenu();
 }
 
@@ -101,22 +101,22 @@ void orvane::updateRecentMenu()
         old->setObjectName(QString());
         old->deleteLater();
     }
-    for (int i = 0; i < recentFiles.size(); ++i) {
-        const QString path = recentFiles.at(i);
+    for (int i = 0; i < config.recentFiles.size(); ++i) {
+        const QString path = config.recentFiles.at(i);
         QAction* action =
             recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
         action->setObjectName(QStringLiteral("recentFileAction%1").arg(i + 1));
         connect(action, &QAction::triggered, this, [this, path] { openRecentFile(path); });
     }
-    recentMenu->setEnabled(!recentFiles.isEmpty());
+    recentMenu->setEnabled(!config.recentFiles.isEmpty());
 }
 
 void orvane::loadFile1()
 {
-    if (isProjectUnsaved() && is_message_file &&
+    if (isProjectUnsaved() && config.isMessageFile &&
         !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
         return;
-    const QString startPath = isUnnamedProject() ? lastFilePath : filePath;
+    const QString startPath = isUnnamedProject() ? config.lastFilePath : config.filePath;
     const QString caption = QStringLiteral("コマンドデータを読み込み");
     const QString name = askOpenFileName
                              ? askOpenFileName(this, caption, startPath, model::ProjectFileFilter)
@@ -124,15 +124,15 @@ void orvane::loadFile1()
     if (name.isEmpty())
         return;
     // A file that was not read must not become the target of the next overwrite save.
-    const QString previousPath = filePath;
-    filePath = name;
+    const QString previousPath = config.filePath;
+    config.filePath = name;
     if (!readProject())
-        filePath = previousPath;
+        config.filePath = previousPath;
 }
 
 void orvane::importedCommand()
 {
-    filePath = settings::desktopDirectory();
+    config.filePath = settings::desktopDirectory();
     loadFile1();
     openEditor();
 }
@@ -140,13 +140,13 @@ void orvane::importedCommand()
 void orvane::openProjectAtStart(const QString& path)
 {
     // A project restored at this start is unsaved: the file handed over must not drop it unasked.
-    if (isProjectUnsaved() && is_message_file &&
+    if (isProjectUnsaved() && config.isMessageFile &&
         !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
         return;
-    const QString previousPath = filePath;
-    filePath = QFileInfo(path).absoluteFilePath();
+    const QString previousPath = config.filePath;
+    config.filePath = QFileInfo(path).absoluteFilePath();
     if (!readProject()) {
-        filePath = previousPath;
+        config.filePath = previousPath;
         return;
     }
     openEditor();
@@ -154,7 +154,7 @@ void orvane::openProjectAtStart(const QString& path)
 
 bool orvane::writeProject()
 {
-    const model::ProjectFileResult result = model::writeProjectFile(filePath, list_command, list_condition);
+    const model::ProjectFileResult result = model::writeProjectFile(config.filePath, list_command, list_condition);
     if (!result.ok()) {
         QMessageBox::warning(this, SaveErrorTitle, result.message);
         return false;
@@ -170,7 +170,7 @@ bool orvane::writeProject()
 bool orvane::readProject()
 {
     model::ProjectData project;
-    const model::ProjectFileResult result = model::readProjectFile(filePath, &project);
+    const model::ProjectFileResult result = model::readProjectFile(config.filePath, &project);
     if (!result.ok()) {
         QMessageBox::warning(this, LoadErrorTitle, result.message);
         return false;

@@ -9,6 +9,8 @@
 #include "dialogs/reportdialog2.h"
 #include "dialogs/termdialog.h"
 
+#include "cli/runreport.h"
+#include "dialogs/runreportdialog.h"
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -16,8 +18,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLoggingCategory>
-#include "cli/runreport.h"
-#include "dialogs/runreportdialog.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -58,11 +58,11 @@ void orvane::buildMenus()
     reportImprovementAction = makeAction("reportImprovementAction", QStringLiteral("改善案を報告"));
     replyAction = makeAction("replyAction", QStringLiteral("返信が必要な場合"));
     confirmSaveAction =
-        makeFlagAction("confirmSaveAction", QStringLiteral("ファイルを保存するか確認する"), &is_message_file);
+        makeFlagAction("confirmSaveAction", QStringLiteral("ファイルを保存するか確認する"), &config.isMessageFile);
     confirmPasteAction =
-        makeFlagAction("confirmPasteAction", QStringLiteral("ページにペーストするか確認する"), &is_message_paste);
+        makeFlagAction("confirmPasteAction", QStringLiteral("ページにペーストするか確認する"), &config.isMessagePaste);
     confirmDeleteAction =
-        makeFlagAction("confirmDeleteAction", QStringLiteral("ページを削除するか確認する"), &is_message_delete);
+        makeFlagAction("confirmDeleteAction", QStringLiteral("ページを削除するか確認する"), &config.isMessageDelete);
     versionAction = makeAction("versionAction", QStringLiteral("バージョン情報"));
     helpModeAction = makeAction("helpModeAction", QStringLiteral("ヘルプモード"));
     connect(helpModeAction, &QAction::toggled, this, [this](bool checked) { setHelpMode(checked); });
@@ -179,15 +179,15 @@ void orvane::setHelpMode(bool on)
 
 void orvane::greetFirstRun()
 {
-    if (is_used_this)
+    if (config.isUsedThis)
         return;
     QMessageBox::information(this, QStringLiteral("はじめまして"),
                              QStringLiteral("ダウンロードありがとうございます。\n"
                                             "現在はヘルプモードがONになっています。\n"
                                             "意味を知りたいボタンや文字などにカーソルを合わせると説明が表示されます。\n"
                                             "説明を表示しないようにするにはメニューバーの「ヘルプ」で設定できます。"));
-    is_used_this = true;
-    is_help = true;
+    config.isUsedThis = true;
+    config.isHelp = true;
 }
 
 void orvane::connectInformationActions()

@@ -52,7 +52,7 @@ void orvane::changeWidgetPage()
 
 void orvane::deletePage()
 {
-    if (is_message_delete && !confirm(QStringLiteral("%1ページ目を削除しますか？").arg(currentPage)))
+    if (config.isMessageDelete && !confirm(QStringLiteral("%1ページ目を削除しますか？").arg(currentPage)))
         return;
     if (!model::removePage(list_command, list_condition, currentPage - 1))
         return;
@@ -72,7 +72,7 @@ void orvane::paste()
 {
     if (copiedCommand.isEmpty())
         return;
-    if (!editor::isBlankPage(currentCommand(), currentCondition()) && is_message_paste &&
+    if (!editor::isBlankPage(currentCommand(), currentCondition()) && config.isMessagePaste &&
         !confirm(QStringLiteral("%1 ページ目を置き換えますか？").arg(currentPage))) {
         refreshPage();
         return;
@@ -84,10 +84,10 @@ void orvane::paste()
 
 void orvane::newFile()
 {
-    if (isProjectUnsaved() && is_message_file &&
+    if (isProjectUnsaved() && config.isMessageFile &&
         !confirm(QStringLiteral("プロジェクトが保存されていません。\n新規作成しますか？")))
         return;
-    filePath = settings::desktopDirectory();
+    config.filePath = settings::desktopDirectory();
     list_command = {model::freshCommand()};
     list_condition = {model::freshCondition()};
     saved_list_command = list_command;

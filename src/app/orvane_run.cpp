@@ -10,13 +10,13 @@
 
 void orvane::stertRun()
 {
-    RunDialog dialog(stertTime, runNumber, stopCommand, is_used_stert, this);
+    RunDialog dialog(config.stertTime, config.runNumber, config.stopCommand, config.isUsedStert, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    stertTime = dialog.getStertTime();
-    runNumber = dialog.getRunNumber();
-    stopCommand = dialog.getStopCommand();
-    is_used_stert = dialog.getIsUsedStert();
+    config.stertTime = dialog.getStertTime();
+    config.runNumber = dialog.getRunNumber();
+    config.stopCommand = dialog.getStopCommand();
+    config.isUsedStert = dialog.getIsUsedStert();
     startRun();
 }
 
@@ -26,7 +26,8 @@ void orvane::startRun()
         runLauncher = new RunLauncher(this);
         connect(runLauncher, &RunLauncher::finished, this, &orvane::onRunFinished);
     }
-    runLauncher->start({stertTime, runNumber, stopCommand, list_command, list_condition, runProjectName(filePath)});
+    runLauncher->start({config.stertTime, config.runNumber, config.stopCommand, list_command, list_condition,
+                        runProjectName(config.filePath)});
     hide();
 }
 

@@ -20,7 +20,7 @@ void orvane::finishWithoutQuestion()
 bool orvane::endSession(bool mayAsk)
 {
     // With the question switched off a close would drop the project; a logout keeps it as the copy instead.
-    if (mayAsk && is_message_file && !askBeforeClosing())
+    if (mayAsk && config.isMessageFile && !askBeforeClosing())
         return false;
     finishWithoutQuestion();
     return true;
@@ -31,7 +31,7 @@ void orvane::keepRecoveryCopy()
     if (!isProjectUnsaved() || model::serializeProject(list_command, list_condition) == letGoProject)
         return;
     model::writeRecoveryCopy(settings::stateDirectory(),
-                             {list_command, list_condition, isUnnamedProject() ? QString() : filePath});
+                             {list_command, list_condition, isUnnamedProject() ? QString() : config.filePath});
 }
 
 void orvane::offerRecoveryCopy()
@@ -55,7 +55,7 @@ void orvane::offerRecoveryCopy()
     model::removeRecoveryCopy(dir);
     if (!restore)
         return;
-    filePath = copy->originalFile.isEmpty() ? settings::desktopDirectory() : copy->originalFile;
+    config.filePath = copy->originalFile.isEmpty() ? settings::desktopDirectory() : copy->originalFile;
     list_command = std::move(copy->commands);
     list_condition = std::move(copy->conditions);
     // Nothing counts as saved: the restored project is written only when the user saves it.

@@ -3,9 +3,14 @@
 #include "model/keycombination.h"
 #include "run/keystate.h"
 
+#include <QPointer>
+
 namespace editor {
 
-KeyCaptureSession::KeyCaptureSession() : state_(std::make_shared<keys::KeyCaptureState>()) {}
+KeyCaptureSession::KeyCaptureSession(QObject* parent)
+    : QObject(parent), state_(std::make_shared<keys::KeyCaptureState>())
+{
+}
 
 KeyCaptureSession::~KeyCaptureSession()
 {
@@ -15,10 +20,18 @@ KeyCaptureSession::~KeyCaptureSession()
 bool KeyCaptureSession::start()
 {
     state_->begin();
+    ++startNumber_;
+    reported_ = false;
     if (handle_ != 0)
         return true;
-    handle_ = platform::services().installKeyboardCapture(
-        [captureState = state_](int message, int vk) { return keys::applyCaptureRule(*captureState, message, vk); });
+    const QPointer<KeyCaptureSession> self(this);
+    handle_ = platform::services().installKeyboardCapture([captureState = state_, self](int message, int vk) {
+        const bool swallowed = keys::applyCaptureRule(*captureState, message, vk);
+        if (swallowed && self && captureState->capturedKey.load() != 0)
+            QMetaObject::invokeMethod(
+                self, [self, number = self->startNumber_] { self->report(number); }, Qt::QueuedConnection);
+        return swallowed;
+    });
     if (handle_ != 0) {
         errorText_.clear();
         return true;
@@ -47,11 +60,14 @@ bool KeyCaptureSession::isCapturing() const
     return state_->capturing.load() == 1;
 }
 
-QString KeyCaptureSession::result() const
+void KeyCaptureSession::report(int startNumber)
 {
     // The mask is written before the key, so a key seen here comes with its own mask.
     const int key = state_->capturedKey.load();
-    return key == 0 ? QString() : keys::keyCombinationText(key, state_->capturedMask.load());
+    if (startNumber != startNumber_ || reported_ || key == 0 || !isCapturing())
+        return;
+    reported_ = true;
+    Q_EMIT captured(keys::keyCombinationText(key, state_->capturedMask.load()));
 }
 
 } // namespace editor

@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -135,9 +134,7 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
 
     connect(startButton, &QPushButton::clicked, this, [this] { onStartClicked(); });
     connect(hotKeyButton, &QPushButton::clicked, this, &RunDialog::onHotKeyButtonPressed);
-    capturePoll = new QTimer(this);
-    capturePoll->setInterval(10);
-    connect(capturePoll, &QTimer::timeout, this, &RunDialog::onKeyCaptured);
+    connect(&capture, &editor::KeyCaptureSession::captured, this, &RunDialog::onKeyCaptured);
 
     applyValidityRule();
     hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));
@@ -180,7 +177,6 @@ void RunDialog::onHotKeyButtonPressed()
         return;
     }
     capturing = true;
-    capturePoll->start();
     hotKeyButton->hide();
     cancelCaptureButton->show();
     hotKeyHintLabel->show();
@@ -191,12 +187,11 @@ void RunDialog::onHotKeyButtonPressed()
     updateStartButtonState();
 }
 
-void RunDialog::onKeyCaptured()
+void RunDialog::onKeyCaptured(const QString& combination)
 {
-    const QString captured = capture.result();
-    if (!capturing || captured.isEmpty())
+    if (!capturing)
         return;
-    stopCommand = captured;
+    stopCommand = combination;
     // The keyboard goes back to the desktop as soon as the combination is known; 変更 installs a new capture.
     cancelCapture();
 }
@@ -204,7 +199,6 @@ void RunDialog::onKeyCaptured()
 void RunDialog::cancelCapture()
 {
     capturing = false;
-    capturePoll->stop();
     capture.remove();
     applyValidityRule();
     hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));

@@ -14,7 +14,6 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class QTimer;
 
 class RunDialog : public QDialog {
     Q_OBJECT
@@ -32,7 +31,7 @@ private Q_SLOTS:
     void onHotKeyButtonPressed();
     // キャンセル during a capture: the keyboard goes back and the stop command stays as it was.
     void cancelCapture();
-    void onKeyCaptured();
+    void onKeyCaptured(const QString& combination);
     void updateStartButtonState();
     void changeCheckRunNumber(int state);
     void changeCheckHotKey(int state);
@@ -49,8 +48,6 @@ private:
     bool stopCommandValid = false;
     int answer = 0;
     editor::KeyCaptureSession capture;
-    // Reads the session's result while it captures (the capture reports on the backend's thread).
-    QTimer* capturePoll = nullptr;
 
     QLabel* stertTimeLabel = nullptr;
     QLabel* stertTimeUnitLabel = nullptr;

@@ -149,12 +149,9 @@ private Q_SLOTS:
     void runStartsOnlyWhenAccepted()
     {
         auto& fake = testsupport::fake();
+        testsupport::writeReturningUser(
+            [](settings::Config& c) { c.stertTime = 7, c.runNumber = 3, c.isUsedStert = true; });
         orvane window;
-        window.filePath = settings::desktopDirectory();
-        window.stertTime = 7;
-        window.runNumber = 3;
-        window.stopCommand = QStringLiteral("83,3");
-        window.is_used_stert = false;
         window.list_command = {{model::kind::Pointer, QStringLiteral("7"), QStringLiteral("8")}};
         window.list_condition = {{model::kind::Immediate}};
         window.show();
@@ -163,17 +160,16 @@ private Q_SLOTS:
             dialog->reject();
         });
         window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
-        QCOMPARE(window.stertTime, 7);
-        QCOMPARE(window.runNumber, 3);
-        QVERIFY(!window.is_used_stert);
         QVERIFY(window.isVisible());
         QVERIFY(window.findChildren<QThread*>().isEmpty());
 
-        window.is_used_stert = true;
-        onModal<RunDialog>([](RunDialog* dialog) { setUpRun(dialog, 2); });
+        int shownDelay = 0;
+        onModal<RunDialog>([&shownDelay](RunDialog* dialog) {
+            shownDelay = dialog->findChild<QSpinBox*>(QStringLiteral("stertTimeSpinBox"))->value();
+            setUpRun(dialog, 2);
+        });
         window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
-        QCOMPARE(window.stertTime, 1);
-        QCOMPARE(window.runNumber, 2);
+        QCOMPARE(shownDelay, 7);
         QVERIFY(window.isHidden());
         QCOMPARE(window.findChildren<QThread*>().size(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 20000);
@@ -184,8 +180,14 @@ private Q_SLOTS:
         fake.clearEvents();
         fake.setFailSynthesis(0);
         testsupport::BoxAnswerer boxes;
-        onModal<RunDialog>([](RunDialog* dialog) { setUpRun(dialog, 1); });
+        int shownCount = 0;
+        onModal<RunDialog>([&](RunDialog* dialog) {
+            shownDelay = dialog->findChild<QSpinBox*>(QStringLiteral("stertTimeSpinBox"))->value();
+            shownCount = dialog->findChild<QSpinBox*>(QStringLiteral("runNumberSpinBox"))->value();
+            setUpRun(dialog, 1);
+        });
         window.findChild<QPushButton*>(QStringLiteral("runButton"))->click();
+        QCOMPARE(std::pair(shownDelay, shownCount), std::pair(1, 2)); // what the accepted dialog handed back
         QVERIFY(window.isHidden());
         QTRY_COMPARE_WITH_TIMEOUT(boxes.seen.size(), 1, 20000);
         fake.setFailSynthesis(-1);
@@ -198,9 +200,8 @@ private Q_SLOTS:
     void closingDuringARunLetsGoOfEverything()
     {
         auto& fake = testsupport::fake();
+        testsupport::writeReturningUser([](settings::Config& c) { c.isUsedStert = true; });
         auto window = std::make_unique<orvane>();
-        window->filePath = settings::desktopDirectory();
-        window->is_used_stert = true;
         window->list_command = {{model::kind::Key, QStringLiteral("65,2"), QStringLiteral("100")},
                                 {model::kind::Click, model::LeftButton, QStringLiteral("100")}};
         window->list_condition = {{model::kind::Immediate}, {model::kind::Time, QStringLiteral("100")}};

@@ -3,6 +3,7 @@
 
 #include "editor/hoverhidewindow.h"
 #include "editortest.h"
+#include "keys/virtualkeys.h"
 
 #include <QCursor>
 #include <QScreen>
@@ -14,6 +15,8 @@ using platform::WmKeyDown;
 using platform::WmKeyUp;
 
 namespace {
+
+constexpr int PointKey = vk::ModAlt | vk::ModControl, G = 71, Escape = 27; // Ctrl+Alt+G, and Escape
 
 void press(std::initializer_list<int> keys)
 {
@@ -162,13 +165,13 @@ private Q_SLOTS:
             button(*window, "pointerGetButton")->click();
             QCOMPARE(answerer.seen.size(), 1);
             QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("Ctrl+Alt+G")));
-            QVERIFY(window->isVisible() && !hintWindow() && !fake().hotKeyRegistered(1001));
+            QVERIFY(window->isVisible() && !hintWindow() && !fake().hotKeyRegistered(PointKey, G));
             return;
         }
         showProject(*window, {{"スムーズムーブ", "0", "0", "2.5"}}, window->list_condition, 1);
         QVERIFY(shown(*window, "smoothXSpin") && !shown(*window, "pointerGetButton"));
         button(*window, "smoothGetButton")->click();
-        QVERIFY(fake().hotKeyRegistered(1001) && !window->isVisible() && hintWindow());
+        QVERIFY(fake().hotKeyRegistered(PointKey, G) && !window->isVisible() && hintWindow());
         fake().setPointer(-15, 1080);
         if (way == "window") {
             window.reset();
@@ -178,13 +181,13 @@ private Q_SLOTS:
             if (way == "hint")
                 hintWindow()->close();
             else
-                QVERIFY(fake().fireHotKey(way == "escape" ? 1002 : 1001));
+                QVERIFY(way == "escape" ? fake().fireHotKey(0, Escape) : fake().fireHotKey(PointKey, G));
             QTRY_VERIFY(window->isVisible());
             QCOMPARE(window->list_command.at(0), after);
             QCOMPARE(child<QSpinBox>(*window, "smoothXSpin")->value(), after.at(1).toInt());
             QCOMPARE(child<QSpinBox>(*window, "smoothYSpin")->value(), after.at(2).toInt());
         }
-        QVERIFY(!fake().hotKeyRegistered(1001) && !fake().hotKeyRegistered(1002));
+        QVERIFY(!fake().hotKeyRegistered(PointKey, G) && !fake().hotKeyRegistered(0, Escape));
         QTRY_VERIFY(!hintWindow());
     }
 

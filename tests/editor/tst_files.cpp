@@ -67,7 +67,6 @@ private Q_SLOTS:
         action(*window, "overwriteSaveAction")->trigger();
         const QString written = dir.filePath(QStringLiteral("my.demo.cmdat"));
         QCOMPARE(dialogs, 1);
-        QCOMPARE(window->filePath, written);
         QCOMPARE(window->windowTitle(), QStringLiteral("my"));
         QVERIFY(!asksAsUnsaved(*window));
         QCOMPARE(readAll(written), model::serializeProject(window->list_command, window->list_condition));
@@ -94,9 +93,11 @@ private Q_SLOTS:
         QCOMPARE(answerer.seen.size(), 3);
         QCOMPARE(answerer.seen.at(2).title, QStringLiteral("保存エラー"));
         QCOMPARE(answerer.seen.at(2).text, QStringLiteral("ファイルを開けませんでした:%1").arg(target));
-        QCOMPARE(window->filePath, target);
         QCOMPARE(window->windowTitle(), QStringLiteral("my"));
         QVERIFY(asksAsUnsaved(*window));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("missing-folder"))); // the path is kept for the retry
+        action(*window, "overwriteSaveAction")->trigger();
+        QVERIFY(QFile::exists(target));
     }
 
     // A file that cannot be read leaves the project, its page and its path as they were, so that the next
@@ -116,12 +117,12 @@ private Q_SLOTS:
         QCOMPARE(window->list_command, ThreePages);
         QVERIFY(!asksAsUnsaved(*window));
         QCOMPARE(currentPage(*window), 2);
-        QCOMPARE(window->filePath, dir.filePath(QStringLiteral("p.cmdat")));
         QCOMPARE(window->windowTitle(), QStringLiteral("p"));
 
         addKind(*window, "command", QStringLiteral("なし"));
         action(*window, "overwriteSaveAction")->trigger();
-        QCOMPARE(readAll(window->filePath), model::serializeProject(window->list_command, window->list_condition));
+        QCOMPARE(readAll(dir.filePath(QStringLiteral("p.cmdat"))),
+                 model::serializeProject(window->list_command, window->list_condition));
         QCOMPARE(readAll(bad), QByteArray("[]"));
     }
 
@@ -161,17 +162,16 @@ private Q_SLOTS:
         QFETCH(bool, goesAhead);
         const QString path = dir.filePath(QStringLiteral("other.cmdat"));
         QVERIFY(model::writeProjectFile(path, {{"入力", "x", "1"}}, {{"即時"}}).ok());
-        testsupport::writeReturningUser([](settings::Config& c) { c.stertTime = 7; });
+        testsupport::writeReturningUser();
         auto window = makeEditor();
-        QCOMPARE(window->stertTime, 7);
-        window->stertTime = 42;
+        window->findChild<QAction*>("confirmPasteAction")->toggle(); // a setting changed, kept only by an end
         const EntryList before = {{"クリック", "左", "0.01"}, {"なし"}};
+        const bool ending = operation == "close" || operation == "SIGTERM" || operation == "logout";
+        if (ending && operation != "close")
+            window->openProjectAtStart(path);
         showProject(*window, before, {{"時間", "0.1"}, {"時間", "0.1"}}, 2);
         action(*window, "confirmSaveAction")->setChecked(setting);
         answerDialogs(*window, operation == "close" ? QString() : path); // closing: the name for the save is refused
-        const bool ending = operation == "close" || operation == "SIGTERM" || operation == "logout";
-        if (ending && operation != "close")
-            window->filePath = path;
         auto answerer = std::make_unique<BoxAnswerer>(std::deque{QMessageBox::StandardButton(answer)});
         QuitSignals quitSignals;
         connect(&quitSignals, &QuitSignals::quitRequested, window.get(), &orvane::finishWithoutQuestion);
@@ -193,7 +193,7 @@ private Q_SLOTS:
         }
         settings::Config saved;
         settings::loadConfig(saved);
-        QCOMPARE(saved.stertTime, ending && goesAhead ? 42 : 7);
+        QCOMPARE(saved.isMessagePaste, ending && goesAhead);
         // Kept exactly when the program ended without the user's answer.
         QCOMPARE(QFile::exists(copyPath), ending && operation != "close" && goesAhead && answerer->seen.isEmpty());
         QCOMPARE(readAll(path), model::serializeProject({{"入力", "x", "1"}}, {{"即時"}}));

@@ -1,5 +1,6 @@
 #include "fakeservices.h"
 
+#include <algorithm>
 #include <thread>
 #include <utility>
 
@@ -324,14 +325,18 @@ bool FakeServices::injectKey(int message, int vk)
     return proc(message, vk);
 }
 
-bool FakeServices::fireHotKey(int id)
+bool FakeServices::fireHotKey(int storedModifiers, int vk)
 {
     HotKeyProc proc;
+    int id = 0;
     {
         std::lock_guard lock(mutex_);
-        auto it = hotKeys_.find(id);
+        auto it = std::find_if(hotKeys_.begin(), hotKeys_.end(), [&](const auto& entry) {
+            return entry.second.storedModifiers == storedModifiers && entry.second.vk == vk;
+        });
         if (it == hotKeys_.end())
             return false;
+        id = it->first;
         proc = it->second.proc;
     }
     if (proc)
@@ -351,10 +356,12 @@ int FakeServices::captureInstallCount() const
     return installCount_;
 }
 
-bool FakeServices::hotKeyRegistered(int id) const
+bool FakeServices::hotKeyRegistered(int storedModifiers, int vk) const
 {
     std::lock_guard lock(mutex_);
-    return hotKeys_.count(id) != 0;
+    return std::any_of(hotKeys_.begin(), hotKeys_.end(), [&](const auto& entry) {
+        return entry.second.storedModifiers == storedModifiers && entry.second.vk == vk;
+    });
 }
 
 std::vector<FakeEvent> FakeServices::events() const

@@ -85,12 +85,13 @@ public:
     // A key pressed or released on the desktop by the user: updates the key state and calls every key watch on the
     // calling thread, after the synthetic keys sent before it. Any thread.
     void injectDesktopKey(int vk, bool down);
-    // Fires the hot key with this identifier if registered; returns whether a procedure was called. GUI thread.
-    bool fireHotKey(int id);
+    // Fires the hot key registered for this combination (stored modifiers, vk), if any; returns whether a procedure was
+    // called. GUI thread.
+    bool fireHotKey(int storedModifiers, int vk);
 
     bool captureActive() const;
     int captureInstallCount() const;
-    bool hotKeyRegistered(int id) const;
+    bool hotKeyRegistered(int storedModifiers, int vk) const;
     std::vector<FakeEvent> events() const;
     void clearEvents();
     // Keys and buttons that synthesis left down (vk codes; buttons as -1 left, -2 right).
