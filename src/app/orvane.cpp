@@ -3,6 +3,8 @@
 #include "editor/hoverhidewindow.h"
 #include "editor/keycapturesession.h"
 #include "model/projectfile.h"
+#include "panels/pagepanel.h"
+#include "panels/placement.h"
 #include "platform/inputservices.h"
 #include "settings/config.h"
 
@@ -13,7 +15,6 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -47,24 +48,8 @@ const QString EditorStyle =
                    "#deletePageButton:hover { background-color: #CC0000; }"
                    "#deletePageButton:pressed { background-color: #990000; }");
 
-// Every widget carries its member name as object name, so that it can be found by name.
-template <typename W> W* place(W* widget, const char* name, int x, int y, int width, int height)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->move(x, y);
-    widget->setFixedSize(width, height);
-    widget->hide();
-    return widget;
-}
-
-QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& title, const QRect& geometry)
-{
-    auto* group = new QGroupBox(title, parent);
-    group->setObjectName(QLatin1String(name));
-    group->setGeometry(geometry);
-    group->hide();
-    return group;
-}
+using panels::makeGroup;
+using panels::place;
 
 } // namespace
 
@@ -111,7 +96,6 @@ void orvane::buildWidgets()
     area->setStyleSheet(EditorStyle);
     commandGroup = makeGroup(area, "commandGroup", QStringLiteral("操作"), QRect(10, 30, 400, 240));
     conditionGroup = makeGroup(area, "conditionGroup", QStringLiteral("条件"), QRect(10, 280, 400, 240));
-    pageGroup = makeGroup(area, "pageGroup", QStringLiteral("ページ"), QRect(430, 30, 190, 490));
 
     newProjectButton =
         place(new QPushButton(QStringLiteral("新しいプロジェクトを作成"), area), "newProjectButton", 10, 10, 610, 60);
@@ -160,21 +144,15 @@ void orvane::buildWidgets()
     conditionSecondsSpin->setDecimals(2);
     connect(conditionSecondsSpin, &QDoubleSpinBox::valueChanged, this, &orvane::changeSomeThing);
 
-    returnPageButton = place(new QPushButton(QStringLiteral("←"), area), "returnPageButton", 450, 365, 62, 30);
-    connect(returnPageButton, &QPushButton::clicked, this, &orvane::returnPage);
+    // Made here, above the condition's 秒, which reaches into the page frame.
+    pagePanel = new PagePanel(area);
+    connect(pagePanel, &PagePanel::previousPageRequested, this, &orvane::returnPage);
+    connect(pagePanel, &PagePanel::nextPageRequested, this, &orvane::nextPage);
+    connect(pagePanel, &PagePanel::deletePageRequested, this, &orvane::deletePage);
+    connect(pagePanel, &PagePanel::rowChosen, this, &orvane::changeWidgetPage);
+    connect(pagePanel, &PagePanel::copyRequested, this, &orvane::copy);
+    connect(pagePanel, &PagePanel::pasteRequested, this, &orvane::paste);
     runButton = place(new QPushButton(QStringLiteral("実行"), area), "runButton", 10, 525, 610, 53);
-    nextPageButton = place(new QPushButton(QStringLiteral("→"), area), "nextPageButton", 537, 365, 62, 30);
-    connect(nextPageButton, &QPushButton::clicked, this, &orvane::nextPage);
-    deletePageButton = place(new QPushButton(QStringLiteral("削除"), area), "deletePageButton", 453, 446, 145, 38);
-    connect(deletePageButton, &QPushButton::clicked, this, &orvane::deletePage);
-    pageCountLabel = place(new QLabel(QStringLiteral("1/1"), area), "pageCountLabel", 450, 485, 143, 24);
-    pageList = place(new QListWidget(area), "pageList", 450, 60, 150, 295);
-    pageList->addItem(QStringLiteral("1.なし"));
-    connect(pageList, &QListWidget::itemSelectionChanged, this, &orvane::changeWidgetPage);
-    copyButton = place(new QPushButton(QStringLiteral("コピー"), area), "copyButton", 450, 400, 62, 41);
-    connect(copyButton, &QPushButton::clicked, this, &orvane::copy);
-    pasteButton = place(new QPushButton(QStringLiteral("ペースト"), area), "pasteButton", 538, 400, 62, 41);
-    connect(pasteButton, &QPushButton::clicked, this, &orvane::paste);
 
     menuBar()->setObjectName(QStringLiteral("menuBar"));
     menuBar()->hide();

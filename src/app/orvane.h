@@ -4,7 +4,8 @@
 // split by concern: orvane.cpp (construction, wiring, configuration, closing), orvane_pages.cpp (page navigation and
 // page operations), orvane_editing.cpp (operation and condition editing, the page display), orvane_capture.cpp (key
 // and coordinate capture), orvane_files.cpp (project files), orvane_menus.cpp (menus, help mode, reports) and
-// run/orvane_run.cpp (the run start). Its slots stay thin: the decisions live in the GUI-free classes of editor/.
+// run/orvane_run.cpp (the run start). The page list and its buttons are a panel of their own (panels/pagepanel.h).
+// Its slots stay thin: the decisions live in the GUI-free classes of editor/.
 
 #include "editor/projecthistory.h"
 #include "model/pagemodel.h"
@@ -27,13 +28,13 @@ class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QSpinBox;
 class QTextEdit;
 class QUrl;
 class HoverHideWindow;
+class PagePanel;
 namespace editor {
 struct PageViewState;
 class KeyCaptureSession;
@@ -219,13 +220,12 @@ private:
     int dragSourcePage = 0;
     bool dragging = false;
     bool listPressPending = false; // a press on the list that has not selected a row yet
-    QByteArray letGoProject; // the serialised project the user chose to close without saving
+    QByteArray letGoProject;       // the serialised project the user chose to close without saving
     RunLauncher* runLauncher = nullptr;
 
     // ---- Widgets, in creation order ----------------------------------------------------------------------------
     QGroupBox* commandGroup = nullptr;
     QGroupBox* conditionGroup = nullptr;
-    QGroupBox* pageGroup = nullptr;
     QPushButton* newProjectButton = nullptr;
     QPushButton* loadProjectButton = nullptr;
     QComboBox* commandCombo = nullptr;
@@ -241,14 +241,8 @@ private:
     QLabel* conditionLabel = nullptr;
     QLabel* conditionSecondsLabel = nullptr;
     QDoubleSpinBox* conditionSecondsSpin = nullptr;
-    QPushButton* returnPageButton = nullptr;
+    PagePanel* pagePanel = nullptr; // the page list and its buttons
     QPushButton* runButton = nullptr;
-    QPushButton* nextPageButton = nullptr;
-    QPushButton* deletePageButton = nullptr;
-    QLabel* pageCountLabel = nullptr;
-    QListWidget* pageList = nullptr;
-    QPushButton* copyButton = nullptr;
-    QPushButton* pasteButton = nullptr;
     QLabel* commandKeyLabel = nullptr;
     QLabel* conditionKeyLabel = nullptr;
     QLabel* pointerXLabel = nullptr;

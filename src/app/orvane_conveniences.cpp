@@ -7,6 +7,7 @@
 #include "editor/entryedits.h"
 #include "editor/hoverhidewindow.h"
 #include "editor/keycapturesession.h"
+#include "panels/pagepanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,11 +46,11 @@ void orvane::buildEditActions()
         QAction* action = makeAction(name, QString(), {binding.first});
         action->setShortcutContext(Qt::WidgetShortcut);
         connect(action, &QAction::triggered, this, binding.second);
-        pageList->addAction(action);
+        pagePanel->list()->addAction(action);
     }
-    pageList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(pageList, &QWidget::customContextMenuRequested, this, &orvane::showPageListMenu);
-    pageList->viewport()->installEventFilter(this);
+    pagePanel->list()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pagePanel->list(), &QWidget::customContextMenuRequested, this, &orvane::showPageListMenu);
+    pagePanel->list()->viewport()->installEventFilter(this);
     resetHistory();
 }
 
@@ -105,12 +106,12 @@ void orvane::showPageListMenu(const QPoint& position)
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("pageListMenu"));
     menu.addActions({moveUpAction, moveDownAction});
-    menu.exec(pageList->viewport()->mapToGlobal(position));
+    menu.exec(pagePanel->list()->viewport()->mapToGlobal(position));
 }
 
 bool orvane::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!pageList || watched != pageList->viewport())
+    if (!pagePanel || watched != pagePanel->list()->viewport())
         return QMainWindow::eventFilter(watched, event);
     const auto type = event->type();
     if (type == QEvent::MouseButtonDblClick)
@@ -120,11 +121,11 @@ bool orvane::eventFilter(QObject* watched, QEvent* event)
     auto* mouse = static_cast<QMouseEvent*>(event);
     const QPoint position = mouse->position().toPoint();
     const auto pageAt = [this](const QPoint& at) {
-        const QListWidgetItem* item = pageList->itemAt(at);
+        const QListWidgetItem* item = pagePanel->list()->itemAt(at);
         if (!item)
             return 0;
         const editor::PageListClick click =
-            editor::pageListClick(pageList->row(item), currentPage, int(list_command.size()));
+            editor::pageListClick(pagePanel->list()->row(item), currentPage, int(list_command.size()));
         return click.action == editor::PageListClick::Action::Show ? click.page : 0;
     };
 
@@ -148,7 +149,7 @@ bool orvane::eventFilter(QObject* watched, QEvent* event)
             return false;
         if (!dragging && (position - lastListPressPosition).manhattanLength() >= QApplication::startDragDistance()) {
             dragging = true;
-            pageList->viewport()->setCursor(Qt::ClosedHandCursor);
+            pagePanel->list()->viewport()->setCursor(Qt::ClosedHandCursor);
         }
         // While the button is held the list must not follow the pointer: every row it selected would be shown.
         return true;
@@ -159,7 +160,7 @@ bool orvane::eventFilter(QObject* watched, QEvent* event)
     if (!dragging)
         return false;
     dragging = false;
-    pageList->viewport()->unsetCursor();
+    pagePanel->list()->viewport()->unsetCursor();
     // The page dropped on a page row takes that row's place; a drop on "+" or outside the rows changes nothing.
     const int target = pageAt(position);
     if (target != 0)

@@ -7,6 +7,7 @@
 #include "editor/keycapturesession.h"
 #include "editor/pageviewstate.h"
 #include "model/projectfile.h"
+#include "panels/pagepanel.h"
 #include "platform/inputservices.h"
 #include "settings/config.h"
 
@@ -14,7 +15,6 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -75,9 +75,8 @@ void orvane::openEditor()
 {
     newProjectButton->hide();
     loadProjectButton->hide();
-    setAllShown({commandGroup, conditionGroup, pageGroup, commandCombo, commandLabel, conditionCombo, conditionLabel,
-                 pageCountLabel},
-                true);
+    setAllShown({commandGroup, conditionGroup, commandCombo, commandLabel, conditionCombo, conditionLabel}, true);
+    pagePanel->open();
     refreshPage();
 }
 
@@ -172,10 +171,8 @@ void orvane::applyViewState(const editor::PageViewState& view)
     setAllShown({conditionSecondsSpin, conditionSecondsLabel}, view.conditionSeconds);
     conditionKeyLabel->setVisible(view.conditionKey);
 
-    setAllShown({runButton, nextPageButton, pageList, copyButton, menuBar()}, view.navigation);
-    returnPageButton->setVisible(view.previousPage);
-    deletePageButton->setVisible(view.deletePage);
-    pasteButton->setVisible(view.pastePage);
+    setAllShown({runButton, menuBar()}, view.navigation);
+    pagePanel->applyViewState(view);
     setAllShown({addCommandButton, addConditionButton}, view.addButtons);
     cancelCaptureButton->move(cancelCaptureButton->x(), captureForCondition ? 310 : 60);
     cancelCaptureButton->setVisible(view.cancelCapture);
@@ -183,8 +180,7 @@ void orvane::applyViewState(const editor::PageViewState& view)
     commandGroup->setEnabled(view.commandGroupEnabled);
     conditionGroup->setEnabled(view.conditionGroupEnabled);
     // The page controls go with the capture: a capture finished after a page change would land on another page.
-    setAllEnabled({pageGroup, commandCombo, addCommandButton, conditionCombo, addConditionButton, menuBar(),
-                   nextPageButton, returnPageButton, deletePageButton, pageList, copyButton, pasteButton},
+    setAllEnabled({commandCombo, addCommandButton, conditionCombo, addConditionButton, menuBar()},
                   view.pageControlsEnabled);
     runButton->setEnabled(view.runEnabled);
     testButton->setEnabled(view.testMoveEnabled);
@@ -236,12 +232,7 @@ void orvane::refreshPage()
     kinds.reserve(list_command.size());
     for (const model::Entry& entry : std::as_const(list_command))
         kinds << model::entryKind(entry);
-    pageList->clear();
-    pageList->addItems(editor::pageRows(kinds, currentPage));
-    pageList->setCurrentRow(currentPage);
-    if (QListWidgetItem* item = pageList->currentItem())
-        pageList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
-    pageCountLabel->setText(QStringLiteral("%1/%2").arg(currentPage).arg(list_command.size()));
+    pagePanel->showPages(editor::pageRows(kinds, currentPage), currentPage, int(list_command.size()));
     setWindowTitle(model::projectTitle(config.filePath, settings::desktopDirectory()));
     recordChange();
     isRefreshing = false;

@@ -8,6 +8,7 @@
 #include "dialogs/reportdialog.h"
 #include "dialogs/reportdialog2.h"
 #include "dialogs/termdialog.h"
+#include "panels/pagepanel.h"
 
 #include "cli/runreport.h"
 #include "dialogs/runreportdialog.h"
@@ -121,7 +122,7 @@ QList<std::pair<QWidget*, QString>> orvane::helpToolTips() const
     const QString yTip = QStringLiteral("マウスポインターのY座標です。\n"
                                         "自分で入力するか「取得」ボタンで簡単に取得できます。");
     const QString getTip = QStringLiteral("マウスポインターの座標を簡単に取得できます。");
-    return {
+    QList<std::pair<QWidget*, QString>> tips{
         {commandCombo,
          QStringLiteral("追加する操作を指定します。\n"
                         "なし:何も行われません、条件のみを指定する場合に使用します。\n"
@@ -154,14 +155,7 @@ QList<std::pair<QWidget*, QString>> orvane::helpToolTips() const
         {addConditionButton, QStringLiteral("右のメニューで設定した条件を追加します。")},
         {conditionLabel, QStringLiteral("設定中の条件です。")},
         {conditionSecondsSpin, QStringLiteral("次の操作に進むまでの時間を指定します。")},
-        {returnPageButton, QStringLiteral("前のページに戻ります。")},
         {runButton, QStringLiteral("現在のプロジェクトを実行します。")},
-        {nextPageButton, QStringLiteral("次のページに進みます。")},
-        {deletePageButton, QStringLiteral("現在のページを削除します。")},
-        {pageCountLabel, QStringLiteral("すべてのページの数と現在のページです。")},
-        {pageList, QStringLiteral("押したページに飛びます、「+」を押すと「+」の位置にページを追加できます。")},
-        {copyButton, QStringLiteral("現在のページをコピーします。")},
-        {pasteButton, QStringLiteral("コピーしたのページをペーストします。")},
         {pointerXSpin, xTip},
         {pointerYSpin, yTip},
         {pointerGetButton, getTip},
@@ -169,6 +163,7 @@ QList<std::pair<QWidget*, QString>> orvane::helpToolTips() const
         {smoothYSpin, yTip},
         {smoothGetButton, getTip},
     };
+    return tips + pagePanel->helpToolTips();
 }
 
 void orvane::setHelpMode(bool on)

@@ -4,6 +4,7 @@
 #include "orvane.h"
 
 #include "editor/entryedits.h"
+#include "panels/pagepanel.h"
 #include "settings/config.h"
 
 #include <QListWidget>
@@ -31,13 +32,13 @@ void orvane::changeWidgetPage()
 {
     if (isRefreshing)
         return;
-    const QListWidgetItem* item = pageList->currentItem();
+    const QListWidgetItem* item = pagePanel->list()->currentItem();
     if (!item)
         return;
     using Action = editor::PageListClick::Action;
     const bool clicked = std::exchange(listPressPending, false);
     const editor::PageListClick click =
-        editor::pageListClick(pageList->currentRow(), currentPage, int(list_command.size()), clicked);
+        editor::pageListClick(pagePanel->list()->currentRow(), currentPage, int(list_command.size()), clicked);
     if (click.action == Action::Ignore) {
         refreshPage(); // the current page's row is selected again
         return;

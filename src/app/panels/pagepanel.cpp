@@ -1,0 +1,78 @@
+#include "pagepanel.h"
+
+#include "editor/pageviewstate.h"
+#include "placement.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <initializer_list>
+
+using panels::place;
+
+PagePanel::PagePanel(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("pagePanel"));
+    setGeometry(430, 30, 190, 490);
+    hide();
+    pageGroup = panels::makeGroup(this, "pageGroup", QStringLiteral("ページ"), rect());
+    returnPageButton = place(new QPushButton(QStringLiteral("←"), this), "returnPageButton", 20, 335, 62, 30);
+    connect(returnPageButton, &QPushButton::clicked, this, &PagePanel::previousPageRequested);
+    nextPageButton = place(new QPushButton(QStringLiteral("→"), this), "nextPageButton", 107, 335, 62, 30);
+    connect(nextPageButton, &QPushButton::clicked, this, &PagePanel::nextPageRequested);
+    deletePageButton = place(new QPushButton(QStringLiteral("削除"), this), "deletePageButton", 23, 416, 145, 38);
+    connect(deletePageButton, &QPushButton::clicked, this, &PagePanel::deletePageRequested);
+    pageCountLabel = place(new QLabel(QStringLiteral("1/1"), this), "pageCountLabel", 20, 455, 143, 24);
+    pageList = place(new QListWidget(this), "pageList", 20, 30, 150, 295);
+    pageList->addItem(QStringLiteral("1.なし"));
+    connect(pageList, &QListWidget::itemSelectionChanged, this, &PagePanel::rowChosen);
+    copyButton = place(new QPushButton(QStringLiteral("コピー"), this), "copyButton", 20, 370, 62, 41);
+    connect(copyButton, &QPushButton::clicked, this, &PagePanel::copyRequested);
+    pasteButton = place(new QPushButton(QStringLiteral("ペースト"), this), "pasteButton", 108, 370, 62, 41);
+    connect(pasteButton, &QPushButton::clicked, this, &PagePanel::pasteRequested);
+}
+
+void PagePanel::open()
+{
+    show();
+    pageGroup->show();
+    pageCountLabel->show();
+}
+
+void PagePanel::showPages(const QStringList& rows, int current, int count)
+{
+    pageList->clear();
+    pageList->addItems(rows);
+    pageList->setCurrentRow(current);
+    if (QListWidgetItem* item = pageList->currentItem())
+        pageList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    pageCountLabel->setText(QStringLiteral("%1/%2").arg(current).arg(count));
+}
+
+void PagePanel::applyViewState(const editor::PageViewState& view)
+{
+    for (QWidget* widget : std::initializer_list<QWidget*>{nextPageButton, pageList, copyButton})
+        widget->setVisible(view.navigation);
+    returnPageButton->setVisible(view.previousPage);
+    deletePageButton->setVisible(view.deletePage);
+    pasteButton->setVisible(view.pastePage);
+    // The page controls go with a capture: a capture finished after a page change would land on another page.
+    for (QWidget* widget : std::initializer_list<QWidget*>{pageGroup, nextPageButton, returnPageButton,
+                                                           deletePageButton, pageList, copyButton, pasteButton})
+        widget->setEnabled(view.pageControlsEnabled);
+}
+
+QList<std::pair<QWidget*, QString>> PagePanel::helpToolTips() const
+{
+    return {
+        {returnPageButton, QStringLiteral("前のページに戻ります。")},
+        {nextPageButton, QStringLiteral("次のページに進みます。")},
+        {deletePageButton, QStringLiteral("現在のページを削除します。")},
+        {pageCountLabel, QStringLiteral("すべてのページの数と現在のページです。")},
+        {pageList, QStringLiteral("押したページに飛びます、「+」を押すと「+」の位置にページを追加できます。")},
+        {copyButton, QStringLiteral("現在のページをコピーします。")},
+        {pasteButton, QStringLiteral("コピーしたのページをペーストします。")},
+    };
+}
