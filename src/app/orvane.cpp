@@ -3,12 +3,12 @@
 #include "editor/hoverhidewindow.h"
 #include "editor/keycapturesession.h"
 #include "model/projectfile.h"
+#include "panels/operationpanel.h"
 #include "panels/pagepanel.h"
 #include "panels/placement.h"
 #include "platform/inputservices.h"
 #include "settings/config.h"
 
-#include <QAbstractSpinBox>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,20 +19,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSpinBox>
-#include <QStandardItemModel>
-#include <QTextEdit>
 
 namespace {
-
-// Without a keyboard capture a key entry could never get its combination: the key kind is offered disabled.
-void offerKeyKind(QComboBox* combo, const QString& keyKind)
-{
-    auto* items = qobject_cast<QStandardItemModel*>(combo->model());
-    const int row = combo->findText(keyKind);
-    if (items && row >= 0)
-        items->item(row)->setEnabled(platform::services().canCapture());
-}
 
 // The one style of the editor's controls: 24 px text, a few larger or smaller by name, framed groups, a red 削除.
 // It is set on the editor area, not the window, so that the message boxes keep the desktop's look.
@@ -49,6 +37,7 @@ const QString EditorStyle =
                    "#deletePageButton:pressed { background-color: #990000; }");
 
 using panels::makeGroup;
+using panels::offerKeyKind;
 using panels::place;
 
 } // namespace
@@ -94,7 +83,6 @@ void orvane::buildWidgets()
     area->setObjectName(QStringLiteral("editorArea"));
     area->setGeometry(rect());
     area->setStyleSheet(EditorStyle);
-    commandGroup = makeGroup(area, "commandGroup", QStringLiteral("操作"), QRect(10, 30, 400, 240));
     conditionGroup = makeGroup(area, "conditionGroup", QStringLiteral("条件"), QRect(10, 280, 400, 240));
 
     newProjectButton =
@@ -106,28 +94,12 @@ void orvane::buildWidgets()
     loadProjectButton->show();
     connect(loadProjectButton, &QPushButton::clicked, this, &orvane::importedCommand);
 
-    commandCombo = place(new QComboBox(area), "commandCombo", 20, 60, 200, 40);
-    commandCombo->addItems(model::commandKinds());
-    offerKeyKind(commandCombo, model::kind::Key);
-    connect(commandCombo, &QComboBox::currentIndexChanged, this, &orvane::changeMenuAddCommand);
-    addCommandButton = place(new QPushButton(QStringLiteral("追加"), area), "addCommandButton", 240, 60, 60, 38);
-    connect(addCommandButton, &QPushButton::clicked, this, &orvane::addCommand);
-    testButton = place(new QPushButton(QStringLiteral("テスト"), area), "testButton", 310, 220, 90, 38);
-    connect(testButton, &QPushButton::clicked, this, &orvane::moveMousePointer);
-    commandLabel = place(new QLabel(QStringLiteral("X"), area), "commandLabel", 20, 110, 300, 30);
-    commandLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    textEdit = place(new QTextEdit(area), "textEdit", 20, 142, 380, 73);
-    connect(textEdit, &QTextEdit::textChanged, this, &orvane::changeSomeThing);
-    clickCombo = place(new QComboBox(area), "clickCombo", 20, 150, 60, 40);
-    clickCombo->addItems({model::LeftButton, model::RightButton});
-    clickCombo->setCurrentIndex(0);
-    connect(clickCombo, &QComboBox::currentIndexChanged, this, &orvane::changeSomeThing);
-    commandSecondsLabel = place(new QLabel(QStringLiteral("秒"), area), "commandSecondsLabel", 140, 210, 60, 60);
-    commandSecondsSpin = place(new QDoubleSpinBox(area), "commandSecondsSpin", 20, 220, 110, 40);
-    commandSecondsSpin->setRange(0.01, 1000.0);
-    commandSecondsSpin->setSingleStep(0.01);
-    commandSecondsSpin->setDecimals(2);
-    connect(commandSecondsSpin, &QDoubleSpinBox::valueChanged, this, &orvane::changeSomeThing);
+    operationPanel = new OperationPanel(area);
+    connect(operationPanel, &OperationPanel::kindChosen, this, &orvane::changeMenuAddCommand);
+    connect(operationPanel, &OperationPanel::addRequested, this, &orvane::addCommand);
+    connect(operationPanel, &OperationPanel::testRequested, this, &orvane::moveMousePointer);
+    connect(operationPanel, &OperationPanel::positionRequested, this, &orvane::getCoordinate);
+    connect(operationPanel, &OperationPanel::edited, this, &orvane::changeSomeThing);
 
     conditionCombo = place(new QComboBox(area), "conditionCombo", 20, 310, 200, 40);
     conditionCombo->addItems(model::conditionKinds());
@@ -142,7 +114,8 @@ void orvane::buildWidgets()
     conditionSecondsSpin->setRange(0.01, 1000.0);
     conditionSecondsSpin->setSingleStep(0.1);
     conditionSecondsSpin->setDecimals(2);
-    connect(conditionSecondsSpin, &QDoubleSpinBox::valueChanged, this, &orvane::changeSomeThing);
+    connect(conditionSecondsSpin, &QDoubleSpinBox::valueChanged, this,
+            [this] { changeSomeThing(conditionSecondsSpin->objectName()); });
 
     // Made here, above the condition's 秒, which reaches into the page frame.
     pagePanel = new PagePanel(area);
@@ -157,28 +130,8 @@ void orvane::buildWidgets()
     menuBar()->setObjectName(QStringLiteral("menuBar"));
     menuBar()->hide();
 
-    commandKeyLabel = place(new QLabel(area), "commandKeyLabel", 20, 145, 380, 40);
     conditionKeyLabel = place(new QLabel(area), "conditionKeyLabel", 20, 385, 380, 40);
 
-    auto coordinateSpin = [this, area](const char* name, int x, int maximum) {
-        auto* spin = place(new QSpinBox(area), name, x, 145, 120, 40);
-        spin->setRange(-9999999, maximum);
-        spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
-        connect(spin, &QSpinBox::valueChanged, this, &orvane::changeSomeThing);
-        return spin;
-    };
-    pointerXLabel = place(new QLabel(QStringLiteral("X:"), area), "pointerXLabel", 20, 133, 24, 60);
-    pointerXSpin = coordinateSpin("pointerXSpin", 40, 9999999);
-    pointerYLabel = place(new QLabel(QStringLiteral("Y:"), area), "pointerYLabel", 170, 133, 24, 60);
-    pointerYSpin = coordinateSpin("pointerYSpin", 190, 99999999);
-    pointerGetButton = place(new QPushButton(QStringLiteral("取得"), area), "pointerGetButton", 320, 144, 80, 43);
-    connect(pointerGetButton, &QPushButton::clicked, this, &orvane::getCoordinate);
-    smoothXLabel = place(new QLabel(QStringLiteral("X:"), area), "smoothXLabel", 20, 133, 24, 60);
-    smoothXSpin = coordinateSpin("smoothXSpin", 40, 9999999);
-    smoothYLabel = place(new QLabel(QStringLiteral("Y:"), area), "smoothYLabel", 170, 133, 24, 60);
-    smoothYSpin = coordinateSpin("smoothYSpin", 190, 99999999);
-    smoothGetButton = place(new QPushButton(QStringLiteral("取得"), area), "smoothGetButton", 320, 144, 80, 43);
-    connect(smoothGetButton, &QPushButton::clicked, this, &orvane::getCoordinate);
     // Beside 追加 of the area being captured (moved there when shown), where 追加 is hidden during a capture.
     cancelCaptureButton =
         place(new QPushButton(QStringLiteral("キャンセル"), area), "cancelCaptureButton", 240, 60, 160, 38);

@@ -4,7 +4,7 @@
 // split by concern: orvane.cpp (construction, wiring, configuration, closing), orvane_pages.cpp (page navigation and
 // page operations), orvane_editing.cpp (operation and condition editing, the page display), orvane_capture.cpp (key
 // and coordinate capture), orvane_files.cpp (project files), orvane_menus.cpp (menus, help mode, reports) and
-// run/orvane_run.cpp (the run start). The page list and its buttons are a panel of their own (panels/pagepanel.h).
+// run/orvane_run.cpp (the run start). The operation and the page list are panels of their own (panels/).
 // Its slots stay thin: the decisions live in the GUI-free classes of editor/.
 
 #include "editor/projecthistory.h"
@@ -30,10 +30,9 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QSpinBox;
-class QTextEdit;
 class QUrl;
 class HoverHideWindow;
+class OperationPanel;
 class PagePanel;
 namespace editor {
 struct PageViewState;
@@ -94,9 +93,10 @@ private Q_SLOTS:
     void addNewCommand();
     void addCommand();
     void addCondition();
-    void changeMenuAddCommand();
+    void changeMenuAddCommand(const QString& kind);
     void changeMenuAddCondition();
-    void changeSomeThing();
+    // A parameter control changed; control is its object name.
+    void changeSomeThing(const QString& control);
     // Page navigation and page operations (orvane_pages.cpp).
     void nextPage();
     void returnPage();
@@ -224,18 +224,10 @@ private:
     RunLauncher* runLauncher = nullptr;
 
     // ---- Widgets, in creation order ----------------------------------------------------------------------------
-    QGroupBox* commandGroup = nullptr;
     QGroupBox* conditionGroup = nullptr;
     QPushButton* newProjectButton = nullptr;
     QPushButton* loadProjectButton = nullptr;
-    QComboBox* commandCombo = nullptr;
-    QPushButton* addCommandButton = nullptr;
-    QPushButton* testButton = nullptr;
-    QLabel* commandLabel = nullptr;
-    QTextEdit* textEdit = nullptr;
-    QComboBox* clickCombo = nullptr;
-    QLabel* commandSecondsLabel = nullptr;
-    QDoubleSpinBox* commandSecondsSpin = nullptr;
+    OperationPanel* operationPanel = nullptr; // the operation and its parameters
     QComboBox* conditionCombo = nullptr;
     QPushButton* addConditionButton = nullptr;
     QLabel* conditionLabel = nullptr;
@@ -243,18 +235,7 @@ private:
     QDoubleSpinBox* conditionSecondsSpin = nullptr;
     PagePanel* pagePanel = nullptr; // the page list and its buttons
     QPushButton* runButton = nullptr;
-    QLabel* commandKeyLabel = nullptr;
     QLabel* conditionKeyLabel = nullptr;
-    QLabel* pointerXLabel = nullptr;
-    QSpinBox* pointerXSpin = nullptr;
-    QLabel* pointerYLabel = nullptr;
-    QSpinBox* pointerYSpin = nullptr;
-    QPushButton* pointerGetButton = nullptr;
-    QLabel* smoothXLabel = nullptr;
-    QSpinBox* smoothXSpin = nullptr;
-    QLabel* smoothYLabel = nullptr;
-    QSpinBox* smoothYSpin = nullptr;
-    QPushButton* smoothGetButton = nullptr;
     QPushButton* cancelCaptureButton = nullptr;
 
     // ---- Menus and actions -------------------------------------------------------------------------------------

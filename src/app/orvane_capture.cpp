@@ -9,13 +9,13 @@
 #include "editor/hoverhidewindow.h"
 #include "editor/keycapturesession.h"
 #include "keys/virtualkeys.h"
+#include "panels/operationpanel.h"
 #include "platform/inputservices.h"
 #include "platform/qt/globalhotkey.h"
 
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QSpinBox>
 #include <QTimer>
 
 namespace {
@@ -59,7 +59,10 @@ void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry
     else
         currentCommand() = previousEntry;
     refreshPage();
-    (forCondition ? conditionLabel : commandLabel)->setText(QStringLiteral("キーフックに失敗"));
+    if (forCondition)
+        conditionLabel->setText(QStringLiteral("キーフックに失敗"));
+    else
+        operationPanel->showTitle(QStringLiteral("キーフックに失敗"));
 }
 
 void orvane::storeCapturedKey(const QString& combination)
@@ -117,8 +120,7 @@ void orvane::getCoordinate2()
     int y = 0;
     if (!platform::services().getCursorPos(x, y))
         qCWarning(lcCapture) << "Pointer position unavailable; storing 0, 0";
-    pointerXSpin->setValue(x);
-    pointerYSpin->setValue(y);
+    operationPanel->showPointerPosition(x, y);
 
     editor::storeCapturedPosition(currentCommand(), x, y);
     unregisterGlobalHotkey();

@@ -7,6 +7,7 @@
 #include "editor/keycapturesession.h"
 #include "editor/pageviewstate.h"
 #include "model/projectfile.h"
+#include "panels/operationpanel.h"
 #include "panels/pagepanel.h"
 #include "platform/inputservices.h"
 #include "settings/config.h"
@@ -17,8 +18,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSpinBox>
-#include <QTextEdit>
 #include <QTimer>
 
 namespace {
@@ -27,11 +26,6 @@ void setSeconds(QDoubleSpinBox* spin, const QString& text)
 {
     // The box rounds and clamps; the entry keeps its own text until a widget of the page changes.
     spin->setValue(text.toFloat());
-}
-
-void setCoordinate(QSpinBox* spin, const QString& text)
-{
-    spin->setValue(text.toInt(nullptr, 10));
 }
 
 void setText(QLabel* label, const QString& text)
@@ -75,14 +69,15 @@ void orvane::openEditor()
 {
     newProjectButton->hide();
     loadProjectButton->hide();
-    setAllShown({commandGroup, conditionGroup, commandCombo, commandLabel, conditionCombo, conditionLabel}, true);
+    setAllShown({conditionGroup, conditionCombo, conditionLabel}, true);
+    operationPanel->open();
     pagePanel->open();
     refreshPage();
 }
 
-void orvane::changeMenuAddCommand()
+void orvane::changeMenuAddCommand(const QString& kind)
 {
-    selectedCommandKind = commandCombo->currentText();
+    selectedCommandKind = kind;
 }
 
 void orvane::changeMenuAddCondition()
@@ -116,23 +111,16 @@ void orvane::addCondition()
     refreshPage();
 }
 
-void orvane::changeSomeThing()
+void orvane::changeSomeThing(const QString& control)
 {
     if (isRefreshing)
         return;
     editor::EditorValues values;
-    values.inputText = textEdit->toPlainText();
-    values.clickButton = clickCombo->currentText();
-    values.pointerX = pointerXSpin->value();
-    values.pointerY = pointerYSpin->value();
-    values.smoothX = smoothXSpin->value();
-    values.smoothY = smoothYSpin->value();
-    values.commandSeconds = commandSecondsSpin->value();
+    operationPanel->readValues(values);
     values.conditionSeconds = conditionSecondsSpin->value();
     editor::applyEditorValues(currentCommand(), currentCondition(), values);
     // Keystrokes and steps in one control of one page make one undo step.
-    const QObject* control = sender();
-    recordChange(QStringLiteral("%1/%2").arg(control ? control->objectName() : QString()).arg(currentPage));
+    recordChange(QStringLiteral("%1/%2").arg(control).arg(currentPage));
     // Typing decides whether the page is complete: until there is something to type nothing may leave it.
     const QString kind = model::entryKind(currentCommand());
     if (kind == model::kind::Input)
@@ -161,44 +149,22 @@ editor::PageViewState orvane::currentViewState(bool typing) const
 
 void orvane::applyViewState(const editor::PageViewState& view)
 {
-    clickCombo->setVisible(view.clickButton);
-    textEdit->setVisible(view.inputText);
-    setAllShown({commandSecondsSpin, commandSecondsLabel}, view.commandSeconds);
-    commandKeyLabel->setVisible(view.commandKey);
-    setAllShown({pointerXLabel, pointerXSpin, pointerYLabel, pointerYSpin, pointerGetButton}, view.pointerPosition);
-    setAllShown({smoothXLabel, smoothXSpin, smoothYLabel, smoothYSpin, smoothGetButton}, view.smoothPosition);
-    testButton->setVisible(view.testMove);
+    operationPanel->applyViewState(view);
     setAllShown({conditionSecondsSpin, conditionSecondsLabel}, view.conditionSeconds);
     conditionKeyLabel->setVisible(view.conditionKey);
 
     setAllShown({runButton, menuBar()}, view.navigation);
     pagePanel->applyViewState(view);
-    setAllShown({addCommandButton, addConditionButton}, view.addButtons);
+    addConditionButton->setVisible(view.addButtons);
     cancelCaptureButton->move(cancelCaptureButton->x(), captureForCondition ? 310 : 60);
     cancelCaptureButton->setVisible(view.cancelCapture);
 
-    commandGroup->setEnabled(view.commandGroupEnabled);
     conditionGroup->setEnabled(view.conditionGroupEnabled);
     // The page controls go with the capture: a capture finished after a page change would land on another page.
-    setAllEnabled({commandCombo, addCommandButton, conditionCombo, addConditionButton, menuBar()},
-                  view.pageControlsEnabled);
+    setAllEnabled({conditionCombo, addConditionButton, menuBar()}, view.pageControlsEnabled);
     runButton->setEnabled(view.runEnabled);
-    testButton->setEnabled(view.testMoveEnabled);
-    setAllEnabled({pointerGetButton, smoothGetButton}, view.getPositionEnabled);
 
-    // A target on no monitor is flagged where it is typed: a run would stop on this page.
-    const QString offScreen = QStringLiteral("QSpinBox{color: #CC0000;}");
-    for (QSpinBox* spin : {pointerXSpin, pointerYSpin, smoothXSpin, smoothYSpin}) {
-        spin->setToolTip(view.positionWarning);
-        const QString sheet =
-            spin->styleSheet().remove(offScreen) + (view.positionWarning.isEmpty() ? QString() : offScreen);
-        if (sheet != spin->styleSheet()) // a new sheet would restyle the box being typed in on every keystroke
-            spin->setStyleSheet(sheet);
-    }
-
-    setText(commandLabel, view.commandTitle);
     setText(conditionLabel, view.conditionTitle);
-    setText(commandKeyLabel, view.commandKeyText);
     setText(conditionKeyLabel, view.conditionKeyText);
     conditionKeyLabel->setToolTip(view.conditionKeyWarning);
 }
@@ -208,23 +174,7 @@ void orvane::refreshPage()
     isRefreshing = true;
     applyViewState(currentViewState());
 
-    const QStringList& command = currentCommand();
-    const QString commandKind = model::entryKind(command);
-    if (commandKind == model::kind::Click) {
-        clickCombo->setCurrentText(model::clickButton(command));
-    } else if (commandKind == model::kind::Pointer) {
-        setCoordinate(pointerXSpin, model::coordinateX(command));
-        setCoordinate(pointerYSpin, model::coordinateY(command));
-    } else if (commandKind == model::kind::SmoothMove) {
-        setCoordinate(smoothXSpin, model::coordinateX(command));
-        setCoordinate(smoothYSpin, model::coordinateY(command));
-    } else if (commandKind == model::kind::Input) {
-        // Plain text: a text that looks like markup must come back exactly as typed.
-        textEdit->setPlainText(model::inputText(command));
-    }
-    if (commandKind == model::kind::Click || commandKind == model::kind::SmoothMove ||
-        commandKind == model::kind::Key || commandKind == model::kind::Input)
-        setSeconds(commandSecondsSpin, model::commandSeconds(command));
+    operationPanel->showEntry(currentCommand());
     if (model::entryKind(currentCondition()) == model::kind::Time)
         setSeconds(conditionSecondsSpin, model::waitSeconds(currentCondition()));
 

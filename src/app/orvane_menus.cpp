@@ -8,6 +8,7 @@
 #include "dialogs/reportdialog.h"
 #include "dialogs/reportdialog2.h"
 #include "dialogs/termdialog.h"
+#include "panels/operationpanel.h"
 #include "panels/pagepanel.h"
 
 #include "cli/runreport.h"
@@ -24,8 +25,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSpinBox>
-#include <QTextEdit>
 #include <QUrl>
 
 namespace {
@@ -117,36 +116,7 @@ void orvane::buildMenus()
 
 QList<std::pair<QWidget*, QString>> orvane::helpToolTips() const
 {
-    const QString xTip = QStringLiteral("マウスポインターのX座標です。\n"
-                                        "自分で入力するか「取得」ボタンで簡単に取得できます。");
-    const QString yTip = QStringLiteral("マウスポインターのY座標です。\n"
-                                        "自分で入力するか「取得」ボタンで簡単に取得できます。");
-    const QString getTip = QStringLiteral("マウスポインターの座標を簡単に取得できます。");
     QList<std::pair<QWidget*, QString>> tips{
-        {commandCombo,
-         QStringLiteral("追加する操作を指定します。\n"
-                        "なし:何も行われません、条件のみを指定する場合に使用します。\n"
-                        "クリック:時間を指定してクリックします。\n"
-                        "マウスポインター:マウスポインターを指定の座標に移動します。\n"
-                        "スムーズムーブ:実行時のマウスポインターから指定の座標に時間を指定してスムーズに移動します。\n"
-                        "キー:時間を指定して単一または複数のキーを入力します。\n"
-                        "入力:1文字当たりの時間を指定して入力します。（日本語対応）\n"
-                        "「クリック」「スムーズムーブ」「キー」は操作が実行中でも次の操作に進みます、条件で時間を指定し"
-                        "て調整してください。\n"
-                        "操作を追加す場合は右の「追加」ボタンを押してください。")},
-        {addCommandButton, QStringLiteral("右のメニューで設定した操作を追加します。")},
-        {testButton, QStringLiteral("設定している座標にマウスポインターを移動します。")},
-        {commandLabel, QStringLiteral("設定中の操作です。")},
-        {textEdit, QStringLiteral("入力する文章を設定します。（日本語対応）")},
-        {clickCombo, QStringLiteral("クリックの種類を右か左で設定します。")},
-        {commandSecondsSpin,
-         QStringLiteral("時間を指定します。\n"
-                        "操作によって意味が変わります。\n"
-                        "クリック:クリックする時間を指定します。\n"
-                        "スムーズムーブ:マウスポインターが指定した座標に着くまでにかかる時間を指定します。\n"
-                        "キー:キーを入力する時間を指定します。\n"
-                        "入力:1文字当たりを入力するのにかかる時間を指定します。\n"
-                        "単位は秒です。")},
         {conditionCombo,
          QStringLiteral("追加する条件を指定します。\n"
                         "時間:次の操作に進むまでの時間を指定します。\n"
@@ -156,14 +126,8 @@ QList<std::pair<QWidget*, QString>> orvane::helpToolTips() const
         {conditionLabel, QStringLiteral("設定中の条件です。")},
         {conditionSecondsSpin, QStringLiteral("次の操作に進むまでの時間を指定します。")},
         {runButton, QStringLiteral("現在のプロジェクトを実行します。")},
-        {pointerXSpin, xTip},
-        {pointerYSpin, yTip},
-        {pointerGetButton, getTip},
-        {smoothXSpin, xTip},
-        {smoothYSpin, yTip},
-        {smoothGetButton, getTip},
     };
-    return tips + pagePanel->helpToolTips();
+    return operationPanel->helpToolTips() + tips + pagePanel->helpToolTips();
 }
 
 void orvane::setHelpMode(bool on)

@@ -2,9 +2,13 @@
 
 // The editor's controls are placed by pixel, as the window has always been drawn; these helpers say it once.
 
+#include "platform/inputservices.h"
+
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLatin1String>
 #include <QRect>
+#include <QStandardItemModel>
 #include <QString>
 #include <QWidget>
 
@@ -27,6 +31,15 @@ inline QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& ti
     group->setGeometry(geometry);
     group->hide();
     return group;
+}
+
+// Without a keyboard capture a key entry could never get its combination: the key kind is offered disabled.
+inline void offerKeyKind(QComboBox* combo, const QString& keyKind)
+{
+    auto* items = qobject_cast<QStandardItemModel*>(combo->model());
+    const int row = combo->findText(keyKind);
+    if (items && row >= 0)
+        items->item(row)->setEnabled(platform::services().canCapture());
 }
 
 } // namespace panels
