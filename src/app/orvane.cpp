@@ -3,6 +3,7 @@
 #include "editor/hoverhidewindow.h"
 #include "editor/keycapturesession.h"
 #include "model/projectfile.h"
+#include "panels/conditionpanel.h"
 #include "panels/operationpanel.h"
 #include "panels/pagepanel.h"
 #include "panels/placement.h"
@@ -11,10 +12,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -36,8 +33,6 @@ const QString EditorStyle =
                    "#deletePageButton:hover { background-color: #CC0000; }"
                    "#deletePageButton:pressed { background-color: #990000; }");
 
-using panels::makeGroup;
-using panels::offerKeyKind;
 using panels::place;
 
 } // namespace
@@ -83,7 +78,6 @@ void orvane::buildWidgets()
     area->setObjectName(QStringLiteral("editorArea"));
     area->setGeometry(rect());
     area->setStyleSheet(EditorStyle);
-    conditionGroup = makeGroup(area, "conditionGroup", QStringLiteral("条件"), QRect(10, 280, 400, 240));
 
     newProjectButton =
         place(new QPushButton(QStringLiteral("新しいプロジェクトを作成"), area), "newProjectButton", 10, 10, 610, 60);
@@ -101,21 +95,10 @@ void orvane::buildWidgets()
     connect(operationPanel, &OperationPanel::positionRequested, this, &orvane::getCoordinate);
     connect(operationPanel, &OperationPanel::edited, this, &orvane::changeSomeThing);
 
-    conditionCombo = place(new QComboBox(area), "conditionCombo", 20, 310, 200, 40);
-    conditionCombo->addItems(model::conditionKinds());
-    offerKeyKind(conditionCombo, model::kind::KeyCondition);
-    connect(conditionCombo, &QComboBox::currentIndexChanged, this, &orvane::changeMenuAddCondition);
-    addConditionButton = place(new QPushButton(QStringLiteral("追加"), area), "addConditionButton", 240, 310, 60, 38);
-    connect(addConditionButton, &QPushButton::clicked, this, &orvane::addCondition);
-    conditionLabel = place(new QLabel(QStringLiteral("時間"), area), "conditionLabel", 20, 360, 400, 60);
-    conditionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    conditionSecondsLabel = place(new QLabel(QStringLiteral("秒"), area), "conditionSecondsLabel", 140, 380, 400, 60);
-    conditionSecondsSpin = place(new QDoubleSpinBox(area), "conditionSecondsSpin", 20, 390, 120, 40);
-    conditionSecondsSpin->setRange(0.01, 1000.0);
-    conditionSecondsSpin->setSingleStep(0.1);
-    conditionSecondsSpin->setDecimals(2);
-    connect(conditionSecondsSpin, &QDoubleSpinBox::valueChanged, this,
-            [this] { changeSomeThing(conditionSecondsSpin->objectName()); });
+    conditionPanel = new ConditionPanel(area);
+    connect(conditionPanel, &ConditionPanel::kindChosen, this, &orvane::changeMenuAddCondition);
+    connect(conditionPanel, &ConditionPanel::addRequested, this, &orvane::addCondition);
+    connect(conditionPanel, &ConditionPanel::edited, this, &orvane::changeSomeThing);
 
     // Made here, above the condition's 秒, which reaches into the page frame.
     pagePanel = new PagePanel(area);
@@ -129,8 +112,6 @@ void orvane::buildWidgets()
 
     menuBar()->setObjectName(QStringLiteral("menuBar"));
     menuBar()->hide();
-
-    conditionKeyLabel = place(new QLabel(area), "conditionKeyLabel", 20, 385, 380, 40);
 
     // Beside 追加 of the area being captured (moved there when shown), where 追加 is hidden during a capture.
     cancelCaptureButton =

@@ -4,7 +4,7 @@
 // split by concern: orvane.cpp (construction, wiring, configuration, closing), orvane_pages.cpp (page navigation and
 // page operations), orvane_editing.cpp (operation and condition editing, the page display), orvane_capture.cpp (key
 // and coordinate capture), orvane_files.cpp (project files), orvane_menus.cpp (menus, help mode, reports) and
-// run/orvane_run.cpp (the run start). The operation and the page list are panels of their own (panels/).
+// run/orvane_run.cpp (the run start). The operation, the condition and the page list are panels of their own (panels/).
 // Its slots stay thin: the decisions live in the GUI-free classes of editor/.
 
 #include "editor/projecthistory.h"
@@ -24,14 +24,11 @@
 
 class QAction;
 class QCheckBox;
-class QComboBox;
-class QDoubleSpinBox;
-class QGroupBox;
-class QLabel;
 class QMenu;
 class QPushButton;
 class QUrl;
 class HoverHideWindow;
+class ConditionPanel;
 class OperationPanel;
 class PagePanel;
 namespace editor {
@@ -94,7 +91,7 @@ private Q_SLOTS:
     void addCommand();
     void addCondition();
     void changeMenuAddCommand(const QString& kind);
-    void changeMenuAddCondition();
+    void changeMenuAddCondition(const QString& kind);
     // A parameter control changed; control is its object name.
     void changeSomeThing(const QString& control);
     // Page navigation and page operations (orvane_pages.cpp).
@@ -224,18 +221,12 @@ private:
     RunLauncher* runLauncher = nullptr;
 
     // ---- Widgets, in creation order ----------------------------------------------------------------------------
-    QGroupBox* conditionGroup = nullptr;
     QPushButton* newProjectButton = nullptr;
     QPushButton* loadProjectButton = nullptr;
     OperationPanel* operationPanel = nullptr; // the operation and its parameters
-    QComboBox* conditionCombo = nullptr;
-    QPushButton* addConditionButton = nullptr;
-    QLabel* conditionLabel = nullptr;
-    QLabel* conditionSecondsLabel = nullptr;
-    QDoubleSpinBox* conditionSecondsSpin = nullptr;
-    PagePanel* pagePanel = nullptr; // the page list and its buttons
+    ConditionPanel* conditionPanel = nullptr; // the condition and its seconds
+    PagePanel* pagePanel = nullptr;           // the page list and its buttons
     QPushButton* runButton = nullptr;
-    QLabel* conditionKeyLabel = nullptr;
     QPushButton* cancelCaptureButton = nullptr;
 
     // ---- Menus and actions -------------------------------------------------------------------------------------

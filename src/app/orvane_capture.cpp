@@ -9,11 +9,11 @@
 #include "editor/hoverhidewindow.h"
 #include "editor/keycapturesession.h"
 #include "keys/virtualkeys.h"
+#include "panels/conditionpanel.h"
 #include "panels/operationpanel.h"
 #include "platform/inputservices.h"
 #include "platform/qt/globalhotkey.h"
 
-#include <QLabel>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTimer>
@@ -60,7 +60,7 @@ void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry
         currentCommand() = previousEntry;
     refreshPage();
     if (forCondition)
-        conditionLabel->setText(QStringLiteral("キーフックに失敗"));
+        conditionPanel->showTitle(QStringLiteral("キーフックに失敗"));
     else
         operationPanel->showTitle(QStringLiteral("キーフックに失敗"));
 }

@@ -7,43 +7,22 @@
 #include "editor/keycapturesession.h"
 #include "editor/pageviewstate.h"
 #include "model/projectfile.h"
+#include "panels/conditionpanel.h"
 #include "panels/operationpanel.h"
 #include "panels/pagepanel.h"
 #include "platform/inputservices.h"
 #include "settings/config.h"
 
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 
 namespace {
 
-void setSeconds(QDoubleSpinBox* spin, const QString& text)
-{
-    // The box rounds and clamps; the entry keeps its own text until a widget of the page changes.
-    spin->setValue(text.toFloat());
-}
-
-void setText(QLabel* label, const QString& text)
-{
-    if (!text.isNull())
-        label->setText(text);
-}
-
 void setAllShown(std::initializer_list<QWidget*> widgets, bool shown)
 {
     for (QWidget* widget : widgets)
         widget->setVisible(shown);
-}
-
-void setAllEnabled(std::initializer_list<QWidget*> widgets, bool enabled)
-{
-    for (QWidget* widget : widgets)
-        widget->setEnabled(enabled);
 }
 
 } // namespace
@@ -69,7 +48,7 @@ void orvane::openEditor()
 {
     newProjectButton->hide();
     loadProjectButton->hide();
-    setAllShown({conditionGroup, conditionCombo, conditionLabel}, true);
+    conditionPanel->open();
     operationPanel->open();
     pagePanel->open();
     refreshPage();
@@ -80,9 +59,9 @@ void orvane::changeMenuAddCommand(const QString& kind)
     selectedCommandKind = kind;
 }
 
-void orvane::changeMenuAddCondition()
+void orvane::changeMenuAddCondition(const QString& kind)
 {
-    selectedConditionKind = conditionCombo->currentText();
+    selectedConditionKind = kind;
 }
 
 void orvane::addCommand()
@@ -117,7 +96,7 @@ void orvane::changeSomeThing(const QString& control)
         return;
     editor::EditorValues values;
     operationPanel->readValues(values);
-    values.conditionSeconds = conditionSecondsSpin->value();
+    values.conditionSeconds = conditionPanel->seconds();
     editor::applyEditorValues(currentCommand(), currentCondition(), values);
     // Keystrokes and steps in one control of one page make one undo step.
     recordChange(QStringLiteral("%1/%2").arg(control).arg(currentPage));
@@ -150,23 +129,14 @@ editor::PageViewState orvane::currentViewState(bool typing) const
 void orvane::applyViewState(const editor::PageViewState& view)
 {
     operationPanel->applyViewState(view);
-    setAllShown({conditionSecondsSpin, conditionSecondsLabel}, view.conditionSeconds);
-    conditionKeyLabel->setVisible(view.conditionKey);
-
-    setAllShown({runButton, menuBar()}, view.navigation);
+    conditionPanel->applyViewState(view);
     pagePanel->applyViewState(view);
-    addConditionButton->setVisible(view.addButtons);
+    setAllShown({runButton, menuBar()}, view.navigation);
     cancelCaptureButton->move(cancelCaptureButton->x(), captureForCondition ? 310 : 60);
     cancelCaptureButton->setVisible(view.cancelCapture);
-
-    conditionGroup->setEnabled(view.conditionGroupEnabled);
     // The page controls go with the capture: a capture finished after a page change would land on another page.
-    setAllEnabled({conditionCombo, addConditionButton, menuBar()}, view.pageControlsEnabled);
+    menuBar()->setEnabled(view.pageControlsEnabled);
     runButton->setEnabled(view.runEnabled);
-
-    setText(conditionLabel, view.conditionTitle);
-    setText(conditionKeyLabel, view.conditionKeyText);
-    conditionKeyLabel->setToolTip(view.conditionKeyWarning);
 }
 
 void orvane::refreshPage()
@@ -175,8 +145,7 @@ void orvane::refreshPage()
     applyViewState(currentViewState());
 
     operationPanel->showEntry(currentCommand());
-    if (model::entryKind(currentCondition()) == model::kind::Time)
-        setSeconds(conditionSecondsSpin, model::waitSeconds(currentCondition()));
+    conditionPanel->showEntry(currentCondition());
 
     QStringList kinds;
     kinds.reserve(list_command.size());

@@ -8,16 +8,14 @@
 #include "dialogs/reportdialog.h"
 #include "dialogs/reportdialog2.h"
 #include "dialogs/termdialog.h"
+#include "panels/conditionpanel.h"
 #include "panels/operationpanel.h"
 #include "panels/pagepanel.h"
 
 #include "cli/runreport.h"
 #include "dialogs/runreportdialog.h"
 #include <QAction>
-#include <QComboBox>
 #include <QDesktopServices>
-#include <QDoubleSpinBox>
-#include <QLabel>
 #include <QListWidget>
 #include <QLoggingCategory>
 
@@ -116,18 +114,8 @@ void orvane::buildMenus()
 
 QList<std::pair<QWidget*, QString>> orvane::helpToolTips() const
 {
-    QList<std::pair<QWidget*, QString>> tips{
-        {conditionCombo,
-         QStringLiteral("追加する条件を指定します。\n"
-                        "時間:次の操作に進むまでの時間を指定します。\n"
-                        "即時:何も待たずに次の操作に進みます。\n"
-                        "キー:単一または複数のキーを指定して、それが入力された時に次の操作に進みます。")},
-        {addConditionButton, QStringLiteral("右のメニューで設定した条件を追加します。")},
-        {conditionLabel, QStringLiteral("設定中の条件です。")},
-        {conditionSecondsSpin, QStringLiteral("次の操作に進むまでの時間を指定します。")},
-        {runButton, QStringLiteral("現在のプロジェクトを実行します。")},
-    };
-    return operationPanel->helpToolTips() + tips + pagePanel->helpToolTips();
+    return operationPanel->helpToolTips() + conditionPanel->helpToolTips() + pagePanel->helpToolTips() +
+           QList<std::pair<QWidget*, QString>>{{runButton, QStringLiteral("現在のプロジェクトを実行します。")}};
 }
 
 void orvane::setHelpMode(bool on)
