@@ -107,6 +107,7 @@ void orvane::buildWidgets()
     connect(pagePanel, &PagePanel::deletePageRequested, this, &orvane::deletePage);
     connect(pagePanel, &PagePanel::rowChosen, this, &orvane::changeWidgetPage);
     connect(pagePanel, &PagePanel::copyRequested, this, &orvane::copy);
+    connect(pagePanel, &PagePanel::pageMoved, this, &orvane::movePage);
     connect(pagePanel, &PagePanel::pasteRequested, this, &orvane::paste);
     runButton = place(new QPushButton(QStringLiteral("実行"), area), "runButton", 10, 525, 610, 53);
 

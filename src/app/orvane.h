@@ -76,8 +76,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // The page list's mouse: the second click of a double-click and a drag of a page row (orvane_conveniences.cpp).
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private Q_SLOTS:
     // Coordinate capture (orvane_capture.cpp).
@@ -211,13 +209,7 @@ private:
     editor::KeyCaptureSession* keyCapture = nullptr;
     QStringList captureFallback; // what the captured entry held before 追加, given back by キャンセル
     editor::ProjectHistory history;
-    // The page list's last press (event time, position) and the page row a drag started on (0: none).
-    qint64 lastListPressTime = -1;
-    QPoint lastListPressPosition;
-    int dragSourcePage = 0;
-    bool dragging = false;
-    bool listPressPending = false; // a press on the list that has not selected a row yet
-    QByteArray letGoProject;       // the serialised project the user chose to close without saving
+    QByteArray letGoProject; // the serialised project the user chose to close without saving
     RunLauncher* runLauncher = nullptr;
 
     // ---- Widgets, in creation order ----------------------------------------------------------------------------

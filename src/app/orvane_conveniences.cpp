@@ -10,10 +10,8 @@
 #include "panels/pagepanel.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QListWidget>
 #include <QMenu>
-#include <QMouseEvent>
 
 void orvane::buildEditActions()
 {
@@ -50,7 +48,6 @@ void orvane::buildEditActions()
     }
     pagePanel->list()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pagePanel->list(), &QWidget::customContextMenuRequested, this, &orvane::showPageListMenu);
-    pagePanel->list()->viewport()->installEventFilter(this);
     resetHistory();
 }
 
@@ -107,65 +104,6 @@ void orvane::showPageListMenu(const QPoint& position)
     menu.setObjectName(QStringLiteral("pageListMenu"));
     menu.addActions({moveUpAction, moveDownAction});
     menu.exec(pagePanel->list()->viewport()->mapToGlobal(position));
-}
-
-bool orvane::eventFilter(QObject* watched, QEvent* event)
-{
-    if (!pagePanel || watched != pagePanel->list()->viewport())
-        return QMainWindow::eventFilter(watched, event);
-    const auto type = event->type();
-    if (type == QEvent::MouseButtonDblClick)
-        return true; // the press before it has already shown the page
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
-        return false;
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    const QPoint position = mouse->position().toPoint();
-    const auto pageAt = [this](const QPoint& at) {
-        const QListWidgetItem* item = pagePanel->list()->itemAt(at);
-        if (!item)
-            return 0;
-        const editor::PageListClick click =
-            editor::pageListClick(pagePanel->list()->row(item), currentPage, int(list_command.size()));
-        return click.action == editor::PageListClick::Action::Show ? click.page : 0;
-    };
-
-    if (type == QEvent::MouseButtonPress) {
-        if (mouse->button() != Qt::LeftButton)
-            return false;
-        // Each click rebuilds the rows, so the second click of a double-click lands on another row (often "+"):
-        // it only repeats the first.
-        const bool repeated = lastListPressTime >= 0 &&
-                              qint64(mouse->timestamp()) - lastListPressTime < QApplication::doubleClickInterval() &&
-                              (position - lastListPressPosition).manhattanLength() < QApplication::startDragDistance();
-        lastListPressTime = qint64(mouse->timestamp());
-        lastListPressPosition = position;
-        dragging = false;
-        dragSourcePage = repeated ? 0 : pageAt(position);
-        listPressPending = !repeated;
-        return repeated;
-    }
-    if (type == QEvent::MouseMove) {
-        if (!(mouse->buttons() & Qt::LeftButton) || dragSourcePage == 0)
-            return false;
-        if (!dragging && (position - lastListPressPosition).manhattanLength() >= QApplication::startDragDistance()) {
-            dragging = true;
-            pagePanel->list()->viewport()->setCursor(Qt::ClosedHandCursor);
-        }
-        // While the button is held the list must not follow the pointer: every row it selected would be shown.
-        return true;
-    }
-    const int source = dragSourcePage;
-    dragSourcePage = 0;
-    listPressPending = false;
-    if (!dragging)
-        return false;
-    dragging = false;
-    pagePanel->list()->viewport()->unsetCursor();
-    // The page dropped on a page row takes that row's place; a drop on "+" or outside the rows changes nothing.
-    const int target = pageAt(position);
-    if (target != 0)
-        movePage(source, target);
-    return true;
 }
 
 void orvane::cancelKeyCapture()

@@ -36,7 +36,7 @@ void orvane::changeWidgetPage()
     if (!item)
         return;
     using Action = editor::PageListClick::Action;
-    const bool clicked = std::exchange(listPressPending, false);
+    const bool clicked = pagePanel->takePress();
     const editor::PageListClick click =
         editor::pageListClick(pagePanel->list()->currentRow(), currentPage, int(list_command.size()), clicked);
     if (click.action == Action::Ignore) {

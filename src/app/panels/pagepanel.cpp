@@ -1,14 +1,18 @@
 #include "pagepanel.h"
 
+#include "editor/entryedits.h"
 #include "editor/pageviewstate.h"
 #include "placement.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include <initializer_list>
+#include <utility>
 
 using panels::place;
 
@@ -32,6 +36,7 @@ PagePanel::PagePanel(QWidget* parent) : QWidget(parent)
     connect(copyButton, &QPushButton::clicked, this, &PagePanel::copyRequested);
     pasteButton = place(new QPushButton(QStringLiteral("ペースト"), this), "pasteButton", 108, 370, 62, 41);
     connect(pasteButton, &QPushButton::clicked, this, &PagePanel::pasteRequested);
+    pageList->viewport()->installEventFilter(this);
 }
 
 void PagePanel::open()
@@ -43,6 +48,8 @@ void PagePanel::open()
 
 void PagePanel::showPages(const QStringList& rows, int current, int count)
 {
+    currentPage = current;
+    pageCount = count;
     pageList->clear();
     pageList->addItems(rows);
     pageList->setCurrentRow(current);
@@ -62,6 +69,69 @@ void PagePanel::applyViewState(const editor::PageViewState& view)
     for (QWidget* widget : std::initializer_list<QWidget*>{pageGroup, nextPageButton, returnPageButton,
                                                            deletePageButton, pageList, copyButton, pasteButton})
         widget->setEnabled(view.pageControlsEnabled);
+}
+
+bool PagePanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != pageList->viewport())
+        return QWidget::eventFilter(watched, event);
+    const auto type = event->type();
+    if (type == QEvent::MouseButtonDblClick)
+        return true; // the press before it has already shown the page
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint position = mouse->position().toPoint();
+    const auto pageAt = [this](const QPoint& at) {
+        const QListWidgetItem* item = pageList->itemAt(at);
+        if (!item)
+            return 0;
+        const editor::PageListClick click = editor::pageListClick(pageList->row(item), currentPage, pageCount);
+        return click.action == editor::PageListClick::Action::Show ? click.page : 0;
+    };
+
+    if (type == QEvent::MouseButtonPress) {
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        // Each click rebuilds the rows, so the second click of a double-click lands on another row (often "+"):
+        // it only repeats the first.
+        const bool repeated = lastListPressTime >= 0 &&
+                              qint64(mouse->timestamp()) - lastListPressTime < QApplication::doubleClickInterval() &&
+                              (position - lastListPressPosition).manhattanLength() < QApplication::startDragDistance();
+        lastListPressTime = qint64(mouse->timestamp());
+        lastListPressPosition = position;
+        dragging = false;
+        dragSourcePage = repeated ? 0 : pageAt(position);
+        listPressPending = !repeated;
+        return repeated;
+    }
+    if (type == QEvent::MouseMove) {
+        if (!(mouse->buttons() & Qt::LeftButton) || dragSourcePage == 0)
+            return false;
+        if (!dragging && (position - lastListPressPosition).manhattanLength() >= QApplication::startDragDistance()) {
+            dragging = true;
+            pageList->viewport()->setCursor(Qt::ClosedHandCursor);
+        }
+        // While the button is held the list must not follow the pointer: every row it selected would be shown.
+        return true;
+    }
+    const int source = dragSourcePage;
+    dragSourcePage = 0;
+    listPressPending = false;
+    if (!dragging)
+        return false;
+    dragging = false;
+    pageList->viewport()->unsetCursor();
+    // The page dropped on a page row takes that row's place; a drop on "+" or outside the rows changes nothing.
+    const int target = pageAt(position);
+    if (target != 0)
+        Q_EMIT pageMoved(source, target);
+    return true;
+}
+
+bool PagePanel::takePress()
+{
+    return std::exchange(listPressPending, false);
 }
 
 QList<std::pair<QWidget*, QString>> PagePanel::helpToolTips() const

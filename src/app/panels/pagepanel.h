@@ -4,6 +4,7 @@
 // what the window hands it and says by signal which button was pressed; the pages themselves stay with the window.
 
 #include <QList>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -35,6 +36,8 @@ public:
     QListWidget* list() const { return pageList; }
     // The controls that explain themselves in help mode, with their texts.
     QList<std::pair<QWidget*, QString>> helpToolTips() const;
+    // Whether the row just chosen was chosen by a press on the list (once: the press is used up).
+    bool takePress();
 
 Q_SIGNALS:
     void previousPageRequested();
@@ -44,6 +47,12 @@ Q_SIGNALS:
     void pasteRequested();
     // The list's selected row changed, by the user or while the rows are filled.
     void rowChosen();
+    // A page row was dragged onto another page row (pages counted from 1).
+    void pageMoved(int from, int to);
+
+protected:
+    // The list's mouse: the second click of a double-click and a drag of a page row.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QGroupBox* pageGroup = nullptr;
@@ -54,4 +63,12 @@ private:
     QListWidget* pageList = nullptr;
     QPushButton* copyButton = nullptr;
     QPushButton* pasteButton = nullptr;
+    // What the rows show, the list's last press (event time, position) and the page row a drag started on (0: none).
+    int currentPage = 1;
+    int pageCount = 1;
+    qint64 lastListPressTime = -1;
+    QPoint lastListPressPosition;
+    int dragSourcePage = 0;
+    bool dragging = false;
+    bool listPressPending = false; // a press on the list that has not selected a row yet
 };
