@@ -1,11 +1,12 @@
 #pragma once
 
-// The main window: owns the project being edited, the configuration values and every editor widget. Its definition is
-// split by concern: orvane.cpp (construction, wiring, configuration, closing), orvane_pages.cpp (page navigation and
-// page operations), orvane_editing.cpp (operation and condition editing, the page display), orvane_capture.cpp (key
-// and coordinate capture), orvane_files.cpp (project files), orvane_menus.cpp (menus, help mode, reports) and
-// run/orvane_run.cpp (the run start). The operation, the condition and the page list are panels of their own (panels/).
-// Its slots stay thin: the decisions live in the GUI-free classes of editor/.
+// The main window: owns the project being edited and the configuration values, and composes the editor from panels of
+// their own (panels/: the operation, the condition, the page list) that say by signal what the user did. Its
+// definition is split by concern: orvane.cpp (construction, wiring, configuration, closing), orvane_pages.cpp (page
+// navigation and page operations), orvane_editing.cpp (operation and condition editing, the page display),
+// orvane_capture.cpp (key and coordinate capture), orvane_files.cpp (project files), orvane_menus.cpp (menus, help
+// mode, reports) and run/orvane_run.cpp (the run start). Its slots stay thin: the decisions live in the GUI-free
+// classes of editor/.
 
 #include "editor/projecthistory.h"
 #include "model/pagemodel.h"
