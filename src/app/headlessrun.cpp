@@ -28,16 +28,9 @@ QString runLockPath()
 
 } // namespace
 
-int runWithoutEditor(const cli::Request& request, QuitSignals& quitSignals)
+int runWithoutEditor(const cli::Request& request, const model::ProjectData& project, QuitSignals& quitSignals)
 {
     QTextStream err(stderr);
-    model::ProjectData project;
-    const model::ProjectFileResult read = model::readProjectFile(request.file, &project);
-    if (!read.ok()) {
-        err << (read.message.contains(request.file) ? read.message : request.file + QStringLiteral(": ") + read.message)
-            << Qt::endl;
-        return cli::ExitBadInput;
-    }
     if (!platform::services().canSynthesize()) {
         err << QStringLiteral("このデスクトップでは入力の自動操作を利用できません。") << Qt::endl;
         return cli::ExitNotDelivered;

@@ -9,4 +9,5 @@ class QuitSignals;
 
 // Needs the GUI application object and the input backend. A quit signal stops the run like the stop command.
 // Returns the exit code (cli::ExitCode).
-int runWithoutEditor(const cli::Request& request, QuitSignals& quitSignals);
+// project is the request's file, read and judged before anything needed the desktop.
+int runWithoutEditor(const cli::Request& request, const model::ProjectData& project, QuitSignals& quitSignals);

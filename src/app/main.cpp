@@ -3,6 +3,7 @@
 #include "quitsignals.h"
 
 #include "cli/commandline.h"
+#include "model/projectfile.h"
 
 #include "platform/guardian/guardian.h"
 #include "platform/inputservices.h"
@@ -24,7 +25,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcStart, "orvane.start", QtWarningMsg)
 
 // Runs the program; everything that touches the desktop is gone when this returns.
-int runProgram(int argc, char* argv[], const cli::Request& request)
+int runProgram(int argc, char* argv[], const cli::Request& request, const model::ProjectData& runProject)
 {
     platform::prepareGuiPlatform();
     QApplication app(argc, argv);
@@ -55,7 +56,7 @@ int runProgram(int argc, char* argv[], const cli::Request& request)
     qCDebug(lcStart) << "Input backend:" << platform::services().backendName().c_str();
 
     if (request.mode == cli::Request::Mode::Run) {
-        const int code = runWithoutEditor(request, quitSignals);
+        const int code = runWithoutEditor(request, runProject, quitSignals);
         platform::setServices(nullptr);
         return code;
     }
@@ -106,7 +107,8 @@ int main(int argc, char* argv[])
     std::optional<QCoreApplication> core;
     if (request.mode == cli::Request::Mode::Check)
         core.emplace(argc, argv);
-    if (const std::optional<int> exitCode = cli::runConsoleMode(request))
+    model::ProjectData runProject; // read once, for a run
+    if (const std::optional<int> exitCode = cli::runConsoleMode(request, &runProject))
         return *exitCode;
     // The toolkit would abort without a display; the user and a script get a reason and an exit code instead.
     if (!platform::displayReachable())
@@ -114,7 +116,7 @@ int main(int argc, char* argv[])
     // Before any thread and any toolkit state: the watchdog on Linux is a fork of this very moment.
     if (!platform::guardian::start())
         qCWarning(lcStart, "The input guardian could not start: keys held at an abnormal end are not released.");
-    const int code = runProgram(argc, argv, request);
+    const int code = runProgram(argc, argv, request, runProject);
     platform::guardian::stop();
     return code;
 }

@@ -206,7 +206,12 @@ QStringList argumentsOf(int argc, char* argv[])
     return arguments;
 }
 
-std::optional<int> runConsoleMode(const Request& request)
+QString fileMessage(const QString& path, const QString& message)
+{
+    return message.contains(path) ? message : path + QStringLiteral(": ") + message;
+}
+
+std::optional<int> runConsoleMode(const Request& request, model::ProjectData* runProject)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -230,10 +235,8 @@ std::optional<int> runConsoleMode(const Request& request)
         return checkProject(request.file, request.stop.value_or(config.stopCommand), out, err);
     }
     case Request::Mode::Run:
-        if (const model::ProjectFileResult read = model::readProjectFile(request.file, nullptr); !read.ok()) {
-            err << (read.message.contains(request.file) ? read.message
-                                                        : request.file + QStringLiteral(": ") + read.message)
-                << Qt::endl;
+        if (const model::ProjectFileResult read = model::readProjectFile(request.file, runProject); !read.ok()) {
+            err << fileMessage(request.file, read.message) << Qt::endl;
             return ExitBadInput;
         }
         break;

@@ -9,6 +9,10 @@
 
 #include <optional>
 
+namespace model {
+struct ProjectData;
+}
+
 namespace cli {
 
 // The process exit codes of the command-line modes.
@@ -52,8 +56,13 @@ QStringList argumentsOf(int argc, char* argv[]);
 
 // Carries out the modes that need no window (--help, --version, --check, and argument errors), printing to standard
 // output or standard error. Returns the exit code, or nullopt for the modes that need the GUI (editor, run). A run's
-// project is judged here, before anything needs the desktop: a file that cannot be run ends with ExitBadInput.
-std::optional<int> runConsoleMode(const Request& request);
+// project is read here, once, into runProject, before anything needs the desktop: a file that cannot be run ends with
+// ExitBadInput.
+std::optional<int> runConsoleMode(const Request& request, model::ProjectData* runProject = nullptr);
+
+// A reader's message about path, naming the file where the message does not already: a script running several files
+// needs to know which one failed.
+QString fileMessage(const QString& path, const QString& message);
 
 // Says on standard error that the editor or the run cannot start without a display; returns ExitNotDelivered.
 int reportNoDisplay(const Request& request);

@@ -20,9 +20,7 @@ int checkProject(const QString& path, const QString& stopCommand, QTextStream& o
     model::ProjectData project;
     const model::ProjectFileResult result = model::readProjectFile(path, &project);
     if (!result.ok()) {
-        // Not every message names the file; a script running several checks needs to know which one failed.
-        err << (result.message.contains(path) ? result.message : path + QStringLiteral(": ") + result.message)
-            << Qt::endl;
+        err << fileMessage(path, result.message) << Qt::endl;
         return ExitBadInput;
     }
     out << path << QStringLiteral(": %1 ページ").arg(project.commands.size()) << Qt::endl;
