@@ -1,5 +1,7 @@
 #include "x11instancerecord.h"
 
+#include "x11keyboardmap.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -19,23 +21,30 @@ std::string instanceSelection(int n)
     return "_ORVANE_INSTANCE_" + std::to_string(n);
 }
 
-// Empties each keycode of a dead instance's record that still carries exactly the recorded keysym, and deletes the
-// record.
-void takeBack(Display* display, Atom record, std::vector<int>& emptied)
+// The pairs of keycode and keysym a record holds (empty when it is missing or not ours); remove deletes it as it is
+// read.
+std::vector<long> readRecord(Display* display, Atom record, bool remove)
 {
     Atom type = None;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* raw = nullptr;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, True, XA_CARDINAL, &type, &format,
-                           &count, &after, &raw) != Success ||
-        !raw) {
-        return;
-    }
     std::vector<long> pairs;
-    if (type == XA_CARDINAL && format == 32)
+    if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, remove ? True : False, XA_CARDINAL,
+                           &type, &format, &count, &after, &raw) != Success ||
+        !raw)
+        return pairs;
+    if (type == XA_CARDINAL && format == 32) // format 32 travels as long in Xlib
         pairs.assign(reinterpret_cast<const long*>(raw), reinterpret_cast<const long*>(raw) + count);
     XFree(raw);
+    return pairs;
+}
+
+// Empties each keycode of a dead instance's record that still carries exactly the recorded keysym, and deletes the
+// record.
+void takeBack(Display* display, Atom record, std::vector<int>& emptied)
+{
+    const std::vector<long> pairs = readRecord(display, record, true);
     for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
         const int kc = static_cast<int>(pairs[i]);
         const auto recorded = static_cast<KeySym>(static_cast<unsigned long>(pairs[i + 1]));
@@ -43,15 +52,7 @@ void takeBack(Display* display, Atom record, std::vector<int>& emptied)
             continue;
         int perKeycode = 0;
         KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(kc), 1, &perKeycode);
-        bool exactlyOurs = false;
-        for (int s = 0; syms && s < perKeycode; ++s) {
-            if (syms[s] == recorded)
-                exactlyOurs = true;
-            else if (syms[s] != NoSymbol) {
-                exactlyOurs = false;
-                break;
-            }
-        }
+        const bool exactlyOurs = rowCarriesExactly(syms, perKeycode, recorded);
         if (syms)
             XFree(syms);
         // Anything else there means another program has put its own keys on the keycode since: it stays as it is.
@@ -138,17 +139,9 @@ std::vector<int> InstanceRecord::namedByOthers(XDisplay* display) const
         if (recordName(n) == name_ || std::find(present, present + count, record) == present + count ||
             XGetSelectionOwner(display, atoms_[static_cast<std::size_t>(2 * n + 1)]) == None)
             continue; // ours, none, or a dead instance's (the next start or the guardian takes that back)
-        Atom type = None;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* raw = nullptr;
-        if (XGetWindowProperty(display, DefaultRootWindow(display), record, 0, 4096, False, XA_CARDINAL, &type, &format,
-                               &items, &after, &raw) != Success ||
-            !raw)
-            continue;
-        for (unsigned long i = 0; format == 32 && i + 1 < items; i += 2)
-            named.push_back(static_cast<int>(reinterpret_cast<const long*>(raw)[i]));
-        XFree(raw);
+        const std::vector<long> pairs = readRecord(display, record, false);
+        for (std::size_t i = 0; i + 1 < pairs.size(); i += 2)
+            named.push_back(static_cast<int>(pairs[i]));
     }
     if (present)
         XFree(present);

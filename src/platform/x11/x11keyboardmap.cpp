@@ -92,8 +92,7 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
         if (std::find(others.begin(), others.end(), kc) != others.end())
             continue;
         if (const OwnedKey* own = ownedKey(kc)) {
-            const bool ours = own->busy || std::all_of(syms, syms + symCount,
-                                                       [&](KeySym s) { return s == NoSymbol || s == own->keysym; });
+            const bool ours = own->busy || rowHoldsOnly(syms, symCount, own->keysym);
             if (ours)
                 continue;
             map->reclaimed_.push_back(kc);

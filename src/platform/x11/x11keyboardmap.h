@@ -6,6 +6,7 @@
 
 #include "x11display.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -14,6 +15,17 @@
 #include <vector>
 
 namespace platform::x11 {
+
+// A keycode's row of keysyms (width entries, 0 for NoSymbol) holds nothing but keysym, or nothing at all.
+inline bool rowHoldsOnly(const unsigned long* row, int width, unsigned long keysym)
+{
+    return std::all_of(row, row + width, [keysym](unsigned long s) { return s == 0 || s == keysym; });
+}
+// The row holds keysym and nothing else: exactly what the program bound there, so it may be undone.
+inline bool rowCarriesExactly(const unsigned long* row, int width, unsigned long keysym)
+{
+    return row && keysym != 0 && rowHoldsOnly(row, width, keysym) && std::find(row, row + width, keysym) != row + width;
+}
 
 class KeyboardMap {
 public:

@@ -101,8 +101,7 @@ std::vector<int> SpareKeys::verify(XDisplay* display, const std::vector<int>& ke
             continue;
         const KeySym* at = syms + static_cast<std::ptrdiff_t>(kc - first) * perKeycode;
         const bool empty = std::all_of(at, at + perKeycode, [](KeySym s) { return s == NoSymbol; });
-        if (empty ? own->keysym == 0
-                  : std::all_of(at, at + perKeycode, [&](KeySym s) { return s == NoSymbol || s == own->keysym; }))
+        if (empty ? own->keysym == 0 : rowHoldsOnly(at, perKeycode, own->keysym))
             continue;
         mismatched.push_back(kc);
         (empty ? emptied : taken).push_back(kc);
@@ -212,7 +211,7 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
         const KeySym* syms = XkbKeySymsPtr(desc, c.keycode);
         const int count = XkbKeyNumSyms(desc, c.keycode);
         const bool empty = std::all_of(syms, syms + count, [](KeySym k) { return k == NoSymbol; });
-        const bool ours = std::all_of(syms, syms + count, [&](KeySym k) { return k == NoSymbol || k == c.from; });
+        const bool ours = rowHoldsOnly(syms, count, c.from);
         const bool claimed = c.to != 0 && std::find(others.begin(), others.end(), c.keycode) != others.end();
         if (!ours || claimed)
             taken.push_back(c.keycode);

@@ -334,12 +334,8 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                 return map->rowUnchanged(kc, syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode, perKeycode);
             });
             std::vector<int> lost;
-            for (const auto& entry : pool) {
-                const int kc = entry.first;
-                const KeySym sym = entry.second;
-                const KeySym* at = syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode;
-                if (std::find(at, at + perKeycode, sym) == at + perKeycode ||
-                    !std::all_of(at, at + perKeycode, [&](KeySym x) { return x == NoSymbol || x == sym; }))
+            for (const auto& [kc, sym] : pool) {
+                if (!rowCarriesExactly(syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode, perKeycode, sym))
                     lost.push_back(kc);
             }
             XFree(syms);
@@ -417,12 +413,9 @@ std::vector<int> X11Services::keycodesNotCarrying(XDisplay* display,
     KeySym* syms =
         XGetKeyboardMapping(display, static_cast<KeyCode>(low->first), high->first - low->first + 1, &perKeycode);
     for (const auto& entry : wanted) {
-        const int kc = entry.first; // not structured bindings: the lambda below captures them
-        const KeySym sym = entry.second;
+        const int kc = entry.first;
         const KeySym* at = syms ? syms + static_cast<std::ptrdiff_t>(kc - low->first) * perKeycode : nullptr;
-        const bool exact = at && std::find(at, at + perKeycode, sym) != at + perKeycode &&
-                           std::all_of(at, at + perKeycode, [&](KeySym s) { return s == NoSymbol || s == sym; });
-        if (!exact)
+        if (!rowCarriesExactly(at, perKeycode, entry.second))
             result.push_back(kc);
     }
     if (syms)
