@@ -166,13 +166,17 @@ void InstanceRecord::release(XDisplay* display)
 
 bool InstanceRecord::anyAlive(XDisplay* display)
 {
-    for (int n = 0; n < kCount; ++n) {
-        // An atom that was never made was never owned.
-        const Atom selection = XInternAtom(display, instanceSelection(n).c_str(), True);
-        if (selection != None && XGetSelectionOwner(display, selection) != None)
-            return true;
-    }
-    return false;
+    std::vector<std::string> names;
+    for (int n = 0; n < kCount; ++n)
+        names.push_back(instanceSelection(n));
+    std::vector<char*> pointers;
+    for (std::string& name : names)
+        pointers.push_back(name.data());
+    // One round trip for all the names, at every start; an atom that was never made was never owned.
+    std::vector<Atom> selections(names.size(), None);
+    XInternAtoms(display, pointers.data(), kCount, True, selections.data());
+    return std::any_of(selections.begin(), selections.end(),
+                       [&](Atom selection) { return selection != None && XGetSelectionOwner(display, selection) != None; });
 }
 
 } // namespace platform::x11
