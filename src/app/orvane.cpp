@@ -1,5 +1,7 @@
 #include "orvane.h"
 
+#include "dialogs/filechooser.h"
+#include "editor/editedproject.h"
 #include "editor/hoverhidewindow.h"
 #include "editor/keycapturesession.h"
 #include "model/projectfile.h"
@@ -42,17 +44,18 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("オルヴェイン Free"));
     setFixedSize(630, 585);
     settings::loadConfig(config);
+    project = new editor::EditedProject(this);
+    connect(project, &editor::EditedProject::replaced, this, [this] {
+        currentPage = 1;
+        resetHistory();
+        refreshPage();
+    });
+    fileChooser = new dialogs::FileChooser(this);
     buildWidgets();
     buildCaptures();
-    buildMenus();
-    buildEditActions();
+    // Before the menus, which take the help mode it may turn on.
     greetFirstRun();
-
-    // The flags reach the checkable actions after the connections exist, so a checked help mode installs its tips.
-    helpModeAction->setChecked(config.isHelp);
-    confirmSaveAction->setChecked(config.isMessageFile);
-    confirmPasteAction->setChecked(config.isMessagePaste);
-    confirmDeleteAction->setChecked(config.isMessageDelete);
+    buildMenus();
 
     connect(runButton, &QPushButton::clicked, this, &orvane::stertRun);
     offerRecoveryCopy();
@@ -89,14 +92,12 @@ void orvane::buildWidgets()
     connect(loadProjectButton, &QPushButton::clicked, this, &orvane::importedCommand);
 
     operationPanel = new OperationPanel(area);
-    connect(operationPanel, &OperationPanel::kindChosen, this, &orvane::changeMenuAddCommand);
     connect(operationPanel, &OperationPanel::addRequested, this, &orvane::addCommand);
     connect(operationPanel, &OperationPanel::testRequested, this, &orvane::moveMousePointer);
     connect(operationPanel, &OperationPanel::positionRequested, this, &orvane::getCoordinate);
     connect(operationPanel, &OperationPanel::edited, this, &orvane::changeSomeThing);
 
     conditionPanel = new ConditionPanel(area);
-    connect(conditionPanel, &ConditionPanel::kindChosen, this, &orvane::changeMenuAddCondition);
     connect(conditionPanel, &ConditionPanel::addRequested, this, &orvane::addCondition);
     connect(conditionPanel, &ConditionPanel::edited, this, &orvane::changeSomeThing);
 
@@ -120,11 +121,6 @@ void orvane::buildWidgets()
     connect(cancelCaptureButton, &QPushButton::clicked, this, &orvane::cancelKeyCapture);
 }
 
-bool orvane::isProjectUnsaved() const
-{
-    return model::isUnsaved(list_command, list_condition, saved_list_command, saved_list_condition);
-}
-
 bool orvane::confirm(const QString& text)
 {
     return QMessageBox::warning(this, QStringLiteral("最終確認"), text, QMessageBox::Yes | QMessageBox::No,
@@ -133,7 +129,7 @@ bool orvane::confirm(const QString& text)
 
 bool orvane::askBeforeClosing()
 {
-    if (!isProjectUnsaved())
+    if (!project->isUnsaved())
         return true;
     if (config.isMessageFile) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("最終確認"),
@@ -148,8 +144,8 @@ bool orvane::askBeforeClosing()
         if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !saveProject()))
             return false;
     }
-    if (isProjectUnsaved())
-        letGoProject = model::serializeProject(list_command, list_condition);
+    if (project->isUnsaved())
+        project->letGo();
     return true;
 }
 
@@ -159,13 +155,7 @@ void orvane::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    saveConfig();
+    settings::saveConfig(config);
     unregisterGlobalHotkey();
     event->accept();
-}
-
-void orvane::saveConfig()
-{
-    config.isHelp = helpModeAction && helpModeAction->isChecked();
-    settings::saveConfig(config);
 }

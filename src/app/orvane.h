@@ -1,38 +1,30 @@
 #pragma once
 
-// The main window: owns the project being edited and the configuration values, and composes the editor from panels of
-// their own (panels/: the operation, the condition, the page list) that say by signal what the user did. Its
-// definition is split by concern: orvane.cpp (construction, wiring, configuration, closing), orvane_pages.cpp (page
-// navigation and page operations), orvane_editing.cpp (operation and condition editing, the page display),
-// orvane_capture.cpp (key and coordinate capture), orvane_files.cpp (project files), orvane_menus.cpp (menus, help
-// mode, reports) and run/orvane_run.cpp (the run start). Its slots stay thin: the decisions live in the GUI-free
-// classes of editor/.
+// The main window: composes the editor from parts of their own (the edited project, the operation, condition and page
+// panels, the file chooser) that say by signal what the user did, and keeps the configuration. Its definition is split
+// by concern into the orvane_*.cpp files named below. Its slots stay thin: the decisions live in editor/.
 
 #include "editor/projecthistory.h"
-#include "model/pagemodel.h"
 #include "settings/config.h"
 
-#include <QList>
 #include <QMainWindow>
-#include <QPoint>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-#include <memory>
-#include <utility>
-
 class QAction;
-class QCheckBox;
 class QMenu;
+class QPoint;
 class QPushButton;
 class QUrl;
 class HoverHideWindow;
 class ConditionPanel;
 class OperationPanel;
 class PagePanel;
+namespace dialogs {
+class FileChooser;
+}
 namespace editor {
+class EditedProject;
 struct PageViewState;
 class KeyCaptureSession;
 } // namespace editor
@@ -51,14 +43,6 @@ public:
     explicit orvane(QWidget* parent = nullptr);
     ~orvane() override;
 
-    // Brings every editor widget, the page list, the counter and the window title into line with the model.
-    void refreshPage();
-
-    // Asks the user for a file name (parent, caption, start path, filter); empty when cancelled. Replaceable so
-    // that tests can answer without a native dialog; the file dialogs are used while these are empty.
-    std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askSaveFileName;
-    std::function<QString(QWidget*, const QString&, const QString&, const QString&)> askOpenFileName;
-
     // What a close does, without the question about an unsaved project: stops a run, keeps an unsaved project as the
     // recovery copy (the user's file stays as it is), saves the configuration, gives up the hot key. For a quit signal
     // and the end of the desktop session; may run twice.
@@ -67,9 +51,6 @@ public:
     // an unsaved project gets the question of a close, then the session ends as finishWithoutQuestion() ends it.
     // False when the user cancelled: the session should not end.
     bool endSession(bool mayAsk);
-
-    model::EntryList list_command{model::freshCommand()};
-    model::EntryList list_condition{model::freshCondition()};
 
     // Opens the project file the program was started with (a double-click in the file manager: Exec=orvane %f) in the
     // editor, as "開く" would; a file that cannot be read gives the same warning and leaves the start screen.
@@ -87,10 +68,8 @@ private Q_SLOTS:
     void storeCapturedKey(const QString& combination);
     // Operation and condition editing (orvane_editing.cpp).
     void addNewCommand();
-    void addCommand();
-    void addCondition();
-    void changeMenuAddCommand(const QString& kind);
-    void changeMenuAddCondition(const QString& kind);
+    void addCommand(const QString& kind);
+    void addCondition(const QString& kind);
     // A parameter control changed; control is its object name.
     void changeSomeThing(const QString& control);
     // Page navigation and page operations (orvane_pages.cpp).
@@ -108,9 +87,6 @@ private Q_SLOTS:
     void importedCommand();
     // Run start (run/orvane_run.cpp): asks for the run settings, keeps them and starts the run when accepted.
     void stertRun();
-    // Reports (orvane_menus.cpp).
-    void reportBug();
-    void reportImprovementSuggestion();
     // Undo, redo, page reordering, recent files and the ways out of a capture (orvane_conveniences.cpp).
     void undo();
     void redo();
@@ -118,10 +94,11 @@ private Q_SLOTS:
     void cancelCoordinateCapture();
 
 private:
+    // Brings every editor widget, the page list, the counter and the window title into line with the project.
+    void refreshPage();
+
     // Construction and configuration (orvane.cpp).
     void buildWidgets();
-    void saveConfig();
-    bool isProjectUnsaved() const;
     // The question before an unsaved project is closed (when the setting asks it); true when the window may go. A
     // project let go without saving is remembered, so that no recovery copy brings it back.
     bool askBeforeClosing();
@@ -159,8 +136,7 @@ private:
     bool readProject();
     bool isUnnamedProject() const;
 
-    // Run start.
-    // Hands copies of the project to a new run on a worker thread and hides the window.
+    // Run start: hands copies of the project to a new run on a worker thread and hides the window.
     void startRun();
     // The run has ended: its report is kept and the window comes back.
     void onRunFinished(const cli::RunReport& report);
@@ -168,7 +144,7 @@ private:
     void stopActiveRun();
 
     // Undo history, reordering and the page list's shortcuts (orvane_conveniences.cpp).
-    void buildEditActions();
+    void buildEditActions(QMenu* editMenu);
     // Takes the current project into the undo history; a mergeKey joins consecutive edits of one field.
     void recordChange(const QString& mergeKey = {});
     void resetHistory();
@@ -179,27 +155,18 @@ private:
 
     // Menus, help mode and reports (orvane_menus.cpp).
     void buildMenus();
-    // The 25 controls that explain themselves in help mode, with their texts, in the order they are set.
-    QList<std::pair<QWidget*, QString>> helpToolTips() const;
-    // Installs every help tool tip (true) or clears them all (false); is_help is left to the configuration save.
+    // Installs the tool tips of the controls that explain themselves in help mode (true) or clears them (false).
     void setHelpMode(bool on);
     // On the very first start: the greeting box, then is_used_this and is_help become true.
     void greetFirstRun();
-    // Connects the version, form-page, report and document actions to their handlers.
-    void connectInformationActions();
-    void showVersionInformation();
     // Asks before starting the browser, then opens the form page (HTTPS only).
     void openFormPage(const QUrl& url);
-    void showDocument(const QString& path);
 
-    // ---- State (declaration order as the window's data model) --------------------------------------------------
-    // The configuration file's values: run settings, the project path, the confirmations, help mode, recent files.
+    // ---- State: the configuration file's values (run settings, paths, confirmations, help mode, recent files) -----
     settings::Config config;
+    editor::EditedProject* project = nullptr; // the pages, and whether they are saved
+    dialogs::FileChooser* fileChooser = nullptr;
     HoverHideWindow* hoverWindow = nullptr;
-    QString selectedCommandKind = QStringLiteral("なし");
-    QString selectedConditionKind = QStringLiteral("時間");
-    model::EntryList saved_list_command{model::freshCommand()};
-    model::EntryList saved_list_condition{model::freshCondition()};
     int currentPage = 1;
     bool captureForCondition = false;
     bool isRefreshing = false;
@@ -210,7 +177,6 @@ private:
     editor::KeyCaptureSession* keyCapture = nullptr;
     QStringList captureFallback; // what the captured entry held before 追加, given back by キャンセル
     editor::ProjectHistory history;
-    QByteArray letGoProject; // the serialised project the user chose to close without saving
     RunLauncher* runLauncher = nullptr;
 
     // ---- Widgets, in creation order ----------------------------------------------------------------------------
@@ -222,33 +188,8 @@ private:
     QPushButton* runButton = nullptr;
     QPushButton* cancelCaptureButton = nullptr;
 
-    // ---- Menus and actions -------------------------------------------------------------------------------------
-    QMenu* fileMenu = nullptr;
-    QMenu* reportMenu = nullptr;
-    QMenu* settingsMenu = nullptr;
-    QMenu* versionMenu = nullptr;
-    QMenu* helpMenu = nullptr;
-    QMenu* otherMenu = nullptr;
-    QAction* newFileAction = nullptr;
-    QAction* openAction = nullptr;
-    QAction* overwriteSaveAction = nullptr;
-    QAction* saveAsAction = nullptr;
-    QAction* reportBugAction = nullptr;
-    QAction* reportImprovementAction = nullptr;
-    QAction* replyAction = nullptr;
-    QAction* confirmSaveAction = nullptr;
-    QAction* confirmPasteAction = nullptr;
-    QAction* confirmDeleteAction = nullptr;
-    QAction* versionAction = nullptr;
-    QAction* helpModeAction = nullptr;
-    QAction* askUsageAction = nullptr;
-    QAction* termsAction = nullptr;
-    QAction* openSourceNoticeAction = nullptr;
-    QAction* qtLibraryInfoAction = nullptr;
-    QAction* lgplTextAction = nullptr;
-    QMenu* editMenu = nullptr;
+    // ---- Menus and actions that change after they are built (the others are found by object name) -----------
     QMenu* recentMenu = nullptr;
-    QAction* runAction = nullptr;
     QAction* undoAction = nullptr;
     QAction* redoAction = nullptr;
     QAction* moveUpAction = nullptr;

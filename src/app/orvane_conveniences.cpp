@@ -4,6 +4,7 @@
 
 #include "orvane.h"
 
+#include "editor/editedproject.h"
 #include "editor/entryedits.h"
 #include "editor/hoverhidewindow.h"
 #include "editor/keycapturesession.h"
@@ -13,7 +14,7 @@
 #include <QListWidget>
 #include <QMenu>
 
-void orvane::buildEditActions()
+void orvane::buildEditActions(QMenu* editMenu)
 {
     auto makeAction = [this](const char* name, const QString& text, const QList<QKeySequence>& keys) {
         auto* action = new QAction(text, this);
@@ -53,7 +54,7 @@ void orvane::buildEditActions()
 
 void orvane::resetHistory()
 {
-    history.reset({list_command, list_condition, currentPage});
+    history.reset({project->commands, project->conditions, currentPage});
     undoAction->setEnabled(false);
     redoAction->setEnabled(false);
 }
@@ -63,16 +64,16 @@ void orvane::recordChange(const QString& mergeKey)
     // A capture in progress holds a half-made entry: its result (or the entry given back) is the change.
     if (keyCapture->isCapturing())
         return;
-    history.record({list_command, list_condition, currentPage}, mergeKey);
+    history.record({project->commands, project->conditions, currentPage}, mergeKey);
     undoAction->setEnabled(history.canUndo());
     redoAction->setEnabled(history.canRedo());
 }
 
 void orvane::showSnapshot(const editor::ProjectSnapshot& snapshot)
 {
-    list_command = snapshot.commands;
-    list_condition = snapshot.conditions;
-    currentPage = qBound(1, snapshot.page, int(list_command.size()));
+    project->commands = snapshot.commands;
+    project->conditions = snapshot.conditions;
+    currentPage = qBound(1, snapshot.page, int(project->commands.size()));
     refreshPage();
 }
 
@@ -90,7 +91,7 @@ void orvane::redo()
 
 void orvane::movePage(int from, int to)
 {
-    if (from == to || !model::movePage(list_command, list_condition, from - 1, to - 1))
+    if (from == to || !model::movePage(project->commands, project->conditions, from - 1, to - 1))
         return;
     currentPage = to;
     refreshPage();
@@ -99,7 +100,7 @@ void orvane::movePage(int from, int to)
 void orvane::showPageListMenu(const QPoint& position)
 {
     moveUpAction->setEnabled(currentPage > 1);
-    moveDownAction->setEnabled(currentPage < list_command.size());
+    moveDownAction->setEnabled(currentPage < project->commands.size());
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("pageListMenu"));
     menu.addActions({moveUpAction, moveDownAction});

@@ -3,6 +3,8 @@
 
 #include "orvane.h"
 
+#include "editor/editedproject.h"
+
 #include "editor/entryedits.h"
 #include "editor/keycapturesession.h"
 #include "editor/pageviewstate.h"
@@ -29,12 +31,12 @@ void setAllShown(std::initializer_list<QWidget*> widgets, bool shown)
 
 QStringList& orvane::currentCommand()
 {
-    return list_command[currentPage - 1];
+    return project->commands[currentPage - 1];
 }
 
 QStringList& orvane::currentCondition()
 {
-    return list_condition[currentPage - 1];
+    return project->conditions[currentPage - 1];
 }
 
 void orvane::addNewCommand()
@@ -54,36 +56,26 @@ void orvane::openEditor()
     refreshPage();
 }
 
-void orvane::changeMenuAddCommand(const QString& kind)
-{
-    selectedCommandKind = kind;
-}
-
-void orvane::changeMenuAddCondition(const QString& kind)
-{
-    selectedConditionKind = kind;
-}
-
-void orvane::addCommand()
+void orvane::addCommand(const QString& kind)
 {
     if (keyCapture->isCapturing())
         return;
     const QStringList previous = currentCommand();
-    editor::addCommand(currentCommand(), currentCondition(), selectedCommandKind);
-    if (selectedCommandKind == model::kind::Key) {
+    editor::addCommand(currentCommand(), currentCondition(), kind);
+    if (kind == model::kind::Key) {
         startKeyCapture(false, previous);
         return;
     }
     refreshPage();
 }
 
-void orvane::addCondition()
+void orvane::addCondition(const QString& kind)
 {
     if (keyCapture->isCapturing())
         return;
     const QStringList previous = currentCondition();
-    currentCondition() = model::defaultConditionEntry(selectedConditionKind);
-    if (selectedConditionKind == model::kind::KeyCondition) {
+    currentCondition() = model::defaultConditionEntry(kind);
+    if (kind == model::kind::KeyCondition) {
         startKeyCapture(true, previous);
         return;
     }
@@ -111,10 +103,10 @@ void orvane::changeSomeThing(const QString& control)
 editor::PageViewState orvane::currentViewState(bool typing) const
 {
     editor::PageContext context;
-    context.command = list_command.at(currentPage - 1);
-    context.condition = list_condition.at(currentPage - 1);
+    context.command = project->commands.at(currentPage - 1);
+    context.condition = project->conditions.at(currentPage - 1);
     context.page = currentPage;
-    context.pageCount = int(list_command.size());
+    context.pageCount = int(project->commands.size());
     context.hasCopy = !copiedCommand.isEmpty();
     context.typing = typing;
     context.canSynthesize = platform::services().canSynthesize();
@@ -148,10 +140,10 @@ void orvane::refreshPage()
     conditionPanel->showEntry(currentCondition());
 
     QStringList kinds;
-    kinds.reserve(list_command.size());
-    for (const model::Entry& entry : std::as_const(list_command))
+    kinds.reserve(project->commands.size());
+    for (const model::Entry& entry : std::as_const(project->commands))
         kinds << model::entryKind(entry);
-    pagePanel->showPages(editor::pageRows(kinds, currentPage), currentPage, int(list_command.size()));
+    pagePanel->showPages(editor::pageRows(kinds, currentPage), currentPage, int(project->commands.size()));
     setWindowTitle(model::projectTitle(config.filePath, settings::desktopDirectory()));
     recordChange();
     isRefreshing = false;

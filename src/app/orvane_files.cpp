@@ -1,6 +1,8 @@
 // Saving and loading the project file from the main window: the file dialogs, the messages and what a save or a load
 // changes in the window.
 
+#include "dialogs/filechooser.h"
+#include "editor/editedproject.h"
 #include "model/projectfile.h"
 #include "orvane.h"
 #include "settings/config.h"
@@ -8,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
@@ -53,9 +54,7 @@ bool orvane::saveProject()
 bool orvane::saveProjectAs()
 {
     const QString caption = QStringLiteral("名前を付けて保存");
-    const QString name = askSaveFileName
-                             ? askSaveFileName(this, caption, config.filePath, model::ProjectFileFilter)
-                             : QFileDialog::getSaveFileName(this, caption, config.filePath, model::ProjectFileFilter);
+    const QString name = fileChooser->saveFileName(caption, config.filePath, model::ProjectFileFilter);
     if (name.isEmpty())
         return false;
     // The file dialog asked about the name as typed; the extension added here can name another, existing file.
@@ -77,7 +76,7 @@ void orvane::openRecentFile(const QString& path)
                              QStringLiteral("%1 が見つかりません。\n最近使ったファイルから削除しました。").arg(path));
         return;
     }
-    if (isProjectUnsaved() && config.isMessageFile &&
+    if (project->isUnsaved() && config.isMessageFile &&
         !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
         return;
     const QString previousPath = config.filePath;
@@ -113,14 +112,12 @@ void orvane::updateRecentMenu()
 
 void orvane::loadFile1()
 {
-    if (isProjectUnsaved() && config.isMessageFile &&
+    if (project->isUnsaved() && config.isMessageFile &&
         !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
         return;
     const QString startPath = isUnnamedProject() ? config.lastFilePath : config.filePath;
     const QString caption = QStringLiteral("コマンドデータを読み込み");
-    const QString name = askOpenFileName
-                             ? askOpenFileName(this, caption, startPath, model::ProjectFileFilter)
-                             : QFileDialog::getOpenFileName(this, caption, startPath, model::ProjectFileFilter);
+    const QString name = fileChooser->openFileName(caption, startPath, model::ProjectFileFilter);
     if (name.isEmpty())
         return;
     // A file that was not read must not become the target of the next overwrite save.
@@ -140,7 +137,7 @@ void orvane::importedCommand()
 void orvane::openProjectAtStart(const QString& path)
 {
     // A project restored at this start is unsaved: the file handed over must not drop it unasked.
-    if (isProjectUnsaved() && config.isMessageFile &&
+    if (project->isUnsaved() && config.isMessageFile &&
         !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
         return;
     const QString previousPath = config.filePath;
@@ -154,13 +151,13 @@ void orvane::openProjectAtStart(const QString& path)
 
 bool orvane::writeProject()
 {
-    const model::ProjectFileResult result = model::writeProjectFile(config.filePath, list_command, list_condition);
+    const model::ProjectFileResult result =
+        model::writeProjectFile(config.filePath, project->commands, project->conditions);
     if (!result.ok()) {
         QMessageBox::warning(this, SaveErrorTitle, result.message);
         return false;
     }
-    saved_list_command = list_command;
-    saved_list_condition = list_condition;
+    project->markSaved();
     rememberRecentFile();
     QApplication::beep();
     refreshPage();
@@ -169,20 +166,18 @@ bool orvane::writeProject()
 
 bool orvane::readProject()
 {
-    model::ProjectData project;
-    const model::ProjectFileResult result = model::readProjectFile(config.filePath, &project);
+    model::ProjectData read;
+    const model::ProjectFileResult result = model::readProjectFile(config.filePath, &read);
     if (!result.ok()) {
         QMessageBox::warning(this, LoadErrorTitle, result.message);
         return false;
     }
-    list_command = std::move(project.commands);
-    list_condition = std::move(project.conditions);
-    saved_list_command = list_command;
-    saved_list_condition = list_condition;
+    project->commands = std::move(read.commands);
+    project->conditions = std::move(read.conditions);
+    project->markSaved();
     // A repaired project is not what the file holds: it stays unsaved until written, so closing asks first.
-    if (!project.repairs.isEmpty()) {
-        saved_list_command.clear();
-        saved_list_condition.clear();
+    if (!read.repairs.isEmpty()) {
+        project->forgetSaved();
     }
     currentPage = 1;
     resetHistory();
@@ -190,10 +185,10 @@ bool orvane::readProject()
     refreshPage();
     QApplication::beep();
     // Told once the editor shows the repaired project, not over the start screen it replaces.
-    if (!project.repairs.isEmpty()) {
+    if (!read.repairs.isEmpty()) {
         const QString text = QStringLiteral("ファイルの一部が壊れていたため、修復して読み込みました。\n"
                                             "保存するまでファイルは修復前のままです。\n\n%1")
-                                 .arg(repairSummary(project.repairs));
+                                 .arg(repairSummary(read.repairs));
         QMetaObject::invokeMethod(
             this, [this, text] { QMessageBox::warning(this, QStringLiteral("ファイルの修復"), text); },
             Qt::QueuedConnection);

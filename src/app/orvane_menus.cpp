@@ -36,91 +36,99 @@ void orvane::buildMenus()
         action->setObjectName(QLatin1String(name));
         return action;
     };
-    // A confirmation action copies its checked state into its flag; connected before it becomes checkable.
+    // A checkable action copies its checked state into its configuration flag, and starts from the flag's value.
     auto makeFlagAction = [&](const char* name, const QString& text, bool* flag) {
         QAction* action = makeAction(name, text);
         connect(action, &QAction::toggled, this, [flag](bool checked) { *flag = checked; });
         action->setCheckable(true);
         return action;
     };
+    auto addMenu = [this](QMenu* parent, const char* name, const QString& title) {
+        QMenu* menu = parent ? parent->addMenu(title) : menuBar()->addMenu(title);
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    auto addTo = [&](QMenu* menu, const char* name, const QString& text, auto slot, const QKeySequence& keys = {}) {
+        QAction* action = makeAction(name, text);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, slot);
+        menu->addAction(action);
+        return action;
+    };
 
-    newFileAction = makeAction("newFileAction", QStringLiteral("新規作成"));
-    connect(newFileAction, &QAction::triggered, this, &orvane::newFile);
-    openAction = makeAction("openAction", QStringLiteral("開く"));
-    connect(openAction, &QAction::triggered, this, &orvane::loadFile1);
-    saveAsAction = makeAction("saveAsAction", QStringLiteral("名前を付けて保存"));
-    connect(saveAsAction, &QAction::triggered, this, &orvane::saveFile1);
-    overwriteSaveAction = makeAction("overwriteSaveAction", QStringLiteral("上書き保存"));
-    connect(overwriteSaveAction, &QAction::triggered, this, &orvane::saveFile3);
-    reportBugAction = makeAction("reportBugAction", QStringLiteral("バグを報告"));
-    reportImprovementAction = makeAction("reportImprovementAction", QStringLiteral("改善案を報告"));
-    replyAction = makeAction("replyAction", QStringLiteral("返信が必要な場合"));
-    confirmSaveAction =
-        makeFlagAction("confirmSaveAction", QStringLiteral("ファイルを保存するか確認する"), &config.isMessageFile);
-    confirmPasteAction =
-        makeFlagAction("confirmPasteAction", QStringLiteral("ページにペーストするか確認する"), &config.isMessagePaste);
-    confirmDeleteAction =
-        makeFlagAction("confirmDeleteAction", QStringLiteral("ページを削除するか確認する"), &config.isMessageDelete);
-    versionAction = makeAction("versionAction", QStringLiteral("バージョン情報"));
-    helpModeAction = makeAction("helpModeAction", QStringLiteral("ヘルプモード"));
-    connect(helpModeAction, &QAction::toggled, this, [this](bool checked) { setHelpMode(checked); });
-    helpModeAction->setCheckable(true);
-    askUsageAction = makeAction("askUsageAction", QStringLiteral("使い方を質問する"));
-    termsAction = makeAction("termsAction", QStringLiteral("利用規約を見る"));
-    openSourceNoticeAction =
-        makeAction("openSourceNoticeAction", QStringLiteral("オープンソースソフトウェアに関する告知を見る"));
-    qtLibraryInfoAction =
-        makeAction("qtLibraryInfoAction", QStringLiteral("Qtライブラリの差替え又は再インストールに関する情報を見る"));
-    lgplTextAction = makeAction("lgplTextAction", QStringLiteral("LGPLv3のライセンス文章を見る"));
-    connectInformationActions();
-    newFileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    overwriteSaveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    // 実行 reaches the menu so that F5 goes with the run button: both exist only while the page can be left.
-    runAction = makeAction("runAction", QStringLiteral("実行"));
-    runAction->setShortcut(QKeySequence(Qt::Key_F5));
-    connect(runAction, &QAction::triggered, this, &orvane::stertRun);
-
-    fileMenu = menuBar()->addMenu(QStringLiteral("ファイル"));
-    fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    fileMenu->addActions({newFileAction, openAction, overwriteSaveAction, saveAsAction});
-    recentMenu = fileMenu->addMenu(QStringLiteral("最近使ったファイル"));
-    recentMenu->setObjectName(QStringLiteral("recentMenu"));
+    QMenu* fileMenu = addMenu(nullptr, "fileMenu", QStringLiteral("ファイル"));
+    addTo(fileMenu, "newFileAction", QStringLiteral("新規作成"), &orvane::newFile, QKeySequence(Qt::CTRL | Qt::Key_N));
+    addTo(fileMenu, "openAction", QStringLiteral("開く"), &orvane::loadFile1, QKeySequence(Qt::CTRL | Qt::Key_O));
+    addTo(fileMenu, "overwriteSaveAction", QStringLiteral("上書き保存"), &orvane::saveFile3,
+          QKeySequence(Qt::CTRL | Qt::Key_S));
+    addTo(fileMenu, "saveAsAction", QStringLiteral("名前を付けて保存"), &orvane::saveFile1,
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    recentMenu = addMenu(fileMenu, "recentMenu", QStringLiteral("最近使ったファイル"));
     updateRecentMenu();
     fileMenu->addSeparator();
-    fileMenu->addAction(runAction);
-    QAction* lastRunAction = fileMenu->addAction(QStringLiteral("前回の実行結果"));
-    lastRunAction->setObjectName(QStringLiteral("lastRunReportAction"));
-    connect(lastRunAction, &QAction::triggered, this, [this] { showLastRunReport(this, cli::reportDirectory()); });
-    editMenu = menuBar()->addMenu(QStringLiteral("編集"));
-    editMenu->setObjectName(QStringLiteral("editMenu"));
-    reportMenu = menuBar()->addMenu(QStringLiteral("報告"));
-    reportMenu->setObjectName(QStringLiteral("reportMenu"));
-    reportMenu->addActions({reportBugAction, reportImprovementAction, replyAction});
-    settingsMenu = menuBar()->addMenu(QStringLiteral("設定"));
-    settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
-    settingsMenu->addActions({confirmSaveAction, confirmPasteAction, confirmDeleteAction});
-    versionMenu = menuBar()->addMenu(QStringLiteral("バージョン"));
-    versionMenu->setObjectName(QStringLiteral("versionMenu"));
-    versionMenu->addAction(versionAction);
-    helpMenu = menuBar()->addMenu(QStringLiteral("ヘルプ"));
-    helpMenu->setObjectName(QStringLiteral("helpMenu"));
-    helpMenu->addActions({helpModeAction, askUsageAction});
-    otherMenu = menuBar()->addMenu(QStringLiteral("その他"));
-    otherMenu->setObjectName(QStringLiteral("otherMenu"));
-    otherMenu->addActions({termsAction, openSourceNoticeAction, qtLibraryInfoAction, lgplTextAction});
-}
+    // 実行 reaches the menu so that F5 goes with the run button: both exist only while the page can be left.
+    addTo(fileMenu, "runAction", QStringLiteral("実行"), &orvane::stertRun, QKeySequence(Qt::Key_F5));
+    addTo(fileMenu, "lastRunReportAction", QStringLiteral("前回の実行結果"),
+          [this] { showLastRunReport(this, cli::reportDirectory()); });
 
-QList<std::pair<QWidget*, QString>> orvane::helpToolTips() const
-{
-    return operationPanel->helpToolTips() + conditionPanel->helpToolTips() + pagePanel->helpToolTips() +
-           QList<std::pair<QWidget*, QString>>{{runButton, QStringLiteral("現在のプロジェクトを実行します。")}};
+    buildEditActions(addMenu(nullptr, "editMenu", QStringLiteral("編集")));
+
+    QMenu* reportMenu = addMenu(nullptr, "reportMenu", QStringLiteral("報告"));
+    addTo(reportMenu, "reportBugAction", QStringLiteral("バグを報告"), [this] { ReportDialog(this).exec(); });
+    addTo(reportMenu, "reportImprovementAction", QStringLiteral("改善案を報告"),
+          [this] { ReportDialog2(this).exec(); });
+    addTo(reportMenu, "replyAction", QStringLiteral("返信が必要な場合"),
+          [this] { openFormPage(dialogs::replyFormUrl()); });
+
+    QMenu* settingsMenu = addMenu(nullptr, "settingsMenu", QStringLiteral("設定"));
+    const std::pair<const char*, std::pair<QString, bool*>> flags[] = {
+        {"confirmSaveAction", {QStringLiteral("ファイルを保存するか確認する"), &config.isMessageFile}},
+        {"confirmPasteAction", {QStringLiteral("ページにペーストするか確認する"), &config.isMessagePaste}},
+        {"confirmDeleteAction", {QStringLiteral("ページを削除するか確認する"), &config.isMessageDelete}},
+    };
+    for (const auto& [name, flag] : flags) {
+        QAction* action = makeFlagAction(name, flag.first, flag.second);
+        action->setChecked(*flag.second);
+        settingsMenu->addAction(action);
+    }
+
+    QMenu* versionMenu = addMenu(nullptr, "versionMenu", QStringLiteral("バージョン"));
+    addTo(versionMenu, "versionAction", QStringLiteral("バージョン情報"), [this] {
+        QMessageBox::information(this, QStringLiteral("情報"),
+                                 QStringLiteral("バージョン：1.0\n時間：2026年4月9日0時0分"));
+    });
+
+    QMenu* helpMenu = addMenu(nullptr, "helpMenu", QStringLiteral("ヘルプ"));
+    QAction* helpModeAction = makeFlagAction("helpModeAction", QStringLiteral("ヘルプモード"), &config.isHelp);
+    // Connected before it is checked, so that a help mode kept from the last session installs its tips.
+    connect(helpModeAction, &QAction::toggled, this, [this](bool checked) { setHelpMode(checked); });
+    helpModeAction->setChecked(config.isHelp);
+    helpMenu->addAction(helpModeAction);
+    addTo(helpMenu, "askUsageAction", QStringLiteral("使い方を質問する"),
+          [this] { openFormPage(dialogs::questionFormUrl()); });
+
+    QMenu* otherMenu = addMenu(nullptr, "otherMenu", QStringLiteral("その他"));
+    const std::pair<const char*, std::pair<QString, dialogs::Document>> documents[] = {
+        {"termsAction", {QStringLiteral("利用規約を見る"), dialogs::Document::TermsOfUse}},
+        {"openSourceNoticeAction",
+         {QStringLiteral("オープンソースソフトウェアに関する告知を見る"), dialogs::Document::OpenSourceNotice}},
+        {"qtLibraryInfoAction",
+         {QStringLiteral("Qtライブラリの差替え又は再インストールに関する情報を見る"),
+          dialogs::Document::QtLibraryInfo}},
+        {"lgplTextAction", {QStringLiteral("LGPLv3のライセンス文章を見る"), dialogs::Document::LgplText}},
+    };
+    for (const auto& [name, document] : documents) {
+        addTo(otherMenu, name, document.first,
+              [this, which = document.second] { TermDialog(dialogs::documentPath(which), this).exec(); });
+    }
 }
 
 void orvane::setHelpMode(bool on)
 {
-    for (const auto& [widget, text] : helpToolTips())
+    const QList<std::pair<QWidget*, QString>> tips =
+        operationPanel->helpToolTips() + conditionPanel->helpToolTips() + pagePanel->helpToolTips() +
+        QList<std::pair<QWidget*, QString>>{{runButton, QStringLiteral("現在のプロジェクトを実行します。")}};
+    for (const auto& [widget, text] : tips)
         widget->setToolTip(on ? text : QString());
 }
 
@@ -137,31 +145,6 @@ void orvane::greetFirstRun()
     config.isHelp = true;
 }
 
-void orvane::connectInformationActions()
-{
-    connect(versionAction, &QAction::triggered, this, [this] { showVersionInformation(); });
-    connect(replyAction, &QAction::triggered, this, [this] { openFormPage(dialogs::replyFormUrl()); });
-    connect(askUsageAction, &QAction::triggered, this, [this] { openFormPage(dialogs::questionFormUrl()); });
-    connect(reportBugAction, &QAction::triggered, this, &orvane::reportBug);
-    connect(reportImprovementAction, &QAction::triggered, this, &orvane::reportImprovementSuggestion);
-
-    const std::pair<QAction*, dialogs::Document> documents[] = {
-        {termsAction, dialogs::Document::TermsOfUse},
-        {openSourceNoticeAction, dialogs::Document::OpenSourceNotice},
-        {qtLibraryInfoAction, dialogs::Document::QtLibraryInfo},
-        {lgplTextAction, dialogs::Document::LgplText},
-    };
-    for (const auto& [action, document] : documents) {
-        connect(action, &QAction::triggered, this,
-                [this, document = document] { showDocument(dialogs::documentPath(document)); });
-    }
-}
-
-void orvane::showVersionInformation()
-{
-    QMessageBox::information(this, QStringLiteral("情報"), QStringLiteral("バージョン：1.0\n時間：2026年4月9日0時0分"));
-}
-
 void orvane::openFormPage(const QUrl& url)
 {
     if (QMessageBox::question(this, QStringLiteral("確認"), QStringLiteral("ブラウザを起動します。\n続行しますか？"),
@@ -175,22 +158,4 @@ void orvane::openFormPage(const QUrl& url)
     // A browser that cannot be started is not reported; the result is only logged.
     if (!QDesktopServices::openUrl(url))
         qCWarning(lcHelp) << "Could not open form page" << url.toString();
-}
-
-void orvane::showDocument(const QString& path)
-{
-    TermDialog dialog(path, this);
-    dialog.exec();
-}
-
-void orvane::reportBug()
-{
-    ReportDialog dialog(this);
-    dialog.exec();
-}
-
-void orvane::reportImprovementSuggestion()
-{
-    ReportDialog2 dialog(this);
-    dialog.exec();
 }

@@ -3,6 +3,8 @@
 
 #include "orvane.h"
 
+#include "editor/editedproject.h"
+
 #include "editor/entryedits.h"
 #include "panels/pagepanel.h"
 #include "settings/config.h"
@@ -23,8 +25,8 @@ void orvane::nextPage()
 {
     ++currentPage;
     // "→" on the last page makes a new last page.
-    if (currentPage == list_command.size() + 1)
-        model::appendPage(list_command, list_condition);
+    if (currentPage == project->commands.size() + 1)
+        model::appendPage(project->commands, project->conditions);
     refreshPage();
 }
 
@@ -38,15 +40,15 @@ void orvane::changeWidgetPage()
     using Action = editor::PageListClick::Action;
     const bool clicked = pagePanel->takePress();
     const editor::PageListClick click =
-        editor::pageListClick(pagePanel->list()->currentRow(), currentPage, int(list_command.size()), clicked);
+        editor::pageListClick(pagePanel->list()->currentRow(), currentPage, int(project->commands.size()), clicked);
     if (click.action == Action::Ignore) {
         refreshPage(); // the current page's row is selected again
         return;
     }
     if (click.action == Action::InsertBefore)
-        model::insertPage(list_command, list_condition, currentPage - 1);
+        model::insertPage(project->commands, project->conditions, currentPage - 1);
     else if (click.action == Action::InsertAfter)
-        model::insertPage(list_command, list_condition, currentPage);
+        model::insertPage(project->commands, project->conditions, currentPage);
     currentPage = click.page;
     refreshPage();
 }
@@ -55,7 +57,7 @@ void orvane::deletePage()
 {
     if (config.isMessageDelete && !confirm(QStringLiteral("%1ページ目を削除しますか？").arg(currentPage)))
         return;
-    if (!model::removePage(list_command, list_condition, currentPage - 1))
+    if (!model::removePage(project->commands, project->conditions, currentPage - 1))
         return;
     if (currentPage != 1)
         --currentPage;
@@ -85,14 +87,13 @@ void orvane::paste()
 
 void orvane::newFile()
 {
-    if (isProjectUnsaved() && config.isMessageFile &&
+    if (project->isUnsaved() && config.isMessageFile &&
         !confirm(QStringLiteral("プロジェクトが保存されていません。\n新規作成しますか？")))
         return;
     config.filePath = settings::desktopDirectory();
-    list_command = {model::freshCommand()};
-    list_condition = {model::freshCondition()};
-    saved_list_command = list_command;
-    saved_list_condition = list_condition;
+    project->commands = {model::freshCommand()};
+    project->conditions = {model::freshCondition()};
+    project->markSaved();
     currentPage = 1;
     resetHistory();
     refreshPage();

@@ -2,6 +2,7 @@
 
 #include "app/orvane.h"
 #include "cli/runreport.h"
+#include "editor/editedproject.h"
 #include "runui/rundialog.h"
 #include "runui/runlauncher.h"
 #include "runui/runstart.h"
@@ -26,7 +27,7 @@ void orvane::startRun()
         runLauncher = new RunLauncher(this);
         connect(runLauncher, &RunLauncher::finished, this, &orvane::onRunFinished);
     }
-    runLauncher->start({config.stertTime, config.runNumber, config.stopCommand, list_command, list_condition,
+    runLauncher->start({config.stertTime, config.runNumber, config.stopCommand, project->commands, project->conditions,
                         runProjectName(config.filePath)});
     hide();
 }

@@ -4,6 +4,8 @@
 #include "model/projectfile.h"
 #include "model/recoverycopy.h"
 #include "orvane.h"
+
+#include "editor/editedproject.h"
 #include "settings/config.h"
 
 #include <QMessageBox>
@@ -13,7 +15,7 @@ void orvane::finishWithoutQuestion()
 {
     stopActiveRun();
     keepRecoveryCopy();
-    saveConfig();
+    settings::saveConfig(config);
     unregisterGlobalHotkey();
 }
 
@@ -28,10 +30,10 @@ bool orvane::endSession(bool mayAsk)
 
 void orvane::keepRecoveryCopy()
 {
-    if (!isProjectUnsaved() || model::serializeProject(list_command, list_condition) == letGoProject)
+    if (!project->isUnsaved() || project->wasLetGo())
         return;
-    model::writeRecoveryCopy(settings::stateDirectory(),
-                             {list_command, list_condition, isUnnamedProject() ? QString() : config.filePath});
+    model::writeRecoveryCopy(settings::stateDirectory(), {project->commands, project->conditions,
+                                                          isUnnamedProject() ? QString() : config.filePath});
 }
 
 void orvane::offerRecoveryCopy()
@@ -56,11 +58,10 @@ void orvane::offerRecoveryCopy()
     if (!restore)
         return;
     config.filePath = copy->originalFile.isEmpty() ? settings::desktopDirectory() : copy->originalFile;
-    list_command = std::move(copy->commands);
-    list_condition = std::move(copy->conditions);
+    project->commands = std::move(copy->commands);
+    project->conditions = std::move(copy->conditions);
     // Nothing counts as saved: the restored project is written only when the user saves it.
-    saved_list_command.clear();
-    saved_list_condition.clear();
+    project->forgetSaved();
     currentPage = 1;
     resetHistory();
     openEditor();

@@ -4,6 +4,7 @@
 #include "../run/fakeinput.h"
 #include "app/orvane.h"
 #include "dialogs/formurls.h"
+#include "editor/editedproject.h"
 #include "runui/rundialog.h"
 
 #include <QAction>
@@ -152,8 +153,8 @@ private Q_SLOTS:
         testsupport::writeReturningUser(
             [](settings::Config& c) { c.stertTime = 7, c.runNumber = 3, c.isUsedStert = true; });
         orvane window;
-        window.list_command = {{model::kind::Pointer, QStringLiteral("7"), QStringLiteral("8")}};
-        window.list_condition = {{model::kind::Immediate}};
+        window.findChild<editor::EditedProject*>()->replace(
+            {{model::kind::Pointer, QStringLiteral("7"), QStringLiteral("8")}}, {{model::kind::Immediate}});
         window.show();
         onModal<RunDialog>([](RunDialog* dialog) {
             dialog->findChild<QSpinBox*>(QStringLiteral("stertTimeSpinBox"))->setValue(99);
@@ -202,9 +203,10 @@ private Q_SLOTS:
         auto& fake = testsupport::fake();
         testsupport::writeReturningUser([](settings::Config& c) { c.isUsedStert = true; });
         auto window = std::make_unique<orvane>();
-        window->list_command = {{model::kind::Key, QStringLiteral("65,2"), QStringLiteral("100")},
-                                {model::kind::Click, model::LeftButton, QStringLiteral("100")}};
-        window->list_condition = {{model::kind::Immediate}, {model::kind::Time, QStringLiteral("100")}};
+        window->findChild<editor::EditedProject*>()->replace(
+            {{model::kind::Key, QStringLiteral("65,2"), QStringLiteral("100")},
+             {model::kind::Click, model::LeftButton, QStringLiteral("100")}},
+            {{model::kind::Immediate}, {model::kind::Time, QStringLiteral("100")}});
         window->show();
         onModal<RunDialog>([](RunDialog* dialog) { setUpRun(dialog, 1); });
         window->findChild<QPushButton*>(QStringLiteral("runButton"))->click();

@@ -4,6 +4,8 @@
 // project shown through the window's own refresh and page buttons.
 
 #include "app/orvane.h"
+#include "dialogs/filechooser.h"
+#include "editor/editedproject.h"
 #include "model/projectfile.h"
 #include "testsupport.h"
 
@@ -52,6 +54,12 @@ inline bool shown(const orvane& window, const QString& name)
     return widget(window, name)->isVisibleTo(&window);
 }
 
+// The project the window edits, as its pages hold it.
+inline editor::EditedProject& project(const orvane& window)
+{
+    return *window.findChild<editor::EditedProject*>();
+}
+
 inline std::unique_ptr<orvane> makeWindow()
 {
     auto window = std::make_unique<orvane>();
@@ -89,9 +97,7 @@ inline int currentPage(const orvane& window)
 // window refreshes, then "←" and "→" move to the page.
 inline void showProject(orvane& window, const model::EntryList& commands, const model::EntryList& conditions, int page)
 {
-    window.list_command = commands;
-    window.list_condition = conditions;
-    window.refreshPage();
+    project(window).replace(commands, conditions);
     while (currentPage(window) > page)
         button(window, "returnPageButton")->click();
     while (currentPage(window) < page)

@@ -77,8 +77,8 @@ private Q_SLOTS:
         button(*window, "nextPageButton")->click();
         addKind(*window, "condition", QStringLiteral("キー"));
         press({13});
-        QTRY_COMPARE(window->list_condition.at(1), (QStringList{"キー", "13,0"}));
-        const EntryList conditions = window->list_condition;
+        QTRY_COMPARE(project(*window).conditions.at(1), (QStringList{"キー", "13,0"}));
+        const EntryList conditions = project(*window).conditions;
         addKind(*window, group, QStringLiteral("キー"));
         QVERIFY(fake().captureActive() && shown(*window, "cancelCaptureButton"));
         const QString keyLabel = group + "KeyLabel";
@@ -100,10 +100,10 @@ private Q_SLOTS:
         QTRY_VERIFY(!fake().captureActive());
         QVERIFY(!shown(*window, "cancelCaptureButton"));
         if (way == "cancel") {
-            QCOMPARE(window->list_condition, conditions);
+            QCOMPARE(project(*window).conditions, conditions);
         } else {
             QCOMPARE(text(*window, keyLabel), QStringLiteral("Ctrl+A"));
-            const EntryList& entries = group == "condition" ? window->list_condition : window->list_command;
+            const EntryList& entries = group == "condition" ? project(*window).conditions : project(*window).commands;
             QCOMPARE(entries.at(1).at(1), QStringLiteral("65,2"));
         }
         QCOMPARE(currentPage(*window), 2);
@@ -124,13 +124,13 @@ private Q_SLOTS:
         QFETCH(QString, group);
         auto window = makeEditor();
         addKind(*window, "command", QStringLiteral("クリック"));
-        const EntryList commands = window->list_command;
-        const EntryList conditions = window->list_condition;
+        const EntryList commands = project(*window).commands;
+        const EntryList conditions = project(*window).conditions;
         fake().setFailCapture(true);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be installed")));
         addKind(*window, group, QStringLiteral("キー"));
-        QCOMPARE(window->list_command, commands);
-        QCOMPARE(window->list_condition, conditions);
+        QCOMPARE(project(*window).commands, commands);
+        QCOMPARE(project(*window).conditions, conditions);
         QCOMPARE(text(*window, group + "Label"), QStringLiteral("キーフックに失敗"));
         for (const char* name : {"nextPageButton", "pageList", "addCommandButton", "addConditionButton", "runButton",
                                  "commandCombo", "commandGroup", "conditionGroup", "menuBar"})
@@ -158,7 +158,7 @@ private Q_SLOTS:
         QFETCH(QStringList, after);
         auto window = makeEditor();
         if (way == "taken") { // on a pointer page, with its own 取得
-            showProject(*window, {{"マウスポインター", "1", "2"}}, window->list_condition, 1);
+            showProject(*window, {{"マウスポインター", "1", "2"}}, project(*window).conditions, 1);
             QVERIFY(shown(*window, "pointerGetButton") && !shown(*window, "smoothGetButton"));
             fake().setFailHotKey(true);
             BoxAnswerer answerer;
@@ -168,7 +168,7 @@ private Q_SLOTS:
             QVERIFY(window->isVisible() && !hintWindow() && !fake().hotKeyRegistered(PointKey, G));
             return;
         }
-        showProject(*window, {{"スムーズムーブ", "0", "0", "2.5"}}, window->list_condition, 1);
+        showProject(*window, {{"スムーズムーブ", "0", "0", "2.5"}}, project(*window).conditions, 1);
         QVERIFY(shown(*window, "smoothXSpin") && !shown(*window, "pointerGetButton"));
         button(*window, "smoothGetButton")->click();
         QVERIFY(fake().hotKeyRegistered(PointKey, G) && !window->isVisible() && hintWindow());
@@ -183,7 +183,7 @@ private Q_SLOTS:
             else
                 QVERIFY(way == "escape" ? fake().fireHotKey(0, Escape) : fake().fireHotKey(PointKey, G));
             QTRY_VERIFY(window->isVisible());
-            QCOMPARE(window->list_command.at(0), after);
+            QCOMPARE(project(*window).commands.at(0), after);
             QCOMPARE(child<QSpinBox>(*window, "smoothXSpin")->value(), after.at(1).toInt());
             QCOMPARE(child<QSpinBox>(*window, "smoothYSpin")->value(), after.at(2).toInt());
         }
@@ -195,7 +195,7 @@ private Q_SLOTS:
     void testButtonMovesPointer()
     {
         auto window = makeEditor();
-        showProject(*window, {{"マウスポインター", "640", "-20"}}, window->list_condition, 1);
+        showProject(*window, {{"マウスポインター", "640", "-20"}}, project(*window).conditions, 1);
         fake().clearEvents();
         button(*window, "testButton")->click();
         QVERIFY(!window->isVisible());

@@ -43,12 +43,10 @@ class tst_Files : public QObject {
     void answerDialogs(orvane& window, const QString& answer)
     {
         dialogs = 0;
-        auto hook = [this, answer](QWidget*, const QString&, const QString&, const QString&) {
+        window.findChild<dialogs::FileChooser*>()->answer = [this, answer](const QString&, const QString&) {
             ++dialogs;
             return answer;
         };
-        window.askSaveFileName = hook;
-        window.askOpenFileName = hook;
     }
 
 private Q_SLOTS:
@@ -69,7 +67,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs, 1);
         QCOMPARE(window->windowTitle(), QStringLiteral("my"));
         QVERIFY(!asksAsUnsaved(*window));
-        QCOMPARE(readAll(written), model::serializeProject(window->list_command, window->list_condition));
+        QCOMPARE(readAll(written), model::serializeProject(project(*window).commands, project(*window).conditions));
 
         addKind(*window, "command", QStringLiteral("なし"));
         action(*window, "overwriteSaveAction")->trigger();
@@ -84,7 +82,7 @@ private Q_SLOTS:
         QVERIFY(answerer.seen.at(0).text.contains(QStringLiteral("my.demo.cmdat")));
         QCOMPARE(readAll(written), saved);
         action(*window, "saveAsAction")->trigger();
-        QCOMPARE(readAll(written), model::serializeProject(window->list_command, window->list_condition));
+        QCOMPARE(readAll(written), model::serializeProject(project(*window).commands, project(*window).conditions));
 
         addKind(*window, "command", QStringLiteral("クリック"));
         const QString target = dir.filePath(QStringLiteral("missing-folder/p.cmdat"));
@@ -114,7 +112,7 @@ private Q_SLOTS:
         action(*window, "openAction")->trigger();
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen.at(0).title, QStringLiteral("読み込みエラー"));
-        QCOMPARE(window->list_command, ThreePages);
+        QCOMPARE(project(*window).commands, ThreePages);
         QVERIFY(!asksAsUnsaved(*window));
         QCOMPARE(currentPage(*window), 2);
         QCOMPARE(window->windowTitle(), QStringLiteral("p"));
@@ -122,7 +120,7 @@ private Q_SLOTS:
         addKind(*window, "command", QStringLiteral("なし"));
         action(*window, "overwriteSaveAction")->trigger();
         QCOMPARE(readAll(dir.filePath(QStringLiteral("p.cmdat"))),
-                 model::serializeProject(window->list_command, window->list_condition));
+                 model::serializeProject(project(*window).commands, project(*window).conditions));
         QCOMPARE(readAll(bad), QByteArray("[]"));
     }
 
@@ -207,11 +205,11 @@ private Q_SLOTS:
             QVERIFY(!QFile::exists(copyPath));
             answerer.reset();
             const bool restored = answer == QMessageBox::Yes;
-            QCOMPARE(window->list_command, restored ? before : EntryList{model::freshCommand()});
+            QCOMPARE(project(*window).commands, restored ? before : EntryList{model::freshCommand()});
             if (restored) { // the file the program was started with asks before it replaces the restored project
                 BoxAnswerer no;
                 window->openProjectAtStart(path);
-                QCOMPARE(window->list_command, before);
+                QCOMPARE(project(*window).commands, before);
             }
             QCOMPARE(asksAsUnsaved(*window), restored);
             QCOMPARE(window->windowTitle(), restored ? QStringLiteral("other") : QStringLiteral("オルヴェイン Free"));
@@ -219,7 +217,7 @@ private Q_SLOTS:
         }
         const bool open = operation == "openAction";
         const EntryList after = open ? EntryList{{"入力", "x", "1"}} : EntryList{{"なし"}};
-        QCOMPARE(window->list_command, goesAhead ? after : before);
+        QCOMPARE(project(*window).commands, goesAhead ? after : before);
         QCOMPARE(dialogs, open && goesAhead ? 1 : 0);
         if (goesAhead) {
             QVERIFY(!asksAsUnsaved(*window));
@@ -289,7 +287,7 @@ private Q_SLOTS:
         QAction* recent = action(*window, "recentFileAction1");
         QVERIFY(recent && recent->text().contains(QStringLiteral("p.cmdat")));
         recent->trigger();
-        QCOMPARE(window->list_command, (EntryList{ThreePages[1], ThreePages[0], ThreePages[2]}));
+        QCOMPARE(project(*window).commands, (EntryList{ThreePages[1], ThreePages[0], ThreePages[2]}));
         QCOMPARE(window->windowTitle(), QStringLiteral("p"));
         QVERIFY(QFile::remove(dir.filePath(QStringLiteral("p.cmdat"))));
         BoxAnswerer answerer;

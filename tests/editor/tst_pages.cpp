@@ -55,10 +55,10 @@ private Q_SLOTS:
         QCOMPARE(child<QDoubleSpinBox>(*window, "commandSecondsSpin")->value(), 0.01);
         QCOMPARE(child<QComboBox>(*window, "clickCombo")->currentText(), QStringLiteral("右"));
         QVERIFY(shown(*window, "clickCombo") && !shown(*window, "textEdit"));
-        QCOMPARE(window->list_command.at(0), (QStringList{"クリック", "右", "0.001"}));
+        QCOMPARE(project(*window).commands.at(0), (QStringList{"クリック", "右", "0.001"}));
         child<QDoubleSpinBox>(*window, "conditionSecondsSpin")->setValue(0.2);
-        QCOMPARE(window->list_command.at(0), (QStringList{"クリック", "右", "0.01"}));
-        QCOMPARE(window->list_condition.at(0), (QStringList{"時間", "0.2"}));
+        QCOMPARE(project(*window).commands.at(0), (QStringList{"クリック", "右", "0.01"}));
+        QCOMPARE(project(*window).conditions.at(0), (QStringList{"時間", "0.2"}));
 
         showProject(*window, {{"入力", "", "3"}}, {{"キー", "65,2"}}, 1);
         QVERIFY(shown(*window, "textEdit") && !shown(*window, "clickCombo") && !shown(*window, "commandKeyLabel"));
@@ -67,7 +67,7 @@ private Q_SLOTS:
         QTest::keyClicks(textEdit, QStringLiteral("a"));
         QTest::keyClick(textEdit, Qt::Key_Return);
         QTest::keyClicks(textEdit, QStringLiteral("<b>"));
-        QCOMPARE(window->list_command.at(0), (QStringList{"入力", "a\n<b>", "3"}));
+        QCOMPARE(project(*window).commands.at(0), (QStringList{"入力", "a\n<b>", "3"}));
         QVERIFY(shown(*window, "nextPageButton"));
         button(*window, "nextPageButton")->click();
         button(*window, "returnPageButton")->click();
@@ -101,23 +101,23 @@ private Q_SLOTS:
             QCOMPARE(answerer.seen.size(), 1);
             QCOMPARE(answerer.seen.at(0).text, QStringLiteral("%1ページ目を削除しますか？").arg(page));
             QCOMPARE(answerer.seen.at(0).defaultButton, QMessageBox::No);
-            QCOMPARE(window->list_command, ThreePages);
+            QCOMPARE(project(*window).commands, ThreePages);
             action(*window, "confirmDeleteAction")->setChecked(false);
         }
         button(*window, "deletePageButton")->click();
         EntryList expected = ThreePages;
         expected.removeAt(page - 1);
-        QCOMPARE(window->list_command, expected);
-        QCOMPARE(window->list_condition.size(), 2);
+        QCOMPARE(project(*window).commands, expected);
+        QCOMPARE(project(*window).conditions.size(), 2);
         QTEST(text(*window, "pageCountLabel"), "count");
         button(*window, "deletePageButton")->click();
-        QCOMPARE(window->list_command.size(), 1);
+        QCOMPARE(project(*window).commands.size(), 1);
         QVERIFY(!shown(*window, "deletePageButton"));
         button(*window, "nextPageButton")->click();
-        QCOMPARE(window->list_command.size(), 2);
+        QCOMPARE(project(*window).commands.size(), 2);
         button(*window, "returnPageButton")->click();
         button(*window, "nextPageButton")->click();
-        QCOMPARE(window->list_command.size(), 2);
+        QCOMPARE(project(*window).commands.size(), 2);
         QCOMPARE(text(*window, "pageCountLabel"), QStringLiteral("2/2"));
     }
 
@@ -158,8 +158,8 @@ private Q_SLOTS:
         QCOMPARE(answerer.seen.size(), asked ? 1 : 0);
         if (asked)
             QCOMPARE(answerer.seen.at(0).text, QStringLiteral("1 ページ目を置き換えますか？"));
-        QCOMPARE(window->list_command.at(0), replaced ? ThreePages.at(1) : ThreePages.at(0));
-        QCOMPARE(window->list_condition.at(0), replaced ? ThreeConditions.at(1) : condition);
+        QCOMPARE(project(*window).commands.at(0), replaced ? ThreePages.at(1) : ThreePages.at(0));
+        QCOMPARE(project(*window).conditions.at(0), replaced ? ThreeConditions.at(1) : condition);
     }
 
     // Each change is one step: undo gives back the saved project (counted as saved), redo the change (unsaved).
@@ -195,14 +195,14 @@ private Q_SLOTS:
             mouse(*window, QEvent::MouseMove, to, 1200);
             mouse(*window, QEvent::MouseButtonRelease, to, 1300);
         }
-        QCOMPARE(window->list_command, after);
+        QCOMPARE(project(*window).commands, after);
         QVERIFY(asksAsUnsaved(*window));
         action(*window, "undoAction")->trigger();
-        QCOMPARE(window->list_command, ThreePages);
-        QCOMPARE(window->list_condition, ThreeConditions);
+        QCOMPARE(project(*window).commands, ThreePages);
+        QCOMPARE(project(*window).conditions, ThreeConditions);
         QVERIFY(!asksAsUnsaved(*window));
         action(*window, "redoAction")->trigger();
-        QCOMPARE(window->list_command, after);
+        QCOMPARE(project(*window).commands, after);
         QVERIFY(asksAsUnsaved(*window));
     }
 
@@ -254,7 +254,7 @@ private Q_SLOTS:
         mouse(*window, QEvent::MouseButtonDblClick, at, 5100);
         mouse(*window, QEvent::MouseButtonRelease, at, 5100);
         QTest::keyClick(pageList(*window), Qt::Key_Up);
-        QCOMPARE(window->list_command, ThreePages);
+        QCOMPARE(project(*window).commands, ThreePages);
         QCOMPARE(currentPage(*window), 3);
     }
 };

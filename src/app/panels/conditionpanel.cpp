@@ -20,10 +20,9 @@ ConditionPanel::ConditionPanel(QWidget* parent) : QWidget(parent)
     conditionCombo = place(new QComboBox(this), "conditionCombo", 10, 30, 200, 40);
     conditionCombo->addItems(model::conditionKinds());
     panels::offerKeyKind(conditionCombo, model::kind::KeyCondition);
-    connect(conditionCombo, &QComboBox::currentIndexChanged, this,
-            [this] { Q_EMIT kindChosen(conditionCombo->currentText()); });
     addConditionButton = place(new QPushButton(QStringLiteral("追加"), this), "addConditionButton", 230, 30, 60, 38);
-    connect(addConditionButton, &QPushButton::clicked, this, &ConditionPanel::addRequested);
+    connect(addConditionButton, &QPushButton::clicked, this,
+            [this] { Q_EMIT addRequested(conditionCombo->currentText()); });
     conditionLabel = place(new QLabel(QStringLiteral("時間"), this), "conditionLabel", 10, 80, 400, 60);
     conditionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     conditionSecondsLabel = place(new QLabel(QStringLiteral("秒"), this), "conditionSecondsLabel", 130, 100, 400, 60);

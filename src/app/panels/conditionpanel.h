@@ -40,8 +40,8 @@ public:
     QList<std::pair<QWidget*, QString>> helpToolTips() const;
 
 Q_SIGNALS:
-    void kindChosen(const QString& kind);
-    void addRequested();
+    // 追加 with the kind the combo box shows.
+    void addRequested(const QString& kind);
     // The seconds changed; control is the box's object name, so that its steps make one undo step.
     void edited(const QString& control);
 

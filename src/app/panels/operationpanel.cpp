@@ -28,10 +28,9 @@ OperationPanel::OperationPanel(QWidget* parent) : QWidget(parent)
     commandCombo = place(new QComboBox(this), "commandCombo", 10, 30, 200, 40);
     commandCombo->addItems(model::commandKinds());
     panels::offerKeyKind(commandCombo, model::kind::Key);
-    connect(commandCombo, &QComboBox::currentIndexChanged, this,
-            [this] { Q_EMIT kindChosen(commandCombo->currentText()); });
     addCommandButton = place(new QPushButton(QStringLiteral("追加"), this), "addCommandButton", 230, 30, 60, 38);
-    connect(addCommandButton, &QPushButton::clicked, this, &OperationPanel::addRequested);
+    connect(addCommandButton, &QPushButton::clicked, this,
+            [this] { Q_EMIT addRequested(commandCombo->currentText()); });
     testButton = place(new QPushButton(QStringLiteral("テスト"), this), "testButton", 300, 190, 90, 38);
     connect(testButton, &QPushButton::clicked, this, &OperationPanel::testRequested);
     commandLabel = place(new QLabel(QStringLiteral("X"), this), "commandLabel", 10, 80, 300, 30);

@@ -45,8 +45,8 @@ public:
     QList<std::pair<QWidget*, QString>> helpToolTips() const;
 
 Q_SIGNALS:
-    void kindChosen(const QString& kind);
-    void addRequested();
+    // 追加 with the kind the combo box shows.
+    void addRequested(const QString& kind);
     void testRequested();
     void positionRequested();
     // A parameter control changed; control is its object name, so that edits of one control make one undo step.
