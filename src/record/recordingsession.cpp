@@ -23,7 +23,12 @@ bool RecordingSession::start(const Settings& settings)
     settings_ = settings;
     if (!keys::parseKeyCombination(settings.stopCommand, &settings_.options.stop))
         settings_.options.stop = {};
-    countdown_.start(std::max(0, settings.startDelay) * 1000);
+    // Without a delay the desktop is recorded from here on: what the user does right after the indicators appear
+    // counts.
+    if (settings.startDelay <= 0)
+        begin();
+    else
+        countdown_.start(settings.startDelay * 1000);
     return true;
 }
 

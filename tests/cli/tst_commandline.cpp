@@ -128,7 +128,8 @@ private Q_SLOTS:
             << "monitor" << offScreen << 0
             << QStringList{"警告: 2 ページ目: マウスポインターの移動先 (5000, -300) はどのモニターの上にもありません"
                            "（画面の範囲: (0, 0)〜(1279, 1023)）。"};
-        QTest::newRow("check, pointer") << "--check" << offScreen << 0 << QStringList{"注意: デスクトップに接続できない"};
+        QTest::newRow("check, pointer") << "--check" << offScreen << 0
+                                        << QStringList{"注意: デスクトップに接続できない"};
         // The run would stop on the press every time: the condition is never met.
         QTest::newRow("check, key condition of the stop command")
             << "--check --stop Ctrl+Alt+S"
@@ -158,7 +159,8 @@ private Q_SLOTS:
         if (option == QLatin1String("monitor")) { // the check as it runs on a desktop with one 1280x1024 monitor
             QString out, err;
             QTextStream outStream(&out), errStream(&err);
-            QCOMPARE(cli::checkProject(path, QStringLiteral("83,3"), outStream, errStream, {{0, 0, 1280, 1024}}), exitCode);
+            QCOMPARE(cli::checkProject(path, QStringLiteral("83,3"), outStream, errStream, {{0, 0, 1280, 1024}}),
+                     exitCode);
             for (const QString& text : std::as_const(printed))
                 QVERIFY2(out.contains(text), qPrintable(out + err));
             return;

@@ -20,9 +20,7 @@ Q_LOGGING_CATEGORY(lcRecorder, "orvane.platform.x11.recorder")
 
 namespace platform::x11 {
 
-namespace {
-
-struct Keyboard {
+struct Recorder::Keyboard {
     std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context{xkb_context_new(XKB_CONTEXT_NO_FLAGS),
                                                                        &xkb_context_unref};
     std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap{nullptr, &xkb_keymap_unref};
@@ -66,8 +64,6 @@ struct Keyboard {
     }
 };
 
-} // namespace
-
 Recorder::Recorder(std::string displayName) : displayName_(std::move(displayName)) {}
 
 Recorder::~Recorder()
@@ -95,6 +91,10 @@ RecordingHandle Recorder::start(InputRecordProc proc, bool moves)
         XCloseDisplay(display);
         return 0;
     }
+    // Read before anything is selected: the keymap's requests must not take the recording's first events off the
+    // connection while this thread waits for their replies.
+    auto keyboard = std::make_shared<Keyboard>();
+    const bool loaded = keyboard->load(display);
     const unsigned long xkbMask = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
     XkbSelectEvents(display, XkbUseCoreKbd, xkbMask, xkbMask);
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
@@ -115,8 +115,8 @@ RecordingHandle Recorder::start(InputRecordProc proc, bool moves)
         proc_ = std::move(proc);
         current_ = next_++;
     }
-    thread_ = std::thread([this, display, xiOpcode, xkbEventBase, moves] {
-        run(display, xiOpcode, xkbEventBase, moves);
+    thread_ = std::thread([this, display, xiOpcode, xkbEventBase, moves, keyboard, loaded] {
+        run(display, xiOpcode, xkbEventBase, moves, *keyboard, loaded);
         XCloseDisplay(display);
     });
     return current_;
@@ -136,10 +136,8 @@ void Recorder::stop(RecordingHandle handle)
     current_ = 0;
 }
 
-void Recorder::run(XDisplay* display, int xiOpcode, int xkbEventBase, bool moves)
+void Recorder::run(XDisplay* display, int xiOpcode, int xkbEventBase, bool moves, Keyboard& keyboard, bool loaded)
 {
-    Keyboard keyboard;
-    bool loaded = keyboard.load(display);
     long long wraps = 0; // the server's 32-bit milliseconds wrap after 49 days
     unsigned long lastTime = 0;
     long long lastMotion = -1000;

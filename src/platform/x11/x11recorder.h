@@ -29,7 +29,8 @@ public:
     void stop(RecordingHandle handle);
 
 private:
-    void run(XDisplay* display, int xiOpcode, int xkbEventBase, bool moves);
+    struct Keyboard;
+    void run(XDisplay* display, int xiOpcode, int xkbEventBase, bool moves, Keyboard& keyboard, bool loaded);
 
     std::string displayName_;
     std::mutex mutex_;
