@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     # X11 input backend
     libx11-dev libxtst-dev libxi-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev
-    libxkbcommon-dev libxrandr-dev libxinerama-dev
+    libxkbcommon-dev libxkbcommon-x11-dev libxrandr-dev libxinerama-dev
     # tests and the headless start: a private X server, X tools, screenshots, a Japanese font
     xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xinput xdotool imagemagick fonts-ipafont-gothic
     # sanitizer builds and fuzz targets: clang with its sanitizer and libFuzzer runtimes

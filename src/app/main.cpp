@@ -1,3 +1,4 @@
+#include "headlessrecord.h"
 #include "headlessrun.h"
 #include "orvane.h"
 #include "quitsignals.h"
@@ -57,6 +58,11 @@ int runProgram(int argc, char* argv[], const cli::Request& request, const model:
 
     if (request.mode == cli::Request::Mode::Run) {
         const int code = runWithoutEditor(request, runProject, quitSignals);
+        platform::setServices(nullptr);
+        return code;
+    }
+    if (request.mode == cli::Request::Mode::Record) {
+        const int code = recordWithoutEditor(request, quitSignals);
         platform::setServices(nullptr);
         return code;
     }

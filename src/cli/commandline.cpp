@@ -14,15 +14,20 @@ struct Options {
     QCommandLineOption check{
         QStringLiteral("check"),
         QStringLiteral("プロジェクトを読み込み、ページごとの内容と修復点を表示します（実行しません）。")};
+    QCommandLineOption record{QStringLiteral("record"),
+                              QStringLiteral("操作を記録して新しいプロジェクトとして保存します。")};
+    QCommandLineOption moves{QStringLiteral("moves"),
+                             QStringLiteral("マウスポインターの動きも記録します（--record と共に）。")};
     QCommandLineOption repeat{QStringLiteral("repeat"), QStringLiteral("実行回数（--run と共に）。"),
                               QStringLiteral("N")};
     QCommandLineOption endless{QStringLiteral("endless"),
                                QStringLiteral("停止されるまで繰り返します（--run と共に）。")};
-    QCommandLineOption delay{QStringLiteral("delay"), QStringLiteral("開始までの秒数（--run と共に）。"),
+    QCommandLineOption delay{QStringLiteral("delay"), QStringLiteral("開始までの秒数（--run、--record と共に）。"),
                              QStringLiteral("SECONDS")};
-    QCommandLineOption stop{QStringLiteral("stop"),
-                            QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--check と共に）。"),
-                            QStringLiteral("COMBINATION")};
+    QCommandLineOption stop{
+        QStringLiteral("stop"),
+        QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--record、--check と共に）。"),
+        QStringLiteral("COMBINATION")};
     QCommandLineOption report{QStringLiteral("report"),
                               QStringLiteral("実行したページごとの予定時刻・実際の時刻を JSON で書き出します。"),
                               QStringLiteral("FILE.json")};
@@ -35,7 +40,8 @@ struct Options {
         parser.setApplicationDescription(QStringLiteral("オルヴェイン Free: 入力の自動操作"));
         parser.addPositionalArgument(QStringLiteral("FILE.cmdat"),
                                      QStringLiteral("開く、または実行するプロジェクト。"));
-        for (const auto* option : {&run, &check, &repeat, &endless, &delay, &stop, &report, &help, &version})
+        for (const auto* option :
+             {&run, &record, &moves, &check, &repeat, &endless, &delay, &stop, &report, &help, &version})
             parser.addOption(*option);
     }
 };
@@ -85,18 +91,24 @@ Request parseCommandLine(const QStringList& arguments)
         return failure(QStringLiteral("プロジェクトは一つだけ指定してください: %1").arg(files.join(QLatin1Char(' '))));
     request.file = files.value(0);
 
-    const bool runOnly = parser.isSet(options.repeat) || parser.isSet(options.endless) || parser.isSet(options.delay) ||
-                         parser.isSet(options.report);
-    if (parser.isSet(options.run) && parser.isSet(options.check))
-        return failure(QStringLiteral("--run と --check は同時に指定できません。"));
+    const bool runOnly = parser.isSet(options.repeat) || parser.isSet(options.endless) || parser.isSet(options.report);
+    if (int(parser.isSet(options.run)) + int(parser.isSet(options.check)) + int(parser.isSet(options.record)) > 1)
+        return failure(QStringLiteral("--run、--record、--check は同時に指定できません。"));
     if (parser.isSet(options.run))
         request.mode = Request::Mode::Run;
     else if (parser.isSet(options.check))
         request.mode = Request::Mode::Check;
+    else if (parser.isSet(options.record))
+        request.mode = Request::Mode::Record;
     if (request.mode != Request::Mode::Run && runOnly)
-        return failure(QStringLiteral("--repeat、--endless、--delay、--report は --run と共に指定してください。"));
+        return failure(QStringLiteral("--repeat、--endless、--report は --run と共に指定してください。"));
+    if (request.mode != Request::Mode::Run && request.mode != Request::Mode::Record && parser.isSet(options.delay))
+        return failure(QStringLiteral("--delay は --run または --record と共に指定してください。"));
+    if (request.mode != Request::Mode::Record && parser.isSet(options.moves))
+        return failure(QStringLiteral("--moves は --record と共に指定してください。"));
+    request.moves = parser.isSet(options.moves);
     if (request.mode == Request::Mode::Editor && parser.isSet(options.stop))
-        return failure(QStringLiteral("--stop は --run または --check と共に指定してください。"));
+        return failure(QStringLiteral("--stop は --run、--record または --check と共に指定してください。"));
     if (request.mode != Request::Mode::Editor && request.file.isEmpty())
         return failure(QStringLiteral("プロジェクトファイル（.cmdat）を指定してください。"));
 
@@ -140,7 +152,8 @@ QString helpText()
                            "  0  実行が最後まで終わった（--check では読み込めた）\n"
                            "  1  利用者が停止した\n"
                            "  2  引数やファイルが正しくない（何も実行していない）\n"
-                           "  3  入力を送れなかった（画面に接続できない場合を含む）\n");
+                           "  3  入力を送れなかった（画面に接続できない場合を含む）\n"
+                           "--record は記録を保存できたとき 0、引数や書き込めないファイルのとき 2 で終わります。\n");
     return text;
 }
 
@@ -192,6 +205,7 @@ std::optional<QString> readCombination(const QString& text)
 #include "settings/config.h"
 
 #include <QLoggingCategory>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -240,6 +254,16 @@ std::optional<int> runConsoleMode(const Request& request, model::ProjectData* ru
             return ExitBadInput;
         }
         break;
+    case Request::Mode::Record: {
+        // Found out before the user does the work, not after: the file must be writable.
+        QSaveFile probe(request.file);
+        if (!probe.open(QIODevice::WriteOnly)) {
+            err << fileMessage(request.file, QStringLiteral("このファイルには書き込めません。")) << Qt::endl;
+            return ExitBadInput;
+        }
+        probe.cancelWriting();
+        break;
+    }
     case Request::Mode::Editor:
         break;
     }
@@ -250,7 +274,9 @@ int reportNoDisplay(const Request& request)
 {
     QTextStream err(stderr);
     err << (request.mode == Request::Mode::Run ? QStringLiteral("画面に接続できないため、実行できません。")
-                                               : QStringLiteral("画面に接続できないため、エディターを開けません。"))
+            : request.mode == Request::Mode::Record
+                ? QStringLiteral("画面に接続できないため、記録できません。")
+                : QStringLiteral("画面に接続できないため、エディターを開けません。"))
         << Qt::endl
         << QStringLiteral("デスクトップ（X11 または Wayland）の中で起動してください。"
                           "DISPLAY が設定されていないか、その画面に接続できません。")

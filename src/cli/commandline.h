@@ -24,14 +24,15 @@ enum ExitCode : int {
 };
 
 struct Request {
-    enum class Mode { Editor, Run, Check, Help, Version, Error };
+    enum class Mode { Editor, Run, Record, Check, Help, Version, Error };
     Mode mode = Mode::Editor;
-    QString file;                // the project: opened in the editor, run or checked; may be empty in Editor mode
+    QString file; // the project: opened in the editor, run, checked or recorded; may be empty in Editor mode
     std::optional<int> repeat;   // --repeat N
     bool endless = false;        // --endless
     std::optional<int> delay;    // --delay SECONDS (the wait before the run starts)
     std::optional<QString> stop; // --stop COMBINATION, in the stored form ("83,3")
     QString report;              // --report FILE.json
+    bool moves = false;          // --moves: a recording keeps pointer paths
     QString error;               // Mode::Error: what was wrong, for standard error
 };
 

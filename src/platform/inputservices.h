@@ -67,6 +67,27 @@ using KeyWatchProc = std::function<void(int vkCode, bool down)>;
 // 0 means "no watch".
 using KeyWatchHandle = int;
 
+// One input event of the user's on the desktop, as a recording sees it. time is in milliseconds of the desktop's own
+// clock (only differences count). Buttons and motion carry the pointer position; a key carries its virtual-key code
+// and the text it types with the keymap and modifiers in force at its press (empty for none: a modifier, a function
+// key). Only the left and right buttons are reported, the buttons that pages can click.
+struct InputEvent {
+    enum class Type { ButtonDown, ButtonUp, KeyDown, KeyUp, Motion };
+    Type type = Type::Motion;
+    long long time = 0;
+    int x = 0;
+    int y = 0;
+    MouseButton button = MouseButton::Left;
+    int vk = 0;
+    std::u16string text;
+};
+
+// Called on a backend thread, in the order of the desktop, for each event of a recording. Must return quickly.
+using InputRecordProc = std::function<void(const InputEvent&)>;
+
+// 0 means "no recording".
+using RecordingHandle = int;
+
 class InputServices {
 public:
     InputServices() = default;
@@ -156,6 +177,16 @@ public:
     // Ends a watch; proc is not called any more once this returns. Unknown handles are ignored. Any thread except the
     // watch's own callback.
     virtual void unwatchKeys(KeyWatchHandle /*handle*/) {}
+
+    // Recording the user's input: whether this desktop can (false unless a backend knows how), then a recording that
+    // hands every button and key event to proc on a backend thread, and pointer motion too where moves is true.
+    // Nothing is swallowed. Returns a handle other than 0, or 0 when the desktop cannot be recorded. Any thread; the
+    // recording is active when the call returns.
+    virtual bool canRecord() const { return false; }
+    virtual RecordingHandle startRecording(InputRecordProc /*proc*/, bool /*moves*/) { return 0; }
+    // Ends a recording; proc is not called any more once this returns. Unknown handles are ignored. Any thread except
+    // the recording's own callback.
+    virtual void stopRecording(RecordingHandle /*handle*/) {}
 
     // The pointer position in physical screen pixels; false (and x, y untouched) on failure. Any thread.
     virtual bool getCursorPos(int& x, int& y) = 0;

@@ -1,5 +1,6 @@
 #include "runindicators.h"
 
+#include "record/recordingsession.h"
 #include "run/run.h"
 #include "runui/runicons.h"
 #include "runui/runstart.h"
@@ -9,14 +10,35 @@
 
 RunIndicators* RunIndicators::show(Run* run, const QString& projectName)
 {
-    return new RunIndicators(run, projectName);
+    auto* shown = new RunIndicators([state = run->sharedState()] { state->requestStop(); }, stopToolTip(projectName));
+    // Both arrive from the run's threads through this thread's event loop, in the order they were sent: the
+    // indicators are gone before the run's finished() is delivered here.
+    connect(run, &Run::requestBeep, shown, [] { QApplication::beep(); });
+    connect(run, &Run::ending, shown, [shown] {
+        shown->remove();
+        shown->deleteLater();
+    });
+    connect(run, &QObject::destroyed, shown, &QObject::deleteLater);
+    return shown;
+}
+
+RunIndicators* RunIndicators::show(RecordingSession* recording)
+{
+    auto* shown = new RunIndicators([recording] { recording->requestStop(); }, tr("記録を終了"));
+    connect(recording, &RecordingSession::recording, shown, [] { QApplication::beep(); });
+    connect(recording, &RecordingSession::finished, shown, [shown] {
+        QApplication::beep();
+        shown->remove();
+        shown->deleteLater();
+    });
+    connect(recording, &QObject::destroyed, shown, &QObject::deleteLater);
+    return shown;
 }
 
 // Owned by the application as well: a deletion still queued when the program quits would otherwise leak it.
-RunIndicators::RunIndicators(Run* run, const QString& projectName)
-    : QObject(QCoreApplication::instance()), state_(run->sharedState())
+RunIndicators::RunIndicators(std::function<void()> stop, const QString& toolTip)
+    : QObject(QCoreApplication::instance()), stop_(std::move(stop))
 {
-    const QString toolTip = stopToolTip(projectName);
     tray_ = new QSystemTrayIcon(this);
     tray_->setIcon(runicons::trayIcon());
     tray_->setToolTip(toolTip);
@@ -27,17 +49,9 @@ RunIndicators::RunIndicators(Run* run, const QString& projectName)
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         window_ = new StopWindow(toolTip);
         window_->placeInCorner();
-        connect(window_, &StopWindow::clicked, this, [this] { state_->requestStop(); });
+        connect(window_, &StopWindow::clicked, this, [this] { stop_(); });
         window_->show();
     }
-    // Both arrive from the run's threads through this thread's event loop, in the order they were sent: the
-    // indicators are gone before the run's finished() is delivered here.
-    connect(run, &Run::requestBeep, this, [] { QApplication::beep(); });
-    connect(run, &Run::ending, this, [this] {
-        remove();
-        deleteLater();
-    });
-    connect(run, &QObject::destroyed, this, &QObject::deleteLater);
 }
 
 RunIndicators::~RunIndicators()
@@ -48,7 +62,7 @@ RunIndicators::~RunIndicators()
 void RunIndicators::handleTrayActivation(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason == QSystemTrayIcon::Trigger)
-        state_->requestStop();
+        stop_();
 }
 
 StopWindow* RunIndicators::stopWindow() const

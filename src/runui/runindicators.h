@@ -10,10 +10,10 @@
 #include <QString>
 #include <QSystemTrayIcon>
 
-#include <memory>
+#include <functional>
 
 class Run;
-struct RunState;
+class RecordingSession;
 class StopWindow;
 
 class RunIndicators final : public QObject {
@@ -23,6 +23,8 @@ public:
     // Shows the indicators for a configured run (before it moves to its worker thread). The object deletes itself
     // once the run has ended or is gone. GUI thread.
     static RunIndicators* show(Run* run, const QString& projectName);
+    // The same for a recording, "記録を終了": a click ends the recording, and they go as it finishes.
+    static RunIndicators* show(RecordingSession* recording);
     ~RunIndicators() override;
 
     // What a tray_ icon activation does: a single click (Trigger) stops the run, every other reason nothing.
@@ -33,11 +35,12 @@ public:
     StopWindow* stopWindow() const;
 
 private:
-    RunIndicators(Run* run, const QString& projectName);
+    RunIndicators(std::function<void()> stop, const QString& toolTip);
     void remove();
 
-    // The run is reached through its state_ only: it lives on its worker thread and may be deleted there any time.
-    std::shared_ptr<RunState> state_;
+    // Asks for the end. A run is reached through its state only: it lives on its worker thread and may be deleted
+    // there any time.
+    std::function<void()> stop_;
     QSystemTrayIcon* tray_ = nullptr;
     // A top-level widget: the application may have destroyed it already when this object goes with the application.
     QPointer<StopWindow> window_;

@@ -15,6 +15,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace settings {
 
 namespace {
@@ -140,6 +142,8 @@ void loadConfig(Config& config)
     readBool("is_message_file", config.isMessageFile);
     readBool("is_message_paste", config.isMessagePaste);
     readBool("is_message_delete", config.isMessageDelete);
+    // Seconds; 0 (the default) keeps every pause of a recording as it was.
+    config.recordIdleCap = std::max(0, obj.value(QLatin1String("record_idle_cap")).toInt(config.recordIdleCap));
     // Added later than the other keys: a file without it keeps an empty list.
     const QJsonArray recent = obj.value(QLatin1String("recent_files")).toArray();
     for (const QJsonValue& value : recent) {
@@ -180,6 +184,7 @@ bool saveConfig(const Config& config)
     obj.insert(QStringLiteral("is_message_file"), config.isMessageFile);
     obj.insert(QStringLiteral("is_message_paste"), config.isMessagePaste);
     obj.insert(QStringLiteral("is_message_delete"), config.isMessageDelete);
+    obj.insert(QStringLiteral("record_idle_cap"), config.recordIdleCap);
     obj.insert(QStringLiteral("is_japanese"), true);
     obj.insert(QStringLiteral("recent_files"), QJsonArray::fromStringList(config.recentFiles));
     const QByteArray bytes = QJsonDocument(obj).toJson(QJsonDocument::Indented);

@@ -22,6 +22,7 @@ struct Config {
     bool isMessagePaste = false;
     bool isMessageDelete = true;
     bool isJapanese = true;
+    int recordIdleCap = 0;   // a recording shortens longer pauses to this many seconds; 0: never
     QStringList recentFiles; // newest first, at most MaxRecentFiles
 };
 

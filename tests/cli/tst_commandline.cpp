@@ -36,6 +36,10 @@ private Q_SLOTS:
         QTest::newRow("check") << "--check a.cmdat" << Request::Mode::Check << "a.cmdat||0|||";
         QTest::newRow("check with a stop")
             << "--check a.cmdat --stop F9" << Request::Mode::Check << "a.cmdat||0||120,0|";
+        QTest::newRow("record") << "--record r.cmdat --delay 0 --moves --stop 83,3" << Request::Mode::Record
+                                << "r.cmdat||0|0|83,3|";
+        QTest::newRow("record and repeat") << "--record r.cmdat --repeat 2" << Request::Mode::Error << "--repeat";
+        QTest::newRow("moves without record") << "--run a.cmdat --moves" << Request::Mode::Error << "--moves";
         QTest::newRow("help") << "--help --run" << Request::Mode::Help << "";
         QTest::newRow("version") << "-v" << Request::Mode::Version << "";
         QTest::newRow("run without file") << "--run" << Request::Mode::Error << ".cmdat";
@@ -114,6 +118,7 @@ private Q_SLOTS:
                                          << QStringList{"1 ページ", "修復: "};
         QTest::newRow("check, refused") << "--check" << QByteArray("[1,2]") << 2 << QStringList{"p.cmdat: "};
         QTest::newRow("run") << "--run" << good << 3 << QStringList{"画面に接続できないため、実行できません。"};
+        QTest::newRow("record") << "--record" << good << 3 << QStringList{"画面に接続できないため、記録できません。"};
         QTest::newRow("editor") << "" << good << 3 << QStringList{"エディターを開けません"};
         QTest::newRow("check, FIFO") << "--check" << QByteArray("fifo") << 2 << QStringList{"通常のファイルではない"};
         QTest::newRow("run, FIFO") << "--run" << QByteArray("fifo") << 2 << QStringList{"通常のファイルではない"};
@@ -123,7 +128,8 @@ private Q_SLOTS:
             << "monitor" << offScreen << 0
             << QStringList{"警告: 2 ページ目: マウスポインターの移動先 (5000, -300) はどのモニターの上にもありません"
                            "（画面の範囲: (0, 0)〜(1279, 1023)）。"};
-        QTest::newRow("check, pointer") << "--check" << offScreen << 0 << QStringList{"注意: デスクトップに接続できない"};
+        QTest::newRow("check, pointer") << "--check" << offScreen << 0
+                                        << QStringList{"注意: デスクトップに接続できない"};
         // The run would stop on the press every time: the condition is never met.
         QTest::newRow("check, key condition of the stop command")
             << "--check --stop Ctrl+Alt+S"
@@ -153,7 +159,8 @@ private Q_SLOTS:
         if (option == QLatin1String("monitor")) { // the check as it runs on a desktop with one 1280x1024 monitor
             QString out, err;
             QTextStream outStream(&out), errStream(&err);
-            QCOMPARE(cli::checkProject(path, QStringLiteral("83,3"), outStream, errStream, {{0, 0, 1280, 1024}}), exitCode);
+            QCOMPARE(cli::checkProject(path, QStringLiteral("83,3"), outStream, errStream, {{0, 0, 1280, 1024}}),
+                     exitCode);
             for (const QString& text : std::as_const(printed))
                 QVERIFY2(out.contains(text), qPrintable(out + err));
             return;

@@ -24,7 +24,13 @@
 #include <memory>
 
 #include "x11client.h" // after every Qt header
+#include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
+
+#include <atomic>
+#include <mutex>
+#include <poll.h>
+#include <thread>
 
 using x11test::Sink;
 
@@ -170,6 +176,106 @@ QByteArray screenPixels(Display* display, const QRect& rect)
     image->f.destroy_image(image);
     return pixels;
 }
+
+// A separate client that sees the desktop's buttons and keys as XInput 2 raw events, with the server's times. A press
+// becomes one action: "button x,y" (the pointer read as the press arrives), "keysym" of a key with Ctrl ("C-a"), or a
+// run of character keys as one text action of its first key; with when it began and, for a button, how long it was
+// held.
+class Observer {
+public:
+    struct Action {
+        QString what;
+        unsigned long start = 0;
+        unsigned long held = 0;
+    };
+    Observer() : display_(XOpenDisplay(nullptr))
+    {
+        int event = 0, error = 0, major = 2, minor = 2;
+        XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error);
+        XIQueryVersion(display_, &major, &minor);
+        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+        for (int type : {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease})
+            XISetMask(bits, type);
+        XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
+        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+        XSync(display_, False);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~Observer()
+    {
+        done_ = true;
+        thread_.join();
+        XCloseDisplay(display_);
+    }
+    // The actions seen so far, Ctrl+Alt combinations (the stop command) left out; forgets them.
+    QList<Action> take()
+    {
+        std::lock_guard lock(mutex_);
+        QList<Action> taken;
+        std::swap(taken, actions_);
+        typing_ = false;
+        return taken;
+    }
+
+private:
+    void run()
+    {
+        while (!done_) {
+            pollfd fd{ConnectionNumber(display_), POLLIN, 0};
+            poll(&fd, 1, 20);
+            while (XPending(display_) > 0) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (event.type != GenericEvent || event.xcookie.extension != opcode_ ||
+                    !XGetEventData(display_, &event.xcookie))
+                    continue;
+                const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
+                note(event.xcookie.evtype, raw->detail, raw->time);
+                XFreeEventData(display_, &event.xcookie);
+            }
+        }
+    }
+    void note(int type, int detail, unsigned long time)
+    {
+        std::lock_guard lock(mutex_);
+        const KeySym sym = XkbKeycodeToKeysym(display_, KeyCode(detail), 0, 0);
+        const bool control = sym == XK_Control_L || sym == XK_Control_R;
+        const bool alt = sym == XK_Alt_L || sym == XK_Alt_R;
+        if (type == XI_RawButtonPress) {
+            Window root = 0, child = 0;
+            int x = 0, y = 0, wx = 0, wy = 0;
+            unsigned buttons = 0;
+            XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &wx, &wy, &buttons);
+            actions_.append({QStringLiteral("button%1 %2,%3").arg(detail).arg(x).arg(y), time, 0});
+            typing_ = false;
+        } else if (type == XI_RawButtonRelease && !actions_.isEmpty()) {
+            actions_.last().held = time - actions_.last().start;
+        } else if (control || alt) {
+            (control ? control_ : alt_) = type == XI_RawKeyPress;
+        } else if (type == XI_RawKeyPress && sym != XK_Shift_L && sym != XK_Shift_R && !alt_) {
+            const QString name = QString::fromLatin1(XKeysymToString(sym));
+            if (control_ || (name.size() > 1 && sym != XK_space)) {
+                actions_.append({(control_ ? "C-" : "") + name, time, 0});
+                typing_ = false;
+            } else if (typing_) {
+                actions_.last().what += name == "space" ? QStringLiteral(" ") : name;
+            } else {
+                actions_.append({QStringLiteral("text ") + name, time, 0});
+                typing_ = true;
+            }
+        }
+    }
+
+    Display* display_;
+    int opcode_ = 0;
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+    std::mutex mutex_;
+    QList<Action> actions_;
+    bool typing_ = false;
+    bool control_ = false;
+    bool alt_ = false;
+};
 
 } // namespace
 
@@ -349,6 +455,68 @@ private Q_SLOTS:
             QVERIFY(report.open(QIODevice::ReadOnly));
             QCOMPARE(QJsonDocument::fromJson(report.readAll()).object().value("pages").toArray().size(), timesTyped);
         }
+    }
+
+    // Done once by the user and recorded, then replayed by --run: an independent client sees the same buttons at the
+    // same places and the same keys, and the recorded pages keep the gaps the recording's own event times show.
+    void recordThenReplay_data()
+    {
+        QTest::addColumn<QStringList>("work"); // xdotool commands, one after the other; "_" is a space
+        QTest::newRow("held click, capitals, Ctrl+A, pauses")
+            << QStringList{"mousemove 300 250 mousedown 1 sleep 0.35 mouseup 1 sleep 0.4",
+                           "type --delay 40 Hello_World", "sleep 0.6 key ctrl+a sleep 0.3"};
+    }
+    void recordThenReplay()
+    {
+        QFETCH(QStringList, work);
+        const QString project = dir->filePath(QStringLiteral("recorded.cmdat"));
+        Observer observer;
+        QList<Observer::Action> done;
+        for (const bool replay : {false, true}) {
+            Sink sink(QStringLiteral("text"), QRect(100, 100, 500, 300));
+            QVERIFY(sink.waitReady());
+            if (!replay) {
+                QVERIFY(program->start({"--record", project, "--delay", "0", "--stop", "Ctrl+Alt+S"}));
+                // The stand-in of the tray icon, in the bottom right corner, shows that the recording runs.
+                QVERIFY2(Program::waitUntil(10000,
+                                            [&] {
+                                                const auto shown = program->visibleWindows();
+                                                return std::any_of(shown.begin(), shown.end(), [](const auto& w) {
+                                                    return w.second.bottom() > 900;
+                                                });
+                                            }),
+                         "the recording did not start");
+                observer.take();
+                for (const QString& step : work)
+                    xdotool(step.split(QLatin1Char(' ')).replaceInStrings(QStringLiteral("_"), QStringLiteral(" ")));
+                user.chord({XK_Control_L, XK_Alt_L, XK_s});
+            } else {
+                QVERIFY(program->start({"--run", project, "--delay", "0"}));
+            }
+            QVERIFY2(program->process.waitForFinished(15000), "the program did not end");
+            QCOMPARE(program->process.exitCode(), 0);
+            QCOMPARE(sink.text(), QStringLiteral("Hello World"));
+            QTest::qWait(200); // the observer's thread reads what is already queued for it
+            const QList<Observer::Action> seen = observer.take();
+            QStringList whats;
+            for (const auto& action : seen)
+                whats << action.what;
+            QCOMPARE(whats,
+                     (QStringList{"button1 300,250", "text hello world", "C-a"})); // keys by their unshifted keysym
+            if (!replay)
+                done = seen;
+        }
+        // The pages' gaps (each action's last page) and the click's hold against the recording's event times.
+        QFile file(project);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+        const QJsonArray conditions = json.value("list_condition").toArray();
+        const QJsonArray commands = json.value("list_command").toArray();
+        QCOMPARE(conditions.size(), 4); // pointer, click, text, key
+        const auto seconds = [](const QJsonValue& entry) { return entry.toArray().at(1).toString().toDouble() * 1000; };
+        QVERIFY(qAbs(seconds(QJsonArray{0, commands.at(1).toArray().at(2)}) - double(done[0].held)) <= 20);
+        QVERIFY(qAbs(seconds(conditions.at(1)) - double(done[1].start - done[0].start)) <= 20);
+        QVERIFY(qAbs(seconds(conditions.at(2)) - double(done[2].start - done[1].start)) <= 20);
     }
 
 private:

@@ -1,8 +1,41 @@
 #include "model/pagemodel.h"
+#include "record/recordedpages.h"
 
 #include <QTest>
 
 using model::EntryList;
+
+namespace {
+
+// Events written "time:what": L/R x,y a button down, l/r up, +vk[text] a key down, -vk up, m x,y a motion.
+std::vector<platform::InputEvent> events(const QString& script)
+{
+    using T = platform::InputEvent::Type;
+    std::vector<platform::InputEvent> list;
+    for (const QString& token : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        platform::InputEvent e;
+        e.time = token.section(QLatin1Char(':'), 0, 0).toLongLong();
+        const QString what = token.section(QLatin1Char(':'), 1);
+        const QChar c = what.at(0);
+        const QStringList xy = what.mid(1).split(QLatin1Char(','));
+        e.x = xy.value(0).toInt();
+        e.y = xy.value(1).toInt();
+        e.button = c.toLower() == QLatin1Char('l') ? platform::MouseButton::Left : platform::MouseButton::Right;
+        e.type = c == QLatin1Char('m') ? T::Motion : c.isUpper() ? T::ButtonDown : T::ButtonUp;
+        if (c == QLatin1Char('+') || c == QLatin1Char('-')) {
+            e.type = c == QLatin1Char('+') ? T::KeyDown : T::KeyUp;
+            qsizetype digits = 1;
+            while (digits < what.size() && what.at(digits).isDigit())
+                ++digits;
+            e.vk = what.mid(1, digits - 1).toInt();
+            e.text = what.mid(digits).replace(QStringLiteral("\\r"), QStringLiteral("\r")).toStdU16String();
+        }
+        list.push_back(e);
+    }
+    return list;
+}
+
+} // namespace
 
 class tst_PageModel : public QObject {
     Q_OBJECT
@@ -84,6 +117,60 @@ private Q_SLOTS:
         QVERIFY(!model::removePage(commands, conditions, 1));
         QCOMPARE(commands, EntryList{model::freshCommand()});
         QCOMPARE(conditions, EntryList{model::freshCondition()});
+    }
+
+    // What a recording becomes; pages written "operation fields | condition fields", joined by "; ".
+    void recordedPages_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<bool>("moves");
+        QTest::addColumn<double>("idleCap");
+        QTest::addColumn<QString>("pages");
+        QTest::newRow("held click") << "1000:L100,200 1080:l" << false << 0.0
+                                    << "マウスポインター 100 200 | 即時; クリック 左 0.08 | 時間 0.08";
+        QTest::newRow("capitals typed as one text") << "0:+160 5:+72H 30:-72 40:-160 100:+69e 130:-69 200:+89y 230:-89"
+                                                    << false << 0.0 << "入力 Hey 0.29 | 時間 0.23";
+        QTest::newRow("a long pause splits a text")
+            << "0:+65a 10:-65 3000:+66b 3010:-66" << false << 0.0 << "入力 a 0.01 | 時間 3; 入力 b 0.01 | 時間 0.01";
+        QTest::newRow("Ctrl+A and Return are keys")
+            << "0:+162 10:+65\x01 60:-65 70:-162 500:+13\\r 520:-13 1234:R5,6 1300:r" << false << 0.0
+            << "キー 65,2 0.05 | 時間 0.49; キー 13,0 0.02 | 時間 0.73; マウスポインター 5 6 | 即時; クリック 右 0.07 "
+               "| "
+               "時間 0.07";
+        QTest::newRow("rounding never adds up") << "0:L1,1 5:l 14:L1,1 19:l 28:L1,1 33:l" << false << 0.0
+                                                << "マウスポインター 1 1 | 即時; クリック 左 0.01 | 時間 0.01; "
+                                                   "マウスポインター 1 1 | 即時; クリック 左 0.01 | 時間 0.02; "
+                                                   "マウスポインター 1 1 | 即時; クリック 左 0.01 | 時間 0.01";
+        QTest::newRow("idle capped") << "0:+65a 10:-65 60000:+66b 60010:-66" << false << 2.0
+                                     << "入力 a 0.01 | 時間 2.01; 入力 b 0.01 | 時間 0.01";
+        QTest::newRow("stop left out, unfinished click too")
+            << "0:+65a 10:-65 100:+162 110:+164 120:+83 130:-83 200:+66b 300:L1,1" << false << 0.0
+            << "入力 a 0.01 | 時間 0.01";
+        QTest::newRow("tray click left out") << "0:+65a 10:-65 100:L1,1" << false << 0.0 << "入力 a 0.01 | 時間 0.01";
+        QString path = QStringLiteral("0:L0,0 10:l");
+        for (int i = 1; i <= 100; ++i) // right along a line, then down: two segments
+            path += QStringLiteral(" %1:m%2,%3").arg(10 + i * 10).arg(std::min(i, 50) * 4).arg(std::max(0, i - 50) * 4);
+        QTest::newRow("moves left out") << path << false << 0.0
+                                        << "マウスポインター 0 0 | 即時; クリック 左 0.01 | 時間 0.01";
+        QTest::newRow("path simplified")
+            << path + " 2000:R0,0 2010:r" << true << 1.0
+            << "マウスポインター 0 0 | 即時; クリック 左 0.01 | 時間 0.02; スムーズムーブ 200 0 0.49 | 時間 0.49; "
+               "スムーズムーブ 200 200 0.5 | 時間 1.49; マウスポインター 0 0 | 即時; クリック 右 0.01 | 時間 0.01";
+    }
+    void recordedPages()
+    {
+        QFETCH(QString, script);
+        record::Options options;
+        QFETCH(bool, moves);
+        options.moves = moves;
+        QFETCH(double, idleCap);
+        options.idleCapSeconds = idleCap;
+        options.stop = {83, 3};
+        const record::Pages made = record::makePages(events(script), options);
+        QStringList pages;
+        for (qsizetype p = 0; p < made.commands.size(); ++p)
+            pages << made.commands[p].join(QLatin1Char(' ')) + " | " + made.conditions.value(p).join(QLatin1Char(' '));
+        QTEST(pages.join(QStringLiteral("; ")), "pages");
     }
 
     void repair_data()

@@ -16,8 +16,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <future>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 
 // Older SDK headers (mingw-w64 10 among them) lack the flag; Windows 10 1803 and later understand it.
@@ -109,6 +112,104 @@ constexpr std::array<HOOKPROC, sizeof...(Slots)> makeHookProcs(std::index_sequen
 
 constexpr std::array<HOOKPROC, kCaptureSlots> kHookProcs = makeHookProcs(std::make_index_sequence<kCaptureSlots>{});
 
+// --- Recording -----------------------------------------------------------------------------------------------------
+//
+// Low-level keyboard and mouse hooks on a thread of the recording's own, whose message loop the system calls them
+// from; they never swallow anything. A hook gets no user data: one recording at a time, reached through g_recording.
+// A key's text is what the foreground window's layout makes of it with the keys down as the hooks saw them (the
+// system's own key state lags behind a low-level hook).
+
+struct Recording {
+    InputRecordProc proc;
+    bool moves = false;
+    std::array<BYTE, 256> keys{};
+};
+
+std::mutex g_recordingMutex; // held while proc runs, so that the end of a recording waits for a running call
+Recording* g_recording = nullptr;
+
+void deliver(InputEvent& event)
+{
+    std::lock_guard lock(g_recordingMutex);
+    if (g_recording)
+        g_recording->proc(event);
+}
+
+LRESULT CALLBACK recordKeyboard(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && lParam != 0) {
+        const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
+        InputEvent event;
+        event.type = down ? InputEvent::Type::KeyDown : InputEvent::Type::KeyUp;
+        event.time = static_cast<long long>(key->time);
+        event.vk = static_cast<int>(key->vkCode);
+        {
+            std::lock_guard lock(g_recordingMutex);
+            if (g_recording && key->vkCode < 256) {
+                auto& keys = g_recording->keys;
+                if (down) {
+                    keys[VK_CAPITAL] = static_cast<BYTE>(GetKeyState(VK_CAPITAL) & 1);
+                    wchar_t text[4] = {};
+                    const HKL layout = GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr));
+                    // Flag 4: the layout's dead-key state is left alone, so the user's own typing is not changed.
+                    const int units = ToUnicodeEx(key->vkCode, key->scanCode, keys.data(), text, 4, 4, layout);
+                    for (int i = 0; i < units && i < 4; ++i)
+                        event.text.push_back(static_cast<char16_t>(text[i]));
+                }
+                const BYTE state = down ? 0x80 : 0;
+                keys[key->vkCode] = state;
+                for (const vk::ModifierCodes& m : vk::modifierKeys) {
+                    if (m.generic != 0 &&
+                        (static_cast<int>(key->vkCode) == m.left || static_cast<int>(key->vkCode) == m.right))
+                        keys[static_cast<std::size_t>(m.generic)] = static_cast<BYTE>(
+                            keys[static_cast<std::size_t>(m.left)] | keys[static_cast<std::size_t>(m.right)]);
+                }
+            }
+        }
+        deliver(event);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK recordMouse(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && lParam != 0) {
+        const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+        InputEvent event;
+        event.time = static_cast<long long>(mouse->time);
+        event.x = static_cast<int>(mouse->pt.x);
+        event.y = static_cast<int>(mouse->pt.y);
+        bool wanted = true;
+        switch (wParam) {
+        case WM_LBUTTONDOWN:
+            event.type = InputEvent::Type::ButtonDown;
+            break;
+        case WM_LBUTTONUP:
+            event.type = InputEvent::Type::ButtonUp;
+            break;
+        case WM_RBUTTONDOWN:
+            event.type = InputEvent::Type::ButtonDown;
+            event.button = MouseButton::Right;
+            break;
+        case WM_RBUTTONUP:
+            event.type = InputEvent::Type::ButtonUp;
+            event.button = MouseButton::Right;
+            break;
+        case WM_MOUSEMOVE: {
+            std::lock_guard lock(g_recordingMutex);
+            wanted = g_recording && g_recording->moves;
+            break;
+        }
+        default:
+            wanted = false;
+        }
+        if (wanted)
+            deliver(event);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // --- Sleeping
 // ----------------------------------------------------------------------------------------------------------
 //
@@ -184,20 +285,75 @@ public:
     bool getCursorPos(int& x, int& y) override;
     std::vector<ScreenArea> monitors() override { return win32DesktopMonitors(); }
     void sleepMs(int ms) override;
+    bool canRecord() const override { return true; }
+    RecordingHandle startRecording(InputRecordProc proc, bool moves) override;
+    void stopRecording(RecordingHandle handle) override;
 
 private:
     std::string lastError_;
+    Recording recording_;
+    std::thread recorder_;
+    DWORD recorderThreadId_ = 0;
     std::map<int, std::shared_ptr<HotKeyProc>> hotKeys_;
 };
 
 Win32Services::~Win32Services()
 {
+    stopRecording(1);
     for (CaptureSlot& capture : g_captureSlots) {
         if (capture.owner == this)
             removeKeyboardCapture(capture.handle);
     }
     while (!hotKeys_.empty())
         unregisterHotKey(hotKeys_.begin()->first);
+}
+
+RecordingHandle Win32Services::startRecording(InputRecordProc proc, bool moves)
+{
+    if (!proc || recorder_.joinable())
+        return 0;
+    {
+        std::lock_guard lock(g_recordingMutex);
+        if (g_recording)
+            return 0;
+        recording_ = Recording{std::move(proc), moves, {}};
+        g_recording = &recording_;
+    }
+    std::promise<DWORD> ready;
+    std::future<DWORD> started = ready.get_future();
+    recorder_ = std::thread([&ready] {
+        HHOOK keyboard = SetWindowsHookExW(WH_KEYBOARD_LL, recordKeyboard, GetModuleHandleW(nullptr), 0);
+        HHOOK mouse = SetWindowsHookExW(WH_MOUSE_LL, recordMouse, GetModuleHandleW(nullptr), 0);
+        MSG message;
+        PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE); // the thread's queue, for the quit message
+        ready.set_value(keyboard && mouse ? GetCurrentThreadId() : 0);
+        if (keyboard && mouse) {
+            while (GetMessageW(&message, nullptr, 0, 0) > 0)
+                DispatchMessageW(&message);
+        }
+        if (keyboard)
+            UnhookWindowsHookEx(keyboard);
+        if (mouse)
+            UnhookWindowsHookEx(mouse);
+    });
+    recorderThreadId_ = started.get();
+    if (recorderThreadId_ == 0) {
+        recorder_.join();
+        std::lock_guard lock(g_recordingMutex);
+        g_recording = nullptr;
+        return 0;
+    }
+    return 1;
+}
+
+void Win32Services::stopRecording(RecordingHandle handle)
+{
+    if (handle != 1 || !recorder_.joinable())
+        return;
+    PostThreadMessageW(recorderThreadId_, WM_QUIT, 0, 0);
+    recorder_.join();
+    std::lock_guard lock(g_recordingMutex);
+    g_recording = nullptr;
 }
 
 bool Win32Services::isKeyDown(int vk)

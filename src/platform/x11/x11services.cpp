@@ -265,6 +265,18 @@ void X11Services::unwatchKeys(KeyWatchHandle handle)
     watch_.remove(handle);
 }
 
+RecordingHandle X11Services::startRecording(InputRecordProc proc, bool moves)
+{
+    std::lock_guard lock(recorderMutex_);
+    return recorder_.start(std::move(proc), moves);
+}
+
+void X11Services::stopRecording(RecordingHandle handle)
+{
+    std::lock_guard lock(recorderMutex_);
+    recorder_.stop(handle);
+}
+
 void X11Services::sleepMs(int ms)
 {
     if (ms > 0)

@@ -51,6 +51,7 @@
 #include "platform/inputservices.h"
 #include "x11keyboardmap.h"
 #include "x11keywatch.h"
+#include "x11recorder.h"
 #include "x11sparekeys.h"
 
 #include <QtGlobal>
@@ -102,6 +103,9 @@ public:
     std::vector<ScreenArea> monitors() override; // x11monitors.cpp
     KeyWatchHandle watchKeys(KeyWatchProc proc) override;
     void unwatchKeys(KeyWatchHandle handle) override;
+    bool canRecord() const override { return true; }
+    RecordingHandle startRecording(InputRecordProc proc, bool moves) override;
+    void stopRecording(RecordingHandle handle) override;
     void sleepMs(int ms) override;
 
 private:
@@ -183,6 +187,8 @@ private:
 
     std::mutex watchMutex_; // around add and remove; typing announces its keys without it
     KeyWatch watch_{displayName_, spare_};
+    std::mutex recorderMutex_;
+    Recorder recorder_{displayName_};
 };
 
 } // namespace platform::x11
