@@ -21,7 +21,8 @@ struct Options {
     QCommandLineOption delay{QStringLiteral("delay"), QStringLiteral("開始までの秒数（--run と共に）。"),
                              QStringLiteral("SECONDS")};
     QCommandLineOption stop{QStringLiteral("stop"),
-                            QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--check と共に）。"),
+                            QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--check と共に）。\n"
+                                           "単独で指定すると、進行中の実行をすべて停止します。"),
                             QStringLiteral("COMBINATION")};
     QCommandLineOption report{QStringLiteral("report"),
                               QStringLiteral("実行したページごとの予定時刻・実際の時刻を JSON で書き出します。"),
@@ -61,6 +62,12 @@ std::optional<int> readWholeNumber(const QString& text, int lowest, int highest)
 
 Request parseCommandLine(const QStringList& arguments)
 {
+    // Alone, --stop takes no combination: it ends the runs in progress (a key binding of the desktop calls it).
+    if (arguments.size() == 2 && arguments.at(1) == QLatin1String("--stop")) {
+        Request request;
+        request.mode = Request::Mode::StopRuns;
+        return request;
+    }
     QCommandLineParser parser;
     const Options options;
     options.addTo(parser);
@@ -140,7 +147,8 @@ QString helpText()
                            "  0  実行が最後まで終わった（--check では読み込めた）\n"
                            "  1  利用者が停止した\n"
                            "  2  引数やファイルが正しくない（何も実行していない）\n"
-                           "  3  入力を送れなかった（画面に接続できない場合を含む）\n");
+                           "  3  入力を送れなかった（画面に接続できない場合を含む）\n"
+                           "--stop を単独で指定した場合: 0 実行を停止した、1 進行中の実行はなかった\n");
     return text;
 }
 
@@ -188,6 +196,7 @@ std::optional<QString> readCombination(const QString& text)
 } // namespace cli
 
 #include "cli/projectcheck.h"
+#include "cli/stopchannel.h"
 #include "model/projectfile.h"
 #include "settings/config.h"
 
@@ -240,6 +249,11 @@ std::optional<int> runConsoleMode(const Request& request, model::ProjectData* ru
             return ExitBadInput;
         }
         break;
+    case Request::Mode::StopRuns:
+        if (askRunsToStop() > 0)
+            return ExitFinished;
+        err << QStringLiteral("進行中の実行はありません。") << Qt::endl;
+        return ExitStopped;
     case Request::Mode::Editor:
         break;
     }

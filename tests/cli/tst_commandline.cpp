@@ -36,6 +36,7 @@ private Q_SLOTS:
         QTest::newRow("check") << "--check a.cmdat" << Request::Mode::Check << "a.cmdat||0|||";
         QTest::newRow("check with a stop")
             << "--check a.cmdat --stop F9" << Request::Mode::Check << "a.cmdat||0||120,0|";
+        QTest::newRow("stop the runs") << "--stop" << Request::Mode::StopRuns << "";
         QTest::newRow("help") << "--help --run" << Request::Mode::Help << "";
         QTest::newRow("version") << "-v" << Request::Mode::Version << "";
         QTest::newRow("run without file") << "--run" << Request::Mode::Error << ".cmdat";

@@ -140,9 +140,18 @@ private Q_SLOTS:
         QVERIFY(seenInOrder(from, {"button 272 up"}));
     }
 
-    // The whole program on the command line, typing into the observer.
+    // The whole program on the command line, typing into the observer; `orvane --stop` ends an endless run.
+    void commandLineRun_data()
+    {
+        QTest::addColumn<QString>("repeat");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("twice") << "2" << 0;
+        QTest::newRow("endless, --stop") << "" << 1;
+    }
     void commandLineRun()
     {
+        QFETCH(QString, repeat);
+        QFETCH(int, exitCode);
         QTemporaryDir dir;
         const QString text = QStringLiteral("こんにちは、世界！ Hello 123");
         QJsonArray commands, conditions;
@@ -157,10 +166,18 @@ private Q_SLOTS:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), dir.path());
         program.setProcessEnvironment(env);
-        program.start(QStringLiteral(ORVANE_PROGRAM), {"--run", project.fileName(), "--repeat", "2", "--delay", "0"});
+        QStringList args{"--run", project.fileName(), "--delay", "0"};
+        args += repeat.isEmpty() ? QStringList{"--endless"} : QStringList{"--repeat", repeat};
+        program.start(QStringLiteral(ORVANE_PROGRAM), args);
+        if (repeat.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(textSince(from).contains(text), 10000);
+            QCOMPARE(QProcess::execute(QStringLiteral(ORVANE_PROGRAM), {"--stop"}), 0);
+        }
         QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitCode(), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(textSince(from), text + text, 10000);
+        QCOMPARE(program.exitCode(), exitCode);
+        if (!repeat.isEmpty())
+            QTRY_COMPARE_WITH_TIMEOUT(textSince(from), text + text, 10000);
+        QCOMPARE(QProcess::execute(QStringLiteral(ORVANE_PROGRAM), {"--stop"}), 1); // nothing left to stop
     }
 };
 
