@@ -35,8 +35,9 @@ int runWithoutEditor(const cli::Request& request, const model::ProjectData& proj
     const platform::DesktopLimit limit = platform::desktopLimit();
     if (!platform::services().canSynthesize()) {
         err << (limit == platform::DesktopLimit::NoInputProtocols
-                    ? QStringLiteral("この Wayland コンポジターは入力の合成を受け付けません（仮想キーボードと仮想ポインター"
-                                     "のプロトコルがなく、X11 の画面もありません）。")
+                    ? QStringLiteral(
+                          "この Wayland コンポジターは入力の合成を受け付けません（仮想キーボードと仮想ポインター"
+                          "のプロトコルがなく、X11 の画面もありません）。")
                     : QStringLiteral("このデスクトップでは入力の自動操作を利用できません。"))
             << Qt::endl;
         return cli::ExitNotDelivered;
@@ -59,7 +60,8 @@ int runWithoutEditor(const cli::Request& request, const model::ProjectData& proj
     const int repeat = request.endless ? EndlessRunNumber : request.repeat.value_or(config.runNumber);
     const QString stop = request.stop.value_or(config.stopCommand);
     if (!platform::services().canWatchKeys() && !keys::isNoCombination(stop))
-        err << QStringLiteral("このデスクトップではキーの組み合わせで停止できません。orvane --stop で停止してください。")
+        err << QStringLiteral(
+                   "このデスクトップではキーの組み合わせで停止できません。orvane --stop で停止してください。")
             << Qt::endl;
 
     RunLauncher launcher;
