@@ -22,6 +22,7 @@ deb=$(ls "$out"/orvane_*.deb 2>/dev/null | head -n1)
 dpkg-deb --info "$deb" >"$work/info"
 grep -q '^ Depends:.*libqt6widgets6' "$work/info" || fail "the dependencies from dpkg-shlibdeps are missing"
 grep -q '^ Depends:.*qt6-qpa-plugins' "$work/info" || fail "the Qt platform plugins are not a dependency"
+grep -q '^ Depends:.*qt6-wayland' "$work/info" || fail "the Qt Wayland platform plugin is not a dependency"
 for field in Section Maintainer Description Homepage; do
     grep -q "^ $field: ." "$work/info" || fail "control field $field missing"
 done

@@ -9,8 +9,12 @@ packages=(
     # X11 input backend
     libx11-dev libxtst-dev libxi-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev
     libxkbcommon-dev libxkbcommon-x11-dev libxrandr-dev libxinerama-dev
+    # Wayland input backend (wlroots compositors) and the toolkit's Wayland platform
+    libwayland-dev wayland-protocols qt6-wayland
     # tests and the headless start: a private X server, X tools, screenshots, a Japanese font
     xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xinput xdotool imagemagick fonts-ipafont-gothic
+    # Wayland tests and benchmark: a headless sway, and wtype as the peer
+    sway wtype
     # sanitizer builds and fuzz targets: clang with its sanitizer and libFuzzer runtimes
     clang libclang-rt-14-dev
     # the Windows backend, cross-compiled and checked under Wine

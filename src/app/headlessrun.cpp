@@ -3,6 +3,7 @@
 #include "quitsignals.h"
 
 #include "cli/runreport.h"
+#include "model/keycombination.h"
 #include "model/projectfile.h"
 #include "platform/inputservices.h"
 #include "run/run.h"
@@ -31,10 +32,19 @@ QString runLockPath()
 int runWithoutEditor(const cli::Request& request, const model::ProjectData& project, QuitSignals& quitSignals)
 {
     QTextStream err(stderr);
+    const platform::DesktopLimit limit = platform::desktopLimit();
     if (!platform::services().canSynthesize()) {
-        err << QStringLiteral("このデスクトップでは入力の自動操作を利用できません。") << Qt::endl;
+        err << (limit == platform::DesktopLimit::NoInputProtocols
+                    ? QStringLiteral(
+                          "この Wayland コンポジターは入力の合成を受け付けません（仮想キーボードと仮想ポインター"
+                          "のプロトコルがなく、X11 の画面もありません）。")
+                    : QStringLiteral("このデスクトップでは入力の自動操作を利用できません。"))
+            << Qt::endl;
         return cli::ExitNotDelivered;
     }
+    if (limit == platform::DesktopLimit::X11WindowsOnly)
+        err << QStringLiteral("このデスクトップ（Wayland）では、入力は X11（XWayland）のウィンドウにだけ届きます。")
+            << Qt::endl;
     // Two runs would fight over the same keyboard and pointer.
     QLockFile lock(runLockPath());
     if (!lock.tryLock(0)) {
@@ -49,6 +59,10 @@ int runWithoutEditor(const cli::Request& request, const model::ProjectData& proj
     const int delay = request.delay.value_or(config.stertTime);
     const int repeat = request.endless ? EndlessRunNumber : request.repeat.value_or(config.runNumber);
     const QString stop = request.stop.value_or(config.stopCommand);
+    if (!platform::services().canWatchKeys() && !keys::isNoCombination(stop))
+        err << QStringLiteral(
+                   "このデスクトップではキーの組み合わせで停止できません。orvane --stop で停止してください。")
+            << Qt::endl;
 
     RunLauncher launcher;
     QEventLoop loop;

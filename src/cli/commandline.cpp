@@ -26,7 +26,8 @@ struct Options {
                              QStringLiteral("SECONDS")};
     QCommandLineOption stop{
         QStringLiteral("stop"),
-        QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--record、--check と共に）。"),
+        QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--record、--check と共に）。\n"
+                       "単独で指定すると、進行中の実行をすべて停止します。"),
         QStringLiteral("COMBINATION")};
     QCommandLineOption report{QStringLiteral("report"),
                               QStringLiteral("実行したページごとの予定時刻・実際の時刻を JSON で書き出します。"),
@@ -67,6 +68,12 @@ std::optional<int> readWholeNumber(const QString& text, int lowest, int highest)
 
 Request parseCommandLine(const QStringList& arguments)
 {
+    // Alone, --stop takes no combination: it ends the runs in progress (a key binding of the desktop calls it).
+    if (arguments.size() == 2 && arguments.at(1) == QLatin1String("--stop")) {
+        Request request;
+        request.mode = Request::Mode::StopRuns;
+        return request;
+    }
     QCommandLineParser parser;
     const Options options;
     options.addTo(parser);
@@ -153,7 +160,8 @@ QString helpText()
                            "  1  利用者が停止した\n"
                            "  2  引数やファイルが正しくない（何も実行していない）\n"
                            "  3  入力を送れなかった（画面に接続できない場合を含む）\n"
-                           "--record は記録を保存できたとき 0、引数や書き込めないファイルのとき 2 で終わります。\n");
+                           "--record は記録を保存できたとき 0、引数や書き込めないファイルのとき 2 で終わります。\n"
+                           "--stop を単独で指定した場合: 0 実行を停止した、1 進行中の実行はなかった\n");
     return text;
 }
 
@@ -201,6 +209,7 @@ std::optional<QString> readCombination(const QString& text)
 } // namespace cli
 
 #include "cli/projectcheck.h"
+#include "cli/stopchannel.h"
 #include "model/projectfile.h"
 #include "settings/config.h"
 
@@ -264,6 +273,11 @@ std::optional<int> runConsoleMode(const Request& request, model::ProjectData* ru
         probe.cancelWriting();
         break;
     }
+    case Request::Mode::StopRuns:
+        if (askRunsToStop() > 0)
+            return ExitFinished;
+        err << QStringLiteral("進行中の実行はありません。") << Qt::endl;
+        return ExitStopped;
     case Request::Mode::Editor:
         break;
     }

@@ -24,7 +24,7 @@ enum ExitCode : int {
 };
 
 struct Request {
-    enum class Mode { Editor, Run, Record, Check, Help, Version, Error };
+    enum class Mode { Editor, Run, Record, Check, Help, Version, Error, StopRuns };
     Mode mode = Mode::Editor;
     QString file; // the project: opened in the editor, run, checked or recorded; may be empty in Editor mode
     std::optional<int> repeat;   // --repeat N

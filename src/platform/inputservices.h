@@ -106,6 +106,9 @@ public:
     virtual bool canSynthesize() const { return isAvailable(); }
     virtual bool canCapture() const { return isAvailable(); }
     virtual bool canRegisterHotKey() const { return isAvailable(); }
+    // Whether the desktop's own key presses can be seen (isKeyDown for keys the program did not press, watchKeys):
+    // what key conditions and a stop command typed by the user rely on.
+    virtual bool canWatchKeys() const { return isAvailable(); }
 
     // Short name for the debug log ("win32", "x11", "fake", "unavailable"). Any thread.
     virtual std::string backendName() const = 0;
@@ -218,8 +221,18 @@ std::vector<ScreenArea> desktopMonitors();
 // opens and no other platform is named. Call before the GUI application object exists.
 bool displayReachable();
 
-// Picks the real backend for the running desktop (Win32 on Windows, X11 where an X display is reachable), or the
+// Picks the real backend for the running desktop (Win32 on Windows; on Linux, Wayland where WAYLAND_DISPLAY names a
+// compositor with the virtual keyboard and pointer protocols, else X11 where an X display is reachable), or the
 // unavailable backend. Call after the GUI application object exists.
 std::unique_ptr<InputServices> createDefaultServices();
+
+// What keeps synthetic input from reaching every window of the desktop, as createDefaultServices found it.
+enum class DesktopLimit {
+    None,
+    X11WindowsOnly,   // a Wayland compositor without the protocols, driven through XWayland: only X11 windows
+    NoInputProtocols, // a Wayland compositor without the protocols and no X display
+};
+// GUI thread, after createDefaultServices.
+DesktopLimit desktopLimit();
 
 } // namespace platform

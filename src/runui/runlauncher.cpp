@@ -1,5 +1,6 @@
 #include "runlauncher.h"
 
+#include "cli/stopchannel.h"
 #include "run/run.h"
 #include "runui/runindicators.h"
 
@@ -39,7 +40,11 @@ void RunLauncher::start(const RunStart& settings)
             record->failure = run->failure();
         },
         Qt::DirectConnection);
-    connect(run, &Run::finished, this, [this, record, settings] {
+    // `orvane --stop` reaches the run for as long as it goes on.
+    auto* channel = new cli::StopChannel(this);
+    connect(channel, &cli::StopChannel::stopRequested, this, &RunLauncher::requestStop);
+    connect(run, &Run::finished, this, [this, record, settings, channel] {
+        delete channel;
         Q_EMIT finished(cli::makeReport(settings.projectName, record->timings, settings.commands, settings.conditions,
                                         record->failure, record->stopped));
     });

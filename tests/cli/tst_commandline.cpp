@@ -40,6 +40,7 @@ private Q_SLOTS:
                                 << "r.cmdat||0|0|83,3|";
         QTest::newRow("record and repeat") << "--record r.cmdat --repeat 2" << Request::Mode::Error << "--repeat";
         QTest::newRow("moves without record") << "--run a.cmdat --moves" << Request::Mode::Error << "--moves";
+        QTest::newRow("stop the runs") << "--stop" << Request::Mode::StopRuns << "";
         QTest::newRow("help") << "--help --run" << Request::Mode::Help << "";
         QTest::newRow("version") << "-v" << Request::Mode::Version << "";
         QTest::newRow("run without file") << "--run" << Request::Mode::Error << ".cmdat";

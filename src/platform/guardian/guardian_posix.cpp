@@ -25,6 +25,9 @@
 #include <thread>
 #include <unistd.h>
 
+#if defined(ORVANE_WITH_WAYLAND)
+#include "platform/wayland/waylandrelease.h"
+#endif
 #if defined(ORVANE_WITH_X11)
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -163,6 +166,9 @@ bool carriesExactly(Display* display, int keycode, unsigned long keysym)
 // still carry what the program put there, and locks CapsLock again if typing had switched it off.
 void undo(const LedgerState& state, bool atEnd = true)
 {
+#if defined(ORVANE_WITH_WAYLAND)
+    waylandReleaseButtons(state.buttons);
+#endif
 #if defined(ORVANE_WITH_X11)
     Display* display = XOpenDisplay(nullptr);
     if (!display)
@@ -170,8 +176,13 @@ void undo(const LedgerState& state, bool atEnd = true)
     // Releases first, while the keycodes still carry what was pressed, so that clients see matching key symbols.
     for (int key : state.keys)
         XTestFakeKeyEvent(display, static_cast<unsigned>(key), False, CurrentTime);
-    for (int button : state.buttons)
+    for (int button : state.buttons) {
+#if defined(ORVANE_WITH_WAYLAND)
+        if (button >= kWaylandLeftButton)
+            continue;
+#endif
         XTestFakeButtonEvent(display, static_cast<unsigned>(button), False, CurrentTime);
+    }
     for (const auto& [keycode, prior] : state.rebound) {
         if (!atEnd)
             break;
