@@ -10,6 +10,7 @@
 #include "runui/runstart.h"
 #include "settings/config.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QLockFile>
@@ -32,13 +33,15 @@ int runWithoutEditor(const cli::Request& request, const model::ProjectData& proj
 {
     QTextStream err(stderr);
     if (!platform::services().canSynthesize()) {
-        err << QStringLiteral("このデスクトップでは入力の自動操作を利用できません。") << Qt::endl;
+        err << QCoreApplication::translate("orvane", "このデスクトップでは入力の自動操作を利用できません。")
+            << Qt::endl;
         return cli::ExitNotDelivered;
     }
     // Two runs would fight over the same keyboard and pointer.
     QLockFile lock(runLockPath());
     if (!lock.tryLock(0)) {
-        err << QStringLiteral("別の実行（orvane --run）が進行中です。終わってからもう一度実行してください。")
+        err << QCoreApplication::translate(
+                   "orvane", "別の実行（orvane --run）が進行中です。終わってからもう一度実行してください。")
             << Qt::endl;
         return cli::ExitBadInput;
     }
@@ -64,7 +67,8 @@ int runWithoutEditor(const cli::Request& request, const model::ProjectData& proj
     launcher.stop(QDeadlineTimer(QDeadlineTimer::Forever));
 
     if (!request.report.isEmpty() && !cli::writeReport(report, request.report))
-        err << QStringLiteral("レポートを書き込めませんでした: %1").arg(request.report) << Qt::endl;
+        err << QCoreApplication::translate("orvane", "レポートを書き込めませんでした: %1").arg(request.report)
+            << Qt::endl;
     if (report.outcome == cli::RunOutcome::NotDelivered) {
         err << report.failure << Qt::endl;
         return cli::ExitNotDelivered;
