@@ -293,7 +293,7 @@ Thank you!</translation>
     </message>
     <message>
         <source>変更</source>
-        <translation>Change</translation>
+        <translation>Set</translation>
     </message>
     <message>
         <source>キャンセル</source>

@@ -141,9 +141,12 @@ QString helpText()
 {
     QCommandLineParser parser;
     Options().addTo(parser);
-    // Qt writes its headings in English and, before an application object exists, no program name.
+    // Qt writes its headings in English unless its own translation is loaded, and the program as it was started (before
+    // an application object exists, a placeholder).
     QString text = parser.helpText();
-    text.replace(QStringLiteral("<executable_name>"), QStringLiteral("orvane"));
+    text.replace(QCoreApplication::instance() ? QCoreApplication::arguments().constFirst()
+                                              : QStringLiteral("<executable_name>"),
+                 QStringLiteral("orvane"));
     text.replace(QStringLiteral("Usage:"), QCoreApplication::translate("cli", "使い方:"));
     text.replace(QStringLiteral("\nOptions:\n"), QCoreApplication::translate("cli", "\nオプション:\n"));
     text.replace(QStringLiteral("\nArguments:\n"), QCoreApplication::translate("cli", "\n引数:\n"));

@@ -162,6 +162,20 @@ void loadConfig(Config& config)
                       << "filePath =" << config.filePath;
 }
 
+QLocale interfaceLocale()
+{
+#if defined(Q_OS_UNIX)
+    QByteArray messages = qgetenv("LC_ALL");
+    if (messages.isEmpty())
+        messages = qgetenv("LC_MESSAGES");
+    if (messages.isEmpty())
+        messages = qgetenv("LANG");
+    if (messages.isEmpty() || messages == "C" || messages.startsWith("C.") || messages == "POSIX")
+        return QLocale::c();
+#endif
+    return QLocale::system();
+}
+
 bool japaneseInterface(Language choice, const QLocale& system)
 {
     if (choice != Language::Auto)

@@ -56,10 +56,14 @@ void migrateConfig();
 // oldest beyond MaxRecentFiles.
 void addRecentFile(QStringList& recentFiles, const QString& path, bool atEnd = false);
 
+// The desktop's locale for messages: the C locale where the C library's messages locale is C or POSIX (LANGUAGE is
+// then ignored, as gettext does), else the system locale.
+QLocale interfaceLocale();
+
 // Whether the user interface speaks Japanese: always for Japanese, never for English, and for Auto when the desktop's
 // language is Japanese or it has none (the C and POSIX locales, as in scripts and the tests, keep the Japanese the
 // program always spoke).
-bool japaneseInterface(Language choice, const QLocale& system = QLocale::system());
+bool japaneseInterface(Language choice, const QLocale& system = interfaceLocale());
 
 // Resets the start-up defaults, then reads the file over them. Wrong types keep the default of that member.
 void loadConfig(Config& config);

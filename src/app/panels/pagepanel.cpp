@@ -36,6 +36,13 @@ PagePanel::PagePanel(QWidget* parent) : QWidget(parent)
     connect(copyButton, &QPushButton::clicked, this, &PagePanel::copyRequested);
     pasteButton = place(new QPushButton(tr("ペースト"), this), "pasteButton", 108, 370, 62, 41);
     connect(pasteButton, &QPushButton::clicked, this, &PagePanel::pasteRequested);
+    // Translated words are wider than the two buttons were drawn for: they share the row between them then, and the
+    // Japanese layout stays as it was drawn.
+    if (pasteButton->text() != QStringLiteral("ペースト")) {
+        copyButton->setFixedWidth(74);
+        pasteButton->move(96, 370);
+        pasteButton->setFixedWidth(74);
+    }
     pageList->viewport()->installEventFilter(this);
 }
 
