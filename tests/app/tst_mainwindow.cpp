@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QRegularExpression>
@@ -268,12 +267,8 @@ private:
             texts << widget->windowTitle() << widget->toolTip();
             for (QAction* action : widget->actions())
                 texts << action->text() << action->toolTip();
-            if (auto* button = qobject_cast<QAbstractButton*>(widget))
-                texts << button->text();
-            if (auto* label = qobject_cast<QLabel*>(widget))
-                texts << label->text();
-            if (auto* group = qobject_cast<QGroupBox*>(widget))
-                texts << group->title();
+            // Buttons and labels have a text, group boxes a title.
+            texts << widget->property("text").toString() << widget->property("title").toString();
             if (auto* combo = qobject_cast<QComboBox*>(widget))
                 for (int i = 0; i < combo->count(); ++i)
                     texts << combo->itemText(i);
