@@ -6,6 +6,8 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    # the English translation (lupdate, lrelease) and Qt's own dialog texts
+    qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools qt6-translations-l10n
     # X11 input backend
     libx11-dev libxtst-dev libxi-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev
     libxkbcommon-dev libxkbcommon-x11-dev libxrandr-dev libxinerama-dev

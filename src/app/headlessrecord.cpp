@@ -8,6 +8,7 @@
 #include "runui/runindicators.h"
 #include "settings/config.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTextStream>
 
@@ -32,7 +33,7 @@ int recordWithoutEditor(const cli::Request& request, QuitSignals& quitSignals)
     });
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &recording, &RecordingSession::requestStop);
     if (!recording.start(settings)) {
-        err << QStringLiteral("このデスクトップでは操作を記録できません。") << Qt::endl;
+        err << QCoreApplication::translate("orvane", "このデスクトップでは操作を記録できません。") << Qt::endl;
         return cli::ExitNotDelivered;
     }
     RunIndicators::show(&recording);

@@ -11,6 +11,7 @@
 #include "runui/runstart.h"
 #include "settings/config.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QLockFile>
@@ -35,20 +36,23 @@ int runWithoutEditor(const cli::Request& request, const model::ProjectData& proj
     const platform::DesktopLimit limit = platform::desktopLimit();
     if (!platform::services().canSynthesize()) {
         err << (limit == platform::DesktopLimit::NoInputProtocols
-                    ? QStringLiteral(
+                    ? QCoreApplication::translate(
+                          "orvane",
                           "この Wayland コンポジターは入力の合成を受け付けません（仮想キーボードと仮想ポインター"
                           "のプロトコルがなく、X11 の画面もありません）。")
-                    : QStringLiteral("このデスクトップでは入力の自動操作を利用できません。"))
+                    : QCoreApplication::translate("orvane", "このデスクトップでは入力の自動操作を利用できません。"))
             << Qt::endl;
         return cli::ExitNotDelivered;
     }
     if (limit == platform::DesktopLimit::X11WindowsOnly)
-        err << QStringLiteral("このデスクトップ（Wayland）では、入力は X11（XWayland）のウィンドウにだけ届きます。")
+        err << QCoreApplication::translate(
+                   "orvane", "このデスクトップ（Wayland）では、入力は X11（XWayland）のウィンドウにだけ届きます。")
             << Qt::endl;
     // Two runs would fight over the same keyboard and pointer.
     QLockFile lock(runLockPath());
     if (!lock.tryLock(0)) {
-        err << QStringLiteral("別の実行（orvane --run）が進行中です。終わってからもう一度実行してください。")
+        err << QCoreApplication::translate(
+                   "orvane", "別の実行（orvane --run）が進行中です。終わってからもう一度実行してください。")
             << Qt::endl;
         return cli::ExitBadInput;
     }
@@ -78,7 +82,8 @@ int runWithoutEditor(const cli::Request& request, const model::ProjectData& proj
     launcher.stop(QDeadlineTimer(QDeadlineTimer::Forever));
 
     if (!request.report.isEmpty() && !cli::writeReport(report, request.report))
-        err << QStringLiteral("レポートを書き込めませんでした: %1").arg(request.report) << Qt::endl;
+        err << QCoreApplication::translate("orvane", "レポートを書き込めませんでした: %1").arg(request.report)
+            << Qt::endl;
     if (report.outcome == cli::RunOutcome::NotDelivered) {
         err << report.failure << Qt::endl;
         return cli::ExitNotDelivered;

@@ -3,8 +3,10 @@
 #include "orvane.h"
 #include "quitsignals.h"
 
+#include "bundle/translations.h"
 #include "cli/commandline.h"
 #include "model/projectfile.h"
+#include "settings/config.h"
 
 #include "platform/guardian/guardian.h"
 #include "platform/inputservices.h"
@@ -26,10 +28,11 @@ namespace {
 Q_LOGGING_CATEGORY(lcStart, "orvane.start", QtWarningMsg)
 
 // Runs the program; everything that touches the desktop is gone when this returns.
-int runProgram(int argc, char* argv[], const cli::Request& request, const model::ProjectData& runProject)
+int runProgram(int argc, char* argv[], const cli::Request& request, const model::ProjectData& runProject, bool japanese)
 {
     platform::prepareGuiPlatform();
     QApplication app(argc, argv);
+    bundle::installTranslations(japanese);
     // A quit signal takes the path of a close, minus the question: an unsaved project is kept as the recovery copy.
     // exit() rather than quit(): quit() would close every window first, and the main window's close asks about an
     // unsaved project. Installed first, because the window's construction may already wait for the user (the
@@ -81,9 +84,10 @@ int runProgram(int argc, char* argv[], const cli::Request& request, const model:
     if (!platform::services().isAvailable()) {
         // Editing and saving still work; only replaying needs the desktop's input functions.
         QTimer::singleShot(0, &window, [&window] {
-            QMessageBox::warning(&window, QStringLiteral("オルヴェイン Free"),
-                                 QStringLiteral("このデスクトップでは入力の自動操作を利用できません。\n"
-                                                "プロジェクトの作成と保存はできますが、実行はできません。"));
+            QMessageBox::warning(
+                &window, QCoreApplication::translate("orvane", "オルヴェイン Free"),
+                QCoreApplication::translate("orvane", "このデスクトップでは入力の自動操作を利用できません。\n"
+                                                      "プロジェクトの作成と保存はできますが、実行はできません。"));
         });
     }
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& manager) {
@@ -107,22 +111,27 @@ int main(int argc, char* argv[])
     // On Windows this process may be the guardian's watchdog: it then never gets to the program.
     if (const int watchdogCode = platform::guardian::runWatchdogIfAsked(argc, argv); watchdogCode >= 0)
         return watchdogCode;
+    // The command line speaks the language of the editor, chosen in the configuration, whose folder is named after the
+    // program: that takes an application object. One of Qt Core alone, gone before the watchdog's fork below, which
+    // must inherit no toolkit state; the toolkit's own comes after it.
+    std::optional<QCoreApplication> core(std::in_place, argc, argv);
+    settings::Config config;
+    settings::loadConfig(config);
+    const bool japanese = settings::japaneseInterface(config.language);
+    bundle::installTranslations(japanese);
     // --help, --version, --check and bad arguments neither need the desktop nor create a window.
     const cli::Request request = cli::parseCommandLine(cli::argumentsOf(argc, argv));
-    // The check reads the stop command from the configuration, whose folder is named after the program.
-    std::optional<QCoreApplication> core;
-    if (request.mode == cli::Request::Mode::Check)
-        core.emplace(argc, argv);
     model::ProjectData runProject; // read once, for a run
     if (const std::optional<int> exitCode = cli::runConsoleMode(request, &runProject))
         return *exitCode;
     // The toolkit would abort without a display; the user and a script get a reason and an exit code instead.
     if (!platform::displayReachable())
         return cli::reportNoDisplay(request);
+    core.reset();
     // Before any thread and any toolkit state: the watchdog on Linux is a fork of this very moment.
     if (!platform::guardian::start())
         qCWarning(lcStart, "The input guardian could not start: keys held at an abnormal end are not released.");
-    const int code = runProgram(argc, argv, request, runProject);
+    const int code = runProgram(argc, argv, request, runProject, japanese);
     platform::guardian::stop();
     return code;
 }

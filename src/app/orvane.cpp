@@ -41,7 +41,7 @@ using panels::place;
 
 orvane::orvane(QWidget* parent) : QMainWindow(parent)
 {
-    setWindowTitle(QStringLiteral("オルヴェイン Free"));
+    setWindowTitle(tr("オルヴェイン Free"));
     setFixedSize(630, 585);
     settings::loadConfig(config);
     project = new editor::EditedProject(this);
@@ -83,11 +83,11 @@ void orvane::buildWidgets()
     area->setStyleSheet(EditorStyle);
 
     newProjectButton =
-        place(new QPushButton(QStringLiteral("新しいプロジェクトを作成"), area), "newProjectButton", 10, 10, 610, 60);
+        place(new QPushButton(tr("新しいプロジェクトを作成"), area), "newProjectButton", 10, 10, 610, 60);
     newProjectButton->show();
     connect(newProjectButton, &QPushButton::clicked, this, &orvane::addNewCommand);
     loadProjectButton =
-        place(new QPushButton(QStringLiteral("プロジェクトを読み込む"), area), "loadProjectButton", 10, 80, 610, 60);
+        place(new QPushButton(tr("プロジェクトを読み込む"), area), "loadProjectButton", 10, 80, 610, 60);
     loadProjectButton->show();
     connect(loadProjectButton, &QPushButton::clicked, this, &orvane::importedCommand);
 
@@ -110,21 +110,20 @@ void orvane::buildWidgets()
     connect(pagePanel, &PagePanel::copyRequested, this, &orvane::copy);
     connect(pagePanel, &PagePanel::pageMoved, this, &orvane::movePage);
     connect(pagePanel, &PagePanel::pasteRequested, this, &orvane::paste);
-    runButton = place(new QPushButton(QStringLiteral("実行"), area), "runButton", 10, 525, 610, 53);
+    runButton = place(new QPushButton(tr("実行"), area), "runButton", 10, 525, 610, 53);
 
     menuBar()->setObjectName(QStringLiteral("menuBar"));
     menuBar()->hide();
 
     // Beside 追加 of the area being captured (moved there when shown), where 追加 is hidden during a capture.
-    cancelCaptureButton =
-        place(new QPushButton(QStringLiteral("キャンセル"), area), "cancelCaptureButton", 240, 60, 160, 38);
+    cancelCaptureButton = place(new QPushButton(tr("キャンセル"), area), "cancelCaptureButton", 240, 60, 160, 38);
     connect(cancelCaptureButton, &QPushButton::clicked, this, &orvane::cancelKeyCapture);
 }
 
 bool orvane::confirm(const QString& text)
 {
-    return QMessageBox::warning(this, QStringLiteral("最終確認"), text, QMessageBox::Yes | QMessageBox::No,
-                                QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::warning(this, tr("最終確認"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 bool orvane::askBeforeClosing()
@@ -132,12 +131,12 @@ bool orvane::askBeforeClosing()
     if (!project->isUnsaved())
         return true;
     if (config.isMessageFile) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("最終確認"),
-                        QStringLiteral("プロジェクトが保存されていません。\n保存して終了しますか？"),
+        QMessageBox box(QMessageBox::Warning, tr("最終確認"),
+                        tr("プロジェクトが保存されていません。\n保存して終了しますか？"),
                         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-        box.button(QMessageBox::Save)->setText(QStringLiteral("保存して終了"));
-        box.button(QMessageBox::Discard)->setText(QStringLiteral("保存せずに終了"));
-        box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+        box.button(QMessageBox::Save)->setText(tr("保存して終了"));
+        box.button(QMessageBox::Discard)->setText(tr("保存せずに終了"));
+        box.button(QMessageBox::Cancel)->setText(tr("キャンセル"));
         box.setDefaultButton(QMessageBox::Cancel);
         const int answer = box.exec();
         // A save that was cancelled or failed keeps the window: closing now would lose the project.

@@ -60,9 +60,9 @@ void orvane::startKeyCapture(bool forCondition, const QStringList& previousEntry
         currentCommand() = previousEntry;
     refreshPage();
     if (forCondition)
-        conditionPanel->showTitle(QStringLiteral("キーフックに失敗"));
+        conditionPanel->showTitle(tr("キーフックに失敗"));
     else
-        operationPanel->showTitle(QStringLiteral("キーフックに失敗"));
+        operationPanel->showTitle(tr("キーフックに失敗"));
 }
 
 void orvane::storeCapturedKey(const QString& combination)
@@ -81,8 +81,8 @@ void orvane::getCoordinate()
     // is told why instead of being left with a hidden window.
     if (!pointHotKey->setRegistered(true)) {
         qCWarning(lcCapture) << "RegisterHotKey failed." << pointHotKey->error();
-        QMessageBox::warning(this, QStringLiteral("座標の取得"),
-                             QStringLiteral("Ctrl+Alt+G が他のプログラムに使われているため、座標を取得できません。"));
+        QMessageBox::warning(this, tr("座標の取得"),
+                             tr("Ctrl+Alt+G が他のプログラムに使われているため、座標を取得できません。"));
         return;
     }
     if (!hoverWindow) {

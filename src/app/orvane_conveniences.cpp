@@ -22,14 +22,14 @@ void orvane::buildEditActions(QMenu* editMenu)
         action->setShortcuts(keys);
         return action;
     };
-    undoAction = makeAction("undoAction", QStringLiteral("元に戻す"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    undoAction = makeAction("undoAction", tr("元に戻す"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
     connect(undoAction, &QAction::triggered, this, &orvane::undo);
-    redoAction = makeAction("redoAction", QStringLiteral("やり直し"),
+    redoAction = makeAction("redoAction", tr("やり直し"),
                             {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     connect(redoAction, &QAction::triggered, this, &orvane::redo);
-    moveUpAction = makeAction("moveUpAction", QStringLiteral("上へ移動"), {});
+    moveUpAction = makeAction("moveUpAction", tr("上へ移動"), {});
     connect(moveUpAction, &QAction::triggered, this, [this] { movePage(currentPage, currentPage - 1); });
-    moveDownAction = makeAction("moveDownAction", QStringLiteral("下へ移動"), {});
+    moveDownAction = makeAction("moveDownAction", tr("下へ移動"), {});
     connect(moveDownAction, &QAction::triggered, this, [this] { movePage(currentPage, currentPage + 1); });
     editMenu->addActions({undoAction, redoAction});
 

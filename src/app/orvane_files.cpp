@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -16,8 +17,15 @@
 
 namespace {
 
-const QString SaveErrorTitle = QStringLiteral("保存エラー");
-const QString LoadErrorTitle = QStringLiteral("読み込みエラー");
+QString saveErrorTitle()
+{
+    return QCoreApplication::translate("orvane", "保存エラー");
+}
+
+QString loadErrorTitle()
+{
+    return QCoreApplication::translate("orvane", "読み込みエラー");
+}
 
 // A file broken on every one of many pages would make a message box taller than the screen.
 QString repairSummary(const QStringList& repairs)
@@ -25,7 +33,7 @@ QString repairSummary(const QStringList& repairs)
     constexpr qsizetype shown = 10;
     QString text = repairs.mid(0, shown).join(QLatin1Char('\n'));
     if (repairs.size() > shown)
-        text += QStringLiteral("\nほか %1 件").arg(repairs.size() - shown);
+        text += QCoreApplication::translate("orvane", "\nほか %1 件").arg(repairs.size() - shown);
     return text;
 }
 
@@ -53,14 +61,14 @@ bool orvane::saveProject()
 
 bool orvane::saveProjectAs()
 {
-    const QString caption = QStringLiteral("名前を付けて保存");
+    const QString caption = tr("名前を付けて保存");
     const QString name = fileChooser->saveFileName(caption, config.filePath, model::ProjectFileFilter);
     if (name.isEmpty())
         return false;
     // The file dialog asked about the name as typed; the extension added here can name another, existing file.
     const QString completed = model::withProjectExtension(name);
     if (completed != name && QFileInfo::exists(completed) &&
-        !confirm(QStringLiteral("%1 は既に存在します。\n置き換えますか？").arg(QFileInfo(completed).fileName())))
+        !confirm(tr("%1 は既に存在します。\n置き換えますか？").arg(QFileInfo(completed).fileName())))
         return false;
     // Kept when the write fails: 上書き保存 then retries the chosen name.
     config.filePath = completed;
@@ -72,12 +80,12 @@ void orvane::openRecentFile(const QString& path)
     if (!QFileInfo::exists(path)) {
         config.recentFiles.removeAll(path);
         updateRecentMenu();
-        QMessageBox::warning(this, LoadErrorTitle,
-                             QStringLiteral("%1 が見つかりません。\n最近使ったファイルから削除しました。").arg(path));
+        QMessageBox::warning(this, loadErrorTitle(),
+                             tr("%1 が見つかりません。\n最近使ったファイルから削除しました。").arg(path));
         return;
     }
     if (project->isUnsaved() && config.isMessageFile &&
-        !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
+        !confirm(tr("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
         return;
     const QString previousPath = config.filePath;
     config.filePath = path;
@@ -113,10 +121,10 @@ void orvane::updateRecentMenu()
 void orvane::loadFile1()
 {
     if (project->isUnsaved() && config.isMessageFile &&
-        !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
+        !confirm(tr("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
         return;
     const QString startPath = isUnnamedProject() ? config.lastFilePath : config.filePath;
-    const QString caption = QStringLiteral("コマンドデータを読み込み");
+    const QString caption = tr("コマンドデータを読み込み");
     const QString name = fileChooser->openFileName(caption, startPath, model::ProjectFileFilter);
     if (name.isEmpty())
         return;
@@ -138,7 +146,7 @@ void orvane::openProjectAtStart(const QString& path)
 {
     // A project restored at this start is unsaved: the file handed over must not drop it unasked.
     if (project->isUnsaved() && config.isMessageFile &&
-        !confirm(QStringLiteral("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
+        !confirm(tr("プロジェクトが保存されていません。\n新しいプロジェクトを読み込みますか？")))
         return;
     const QString previousPath = config.filePath;
     config.filePath = QFileInfo(path).absoluteFilePath();
@@ -154,7 +162,7 @@ bool orvane::writeProject()
     const model::ProjectFileResult result =
         model::writeProjectFile(config.filePath, project->commands, project->conditions);
     if (!result.ok()) {
-        QMessageBox::warning(this, SaveErrorTitle, result.message);
+        QMessageBox::warning(this, saveErrorTitle(), result.message);
         return false;
     }
     project->markSaved();
@@ -169,7 +177,7 @@ bool orvane::readProject()
     model::ProjectData read;
     const model::ProjectFileResult result = model::readProjectFile(config.filePath, &read);
     if (!result.ok()) {
-        QMessageBox::warning(this, LoadErrorTitle, result.message);
+        QMessageBox::warning(this, loadErrorTitle(), result.message);
         return false;
     }
     project->commands = std::move(read.commands);
@@ -186,12 +194,11 @@ bool orvane::readProject()
     QApplication::beep();
     // Told once the editor shows the repaired project, not over the start screen it replaces.
     if (!read.repairs.isEmpty()) {
-        const QString text = QStringLiteral("ファイルの一部が壊れていたため、修復して読み込みました。\n"
-                                            "保存するまでファイルは修復前のままです。\n\n%1")
+        const QString text = tr("ファイルの一部が壊れていたため、修復して読み込みました。\n"
+                                "保存するまでファイルは修復前のままです。\n\n%1")
                                  .arg(repairSummary(read.repairs));
         QMetaObject::invokeMethod(
-            this, [this, text] { QMessageBox::warning(this, QStringLiteral("ファイルの修復"), text); },
-            Qt::QueuedConnection);
+            this, [this, text] { QMessageBox::warning(this, tr("ファイルの修復"), text); }, Qt::QueuedConnection);
     }
     return true;
 }

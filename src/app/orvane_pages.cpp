@@ -55,7 +55,7 @@ void orvane::changeWidgetPage()
 
 void orvane::deletePage()
 {
-    if (config.isMessageDelete && !confirm(QStringLiteral("%1ページ目を削除しますか？").arg(currentPage)))
+    if (config.isMessageDelete && !confirm(tr("%1ページ目を削除しますか？").arg(currentPage)))
         return;
     if (!model::removePage(project->commands, project->conditions, currentPage - 1))
         return;
@@ -76,7 +76,7 @@ void orvane::paste()
     if (copiedCommand.isEmpty())
         return;
     if (!editor::isBlankPage(currentCommand(), currentCondition()) && config.isMessagePaste &&
-        !confirm(QStringLiteral("%1 ページ目を置き換えますか？").arg(currentPage))) {
+        !confirm(tr("%1 ページ目を置き換えますか？").arg(currentPage))) {
         refreshPage();
         return;
     }
@@ -88,7 +88,7 @@ void orvane::paste()
 void orvane::newFile()
 {
     if (project->isUnsaved() && config.isMessageFile &&
-        !confirm(QStringLiteral("プロジェクトが保存されていません。\n新規作成しますか？")))
+        !confirm(tr("プロジェクトが保存されていません。\n新規作成しますか？")))
         return;
     config.filePath = settings::desktopDirectory();
     project->commands = {model::freshCommand()};

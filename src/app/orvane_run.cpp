@@ -41,8 +41,7 @@ void orvane::onRunFinished(const cli::RunReport& report)
     activateWindow();
     // A run that lost input ended early: say what did not arrive rather than let it pass for a complete run.
     if (!report.failure.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("入力を送れませんでした"),
-                             report.failure + QStringLiteral("\n実行を中止しました。"));
+        QMessageBox::warning(this, tr("入力を送れませんでした"), report.failure + tr("\n実行を中止しました。"));
 }
 
 void orvane::stopActiveRun()

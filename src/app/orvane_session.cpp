@@ -42,14 +42,14 @@ void orvane::offerRecoveryCopy()
     std::optional<model::RecoveryCopy> copy = model::readRecoveryCopy(dir);
     if (!copy)
         return;
-    const QString name = copy->originalFile.isEmpty() ? model::UnnamedProjectTitle : copy->originalFile;
-    QMessageBox box(QMessageBox::Question, QStringLiteral("プロジェクトの復元"),
-                    QStringLiteral("前回の終了時に保存されていなかったプロジェクトがあります。\n"
-                                   "復元しますか？\n\n%1")
+    const QString name = copy->originalFile.isEmpty() ? model::unnamedProjectTitle() : copy->originalFile;
+    QMessageBox box(QMessageBox::Question, tr("プロジェクトの復元"),
+                    tr("前回の終了時に保存されていなかったプロジェクトがあります。\n"
+                       "復元しますか？\n\n%1")
                         .arg(name),
                     QMessageBox::Yes | QMessageBox::Discard, this);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("復元する"));
-    box.button(QMessageBox::Discard)->setText(QStringLiteral("破棄する"));
+    box.button(QMessageBox::Yes)->setText(tr("復元する"));
+    box.button(QMessageBox::Discard)->setText(tr("破棄する"));
     box.setDefaultButton(QMessageBox::Yes);
     // A box closed unanswered (a quit signal at start) restores: the project is then kept again on the way out.
     box.setEscapeButton(box.button(QMessageBox::Yes));

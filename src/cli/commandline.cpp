@@ -10,37 +10,43 @@ namespace cli {
 namespace {
 
 struct Options {
-    QCommandLineOption run{QStringLiteral("run"), QStringLiteral("エディターを開かずにプロジェクトを実行します。")};
+    QCommandLineOption run{QStringLiteral("run"),
+                           QCoreApplication::translate("cli", "エディターを開かずにプロジェクトを実行します。")};
     QCommandLineOption check{
         QStringLiteral("check"),
-        QStringLiteral("プロジェクトを読み込み、ページごとの内容と修復点を表示します（実行しません）。")};
+        QCoreApplication::translate("cli",
+                                    "プロジェクトを読み込み、ページごとの内容と修復点を表示します（実行しません）。")};
     QCommandLineOption record{QStringLiteral("record"),
-                              QStringLiteral("操作を記録して新しいプロジェクトとして保存します。")};
-    QCommandLineOption moves{QStringLiteral("moves"),
-                             QStringLiteral("マウスポインターの動きも記録します（--record と共に）。")};
-    QCommandLineOption repeat{QStringLiteral("repeat"), QStringLiteral("実行回数（--run と共に）。"),
-                              QStringLiteral("N")};
+                              QCoreApplication::translate("cli", "操作を記録して新しいプロジェクトとして保存します。")};
+    QCommandLineOption moves{
+        QStringLiteral("moves"),
+        QCoreApplication::translate("cli", "マウスポインターの動きも記録します（--record と共に）。")};
+    QCommandLineOption repeat{QStringLiteral("repeat"),
+                              QCoreApplication::translate("cli", "実行回数（--run と共に）。"), QStringLiteral("N")};
     QCommandLineOption endless{QStringLiteral("endless"),
-                               QStringLiteral("停止されるまで繰り返します（--run と共に）。")};
-    QCommandLineOption delay{QStringLiteral("delay"), QStringLiteral("開始までの秒数（--run、--record と共に）。"),
+                               QCoreApplication::translate("cli", "停止されるまで繰り返します（--run と共に）。")};
+    QCommandLineOption delay{QStringLiteral("delay"),
+                             QCoreApplication::translate("cli", "開始までの秒数（--run、--record と共に）。"),
                              QStringLiteral("SECONDS")};
-    QCommandLineOption stop{
-        QStringLiteral("stop"),
-        QStringLiteral("停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--record、--check と共に）。\n"
-                       "単独で指定すると、進行中の実行をすべて停止します。"),
-        QStringLiteral("COMBINATION")};
-    QCommandLineOption report{QStringLiteral("report"),
-                              QStringLiteral("実行したページごとの予定時刻・実際の時刻を JSON で書き出します。"),
-                              QStringLiteral("FILE.json")};
-    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("このヘルプを表示します。")};
+    QCommandLineOption stop{QStringLiteral("stop"),
+                            QCoreApplication::translate(
+                                "cli", "停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--record、--check と共に）。\n"
+                                       "単独で指定すると、進行中の実行をすべて停止します。"),
+                            QStringLiteral("COMBINATION")};
+    QCommandLineOption report{
+        QStringLiteral("report"),
+        QCoreApplication::translate("cli", "実行したページごとの予定時刻・実際の時刻を JSON で書き出します。"),
+        QStringLiteral("FILE.json")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QCoreApplication::translate("cli", "このヘルプを表示します。")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
-                               QStringLiteral("バージョンを表示します。")};
+                               QCoreApplication::translate("cli", "バージョンを表示します。")};
 
     void addTo(QCommandLineParser& parser) const
     {
-        parser.setApplicationDescription(QStringLiteral("オルヴェイン Free: 入力の自動操作"));
+        parser.setApplicationDescription(QCoreApplication::translate("cli", "オルヴェイン Free: 入力の自動操作"));
         parser.addPositionalArgument(QStringLiteral("FILE.cmdat"),
-                                     QStringLiteral("開く、または実行するプロジェクト。"));
+                                     QCoreApplication::translate("cli", "開く、または実行するプロジェクト。"));
         for (const auto* option :
              {&run, &record, &moves, &check, &repeat, &endless, &delay, &stop, &report, &help, &version})
             parser.addOption(*option);
@@ -80,7 +86,8 @@ Request parseCommandLine(const QStringList& arguments)
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
-            return failure(QStringLiteral("不明なオプションです: %1").arg(unknown.join(QStringLiteral(", "))));
+            return failure(
+                QCoreApplication::translate("cli", "不明なオプションです: %1").arg(unknown.join(QStringLiteral(", "))));
         return failure(parser.errorText());
     }
 
@@ -95,12 +102,13 @@ Request parseCommandLine(const QStringList& arguments)
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
-        return failure(QStringLiteral("プロジェクトは一つだけ指定してください: %1").arg(files.join(QLatin1Char(' '))));
+        return failure(QCoreApplication::translate("cli", "プロジェクトは一つだけ指定してください: %1")
+                           .arg(files.join(QLatin1Char(' '))));
     request.file = files.value(0);
 
     const bool runOnly = parser.isSet(options.repeat) || parser.isSet(options.endless) || parser.isSet(options.report);
     if (int(parser.isSet(options.run)) + int(parser.isSet(options.check)) + int(parser.isSet(options.record)) > 1)
-        return failure(QStringLiteral("--run、--record、--check は同時に指定できません。"));
+        return failure(QCoreApplication::translate("cli", "--run、--record、--check は同時に指定できません。"));
     if (parser.isSet(options.run))
         request.mode = Request::Mode::Run;
     else if (parser.isSet(options.check))
@@ -108,37 +116,42 @@ Request parseCommandLine(const QStringList& arguments)
     else if (parser.isSet(options.record))
         request.mode = Request::Mode::Record;
     if (request.mode != Request::Mode::Run && runOnly)
-        return failure(QStringLiteral("--repeat、--endless、--report は --run と共に指定してください。"));
+        return failure(
+            QCoreApplication::translate("cli", "--repeat、--endless、--report は --run と共に指定してください。"));
     if (request.mode != Request::Mode::Run && request.mode != Request::Mode::Record && parser.isSet(options.delay))
-        return failure(QStringLiteral("--delay は --run または --record と共に指定してください。"));
+        return failure(QCoreApplication::translate("cli", "--delay は --run または --record と共に指定してください。"));
     if (request.mode != Request::Mode::Record && parser.isSet(options.moves))
-        return failure(QStringLiteral("--moves は --record と共に指定してください。"));
+        return failure(QCoreApplication::translate("cli", "--moves は --record と共に指定してください。"));
     request.moves = parser.isSet(options.moves);
     if (request.mode == Request::Mode::Editor && parser.isSet(options.stop))
-        return failure(QStringLiteral("--stop は --run、--record または --check と共に指定してください。"));
+        return failure(
+            QCoreApplication::translate("cli", "--stop は --run、--record または --check と共に指定してください。"));
     if (request.mode != Request::Mode::Editor && request.file.isEmpty())
-        return failure(QStringLiteral("プロジェクトファイル（.cmdat）を指定してください。"));
+        return failure(QCoreApplication::translate("cli", "プロジェクトファイル（.cmdat）を指定してください。"));
 
     if (parser.isSet(options.repeat) && parser.isSet(options.endless))
-        return failure(QStringLiteral("--repeat と --endless は同時に指定できません。"));
+        return failure(QCoreApplication::translate("cli", "--repeat と --endless は同時に指定できません。"));
     if (parser.isSet(options.repeat)) {
         // The editor's run settings allow the same range.
         request.repeat = readWholeNumber(parser.value(options.repeat), 1, 9999);
         if (!request.repeat)
-            return failure(QStringLiteral("--repeat には 1 から 9999 までの整数を指定してください: %1")
-                               .arg(parser.value(options.repeat)));
+            return failure(
+                QCoreApplication::translate("cli", "--repeat には 1 から 9999 までの整数を指定してください: %1")
+                    .arg(parser.value(options.repeat)));
     }
     request.endless = parser.isSet(options.endless);
     if (parser.isSet(options.delay)) {
         request.delay = readWholeNumber(parser.value(options.delay), 0, 3600);
         if (!request.delay)
-            return failure(QStringLiteral("--delay には 0 から 3600 までの秒数（整数）を指定してください: %1")
-                               .arg(parser.value(options.delay)));
+            return failure(
+                QCoreApplication::translate("cli", "--delay には 0 から 3600 までの秒数（整数）を指定してください: %1")
+                    .arg(parser.value(options.delay)));
     }
     if (parser.isSet(options.stop)) {
         request.stop = readCombination(parser.value(options.stop));
         if (!request.stop)
-            return failure(QStringLiteral("--stop のキーの組み合わせを読めません: %1").arg(parser.value(options.stop)));
+            return failure(QCoreApplication::translate("cli", "--stop のキーの組み合わせを読めません: %1")
+                               .arg(parser.value(options.stop)));
     }
     request.report = parser.value(options.report);
     return request;
@@ -148,26 +161,30 @@ QString helpText()
 {
     QCommandLineParser parser;
     Options().addTo(parser);
-    // Qt writes its headings in English and, before an application object exists, no program name.
+    // Qt writes its headings in English unless its own translation is loaded, and the program as it was started (before
+    // an application object exists, a placeholder).
     QString text = parser.helpText();
-    text.replace(QStringLiteral("<executable_name>"), QStringLiteral("orvane"));
-    text.replace(QStringLiteral("Usage:"), QStringLiteral("使い方:"));
-    text.replace(QStringLiteral("\nOptions:\n"), QStringLiteral("\nオプション:\n"));
-    text.replace(QStringLiteral("\nArguments:\n"), QStringLiteral("\n引数:\n"));
+    text.replace(QCoreApplication::instance() ? QCoreApplication::arguments().constFirst()
+                                              : QStringLiteral("<executable_name>"),
+                 QStringLiteral("orvane"));
+    text.replace(QStringLiteral("Usage:"), QCoreApplication::translate("cli", "使い方:"));
+    text.replace(QStringLiteral("\nOptions:\n"), QCoreApplication::translate("cli", "\nオプション:\n"));
+    text.replace(QStringLiteral("\nArguments:\n"), QCoreApplication::translate("cli", "\n引数:\n"));
     // Scripts need the exit codes.
-    text += QStringLiteral("\n終了コード:\n"
-                           "  0  実行が最後まで終わった（--check では読み込めた）\n"
-                           "  1  利用者が停止した\n"
-                           "  2  引数やファイルが正しくない（何も実行していない）\n"
-                           "  3  入力を送れなかった（画面に接続できない場合を含む）\n"
-                           "--record は記録を保存できたとき 0、引数や書き込めないファイルのとき 2 で終わります。\n"
-                           "--stop を単独で指定した場合: 0 実行を停止した、1 進行中の実行はなかった\n");
+    text += QCoreApplication::translate(
+        "cli", "\n終了コード:\n"
+               "  0  実行が最後まで終わった（--check では読み込めた）\n"
+               "  1  利用者が停止した\n"
+               "  2  引数やファイルが正しくない（何も実行していない）\n"
+               "  3  入力を送れなかった（画面に接続できない場合を含む）\n"
+               "--record は記録を保存できたとき 0、引数や書き込めないファイルのとき 2 で終わります。\n"
+               "--stop を単独で指定した場合: 0 実行を停止した、1 進行中の実行はなかった\n");
     return text;
 }
 
 QString versionText()
 {
-    return QStringLiteral("オルヴェイン Free %1\n").arg(QStringLiteral(ORVANE_VERSION));
+    return QCoreApplication::translate("cli", "オルヴェイン Free %1\n").arg(QStringLiteral(ORVANE_VERSION));
 }
 
 std::optional<QString> readCombination(const QString& text)
@@ -246,7 +263,8 @@ std::optional<int> runConsoleMode(const Request& request, model::ProjectData* ru
         out << versionText();
         return ExitFinished;
     case Request::Mode::Error:
-        err << request.error << Qt::endl << QStringLiteral("使い方は --help で表示できます。") << Qt::endl;
+        err << request.error << Qt::endl
+            << QCoreApplication::translate("cli", "使い方は --help で表示できます。") << Qt::endl;
         return ExitBadInput;
     case Request::Mode::Check: {
         // The reader's own diagnostics would repeat the repairs that the check prints.
@@ -267,7 +285,8 @@ std::optional<int> runConsoleMode(const Request& request, model::ProjectData* ru
         // Found out before the user does the work, not after: the file must be writable.
         QSaveFile probe(request.file);
         if (!probe.open(QIODevice::WriteOnly)) {
-            err << fileMessage(request.file, QStringLiteral("このファイルには書き込めません。")) << Qt::endl;
+            err << fileMessage(request.file, QCoreApplication::translate("cli", "このファイルには書き込めません。"))
+                << Qt::endl;
             return ExitBadInput;
         }
         probe.cancelWriting();
@@ -276,7 +295,7 @@ std::optional<int> runConsoleMode(const Request& request, model::ProjectData* ru
     case Request::Mode::StopRuns:
         if (askRunsToStop() > 0)
             return ExitFinished;
-        err << QStringLiteral("進行中の実行はありません。") << Qt::endl;
+        err << QCoreApplication::translate("cli", "進行中の実行はありません。") << Qt::endl;
         return ExitStopped;
     case Request::Mode::Editor:
         break;
@@ -287,13 +306,14 @@ std::optional<int> runConsoleMode(const Request& request, model::ProjectData* ru
 int reportNoDisplay(const Request& request)
 {
     QTextStream err(stderr);
-    err << (request.mode == Request::Mode::Run ? QStringLiteral("画面に接続できないため、実行できません。")
+    err << (request.mode == Request::Mode::Run
+                ? QCoreApplication::translate("cli", "画面に接続できないため、実行できません。")
             : request.mode == Request::Mode::Record
-                ? QStringLiteral("画面に接続できないため、記録できません。")
-                : QStringLiteral("画面に接続できないため、エディターを開けません。"))
+                ? QCoreApplication::translate("cli", "画面に接続できないため、記録できません。")
+                : QCoreApplication::translate("cli", "画面に接続できないため、エディターを開けません。"))
         << Qt::endl
-        << QStringLiteral("デスクトップ（X11 または Wayland）の中で起動してください。"
-                          "DISPLAY が設定されていないか、その画面に接続できません。")
+        << QCoreApplication::translate("cli", "デスクトップ（X11 または Wayland）の中で起動してください。"
+                                              "DISPLAY が設定されていないか、その画面に接続できません。")
         << Qt::endl;
     return ExitNotDelivered;
 }

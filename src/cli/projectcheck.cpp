@@ -7,6 +7,8 @@
 #include "model/keycombination.h"
 #include "run/keystate.h"
 
+#include <QCoreApplication>
+
 namespace cli {
 
 int checkProject(const QString& path, const QString& stopCommand, QTextStream& out, QTextStream& err)
@@ -23,7 +25,7 @@ int checkProject(const QString& path, const QString& stopCommand, QTextStream& o
         err << fileMessage(path, result.message) << Qt::endl;
         return ExitBadInput;
     }
-    out << path << QStringLiteral(": %1 ページ").arg(project.commands.size()) << Qt::endl;
+    out << path << QCoreApplication::translate("cli", ": %1 ページ").arg(project.commands.size()) << Qt::endl;
     for (qsizetype i = 0; i < project.commands.size(); ++i) {
         out << QStringLiteral("%1. %2 → %3")
                    .arg(i + 1)
@@ -41,20 +43,22 @@ int checkProject(const QString& path, const QString& stopCommand, QTextStream& o
         const QString refused = actions::offScreenTarget(model::coordinateX(command).toInt(nullptr, 10),
                                                          model::coordinateY(command).toInt(nullptr, 10), monitors);
         if (!refused.isEmpty())
-            out << QStringLiteral("警告: %1 ページ目: ").arg(i + 1) << refused << Qt::endl;
+            out << QCoreApplication::translate("cli", "警告: %1 ページ目: ").arg(i + 1) << refused << Qt::endl;
     }
     if (pointerPages && monitors.empty())
-        out << QStringLiteral("注意: デスクトップに接続できないため、マウスポインターの移動先は確かめていません。")
+        out << QCoreApplication::translate(
+                   "cli", "注意: デスクトップに接続できないため、マウスポインターの移動先は確かめていません。")
             << Qt::endl;
     for (const QString& repair : project.repairs)
-        out << QStringLiteral("修復: ") << repair << Qt::endl;
+        out << QCoreApplication::translate("cli", "修復: ") << repair << Qt::endl;
     int code = ExitFinished;
     for (qsizetype i = 0; i < project.conditions.size(); ++i) {
         const model::Entry& condition = project.conditions.at(i);
         if (model::entryKind(condition) != model::kind::KeyCondition ||
             !keys::conditionStopsRun(model::keyCombination(condition), stopCommand))
             continue;
-        err << QStringLiteral(
+        err << QCoreApplication::translate(
+                   "cli",
                    "%1: %2 "
                    "ページ目のキー条件「%3」は終了コマンドと同じです。押すと実行が止まり、次のページへ進めません。")
                    .arg(path)

@@ -2,6 +2,7 @@
 
 #include "model/keycombination.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace cli {
@@ -10,12 +11,14 @@ namespace {
 
 QString seconds(const QString& stored)
 {
-    return QStringLiteral("%1 秒").arg(stored);
+    return QCoreApplication::translate("cli", "%1 秒").arg(stored);
 }
 
 QString withDetails(const QString& kind, const QStringList& details)
 {
-    return details.isEmpty() ? kind : QStringLiteral("%1（%2）").arg(kind, details.join(QStringLiteral("、")));
+    return details.isEmpty() ? model::kindLabel(kind)
+                             : QCoreApplication::translate("cli", "%1（%2）")
+                                   .arg(model::kindLabel(kind), details.join(QCoreApplication::translate("cli", "、")));
 }
 
 QString shownText(QString text)
@@ -25,7 +28,7 @@ QString shownText(QString text)
     text.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
     text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
     text.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
-    return QStringLiteral("「%1」").arg(text);
+    return QCoreApplication::translate("cli", "「%1」").arg(text);
 }
 
 } // namespace
@@ -35,9 +38,10 @@ QString describeOperation(const model::Entry& command, bool showText)
     const QString kind = model::entryKind(command);
     const QString point = QStringLiteral("%1, %2").arg(model::coordinateX(command), model::coordinateY(command));
     if (kind == model::kind::None)
-        return kind;
+        return model::kindLabel(kind);
     if (kind == model::kind::Click)
-        return withDetails(kind, {model::clickButton(command), seconds(model::commandSeconds(command))});
+        return withDetails(kind,
+                           {model::kindLabel(model::clickButton(command)), seconds(model::commandSeconds(command))});
     if (kind == model::kind::Pointer)
         return withDetails(kind, {point});
     if (kind == model::kind::SmoothMove)
@@ -46,9 +50,10 @@ QString describeOperation(const model::Entry& command, bool showText)
         return withDetails(
             kind, {keys::keyCombinationLabel(model::keyCombination(command)), seconds(model::commandSeconds(command))});
     if (kind == model::kind::Input)
-        return withDetails(kind, {showText ? shownText(model::inputText(command))
-                                           : QStringLiteral("%1 文字").arg(model::inputText(command).size()),
-                                  seconds(model::commandSeconds(command))});
+        return withDetails(
+            kind, {showText ? shownText(model::inputText(command))
+                            : QCoreApplication::translate("cli", "%1 文字").arg(model::inputText(command).size()),
+                   seconds(model::commandSeconds(command))});
     // A kind this version does not know is shown with its stored elements as they are.
     return withDetails(kind, command.mid(1));
 }
@@ -57,7 +62,7 @@ QString describeCondition(const model::Entry& condition)
 {
     const QString kind = model::entryKind(condition);
     if (kind == model::kind::Immediate)
-        return kind;
+        return model::kindLabel(kind);
     if (kind == model::kind::Time)
         return withDetails(kind, {seconds(model::waitSeconds(condition))});
     if (kind == model::kind::KeyCondition)

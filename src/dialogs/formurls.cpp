@@ -1,5 +1,6 @@
 #include "formurls.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 
 // The build passes the three addresses as compile definitions; the fallbacks only keep a stray build compiling.
@@ -48,8 +49,10 @@ bool isPermittedFormUrl(const QUrl& url)
 
 QString refusedUrlMessage(const QUrl& url)
 {
-    const QString shown = url.isEmpty() ? QStringLiteral("（未設定）") : url.toDisplayString();
-    return QStringLiteral("送信先のアドレスが安全な接続（HTTPS）ではないため、使用できません。\n%1").arg(shown);
+    const QString shown = url.isEmpty() ? QCoreApplication::translate("dialogs", "（未設定）") : url.toDisplayString();
+    return QCoreApplication::translate("dialogs",
+                                       "送信先のアドレスが安全な接続（HTTPS）ではないため、使用できません。\n%1")
+        .arg(shown);
 }
 
 } // namespace dialogs

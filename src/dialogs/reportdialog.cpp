@@ -1,8 +1,7 @@
 #include "reportdialog.h"
 
 ReportDialog::ReportDialog(QWidget* parent)
-    : ReportDialogBase({QStringLiteral("バグ報告"), QStringLiteral("バグ:"), QStringLiteral("ソフトからのバグ報告")},
-                       parent)
+    : ReportDialogBase({tr("バグ報告"), tr("バグ:"), QStringLiteral("ソフトからのバグ報告")}, parent)
 {
 }
 

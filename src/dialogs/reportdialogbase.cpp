@@ -82,7 +82,7 @@ ReportDialogBase::ReportDialogBase(const Texts& texts, QWidget* parent) : QDialo
     sentenceEdit->setStyleSheet(QStringLiteral("font-size: 24px;"));
     connect(sentenceEdit, &QTextEdit::textChanged, this, &ReportDialogBase::changeSentence);
 
-    sendButton = new QPushButton(QStringLiteral("送信"), this);
+    sendButton = new QPushButton(tr("送信"), this);
     sendButton->setObjectName(QStringLiteral("sendButton"));
     sendButton->setFixedSize(280, 60);
     sendButton->move(10, 250);
@@ -106,8 +106,7 @@ void ReportDialogBase::setEditable(bool editable)
 
 void ReportDialogBase::showFailure(const QString& reason)
 {
-    QMessageBox::critical(this, QStringLiteral("送信エラー"),
-                          QStringLiteral("フォームの送信に失敗しました:\n%1").arg(reason), QMessageBox::Ok,
+    QMessageBox::critical(this, tr("送信エラー"), tr("フォームの送信に失敗しました:\n%1").arg(reason), QMessageBox::Ok,
                           QMessageBox::NoButton);
 }
 
@@ -115,8 +114,7 @@ void ReportDialogBase::send()
 {
     const QString text = sentenceEdit->toPlainText().trimmed();
     if (text.isEmpty()) {
-        QMessageBox::warning(this, QStringLiteral("確認"), QStringLiteral("内容を入力してください。"), QMessageBox::Ok,
-                             QMessageBox::NoButton);
+        QMessageBox::warning(this, tr("確認"), tr("内容を入力してください。"), QMessageBox::Ok, QMessageBox::NoButton);
         return;
     }
 
@@ -130,8 +128,8 @@ void ReportDialogBase::send()
     setEditable(false);
 
     auto* box = new QMessageBox(this);
-    box->setWindowTitle(QStringLiteral("送信中..."));
-    box->setText(QStringLiteral("しばらくお待ちください..."));
+    box->setWindowTitle(tr("送信中..."));
+    box->setText(tr("しばらくお待ちください..."));
     box->setStandardButtons(QMessageBox::NoButton);
     box->setIcon(QMessageBox::Information);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -180,16 +178,15 @@ void ReportDialogBase::onReplyFinished(QNetworkReply* reply, QNetworkAccessManag
 
     const bool ok = !timedOut && error == QNetworkReply::NoError && (status == 0 || (status >= 200 && status <= 399));
     if (ok) {
-        QMessageBox::information(this, QStringLiteral("送信完了"),
-                                 QStringLiteral("レポートを送信しました。\nありがとうございました。"), QMessageBox::Ok,
-                                 QMessageBox::NoButton);
+        QMessageBox::information(this, tr("送信完了"), tr("レポートを送信しました。\nありがとうございました。"),
+                                 QMessageBox::Ok, QMessageBox::NoButton);
         accept();
         return;
     }
 
     if (timedOut) {
         const auto seconds = std::chrono::ceil<std::chrono::seconds>(transferTimeout()).count();
-        showFailure(QStringLiteral("%1秒以内にサーバーから応答がなかったため、送信を中止しました。").arg(seconds));
+        showFailure(tr("%1秒以内にサーバーから応答がなかったため、送信を中止しました。").arg(seconds));
     } else {
         showFailure(errorString);
     }

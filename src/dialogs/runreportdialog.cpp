@@ -19,11 +19,11 @@ constexpr qint64 MaxReportSize = qint64(64) * 1024 * 1024;
 QString outcomeText(const QString& outcome)
 {
     if (outcome == QLatin1String("finished"))
-        return QStringLiteral("最後まで実行しました");
+        return RunReportDialog::tr("最後まで実行しました");
     if (outcome == QLatin1String("stopped"))
-        return QStringLiteral("停止しました");
+        return RunReportDialog::tr("停止しました");
     if (outcome == QLatin1String("not_delivered"))
-        return QStringLiteral("入力を送れなかったため中止しました");
+        return RunReportDialog::tr("入力を送れなかったため中止しました");
     return outcome;
 }
 
@@ -31,16 +31,15 @@ QString outcomeText(const QString& outcome)
 
 RunReportDialog::RunReportDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("前回の実行結果"));
+    setWindowTitle(tr("前回の実行結果"));
     resize(720, 420);
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("summary"));
     summary_->setWordWrap(true);
     table_ = new QTableWidget(0, 8, this);
     table_->setObjectName(QStringLiteral("table"));
-    table_->setHorizontalHeaderLabels({QStringLiteral("ページ"), QStringLiteral("回"), QStringLiteral("予定 (ms)"),
-                                       QStringLiteral("実際 (ms)"), QStringLiteral("遅れ (ms)"), QStringLiteral("操作"),
-                                       QStringLiteral("条件"), QStringLiteral("送信")});
+    table_->setHorizontalHeaderLabels({tr("ページ"), tr("回"), tr("予定 (ms)"), tr("実際 (ms)"), tr("遅れ (ms)"),
+                                       tr("操作"), tr("条件"), tr("送信")});
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->hide();
@@ -54,16 +53,16 @@ bool RunReportDialog::load(const QString& path)
     table_->setRowCount(0);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxReportSize) {
-        summary_->setText(QStringLiteral("実行結果を読み込めませんでした：%1").arg(path));
+        summary_->setText(tr("実行結果を読み込めませんでした：%1").arg(path));
         return false;
     }
     const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
     const QJsonObject summary = root.value(QStringLiteral("summary")).toObject();
     if (summary.isEmpty()) {
-        summary_->setText(QStringLiteral("実行結果を読み込めませんでした：%1").arg(path));
+        summary_->setText(tr("実行結果を読み込めませんでした：%1").arg(path));
         return false;
     }
-    QString text = QStringLiteral("「%1」: %2。%3 ページ、最大の遅れ %4 ms。")
+    QString text = tr("「%1」: %2。%3 ページ、最大の遅れ %4 ms。")
                        .arg(root.value(QStringLiteral("project")).toString(),
                             outcomeText(summary.value(QStringLiteral("outcome")).toString()))
                        .arg(summary.value(QStringLiteral("pages")).toInt())
@@ -86,8 +85,7 @@ bool RunReportDialog::load(const QString& path)
                                 number("lateness_ms"),
                                 page.value(QStringLiteral("operation")).toString(),
                                 page.value(QStringLiteral("condition")).toString(),
-                                page.value(QStringLiteral("delivered")).toBool() ? QStringLiteral("○")
-                                                                                  : QStringLiteral("×")};
+                                page.value(QStringLiteral("delivered")).toBool() ? tr("○") : tr("×")};
         for (int column = 0; column < cells.size(); ++column)
             table_->setItem(row, column, new QTableWidgetItem(cells.at(column)));
     }
@@ -100,8 +98,9 @@ void showLastRunReport(QWidget* parent, const QString& dir)
     const QStringList names =
         QDir(dir).entryList({QStringLiteral("run-*.json")}, QDir::Files, QDir::Name);
     if (names.isEmpty()) {
-        QMessageBox::information(parent, QStringLiteral("前回の実行結果"),
-                                 QStringLiteral("まだ実行結果がありません。実行すると、ここに各ページの時刻が表示されます。"));
+        QMessageBox::information(
+            parent, RunReportDialog::tr("前回の実行結果"),
+            RunReportDialog::tr("まだ実行結果がありません。実行すると、ここに各ページの時刻が表示されます。"));
         return;
     }
     RunReportDialog dialog(parent);

@@ -8,7 +8,7 @@
 
 TermDialog::TermDialog(const QString& path, QWidget* parent) : QDialog(parent), documentPath_(path)
 {
-    setWindowTitle(QStringLiteral("オルヴェイン Free"));
+    setWindowTitle(tr("オルヴェイン Free"));
     setFixedSize(600, 600);
 
     documentTitle_ = QFileInfo(documentPath_).baseName();
@@ -23,7 +23,7 @@ TermDialog::TermDialog(const QString& path, QWidget* parent) : QDialog(parent), 
     const dialogs::DocumentText document = dialogs::readDocumentText(documentPath_);
     QString text = document.text;
     if (document.truncated) {
-        text += QStringLiteral("\n\n（ファイルが大きすぎるため、先頭の%1 MiBだけを表示しています。）")
+        text += tr("\n\n（ファイルが大きすぎるため、先頭の%1 MiBだけを表示しています。）")
                     .arg(dialogs::MaxDocumentBytes / (1024 * 1024));
     }
 

@@ -27,7 +27,7 @@ HoverHideWindow::HoverHideWindow(int hideDistance, int screenMargin, QWidget* pa
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
     resize(320, 100);
 
-    auto* label = new QLabel(QStringLiteral("マウスポインターの座標を取得中\nCtrl+Alt+Gを押してください。"), this);
+    auto* label = new QLabel(tr("マウスポインターの座標を取得中\nCtrl+Alt+Gを押してください。"), this);
     label->setObjectName(QStringLiteral("hintLabel"));
     label->setAlignment(Qt::AlignCenter);
     label->setStyleSheet(QStringLiteral("font-size:24px;"));

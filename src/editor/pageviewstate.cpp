@@ -4,9 +4,16 @@
 #include "model/keycombination.h"
 #include "run/keystate.h"
 
+#include <QCoreApplication>
+
 namespace editor {
 
 namespace kind = model::kind;
+
+QString capturePrompt()
+{
+    return QCoreApplication::translate("editor", "単一または複数キーを押してください");
+}
 
 PageViewState pageViewState(const PageContext& context)
 {
@@ -18,29 +25,29 @@ PageViewState pageViewState(const PageContext& context)
 
     bool waiting = false;
     if (commandKind == kind::None) {
-        view.commandTitle = kind::None;
+        view.commandTitle = model::kindLabel(kind::None);
     } else if (commandKind == kind::Click) {
-        view.commandTitle = kind::Click;
+        view.commandTitle = model::kindLabel(kind::Click);
         view.clickButton = true;
         view.commandSeconds = true;
     } else if (commandKind == kind::Pointer) {
-        view.commandTitle = kind::Pointer;
+        view.commandTitle = model::kindLabel(kind::Pointer);
         view.pointerPosition = true;
         view.testMove = true;
     } else if (commandKind == kind::SmoothMove) {
-        view.commandTitle = kind::SmoothMove;
+        view.commandTitle = model::kindLabel(kind::SmoothMove);
         view.smoothPosition = true;
         view.commandSeconds = true;
         view.testMove = true;
     } else if (commandKind == kind::Key) {
         const QString combination = model::keyCombination(context.command);
-        view.commandTitle = kind::Key;
+        view.commandTitle = model::kindLabel(kind::Key);
         view.commandKey = true;
         view.commandSeconds = !capturingCommand;
-        view.commandKeyText = capturingCommand ? CapturePrompt : keys::keyCombinationLabel(combination);
+        view.commandKeyText = capturingCommand ? capturePrompt() : keys::keyCombinationLabel(combination);
         waiting = keys::isNoCombination(combination);
     } else if (commandKind == kind::Input) {
-        view.commandTitle = kind::Input;
+        view.commandTitle = model::kindLabel(kind::Input);
         view.inputText = true;
         view.commandSeconds = true;
         waiting = model::inputText(context.command).isEmpty();
@@ -54,20 +61,20 @@ PageViewState pageViewState(const PageContext& context)
 
     bool keyWithoutCombination = commandKind == kind::Key && waiting;
     if (conditionKind == kind::Immediate) {
-        view.conditionTitle = kind::Immediate;
+        view.conditionTitle = model::kindLabel(kind::Immediate);
     } else if (conditionKind == kind::Time) {
-        view.conditionTitle = kind::Time;
+        view.conditionTitle = model::kindLabel(kind::Time);
         view.conditionSeconds = true;
     } else if (conditionKind == kind::KeyCondition) {
         const QString combination = model::keyCombination(context.condition);
-        view.conditionTitle = kind::KeyCondition;
+        view.conditionTitle = model::kindLabel(kind::KeyCondition);
         view.conditionKey = true;
-        view.conditionKeyText = capturingCondition ? CapturePrompt : keys::keyCombinationLabel(combination);
+        view.conditionKeyText = capturingCondition ? capturePrompt() : keys::keyCombinationLabel(combination);
         // A run would stop on the press every time, so the page could never be passed.
         if (!capturingCondition && keys::conditionStopsRun(combination, context.stopCommand)) {
-            view.conditionKeyText += QStringLiteral("（終了コマンド）");
-            view.conditionKeyWarning =
-                QStringLiteral("終了コマンドと同じキーです。実行中に押すと実行が止まり、次のページへ進めません。");
+            view.conditionKeyText += QCoreApplication::translate("editor", "（終了コマンド）");
+            view.conditionKeyWarning = QCoreApplication::translate(
+                "editor", "終了コマンドと同じキーです。実行中に押すと実行が止まり、次のページへ進めません。");
         }
         // A key condition decides alone, whatever the operation waits for.
         waiting = keys::isNoCombination(combination);
@@ -106,7 +113,7 @@ QStringList pageRows(const QStringList& commandKinds, int page)
     QStringList rows;
     rows.reserve(commandKinds.size() + 2);
     for (qsizetype i = 0; i < commandKinds.size(); ++i)
-        rows << QStringLiteral("%1.%2").arg(i + 1).arg(commandKinds.at(i));
+        rows << QStringLiteral("%1.%2").arg(i + 1).arg(model::kindLabel(commandKinds.at(i)));
     rows.insert(page - 1, QStringLiteral("+"));
     rows.insert(page + 1, QStringLiteral("+"));
     return rows;

@@ -15,7 +15,8 @@ namespace editor {
 
 enum class CaptureTarget { None, Command, Condition };
 
-inline const QString CapturePrompt = QStringLiteral("単一または複数キーを押してください");
+// "単一または複数キーを押してください", translated: what a key capture shows while it waits.
+QString capturePrompt();
 
 struct PageContext {
     model::Entry command;

@@ -1,5 +1,6 @@
 #include "keycombination.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace keys {
@@ -91,10 +92,10 @@ QString keyCombinationText(int capturedKey, int modifierMask)
 QString keyCombinationLabel(const QString& text, UnreadableText unreadable)
 {
     if (isNoCombination(text))
-        return QStringLiteral("なし");
+        return QCoreApplication::translate("model::kind", "なし");
     KeyCombination combo;
     if (!parseKeyCombination(text, &combo))
-        return unreadable == UnreadableText::ShowInvalid ? QStringLiteral("無効なキー") : text;
+        return unreadable == UnreadableText::ShowInvalid ? QCoreApplication::translate("model", "無効なキー") : text;
     QStringList names;
     if (combo.storedMask & vk::ModControl)
         names << QStringLiteral("Ctrl");

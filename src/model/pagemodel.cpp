@@ -1,6 +1,29 @@
 #include "pagemodel.h"
 
+#include <QCoreApplication>
+
 namespace model {
+
+namespace {
+// Marks the stored names for translation; they are looked up by their own text.
+[[maybe_unused]] const char* const KindLabels[] = {
+    QT_TRANSLATE_NOOP("model::kind", "なし"),
+    QT_TRANSLATE_NOOP("model::kind", "クリック"),
+    QT_TRANSLATE_NOOP("model::kind", "マウスポインター"),
+    QT_TRANSLATE_NOOP("model::kind", "スムーズムーブ"),
+    QT_TRANSLATE_NOOP("model::kind", "キー"),
+    QT_TRANSLATE_NOOP("model::kind", "入力"),
+    QT_TRANSLATE_NOOP("model::kind", "時間"),
+    QT_TRANSLATE_NOOP("model::kind", "即時"),
+    QT_TRANSLATE_NOOP("model::kind", "左"),
+    QT_TRANSLATE_NOOP("model::kind", "右"),
+};
+} // namespace
+
+QString kindLabel(const QString& storedName)
+{
+    return QCoreApplication::translate("model::kind", storedName.toUtf8().constData());
+}
 
 QStringList commandKinds()
 {
@@ -211,22 +234,26 @@ QStringList repairProject(EntryList& commands, EntryList& conditions)
         Entry& entry = commands[i];
         if (entry.isEmpty()) {
             entry = freshCommand();
-            repairs << QStringLiteral("%1ページ目: 空の操作を「なし」にしました").arg(i + 1);
+            repairs << QCoreApplication::translate("model", "%1ページ目: 空の操作を「なし」にしました").arg(i + 1);
         } else if (padEntry(entry, defaultCommandEntry(entry.at(0)))) {
-            repairs << QStringLiteral("%1ページ目: 足りない操作の設定を既定値で補いました").arg(i + 1);
+            repairs << QCoreApplication::translate("model", "%1ページ目: 足りない操作の設定を既定値で補いました")
+                           .arg(i + 1);
         }
     }
     for (qsizetype i = 0; i < conditions.size(); ++i) {
         Entry& entry = conditions[i];
         if (entry.isEmpty()) {
             entry = freshCondition();
-            repairs << QStringLiteral("%1ページ目: 空の条件を「時間 0.1秒」にしました").arg(i + 1);
+            repairs
+                << QCoreApplication::translate("model", "%1ページ目: 空の条件を「時間 0.1秒」にしました").arg(i + 1);
         } else if (padEntry(entry, defaultConditionEntry(entry.at(0)))) {
-            repairs << QStringLiteral("%1ページ目: 足りない条件の設定を既定値で補いました").arg(i + 1);
+            repairs << QCoreApplication::translate("model", "%1ページ目: 足りない条件の設定を既定値で補いました")
+                           .arg(i + 1);
         }
     }
     if (commands.size() != conditions.size()) {
-        repairs << QStringLiteral("操作 %1 件と条件 %2 件の数が合わないため、新しいページで補いました")
+        repairs << QCoreApplication::translate("model",
+                                               "操作 %1 件と条件 %2 件の数が合わないため、新しいページで補いました")
                        .arg(commands.size())
                        .arg(conditions.size());
         while (commands.size() < conditions.size())
@@ -236,7 +263,7 @@ QStringList repairProject(EntryList& commands, EntryList& conditions)
     }
     if (commands.isEmpty()) {
         appendPage(commands, conditions);
-        repairs << QStringLiteral("ページがないため、新しいページを1つ追加しました");
+        repairs << QCoreApplication::translate("model", "ページがないため、新しいページを1つ追加しました");
     }
     return repairs;
 }

@@ -30,6 +30,10 @@ inline const QString KeyCondition = QStringLiteral("キー");
 inline const QString LeftButton = QStringLiteral("左");
 inline const QString RightButton = QStringLiteral("右");
 
+// The name a kind or a click button is shown with: its translation. Files keep the Japanese names above, and an
+// unknown name is shown as it is stored.
+QString kindLabel(const QString& storedName);
+
 QStringList commandKinds();   // in selector order
 QStringList conditionKinds(); // in selector order
 

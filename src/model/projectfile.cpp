@@ -1,6 +1,7 @@
 #include "projectfile.h"
 #include "regularfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -85,7 +86,10 @@ bool withinPageLimit(const QByteArray& content)
     return containers <= 2 * MaxProjectPages + 3 && separators <= 2 * MaxProjectPages * MaxValuesPerPage;
 }
 
-const QString TooManyPagesText = QStringLiteral("ページが多すぎます（100,000 ページまで）。");
+QString tooManyPagesText()
+{
+    return QCoreApplication::translate("model", "ページが多すぎます（100,000 ページまで）。");
+}
 
 } // namespace
 
@@ -96,10 +100,15 @@ QString withProjectExtension(const QString& fileName)
     return fileName + ProjectExtension;
 }
 
+QString unnamedProjectTitle()
+{
+    return QCoreApplication::translate("model", "新規プロジェクト");
+}
+
 QString projectTitle(const QString& filePath, const QString& unnamedPath)
 {
     if (filePath == unnamedPath)
-        return UnnamedProjectTitle;
+        return unnamedProjectTitle();
     return QFileInfo(filePath).baseName();
 }
 
@@ -114,25 +123,27 @@ QByteArray serializeProject(const EntryList& commands, const EntryList& conditio
 ProjectFileResult parseProject(const QByteArray& content, ProjectData* out)
 {
     if (!withinPageLimit(content))
-        return failure(ProjectFileError::TooManyPages, TooManyPagesText);
+        return failure(ProjectFileError::TooManyPages, tooManyPagesText());
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         return failure(ProjectFileError::ParseError,
-                       QStringLiteral("JSON 解析エラー: %1").arg(parseError.errorString()));
+                       QCoreApplication::translate("model", "JSON 解析エラー: %1").arg(parseError.errorString()));
     if (!document.isObject())
-        return failure(ProjectFileError::BadFormat, QStringLiteral("ファイルの形式が正しくありません。"));
+        return failure(ProjectFileError::BadFormat,
+                       QCoreApplication::translate("model", "ファイルの形式が正しくありません。"));
 
     const QJsonObject root = document.object();
     if (root.value(CommandsKey).toArray().size() > MaxProjectPages ||
         root.value(ConditionsKey).toArray().size() > MaxProjectPages)
-        return failure(ProjectFileError::TooManyPages, TooManyPagesText);
+        return failure(ProjectFileError::TooManyPages, tooManyPagesText());
     ProjectData data;
     data.commands = fromJson(root.value(CommandsKey));
     data.conditions = fromJson(root.value(ConditionsKey));
     // Without a single page there is nothing to repair towards: this is not a project.
     if (data.commands.isEmpty() && data.conditions.isEmpty())
-        return failure(ProjectFileError::BadFormat, QStringLiteral("ファイルの形式が正しくありません。"));
+        return failure(ProjectFileError::BadFormat,
+                       QCoreApplication::translate("model", "ファイルの形式が正しくありません。"));
     data.repairs = repairProject(data.commands, data.conditions);
     if (out)
         *out = std::move(data);
@@ -142,12 +153,13 @@ ProjectFileResult parseProject(const QByteArray& content, ProjectData* out)
 ProjectFileResult writeProjectFile(const QString& path, const EntryList& commands, const EntryList& conditions)
 {
     if (path.isEmpty())
-        return failure(ProjectFileError::NoPath, QStringLiteral("保存先が設定されていません。"));
+        return failure(ProjectFileError::NoPath, QCoreApplication::translate("model", "保存先が設定されていません。"));
 
     // The new content goes to a temporary file that replaces the old one only once it is complete.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return failure(ProjectFileError::CannotOpen, QStringLiteral("ファイルを開けませんでした:%1").arg(path));
+        return failure(ProjectFileError::CannotOpen,
+                       QCoreApplication::translate("model", "ファイルを開けませんでした:%1").arg(path));
     const QByteArray bytes = serializeProject(commands, conditions);
     const qint64 written = file.write(bytes);
     if (saveStepHook && written == bytes.size())
@@ -156,7 +168,7 @@ ProjectFileResult writeProjectFile(const QString& path, const EntryList& command
         qCWarning(lcProjectFile) << "Writing" << path << "failed:" << file.errorString();
         file.cancelWriting();
         return failure(ProjectFileError::WriteFailed,
-                       QStringLiteral("ファイルへの書き込みに失敗しました：%1").arg(path));
+                       QCoreApplication::translate("model", "ファイルへの書き込みに失敗しました：%1").arg(path));
     }
     if (saveStepHook)
         saveStepHook(true);
@@ -171,22 +183,25 @@ void setSaveStepHook(SaveStepHook hook)
 ProjectFileResult readProjectFile(const QString& path, ProjectData* out)
 {
     if (path.isEmpty())
-        return failure(ProjectFileError::NoPath, QStringLiteral("読み込むファイルが設定されていません。"));
+        return failure(ProjectFileError::NoPath,
+                       QCoreApplication::translate("model", "読み込むファイルが設定されていません。"));
 
     QByteArray content;
     switch (readRegularFile(path, MaxProjectFileSize, &content)) {
     case FileReadError::None:
         break;
     case FileReadError::CannotOpen:
-        return failure(ProjectFileError::CannotOpen, QStringLiteral("ファイルを開けませんでした：%1").arg(path));
+        return failure(ProjectFileError::CannotOpen,
+                       QCoreApplication::translate("model", "ファイルを開けませんでした：%1").arg(path));
     case FileReadError::NotRegular:
         return failure(
             ProjectFileError::NotRegular,
-            QStringLiteral("通常のファイルではないため読み込めません（フォルダー、名前付きパイプ、デバイスなど）：%1")
+            QCoreApplication::translate(
+                "model", "通常のファイルではないため読み込めません（フォルダー、名前付きパイプ、デバイスなど）：%1")
                 .arg(path));
     case FileReadError::TooLarge:
         return failure(ProjectFileError::TooLarge,
-                       QStringLiteral("ファイルが大きすぎます（64 MiB まで）：%1").arg(path));
+                       QCoreApplication::translate("model", "ファイルが大きすぎます（64 MiB まで）：%1").arg(path));
     }
 
     ProjectData data;

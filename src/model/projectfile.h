@@ -14,7 +14,8 @@ namespace model {
 
 inline const QString ProjectExtension = QStringLiteral(".cmdat");
 inline const QString ProjectFileFilter = QStringLiteral("Command Data (*.cmdat);;All Files (*)");
-inline const QString UnnamedProjectTitle = QStringLiteral("新規プロジェクト");
+// "新規プロジェクト", translated.
+QString unnamedProjectTitle();
 
 // Larger files are refused before they are read: no project comes near this size.
 inline constexpr qint64 MaxProjectFileSize = qint64(64) * 1024 * 1024;

@@ -5,6 +5,7 @@
 #include "model/keycombination.h"
 #include "run/schedule.h"
 
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -67,8 +68,9 @@ QString offScreenTarget(int x, int y, const std::vector<platform::ScreenArea>& m
     if (platform::onSomeMonitor(monitors, x, y))
         return {};
     const platform::ScreenArea extent = platform::extentOf(monitors);
-    QString text = QStringLiteral("マウスポインターの移動先 (%1, %2) はどのモニターの上にもありません（画面の範囲: "
-                                  "(%3, %4)〜(%5, %6)")
+    QString text = QCoreApplication::translate(
+                       "run", "マウスポインターの移動先 (%1, %2) はどのモニターの上にもありません（画面の範囲: "
+                              "(%3, %4)〜(%5, %6)")
                        .arg(x)
                        .arg(y)
                        .arg(extent.x)
@@ -77,8 +79,8 @@ QString offScreenTarget(int x, int y, const std::vector<platform::ScreenArea>& m
                        .arg(static_cast<long long>(extent.y) + extent.height - 1);
     // Within the extent, the point lies in a gap between monitors: their number tells why it is refused anyway.
     if (monitors.size() > 1)
-        text += QStringLiteral("、モニター %1 台").arg(monitors.size());
-    return text + QStringLiteral("）。");
+        text += QCoreApplication::translate("run", "、モニター %1 台").arg(monitors.size());
+    return text + QCoreApplication::translate("run", "）。");
 }
 
 bool movePointer(int x, int y, QString* refused)

@@ -23,7 +23,7 @@ constexpr auto pollInterval = std::chrono::milliseconds(10);
 
 QString cannotMove(int x, int y)
 {
-    return QStringLiteral("マウスポインターを (%1, %2) へ動かせませんでした。").arg(x).arg(y);
+    return QCoreApplication::translate("run", "マウスポインターを (%1, %2) へ動かせませんでした。").arg(x).arg(y);
 }
 
 } // namespace
@@ -272,13 +272,14 @@ void Run::runLoop()
 
 void Run::performPage(int page, const steps::Page& step, Schedule& schedule)
 {
-    const QString where = QStringLiteral("%1 ページ目: ").arg(page + 1);
+    const QString where = QCoreApplication::translate("run", "%1 ページ目: ").arg(page + 1);
     RunState* shared = state_.get();
 
     if (const auto* click = std::get_if<steps::Click>(&step.operation)) {
         const bool left = click->left;
         const double seconds = click->seconds;
-        const QString what = where + QStringLiteral("%1クリックを送れませんでした。").arg(left ? "左" : "右");
+        const QString what = where + (left ? QCoreApplication::translate("run", "左クリックを送れませんでした。")
+                                           : QCoreApplication::translate("run", "右クリックを送れませんでした。"));
         launchAction([shared, left, seconds, what] {
             const bool ok = left ? actions::clickLeft(shared->stop, seconds, &shared->held)
                                  : actions::clickRight(shared->stop, seconds, &shared->held);
@@ -299,7 +300,8 @@ void Run::performPage(int page, const steps::Page& step, Schedule& schedule)
         });
     } else if (const auto* key = std::get_if<steps::PressKey>(&step.operation)) {
         const keys::KeyPress press = key->press;
-        const QString what = where + QStringLiteral("キー「%1」を送れませんでした。").arg(key->label);
+        const QString what =
+            where + QCoreApplication::translate("run", "キー「%1」を送れませんでした。").arg(key->label);
         launchAction([shared, press, what] {
             if (!actions::pressKey(shared->stop, press, &shared->held))
                 shared->fail(what);
@@ -312,7 +314,8 @@ void Run::performPage(int page, const steps::Page& step, Schedule& schedule)
             if (seconds > 0 && typed < text.size() && !shared->stop.isRequested())
                 // Where the text broke off, never the text itself: a page may type a password, and the failure is
                 // printed and stored with the run's report.
-                shared->fail(where + QStringLiteral("入力の %1 文字目から先（全 %2 文字）を送れませんでした。")
+                shared->fail(where + QCoreApplication::translate(
+                                         "run", "入力の %1 文字目から先（全 %2 文字）を送れませんでした。")
                                          .arg(typed + 1)
                                          .arg(text.size()));
         });

@@ -42,15 +42,15 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
     capturing = false;
     stopCommandValid = false;
 
-    setWindowTitle(QStringLiteral("実行設定"));
+    setWindowTitle(tr("実行設定"));
     setFixedSize(300, 430);
     setModal(true);
 
-    stertTimeLabel = named(new QLabel(QStringLiteral("開始までの秒数:"), this), "stertTimeLabel");
+    stertTimeLabel = named(new QLabel(tr("開始までの秒数:"), this), "stertTimeLabel");
     stertTimeLabel->setGeometry(10, 10, 290, 40);
     setPointSize(stertTimeLabel, 24);
 
-    stertTimeUnitLabel = named(new QLabel(QStringLiteral("秒"), this), "stertTimeUnitLabel");
+    stertTimeUnitLabel = named(new QLabel(tr("秒"), this), "stertTimeUnitLabel");
     stertTimeUnitLabel->setGeometry(135, 60, 290, 40);
     setPointSize(stertTimeUnitLabel, 24);
 
@@ -60,11 +60,11 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
     stertTimeSpinBox->setRange(1, 9999);
     stertTimeSpinBox->setValue(stertTime);
 
-    runNumberLabel = named(new QLabel(QStringLiteral("実行回数:"), this), "runNumberLabel");
+    runNumberLabel = named(new QLabel(tr("実行回数:"), this), "runNumberLabel");
     runNumberLabel->setGeometry(10, 130, 190, 40);
     setPointSize(runNumberLabel, 24);
 
-    runNumberUnitLabel = named(new QLabel(QStringLiteral("回"), this), "runNumberUnitLabel");
+    runNumberUnitLabel = named(new QLabel(tr("回"), this), "runNumberUnitLabel");
     runNumberUnitLabel->setGeometry(135, 180, 290, 40);
     setPointSize(runNumberUnitLabel, 24);
 
@@ -74,12 +74,12 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
     runNumberSpinBox->setRange(1, 9999);
     runNumberSpinBox->setValue(runNumber);
 
-    checkRunNumber = named(new QCheckBox(QStringLiteral("終了コマンドまで繰り返す"), this), "checkRunNumber");
+    checkRunNumber = named(new QCheckBox(tr("終了コマンドまで繰り返す"), this), "checkRunNumber");
     checkRunNumber->move(10, 228);
     checkRunNumber->adjustSize();
     connect(checkRunNumber, &QCheckBox::stateChanged, this, &RunDialog::changeCheckRunNumber);
 
-    stopCommandLabel = named(new QLabel(QStringLiteral("終了コマンド:"), this), "stopCommandLabel");
+    stopCommandLabel = named(new QLabel(tr("終了コマンド:"), this), "stopCommandLabel");
     stopCommandLabel->setGeometry(10, 250, 280, 40);
     setPointSize(stopCommandLabel, 24);
 
@@ -87,30 +87,30 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
     hotKeyLabel->setGeometry(10, 290, 280, 40);
     setPointSize(hotKeyLabel, 24);
 
-    hotKeyHintLabel = named(new QLabel(QStringLiteral("単一または複数キーを押してください"), this), "hotKeyHintLabel");
+    hotKeyHintLabel = named(new QLabel(tr("単一または複数キーを押してください"), this), "hotKeyHintLabel");
     hotKeyHintLabel->setGeometry(10, 335, 380, 16);
     hotKeyHintLabel->setStyleSheet(QStringLiteral("font-size: 12px;"));
     hotKeyHintLabel->hide();
 
-    hotKeyButton = named(new QPushButton(QStringLiteral("変更"), this), "hotKeyButton");
+    hotKeyButton = named(new QPushButton(tr("変更"), this), "hotKeyButton");
     hotKeyButton->setGeometry(220, 290, 70, 40);
     setPointSize(hotKeyButton, 20);
 
     // Every key is captured while 変更 runs, so the way out is a click.
-    cancelCaptureButton = named(new QPushButton(QStringLiteral("キャンセル"), this), "cancelCaptureButton");
+    cancelCaptureButton = named(new QPushButton(tr("キャンセル"), this), "cancelCaptureButton");
     cancelCaptureButton->setGeometry(200, 290, 90, 40);
     setPointSize(cancelCaptureButton, 12);
     cancelCaptureButton->hide();
     connect(cancelCaptureButton, &QPushButton::clicked, this, &RunDialog::cancelCapture);
 
-    checkHotKey = named(new QCheckBox(QStringLiteral("終了コマンドを設定しない"), this), "checkHotKey");
+    checkHotKey = named(new QCheckBox(tr("終了コマンドを設定しない"), this), "checkHotKey");
     checkHotKey->move(10, 335);
     checkHotKey->setIcon(runicons::dangerIcon());
     checkHotKey->setIconSize(QSize(14, 14));
     checkHotKey->adjustSize();
     connect(checkHotKey, &QCheckBox::stateChanged, this, &RunDialog::changeCheckHotKey);
 
-    startButton = named(new QPushButton(QStringLiteral("開始"), this), "startButton");
+    startButton = named(new QPushButton(tr("開始"), this), "startButton");
     startButton->setGeometry(10, 360, 280, 60);
     setPointSize(startButton, 24);
     startButton->setDefault(true);
@@ -173,7 +173,7 @@ void RunDialog::onHotKeyButtonPressed()
 {
     if (!capture.start()) {
         qCWarning(lcRunDialog) << "Failed to install keyboard hook. Error:" << capture.error();
-        hotKeyLabel->setText(QStringLiteral("フック失敗"));
+        hotKeyLabel->setText(tr("フック失敗"));
         return;
     }
     capturing = true;
@@ -214,20 +214,20 @@ void RunDialog::cancelCapture()
 void RunDialog::onStartClicked()
 {
     if (checkHotKey->isChecked()) {
-        answer = QMessageBox::warning(this, QStringLiteral("このメッセージを無効化することはできません。"),
-                                      QStringLiteral("終了コマンドが設定されていません。\n"
-                                                     "タスクバーの右側にあるシステムトレイもしくは\n"
-                                                     "指定回数でのみ終了可能です。\n"
-                                                     "危険ですが実行しますか？"),
+        answer = QMessageBox::warning(this, tr("このメッセージを無効化することはできません。"),
+                                      tr("終了コマンドが設定されていません。\n"
+                                         "タスクバーの右側にあるシステムトレイもしくは\n"
+                                         "指定回数でのみ終了可能です。\n"
+                                         "危険ですが実行しますか？"),
                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     } else {
         if (!isUsedStert) {
-            QMessageBox::information(this, QStringLiteral("次回からは表示されません。"),
-                                     QStringLiteral("現在の停止コマンドは「%1」です。\n"
-                                                    "このコマンドは変更可能です。\n"
-                                                    "これを入力することでいかなる時でも\n"
-                                                    "0.2秒以内で実行中のプロジェクトを停止可能です。\n"
-                                                    "忘れないで下さい。")
+            QMessageBox::information(this, tr("次回からは表示されません。"),
+                                     tr("現在の停止コマンドは「%1」です。\n"
+                                        "このコマンドは変更可能です。\n"
+                                        "これを入力することでいかなる時でも\n"
+                                        "0.2秒以内で実行中のプロジェクトを停止可能です。\n"
+                                        "忘れないで下さい。")
                                          .arg(hotKeyLabel->text()),
                                      QMessageBox::Ok, QMessageBox::NoButton);
             isUsedStert = true;

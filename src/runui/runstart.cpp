@@ -2,6 +2,7 @@
 
 #include "model/projectfile.h"
 
+#include <QCoreApplication>
 #include <QStandardPaths>
 
 QString runProjectName(const QString& filePath)
@@ -12,5 +13,5 @@ QString runProjectName(const QString& filePath)
 
 QString stopToolTip(const QString& projectName)
 {
-    return QStringLiteral("「%1」を終了").arg(projectName);
+    return QCoreApplication::translate("runui", "「%1」を終了").arg(projectName);
 }

@@ -94,12 +94,16 @@ void loadConfig(Config& config)
         qCDebug(lcConfig) << "No readable config file. Using defaults.";
         return;
     case model::FileReadError::NotRegular:
-        qCWarning(lcConfig).noquote()
-            << QStringLiteral("設定ファイルが通常のファイルではないため、既定の設定を使います：%1").arg(path);
+        qCWarning(lcConfig).noquote() << QCoreApplication::translate(
+                                             "settings",
+                                             "設定ファイルが通常のファイルではないため、既定の設定を使います：%1")
+                                             .arg(path);
         return;
     case model::FileReadError::TooLarge:
-        qCWarning(lcConfig).noquote()
-            << QStringLiteral("設定ファイルが大きすぎるため（1 MiB まで）、既定の設定を使います：%1").arg(path);
+        qCWarning(lcConfig).noquote() << QCoreApplication::translate(
+                                             "settings",
+                                             "設定ファイルが大きすぎるため（1 MiB まで）、既定の設定を使います：%1")
+                                             .arg(path);
         return;
     }
     if (bytes.isEmpty()) {
@@ -144,6 +148,11 @@ void loadConfig(Config& config)
     readBool("is_message_delete", config.isMessageDelete);
     // Seconds; 0 (the default) keeps every pause of a recording as it was.
     config.recordIdleCap = std::max(0, obj.value(QLatin1String("record_idle_cap")).toInt(config.recordIdleCap));
+    const QString language = obj.value(QLatin1String("language")).toString();
+    if (language == QLatin1String("ja"))
+        config.language = Language::Japanese;
+    else if (language == QLatin1String("en"))
+        config.language = Language::English;
     // Added later than the other keys: a file without it keeps an empty list.
     const QJsonArray recent = obj.value(QLatin1String("recent_files")).toArray();
     for (const QJsonValue& value : recent) {
@@ -155,6 +164,30 @@ void loadConfig(Config& config)
     qCDebug(lcConfig) << "Config loaded:"
                       << "stertTime =" << config.stertTime << "runNumber =" << config.runNumber
                       << "filePath =" << config.filePath;
+}
+
+QLocale interfaceLocale()
+{
+#if defined(Q_OS_UNIX)
+    QByteArray messages = qgetenv("LC_ALL");
+    if (messages.isEmpty())
+        messages = qgetenv("LC_MESSAGES");
+    if (messages.isEmpty())
+        messages = qgetenv("LANG");
+    if (messages.isEmpty() || messages == "C" || messages.startsWith("C.") || messages == "POSIX")
+        return QLocale::c();
+#endif
+    return QLocale::system();
+}
+
+bool japaneseInterface(Language choice, const QLocale& system)
+{
+    if (choice != Language::Auto)
+        return choice == Language::Japanese;
+    if (system.language() == QLocale::C)
+        return true;
+    const QStringList languages = system.uiLanguages();
+    return languages.isEmpty() || languages.constFirst().startsWith(QLatin1String("ja"));
 }
 
 void addRecentFile(QStringList& recentFiles, const QString& path, bool atEnd)
@@ -186,6 +219,8 @@ bool saveConfig(const Config& config)
     obj.insert(QStringLiteral("is_message_delete"), config.isMessageDelete);
     obj.insert(QStringLiteral("record_idle_cap"), config.recordIdleCap);
     obj.insert(QStringLiteral("is_japanese"), true);
+    const char* const languages[] = {"auto", "ja", "en"};
+    obj.insert(QStringLiteral("language"), QLatin1String(languages[static_cast<int>(config.language)]));
     obj.insert(QStringLiteral("recent_files"), QJsonArray::fromStringList(config.recentFiles));
     const QByteArray bytes = QJsonDocument(obj).toJson(QJsonDocument::Indented);
 

@@ -4,10 +4,14 @@
 // one-time and confirmation flags. Read once at start-up, written once when the main window closes. Failures are
 // reported to the debug log only and leave the defaults (reading) or the old file (writing) in place.
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
 namespace settings {
+
+// 設定 → 表示言語. Auto follows the desktop's language (see japaneseInterface).
+enum class Language { Auto, Japanese, English };
 
 struct Config {
     int stertTime = 5;
@@ -22,8 +26,9 @@ struct Config {
     bool isMessagePaste = false;
     bool isMessageDelete = true;
     bool isJapanese = true;
-    int recordIdleCap = 0;   // a recording shortens longer pauses to this many seconds; 0: never
-    QStringList recentFiles; // newest first, at most MaxRecentFiles
+    int recordIdleCap = 0;              // a recording shortens longer pauses to this many seconds; 0: never
+    Language language = Language::Auto; // "language": "auto", "ja" or "en"; a file without it reads as Auto
+    QStringList recentFiles;            // newest first, at most MaxRecentFiles
 };
 
 inline constexpr int MaxRecentFiles = 8;
@@ -51,6 +56,15 @@ void migrateConfig();
 // Puts path into the recent-files list, first (or last, while reading the stored list in order), once, and drops the
 // oldest beyond MaxRecentFiles.
 void addRecentFile(QStringList& recentFiles, const QString& path, bool atEnd = false);
+
+// The desktop's locale for messages: the C locale where the C library's messages locale is C or POSIX (LANGUAGE is
+// then ignored, as gettext does), else the system locale.
+QLocale interfaceLocale();
+
+// Whether the user interface speaks Japanese: always for Japanese, never for English, and for Auto when the desktop's
+// language is Japanese or it has none (the C and POSIX locales, as in scripts and the tests, keep the Japanese the
+// program always spoke).
+bool japaneseInterface(Language choice, const QLocale& system = interfaceLocale());
 
 // Resets the start-up defaults, then reads the file over them. Wrong types keep the default of that member.
 void loadConfig(Config& config);

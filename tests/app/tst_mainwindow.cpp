@@ -3,14 +3,22 @@
 
 #include "../run/fakeinput.h"
 #include "app/orvane.h"
+#include "bundle/translations.h"
+#include "cli/projectsummary.h"
+#include "cli/runreport.h"
 #include "dialogs/formurls.h"
 #include "editor/editedproject.h"
+#include "model/projectfile.h"
 #include "runui/rundialog.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QListWidget>
+#include <QRegularExpression>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QThread>
 
@@ -215,7 +223,68 @@ private Q_SLOTS:
         QVERIFY(fake.heldBySynthesis().empty());
     }
 
+    // In English no text of the window (help mode on), its menus, the greeting and the dialogs the menus open is
+    // Japanese. Last: the translation stays installed for the rest of the program.
+    void englishShowsNoJapanese()
+    {
+        // A first start: the greeting, then help mode with its tips.
+        testsupport::writeReturningUser(
+            [](settings::Config& c) { c.language = settings::Language::English, c.isUsedThis = false; });
+        settings::Config config;
+        settings::loadConfig(config);
+        QVERIFY(bundle::installTranslations(settings::japaneseInterface(config.language), ORVANE_PROGRAM_DIR));
+        // The last run's report as a run in English keeps it.
+        QDir(cli::reportDirectory()).removeRecursively();
+        const QString click = cli::describeOperation({model::kind::Click, model::LeftButton, "1"});
+        const cli::ReportRow row{1, 1, 0, 0, click, cli::describeCondition({model::kind::Immediate})};
+        const cli::RunReport report{model::unnamedProjectTitle(), {row}, cli::RunOutcome::Stopped, {}};
+        QVERIFY(!cli::storeReport(report, cli::reportDirectory()).isEmpty());
+        testsupport::BoxAnswerer greeting;
+        orvane window;
+        window.show();
+        window.findChild<QPushButton*>(QStringLiteral("newProjectButton"))->click();
+        QStringList japanese = japaneseTexts(&window);
+        for (const testsupport::SeenBox& box : greeting.seen)
+            japanese << box.title + box.text;
+        for (const char* action : {"runAction", "lastRunReportAction", "reportBugAction", "reportImprovementAction",
+                                   "versionAction", "languageAutoAction"}) {
+            onModal<QDialog>([&japanese](QDialog* dialog) { japanese << japaneseTexts(dialog), dialog->reject(); });
+            window.findChild<QAction*>(QLatin1String(action))->trigger();
+        }
+        japanese.removeAll(QStringLiteral("日本語")); // the language menu names each language in itself
+        japanese = japanese.filter(japaneseCharacter);
+        QVERIFY2(japanese.isEmpty(), qPrintable(japanese.join(QLatin1Char('|'))));
+        QVERIFY(!greeting.seen.isEmpty());
+    }
+
 private:
+    // Every text, tool tip and title of root and its children and their actions (the menus among them).
+    static QStringList japaneseTexts(QWidget* root)
+    {
+        QStringList texts;
+        QList<QWidget*> widgets = root->findChildren<QWidget*>() << root;
+        for (QWidget* widget : widgets) {
+            texts << widget->windowTitle() << widget->toolTip();
+            for (QAction* action : widget->actions())
+                texts << action->text() << action->toolTip();
+            // Buttons and labels have a text, group boxes a title.
+            texts << widget->property("text").toString() << widget->property("title").toString();
+            if (auto* combo = qobject_cast<QComboBox*>(widget))
+                for (int i = 0; i < combo->count(); ++i)
+                    texts << combo->itemText(i);
+            if (auto* table = qobject_cast<QTableWidget*>(widget))
+                for (int i = 0; i < table->rowCount() * table->columnCount(); ++i)
+                    texts << table->horizontalHeaderItem(i % table->columnCount())->text()
+                          << table->item(i / table->columnCount(), i % table->columnCount())->text();
+            if (auto* list = qobject_cast<QListWidget*>(widget))
+                for (int i = 0; i < list->count(); ++i)
+                    texts << list->item(i)->text();
+        }
+        return texts;
+    }
+    static inline const QRegularExpression japaneseCharacter{
+        QStringLiteral("[\\x{3000}-\\x{30FF}\\x{4E00}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]")};
+
     // Every widget of the window with a non-empty tool tip, by object name.
     static QMap<QString, QString> toolTips(const orvane& window)
     {

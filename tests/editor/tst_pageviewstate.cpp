@@ -60,7 +60,7 @@ private Q_SLOTS:
                                                  << "" << QStringList{"seconds", "key", "追加"} << "なし";
         QTest::newRow("key being captured")
             << Entry{"キー", "", "0.01"} << Entry{"即時"} << 2 << true << CaptureTarget::Command << ""
-            << QStringList{"key", "locked", "-実行"} << editor::CapturePrompt;
+            << QStringList{"key", "locked", "-実行"} << editor::capturePrompt();
         QTest::newRow("input empty") << Entry{"入力", "", "3"} << Entry{"即時"} << 1 << false << none << ""
                                      << QStringList{"text", "seconds"} << "";
         QTest::newRow("key condition empty") << Entry{"クリック", "左", "0.01"} << Entry{"キー", ""} << 1 << false
@@ -133,7 +133,7 @@ private Q_SLOTS:
         if (!keyText.isEmpty())
             QCOMPARE(view.commandKeyText, keyText);
         if (capture == CaptureTarget::Condition)
-            QCOMPARE(view.conditionKeyText, editor::CapturePrompt);
+            QCOMPARE(view.conditionKeyText, editor::capturePrompt());
     }
 
     void pageRows()

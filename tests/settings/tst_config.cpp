@@ -70,7 +70,7 @@ private Q_SLOTS:
             << QByteArray(R"({"stert_time":"7","run_number":2.5,"stop_command":12,"is_help":"yes"})") << 5 << 1
             << "83,3" << false;
         QTest::newRow("valid values") << QByteArray(R"({"stert_time":7,"run_number":114514,"stop_command":"なし",)"
-                                                    R"("is_help":true})")
+                                                    R"("is_help":true,"language":"en"})")
                                       << 7 << 114514 << "なし" << true;
     }
     void loading()
@@ -90,6 +90,32 @@ private Q_SLOTS:
         QTEST(config.runNumber, "runNumber");
         QTEST(config.stopCommand, "stopCommand");
         QTEST(config.isHelp, "isHelp");
+        // The language choice came later: only "valid values" has one, every other file reads as 自動.
+        QCOMPARE(config.language, QTest::currentDataTag() == QByteArray("valid values") ? settings::Language::English
+                                                                                        : settings::Language::Auto);
+        config.language = settings::Language::Japanese; // and it is written back
+        QVERIFY(settings::saveConfig(config));
+        settings::loadConfig(config);
+        QCOMPARE(config.language, settings::Language::Japanese);
+    }
+
+    // 自動 is Japanese for a Japanese desktop and for one without a language (C, POSIX), English for any other.
+    void interfaceLanguage_data()
+    {
+        QTest::addColumn<settings::Language>("choice");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<bool>("japanese");
+        QTest::newRow("auto, C") << settings::Language::Auto << QLocale::c() << true;
+        QTest::newRow("auto, ja_JP") << settings::Language::Auto << QLocale(QStringLiteral("ja_JP")) << true;
+        QTest::newRow("auto, en_US") << settings::Language::Auto << QLocale(QStringLiteral("en_US")) << false;
+        QTest::newRow("Japanese, en_US") << settings::Language::Japanese << QLocale(QStringLiteral("en_US")) << true;
+        QTest::newRow("English, C") << settings::Language::English << QLocale::c() << false;
+    }
+    void interfaceLanguage()
+    {
+        QFETCH(settings::Language, choice);
+        QFETCH(QLocale, locale);
+        QTEST(settings::japaneseInterface(choice, locale), "japanese");
     }
 
     void filePathRules_data()

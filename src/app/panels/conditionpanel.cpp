@@ -16,16 +16,16 @@ ConditionPanel::ConditionPanel(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("conditionPanel"));
     setGeometry(10, 280, 530, 240);
     hide();
-    conditionGroup = panels::makeGroup(this, "conditionGroup", QStringLiteral("条件"), QRect(0, 0, 400, 240));
+    conditionGroup = panels::makeGroup(this, "conditionGroup", tr("条件"), QRect(0, 0, 400, 240));
     conditionCombo = place(new QComboBox(this), "conditionCombo", 10, 30, 200, 40);
-    conditionCombo->addItems(model::conditionKinds());
+    panels::addStoredNames(conditionCombo, model::conditionKinds());
     panels::offerKeyKind(conditionCombo, model::kind::KeyCondition);
-    addConditionButton = place(new QPushButton(QStringLiteral("追加"), this), "addConditionButton", 230, 30, 60, 38);
+    addConditionButton = place(new QPushButton(tr("追加"), this), "addConditionButton", 230, 30, 60, 38);
     connect(addConditionButton, &QPushButton::clicked, this,
-            [this] { Q_EMIT addRequested(conditionCombo->currentText()); });
-    conditionLabel = place(new QLabel(QStringLiteral("時間"), this), "conditionLabel", 10, 80, 400, 60);
+            [this] { Q_EMIT addRequested(panels::storedName(conditionCombo)); });
+    conditionLabel = place(new QLabel(model::kindLabel(model::kind::Time), this), "conditionLabel", 10, 80, 400, 60);
     conditionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    conditionSecondsLabel = place(new QLabel(QStringLiteral("秒"), this), "conditionSecondsLabel", 130, 100, 400, 60);
+    conditionSecondsLabel = place(new QLabel(tr("秒"), this), "conditionSecondsLabel", 130, 100, 400, 60);
     conditionSecondsSpin = place(new QDoubleSpinBox(this), "conditionSecondsSpin", 10, 110, 120, 40);
     conditionSecondsSpin->setRange(0.01, 1000.0);
     conditionSecondsSpin->setSingleStep(0.1);
@@ -79,13 +79,12 @@ void ConditionPanel::showTitle(const QString& title)
 QList<std::pair<QWidget*, QString>> ConditionPanel::helpToolTips() const
 {
     return {
-        {conditionCombo,
-         QStringLiteral("追加する条件を指定します。\n"
-                        "時間:次の操作に進むまでの時間を指定します。\n"
-                        "即時:何も待たずに次の操作に進みます。\n"
-                        "キー:単一または複数のキーを指定して、それが入力された時に次の操作に進みます。")},
-        {addConditionButton, QStringLiteral("右のメニューで設定した条件を追加します。")},
-        {conditionLabel, QStringLiteral("設定中の条件です。")},
-        {conditionSecondsSpin, QStringLiteral("次の操作に進むまでの時間を指定します。")},
+        {conditionCombo, tr("追加する条件を指定します。\n"
+                            "時間:次の操作に進むまでの時間を指定します。\n"
+                            "即時:何も待たずに次の操作に進みます。\n"
+                            "キー:単一または複数のキーを指定して、それが入力された時に次の操作に進みます。")},
+        {addConditionButton, tr("右のメニューで設定した条件を追加します。")},
+        {conditionLabel, tr("設定中の条件です。")},
+        {conditionSecondsSpin, tr("次の操作に進むまでの時間を指定します。")},
     };
 }

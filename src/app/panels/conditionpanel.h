@@ -40,7 +40,7 @@ public:
     QList<std::pair<QWidget*, QString>> helpToolTips() const;
 
 Q_SIGNALS:
-    // 追加 with the kind the combo box shows.
+    // 追加 with the kind chosen in the combo box (its stored name).
     void addRequested(const QString& kind);
     // The seconds changed; control is the box's object name, so that its steps make one undo step.
     void edited(const QString& control);

@@ -22,26 +22,26 @@ OperationPanel::OperationPanel(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("operationPanel"));
     setGeometry(10, 30, 400, 240);
     hide();
-    commandGroup = panels::makeGroup(this, "commandGroup", QStringLiteral("操作"), rect());
+    commandGroup = panels::makeGroup(this, "commandGroup", tr("操作"), rect());
     const auto edit = [this](QWidget* control) { return [this, control] { Q_EMIT edited(control->objectName()); }; };
 
     commandCombo = place(new QComboBox(this), "commandCombo", 10, 30, 200, 40);
-    commandCombo->addItems(model::commandKinds());
+    panels::addStoredNames(commandCombo, model::commandKinds());
     panels::offerKeyKind(commandCombo, model::kind::Key);
-    addCommandButton = place(new QPushButton(QStringLiteral("追加"), this), "addCommandButton", 230, 30, 60, 38);
+    addCommandButton = place(new QPushButton(tr("追加"), this), "addCommandButton", 230, 30, 60, 38);
     connect(addCommandButton, &QPushButton::clicked, this,
-            [this] { Q_EMIT addRequested(commandCombo->currentText()); });
-    testButton = place(new QPushButton(QStringLiteral("テスト"), this), "testButton", 300, 190, 90, 38);
+            [this] { Q_EMIT addRequested(panels::storedName(commandCombo)); });
+    testButton = place(new QPushButton(tr("テスト"), this), "testButton", 300, 190, 90, 38);
     connect(testButton, &QPushButton::clicked, this, &OperationPanel::testRequested);
     commandLabel = place(new QLabel(QStringLiteral("X"), this), "commandLabel", 10, 80, 300, 30);
     commandLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     textEdit = place(new QTextEdit(this), "textEdit", 10, 112, 380, 73);
     connect(textEdit, &QTextEdit::textChanged, this, edit(textEdit));
     clickCombo = place(new QComboBox(this), "clickCombo", 10, 120, 60, 40);
-    clickCombo->addItems({model::LeftButton, model::RightButton});
+    panels::addStoredNames(clickCombo, {model::LeftButton, model::RightButton});
     clickCombo->setCurrentIndex(0);
     connect(clickCombo, &QComboBox::currentIndexChanged, this, edit(clickCombo));
-    commandSecondsLabel = place(new QLabel(QStringLiteral("秒"), this), "commandSecondsLabel", 130, 180, 60, 60);
+    commandSecondsLabel = place(new QLabel(tr("秒"), this), "commandSecondsLabel", 130, 180, 60, 60);
     commandSecondsSpin = place(new QDoubleSpinBox(this), "commandSecondsSpin", 10, 190, 110, 40);
     commandSecondsSpin->setRange(0.01, 1000.0);
     commandSecondsSpin->setSingleStep(0.01);
@@ -53,13 +53,13 @@ OperationPanel::OperationPanel(QWidget* parent) : QWidget(parent)
     pointerXSpin = coordinateSpin("pointerXSpin", 30, 9999999);
     pointerYLabel = place(new QLabel(QStringLiteral("Y:"), this), "pointerYLabel", 160, 103, 24, 60);
     pointerYSpin = coordinateSpin("pointerYSpin", 180, 99999999);
-    pointerGetButton = place(new QPushButton(QStringLiteral("取得"), this), "pointerGetButton", 310, 114, 80, 43);
+    pointerGetButton = place(new QPushButton(tr("取得"), this), "pointerGetButton", 310, 114, 80, 43);
     connect(pointerGetButton, &QPushButton::clicked, this, &OperationPanel::positionRequested);
     smoothXLabel = place(new QLabel(QStringLiteral("X:"), this), "smoothXLabel", 10, 103, 24, 60);
     smoothXSpin = coordinateSpin("smoothXSpin", 30, 9999999);
     smoothYLabel = place(new QLabel(QStringLiteral("Y:"), this), "smoothYLabel", 160, 103, 24, 60);
     smoothYSpin = coordinateSpin("smoothYSpin", 180, 99999999);
-    smoothGetButton = place(new QPushButton(QStringLiteral("取得"), this), "smoothGetButton", 310, 114, 80, 43);
+    smoothGetButton = place(new QPushButton(tr("取得"), this), "smoothGetButton", 310, 114, 80, 43);
     connect(smoothGetButton, &QPushButton::clicked, this, &OperationPanel::positionRequested);
 }
 
@@ -83,7 +83,8 @@ void OperationPanel::showEntry(const model::Entry& command)
 {
     const QString kind = model::entryKind(command);
     if (kind == model::kind::Click) {
-        clickCombo->setCurrentText(model::clickButton(command));
+        if (const int row = clickCombo->findData(model::clickButton(command)); row >= 0)
+            clickCombo->setCurrentIndex(row);
     } else if (kind == model::kind::Pointer) {
         pointerXSpin->setValue(model::coordinateX(command).toInt(nullptr, 10));
         pointerYSpin->setValue(model::coordinateY(command).toInt(nullptr, 10));
@@ -103,7 +104,7 @@ void OperationPanel::showEntry(const model::Entry& command)
 void OperationPanel::readValues(editor::EditorValues& values) const
 {
     values.inputText = textEdit->toPlainText();
-    values.clickButton = clickCombo->currentText();
+    values.clickButton = panels::storedName(clickCombo);
     values.pointerX = pointerXSpin->value();
     values.pointerY = pointerYSpin->value();
     values.smoothX = smoothXSpin->value();
@@ -162,36 +163,35 @@ void OperationPanel::showPointerPosition(int x, int y)
 
 QList<std::pair<QWidget*, QString>> OperationPanel::helpToolTips() const
 {
-    const QString xTip = QStringLiteral("マウスポインターのX座標です。\n"
-                                        "自分で入力するか「取得」ボタンで簡単に取得できます。");
-    const QString yTip = QStringLiteral("マウスポインターのY座標です。\n"
-                                        "自分で入力するか「取得」ボタンで簡単に取得できます。");
-    const QString getTip = QStringLiteral("マウスポインターの座標を簡単に取得できます。");
+    const QString xTip = tr("マウスポインターのX座標です。\n"
+                            "自分で入力するか「取得」ボタンで簡単に取得できます。");
+    const QString yTip = tr("マウスポインターのY座標です。\n"
+                            "自分で入力するか「取得」ボタンで簡単に取得できます。");
+    const QString getTip = tr("マウスポインターの座標を簡単に取得できます。");
     return {
         {commandCombo,
-         QStringLiteral("追加する操作を指定します。\n"
-                        "なし:何も行われません、条件のみを指定する場合に使用します。\n"
-                        "クリック:時間を指定してクリックします。\n"
-                        "マウスポインター:マウスポインターを指定の座標に移動します。\n"
-                        "スムーズムーブ:実行時のマウスポインターから指定の座標に時間を指定してスムーズに移動します。\n"
-                        "キー:時間を指定して単一または複数のキーを入力します。\n"
-                        "入力:1文字当たりの時間を指定して入力します。（日本語対応）\n"
-                        "「クリック」「スムーズムーブ」「キー」は操作が実行中でも次の操作に進みます、条件で時間を指定し"
-                        "て調整してください。\n"
-                        "操作を追加す場合は右の「追加」ボタンを押してください。")},
-        {addCommandButton, QStringLiteral("右のメニューで設定した操作を追加します。")},
-        {testButton, QStringLiteral("設定している座標にマウスポインターを移動します。")},
-        {commandLabel, QStringLiteral("設定中の操作です。")},
-        {textEdit, QStringLiteral("入力する文章を設定します。（日本語対応）")},
-        {clickCombo, QStringLiteral("クリックの種類を右か左で設定します。")},
-        {commandSecondsSpin,
-         QStringLiteral("時間を指定します。\n"
-                        "操作によって意味が変わります。\n"
-                        "クリック:クリックする時間を指定します。\n"
-                        "スムーズムーブ:マウスポインターが指定した座標に着くまでにかかる時間を指定します。\n"
-                        "キー:キーを入力する時間を指定します。\n"
-                        "入力:1文字当たりを入力するのにかかる時間を指定します。\n"
-                        "単位は秒です。")},
+         tr("追加する操作を指定します。\n"
+            "なし:何も行われません、条件のみを指定する場合に使用します。\n"
+            "クリック:時間を指定してクリックします。\n"
+            "マウスポインター:マウスポインターを指定の座標に移動します。\n"
+            "スムーズムーブ:実行時のマウスポインターから指定の座標に時間を指定してスムーズに移動します。\n"
+            "キー:時間を指定して単一または複数のキーを入力します。\n"
+            "入力:1文字当たりの時間を指定して入力します。（日本語対応）\n"
+            "「クリック」「スムーズムーブ」「キー」は操作が実行中でも次の操作に進みます、条件で時間を指定し"
+            "て調整してください。\n"
+            "操作を追加す場合は右の「追加」ボタンを押してください。")},
+        {addCommandButton, tr("右のメニューで設定した操作を追加します。")},
+        {testButton, tr("設定している座標にマウスポインターを移動します。")},
+        {commandLabel, tr("設定中の操作です。")},
+        {textEdit, tr("入力する文章を設定します。（日本語対応）")},
+        {clickCombo, tr("クリックの種類を右か左で設定します。")},
+        {commandSecondsSpin, tr("時間を指定します。\n"
+                                "操作によって意味が変わります。\n"
+                                "クリック:クリックする時間を指定します。\n"
+                                "スムーズムーブ:マウスポインターが指定した座標に着くまでにかかる時間を指定します。\n"
+                                "キー:キーを入力する時間を指定します。\n"
+                                "入力:1文字当たりを入力するのにかかる時間を指定します。\n"
+                                "単位は秒です。")},
         {pointerXSpin, xTip},
         {pointerYSpin, yTip},
         {pointerGetButton, getTip},

@@ -45,7 +45,7 @@ public:
     QList<std::pair<QWidget*, QString>> helpToolTips() const;
 
 Q_SIGNALS:
-    // 追加 with the kind the combo box shows.
+    // 追加 with the kind chosen in the combo box (its stored name).
     void addRequested(const QString& kind);
     void testRequested();
     void positionRequested();

@@ -21,21 +21,28 @@ PagePanel::PagePanel(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("pagePanel"));
     setGeometry(430, 30, 190, 490);
     hide();
-    pageGroup = panels::makeGroup(this, "pageGroup", QStringLiteral("ページ"), rect());
+    pageGroup = panels::makeGroup(this, "pageGroup", tr("ページ"), rect());
     returnPageButton = place(new QPushButton(QStringLiteral("←"), this), "returnPageButton", 20, 335, 62, 30);
     connect(returnPageButton, &QPushButton::clicked, this, &PagePanel::previousPageRequested);
     nextPageButton = place(new QPushButton(QStringLiteral("→"), this), "nextPageButton", 107, 335, 62, 30);
     connect(nextPageButton, &QPushButton::clicked, this, &PagePanel::nextPageRequested);
-    deletePageButton = place(new QPushButton(QStringLiteral("削除"), this), "deletePageButton", 23, 416, 145, 38);
+    deletePageButton = place(new QPushButton(tr("削除"), this), "deletePageButton", 23, 416, 145, 38);
     connect(deletePageButton, &QPushButton::clicked, this, &PagePanel::deletePageRequested);
     pageCountLabel = place(new QLabel(QStringLiteral("1/1"), this), "pageCountLabel", 20, 455, 143, 24);
     pageList = place(new QListWidget(this), "pageList", 20, 30, 150, 295);
-    pageList->addItem(QStringLiteral("1.なし"));
+    pageList->addItem(QStringLiteral("1.") + model::kindLabel(model::kind::None));
     connect(pageList, &QListWidget::itemSelectionChanged, this, &PagePanel::rowChosen);
-    copyButton = place(new QPushButton(QStringLiteral("コピー"), this), "copyButton", 20, 370, 62, 41);
+    copyButton = place(new QPushButton(tr("コピー"), this), "copyButton", 20, 370, 62, 41);
     connect(copyButton, &QPushButton::clicked, this, &PagePanel::copyRequested);
-    pasteButton = place(new QPushButton(QStringLiteral("ペースト"), this), "pasteButton", 108, 370, 62, 41);
+    pasteButton = place(new QPushButton(tr("ペースト"), this), "pasteButton", 108, 370, 62, 41);
     connect(pasteButton, &QPushButton::clicked, this, &PagePanel::pasteRequested);
+    // Translated words are wider than the two buttons were drawn for: they share the row between them then, and the
+    // Japanese layout stays as it was drawn.
+    if (pasteButton->text() != QStringLiteral("ペースト")) {
+        copyButton->setFixedWidth(74);
+        pasteButton->move(96, 370);
+        pasteButton->setFixedWidth(74);
+    }
     pageList->viewport()->installEventFilter(this);
 }
 
@@ -137,12 +144,12 @@ bool PagePanel::takePress()
 QList<std::pair<QWidget*, QString>> PagePanel::helpToolTips() const
 {
     return {
-        {returnPageButton, QStringLiteral("前のページに戻ります。")},
-        {nextPageButton, QStringLiteral("次のページに進みます。")},
-        {deletePageButton, QStringLiteral("現在のページを削除します。")},
-        {pageCountLabel, QStringLiteral("すべてのページの数と現在のページです。")},
-        {pageList, QStringLiteral("押したページに飛びます、「+」を押すと「+」の位置にページを追加できます。")},
-        {copyButton, QStringLiteral("現在のページをコピーします。")},
-        {pasteButton, QStringLiteral("コピーしたのページをペーストします。")},
+        {returnPageButton, tr("前のページに戻ります。")},
+        {nextPageButton, tr("次のページに進みます。")},
+        {deletePageButton, tr("現在のページを削除します。")},
+        {pageCountLabel, tr("すべてのページの数と現在のページです。")},
+        {pageList, tr("押したページに飛びます、「+」を押すと「+」の位置にページを追加できます。")},
+        {copyButton, tr("現在のページをコピーします。")},
+        {pasteButton, tr("コピーしたのページをペーストします。")},
     };
 }

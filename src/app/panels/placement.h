@@ -2,6 +2,7 @@
 
 // The editor's controls are placed by pixel, as the window has always been drawn; these helpers say it once.
 
+#include "model/pagemodel.h"
 #include "platform/inputservices.h"
 
 #include <QComboBox>
@@ -33,11 +34,25 @@ inline QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& ti
     return group;
 }
 
+// Stored names (kinds, click buttons) are offered by their translated labels and carry the stored name as item data,
+// which is what the panel hands on: a file keeps the Japanese name whatever the interface language.
+inline void addStoredNames(QComboBox* combo, const QStringList& storedNames)
+{
+    for (const QString& name : storedNames)
+        combo->addItem(model::kindLabel(name), name);
+}
+
+// The stored name of the chosen item.
+inline QString storedName(const QComboBox* combo)
+{
+    return combo->currentData().toString();
+}
+
 // Without a keyboard capture a key entry could never get its combination: the key kind is offered disabled.
 inline void offerKeyKind(QComboBox* combo, const QString& keyKind)
 {
     auto* items = qobject_cast<QStandardItemModel*>(combo->model());
-    const int row = combo->findText(keyKind);
+    const int row = combo->findData(keyKind);
     if (items && row >= 0)
         items->item(row)->setEnabled(platform::services().canCapture());
 }
