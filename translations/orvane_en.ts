@@ -343,6 +343,13 @@ Please remember them.</translation>
     </message>
 </context>
 <context>
+    <name>RunIndicators</name>
+    <message>
+        <source>記録を終了</source>
+        <translation>Stop recording</translation>
+    </message>
+</context>
+<context>
     <name>RunReportDialog</name>
     <message>
         <source>最後まで実行しました</source>
@@ -447,14 +454,6 @@ Please remember them.</translation>
         <translation>Repeat until stopped (with --run).</translation>
     </message>
     <message>
-        <source>開始までの秒数（--run と共に）。</source>
-        <translation>Seconds before the start (with --run).</translation>
-    </message>
-    <message>
-        <source>停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--check と共に）。</source>
-        <translation>Stop keys, e.g. Ctrl+Alt+S or 83,3 (with --run, --check).</translation>
-    </message>
-    <message>
         <source>実行したページごとの予定時刻・実際の時刻を JSON で書き出します。</source>
         <translation>Write the planned and actual time of each page run as JSON.</translation>
     </message>
@@ -481,18 +480,6 @@ Please remember them.</translation>
     <message>
         <source>プロジェクトは一つだけ指定してください: %1</source>
         <translation>Give only one project: %1</translation>
-    </message>
-    <message>
-        <source>--run と --check は同時に指定できません。</source>
-        <translation>--run and --check cannot be used together.</translation>
-    </message>
-    <message>
-        <source>--repeat、--endless、--delay、--report は --run と共に指定してください。</source>
-        <translation>--repeat, --endless, --delay and --report need --run.</translation>
-    </message>
-    <message>
-        <source>--stop は --run または --check と共に指定してください。</source>
-        <translation>--stop needs --run or --check.</translation>
     </message>
     <message>
         <source>プロジェクトファイル（.cmdat）を指定してください。</source>
@@ -532,22 +519,6 @@ Options:
 </source>
         <translation>
 Arguments:
-</translation>
-    </message>
-    <message>
-        <source>
-終了コード:
-  0  実行が最後まで終わった（--check では読み込めた）
-  1  利用者が停止した
-  2  引数やファイルが正しくない（何も実行していない）
-  3  入力を送れなかった（画面に接続できない場合を含む）
-</source>
-        <translation>
-Exit codes:
-  0  the run finished (--check: the file was read)
-  1  stopped by the user
-  2  bad arguments or file (nothing was run)
-  3  input could not be sent (including no connection to the display)
 </translation>
     </message>
     <message>
@@ -611,6 +582,76 @@ Exit codes:
     <message>
         <source>%1: %2 ページ目のキー条件「%3」は終了コマンドと同じです。押すと実行が止まり、次のページへ進めません。</source>
         <translation>%1: the key condition &quot;%3&quot; of page %2 is the stop keys. Pressing it stops the run, so the page can never be passed.</translation>
+    </message>
+    <message>
+        <source>操作を記録して新しいプロジェクトとして保存します。</source>
+        <translation>Record what you do and save it as a new project.</translation>
+    </message>
+    <message>
+        <source>マウスポインターの動きも記録します（--record と共に）。</source>
+        <translation>Also record pointer movements (with --record).</translation>
+    </message>
+    <message>
+        <source>開始までの秒数（--run、--record と共に）。</source>
+        <translation>Seconds before the start (with --run, --record).</translation>
+    </message>
+    <message>
+        <source>停止コマンド。例: Ctrl+Alt+S または 83,3（--run、--record、--check と共に）。
+単独で指定すると、進行中の実行をすべて停止します。</source>
+        <translation>Stop keys, e.g. Ctrl+Alt+S or 83,3 (with --run, --record, --check).
+Alone, stop every run in progress.</translation>
+    </message>
+    <message>
+        <source>--run、--record、--check は同時に指定できません。</source>
+        <translation>Only one of --run, --record and --check can be used.</translation>
+    </message>
+    <message>
+        <source>--repeat、--endless、--report は --run と共に指定してください。</source>
+        <translation>--repeat, --endless and --report need --run.</translation>
+    </message>
+    <message>
+        <source>--delay は --run または --record と共に指定してください。</source>
+        <translation>--delay needs --run or --record.</translation>
+    </message>
+    <message>
+        <source>--moves は --record と共に指定してください。</source>
+        <translation>--moves needs --record.</translation>
+    </message>
+    <message>
+        <source>--stop は --run、--record または --check と共に指定してください。</source>
+        <translation>--stop needs --run, --record or --check.</translation>
+    </message>
+    <message>
+        <source>
+終了コード:
+  0  実行が最後まで終わった（--check では読み込めた）
+  1  利用者が停止した
+  2  引数やファイルが正しくない（何も実行していない）
+  3  入力を送れなかった（画面に接続できない場合を含む）
+--record は記録を保存できたとき 0、引数や書き込めないファイルのとき 2 で終わります。
+--stop を単独で指定した場合: 0 実行を停止した、1 進行中の実行はなかった
+</source>
+        <translation>
+Exit codes:
+  0  the run finished (--check: the file was read)
+  1  stopped by the user
+  2  bad arguments or file (nothing was run)
+  3  input could not be sent (including no connection to the display)
+--record exits 0 when the recording was saved, 2 for bad arguments or a file that cannot be written.
+--stop alone: 0 a run was stopped, 1 no run was in progress
+</translation>
+    </message>
+    <message>
+        <source>このファイルには書き込めません。</source>
+        <translation>This file cannot be written.</translation>
+    </message>
+    <message>
+        <source>進行中の実行はありません。</source>
+        <translation>No run is in progress.</translation>
+    </message>
+    <message>
+        <source>画面に接続できないため、記録できません。</source>
+        <translation>Cannot record: there is no connection to the display.</translation>
     </message>
 </context>
 <context>
@@ -1097,6 +1138,22 @@ Restore it?
 実行を中止しました。</source>
         <translation>
 The run was cancelled.</translation>
+    </message>
+    <message>
+        <source>この Wayland コンポジターは入力の合成を受け付けません（仮想キーボードと仮想ポインターのプロトコルがなく、X11 の画面もありません）。</source>
+        <translation>This Wayland compositor does not accept synthetic input (it lacks the virtual keyboard and virtual pointer protocols, and there is no X11 display).</translation>
+    </message>
+    <message>
+        <source>このデスクトップ（Wayland）では、入力は X11（XWayland）のウィンドウにだけ届きます。</source>
+        <translation>On this desktop (Wayland), input reaches only X11 (XWayland) windows.</translation>
+    </message>
+    <message>
+        <source>このデスクトップではキーの組み合わせで停止できません。orvane --stop で停止してください。</source>
+        <translation>Key combinations cannot stop a run on this desktop. Stop it with orvane --stop.</translation>
+    </message>
+    <message>
+        <source>このデスクトップでは操作を記録できません。</source>
+        <translation>Recording is not possible on this desktop.</translation>
     </message>
 </context>
 <context>

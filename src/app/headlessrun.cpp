@@ -64,8 +64,8 @@ int runWithoutEditor(const cli::Request& request, const model::ProjectData& proj
     const int repeat = request.endless ? EndlessRunNumber : request.repeat.value_or(config.runNumber);
     const QString stop = request.stop.value_or(config.stopCommand);
     if (!platform::services().canWatchKeys() && !keys::isNoCombination(stop))
-        err << QStringLiteral(
-                   "このデスクトップではキーの組み合わせで停止できません。orvane --stop で停止してください。")
+        err << QCoreApplication::translate(
+                   "orvane", "このデスクトップではキーの組み合わせで停止できません。orvane --stop で停止してください。")
             << Qt::endl;
 
     RunLauncher launcher;
