@@ -460,6 +460,20 @@ StopTrial stopTrial(Observer& observer, User& user, int holdMs, int leadMs)
     return trial;
 }
 
+// The program's environment: every directory it writes in lies under home.
+QProcessEnvironment programEnvironment(const QString& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const std::pair<const char*, const char*> dirs[] = {{"HOME", ""},
+                                                        {"XDG_CONFIG_HOME", "/config"},
+                                                        {"XDG_DATA_HOME", "/share"},
+                                                        {"XDG_CACHE_HOME", "/cache"},
+                                                        {"XDG_RUNTIME_DIR", "/runtime"}};
+    for (const auto& [name, dir] : dirs)
+        env.insert(QString::fromLatin1(name), home + QString::fromLatin1(dir));
+    return env;
+}
+
 // Start-up of the whole program to its first mapped window, and its resident size a second later.
 QString startup(const QString& program, const QString& home)
 {
@@ -474,14 +488,7 @@ QString startup(const QString& program, const QString& home)
                      R"("is_used_this":true,"is_help":false,"is_message_file":true,"is_message_paste":false,)"
                      R"("is_message_delete":true})");
     config.close();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const std::pair<const char*, const char*> dirs[] = {{"HOME", ""},
-                                                        {"XDG_CONFIG_HOME", "/config"},
-                                                        {"XDG_DATA_HOME", "/share"},
-                                                        {"XDG_CACHE_HOME", "/cache"},
-                                                        {"XDG_RUNTIME_DIR", "/runtime"}};
-    for (const auto& [name, dir] : dirs)
-        env.insert(QString::fromLatin1(name), home + QString::fromLatin1(dir));
+    const QProcessEnvironment env = programEnvironment(home);
     QStringList times, sizes;
     for (int i = 0; i < 3; ++i) {
         User x;
@@ -528,6 +535,87 @@ QString startup(const QString& program, const QString& home)
             process.kill(), process.waitForFinished(1000);
     }
     return QStringLiteral("%1 ms / %2 MB").arg(times.join(QStringLiteral(", ")), sizes.join(QStringLiteral(", ")));
+}
+
+// The first `count` action starts (key and button presses) on the server's millisecond clock.
+std::vector<qint64> actionStarts(const std::vector<RawEvent>& events, std::size_t count)
+{
+    std::vector<qint64> starts;
+    for (const RawEvent& e : events)
+        if (e.down && starts.size() < count)
+            starts.push_back(e.serverMs);
+    return starts;
+}
+
+// xdotool does 30 clicks and key taps with gaps of 40 to 440 ms while `orvane --record` records them, then Ctrl+Alt+S
+// ends the recording; `orvane --run` replays the project. Each gap between two actions as replayed against the same
+// gap as performed: mean and p99 of the absolute difference, by the server's time stamps.
+QString recordedGaps(Observer& observer, User& user, const QString& program, const QString& home)
+{
+    constexpr std::size_t actions = 30;
+    const QString project = home + QStringLiteral("/recorded.cmdat");
+    QStringList work;
+    std::mt19937 random(11);
+    for (std::size_t i = 0; i < actions; ++i) {
+        work << (i % 2 == 0 ? QStringList{QStringLiteral("click"), QStringLiteral("1")}
+                            : QStringList{QStringLiteral("key"), QString(QChar(u'a' + static_cast<int>(i % 26)))});
+        work << QStringLiteral("sleep") << QString::number((40 + random() % 400) / 1000.0, 'f', 3);
+    }
+    const auto perform = [&](const QStringList& args, const std::function<void()>& during) {
+        XSelectInput(user.display(), DefaultRootWindow(user.display()), SubstructureNotifyMask);
+        XSync(user.display(), False);
+        QProcess process;
+        process.setProcessEnvironment(programEnvironment(home));
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        const qint64 from = nowNs();
+        process.start(program, args);
+        // With no delay the recording runs before the stop window is mapped.
+        pollfd fd{ConnectionNumber(user.display()), POLLIN, 0};
+        for (bool mapped = false;
+             !mapped && nowNs() - from < 20000000000LL && process.state() != QProcess::NotRunning;) {
+            if (XPending(user.display()) == 0 && poll(&fd, 1, 50) <= 0)
+                continue;
+            XEvent event;
+            XNextEvent(user.display(), &event);
+            mapped = event.type == MapNotify;
+        }
+        XSelectInput(user.display(), DefaultRootWindow(user.display()), NoEventMask);
+        const qint64 start = nowNs();
+        if (during)
+            during();
+        const bool ended = process.waitForFinished(60000) && process.exitCode() == 0;
+        sleepMs(200);
+        return ended ? actionStarts(observer.between(start, nowNs()), actions) : std::vector<qint64>{};
+    };
+    user.pointTo(400, 300);
+    const std::vector<qint64> done =
+        perform({QStringLiteral("--record"), project, QStringLiteral("--delay"), QStringLiteral("0"),
+                 QStringLiteral("--stop"), QStringLiteral("Ctrl+Alt+S")},
+                [&] {
+                    runXdotool(work);
+                    user.stopCombination(true);
+                    user.stopCombination(false);
+                });
+    const std::vector<qint64> replayed =
+        perform({QStringLiteral("--run"), project, QStringLiteral("--delay"), QStringLiteral("0")}, {});
+    if (done.size() != actions || replayed.size() != actions)
+        return QStringLiteral("recorded %1, replayed %2 of %3 actions")
+            .arg(done.size())
+            .arg(replayed.size())
+            .arg(actions);
+    std::vector<double> errors;
+    for (std::size_t i = 1; i < actions; ++i)
+        errors.push_back(std::abs(double((replayed[i] - replayed[i - 1]) - (done[i] - done[i - 1]))));
+    double sum = 0;
+    for (double e : errors)
+        sum += e;
+    std::sort(errors.begin(), errors.end());
+    const double p99 = errors[static_cast<std::size_t>(std::ceil(0.99 * errors.size())) - 1];
+    return QStringLiteral("mean %1 ms, p99 %2 ms (%3 gaps)")
+        .arg(sum / errors.size(), 0, 'f', 1)
+        .arg(p99, 0, 'f', 1)
+        .arg(errors.size());
 }
 
 void row(const char* measure, const QString& program, const QString& peer = QStringLiteral("—"))
@@ -666,6 +754,11 @@ int driverMain(const QStringList& args)
 
     row("Start-up to first window / RSS after 1 s (3 starts)",
         programPath.isEmpty() ? QStringLiteral("no --program given") : startup(programPath, home));
+    if (xdotool && !programPath.isEmpty()) {
+        Child::section = QStringLiteral("recording");
+        row("30 actions performed by xdotool, recorded (--record), replayed (--run): gap error against the recording",
+            recordedGaps(observer, user, programPath, home));
+    }
     row("Processes that died of a signal or hung, by measurement",
         Child::crashes.isEmpty() ? QStringLiteral("none") : Child::crashes.join(QStringLiteral(", ")));
     std::printf("\nLoad average at the end: %s\n", load().constData());

@@ -142,6 +142,8 @@ private:
     void onRunFinished(const cli::RunReport& report);
     // Ends a run still in progress and waits for it (the program is closing).
     void stopActiveRun();
+    // Recording (orvane_record.cpp): asks for its settings, records with the window hidden, inserts the pages.
+    void startRecording();
 
     // Undo history, reordering and the page list's shortcuts (orvane_conveniences.cpp).
     void buildEditActions(QMenu* editMenu);

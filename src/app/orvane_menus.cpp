@@ -11,6 +11,7 @@
 #include "panels/conditionpanel.h"
 #include "panels/operationpanel.h"
 #include "panels/pagepanel.h"
+#include "platform/inputservices.h"
 
 #include "cli/runreport.h"
 #include "dialogs/runreportdialog.h"
@@ -71,7 +72,16 @@ void orvane::buildMenus()
     addTo(fileMenu, "lastRunReportAction", tr("前回の実行結果"),
           [this] { showLastRunReport(this, cli::reportDirectory()); });
 
-    buildEditActions(addMenu(nullptr, "editMenu", tr("編集")));
+    QMenu* editMenu = addMenu(nullptr, "editMenu", tr("編集"));
+    buildEditActions(editMenu);
+    editMenu->addSeparator();
+    QAction* recordAction =
+        addTo(editMenu, "recordAction", tr("記録…"), &orvane::startRecording, QKeySequence(Qt::CTRL | Qt::Key_R));
+    if (!platform::services().canRecord()) {
+        recordAction->setEnabled(false);
+        recordAction->setToolTip(tr("このデスクトップでは操作を記録できません。"));
+        editMenu->setToolTipsVisible(true);
+    }
 
     QMenu* reportMenu = addMenu(nullptr, "reportMenu", tr("報告"));
     addTo(reportMenu, "reportBugAction", tr("バグを報告"), [this] { ReportDialog(this).exec(); });

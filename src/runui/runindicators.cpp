@@ -1,5 +1,6 @@
 #include "runindicators.h"
 
+#include "cli/stopchannel.h"
 #include "record/recordingsession.h"
 #include "run/run.h"
 #include "runui/runicons.h"
@@ -26,6 +27,8 @@ RunIndicators* RunIndicators::show(RecordingSession* recording)
 {
     auto* shown = new RunIndicators([recording] { recording->requestStop(); }, tr("記録を終了"));
     connect(recording, &RecordingSession::recording, shown, [] { QApplication::beep(); });
+    // `orvane --stop` ends a recording as it ends a run, for as long as the indicators are up.
+    connect(new cli::StopChannel(shown), &cli::StopChannel::stopRequested, recording, &RecordingSession::requestStop);
     connect(recording, &RecordingSession::finished, shown, [shown] {
         QApplication::beep();
         shown->remove();

@@ -21,12 +21,34 @@
 
 namespace testsupport {
 
+// The fake backend with a desktop whose recording the test feeds by hand, on the test's thread.
+class RecordingFake final : public platform::FakeServices {
+public:
+    bool recordable = true; // what canRecord() answers
+    bool canRecord() const override { return recordable; }
+    platform::RecordingHandle startRecording(platform::InputRecordProc proc, bool) override
+    {
+        proc_ = recordable ? std::move(proc) : nullptr;
+        return proc_ ? 1 : 0;
+    }
+    void stopRecording(platform::RecordingHandle) override { proc_ = nullptr; }
+    bool isRecording() const { return bool(proc_); }
+    void feed(const std::vector<platform::InputEvent>& events)
+    {
+        for (const platform::InputEvent& event : events)
+            proc_(event);
+    }
+
+private:
+    platform::InputRecordProc proc_;
+};
+
 // Installs the fake backend once per test program and keeps every configuration file in the test location.
-inline platform::FakeServices& fake()
+inline RecordingFake& fake()
 {
-    static platform::FakeServices* installed = [] {
+    static RecordingFake* installed = [] {
         QStandardPaths::setTestModeEnabled(true);
-        auto backend = std::make_unique<platform::FakeServices>();
+        auto backend = std::make_unique<RecordingFake>();
         auto* raw = backend.get();
         platform::setServices(std::move(backend));
         return raw;

@@ -7,6 +7,7 @@
 #include <QDoubleSpinBox>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTextEdit>
 
 using namespace editortest;
@@ -171,6 +172,9 @@ private Q_SLOTS:
                                 << EntryList{{"なし"}, {"なし"}, {"クリック", "左", "0.01"}, {"入力", "abc", "3"}};
         QTest::newRow("typing merges") << "typing" << EntryList{ThreePages[0], ThreePages[1], {"入力", "abcxy", "3"}};
         QTest::newRow("drag") << "drag" << EntryList{ThreePages[1], ThreePages[2], ThreePages[0]};
+        const EntryList click = {{"マウスポインター", "100", "200"}, {"クリック", "左", "0.08"}};
+        QTest::newRow("recording") << "record"
+                                   << EntryList{ThreePages[0], click[0], click[1], ThreePages[1], ThreePages[2]};
     }
     void undoRedo()
     {
@@ -187,6 +191,24 @@ private Q_SLOTS:
             auto* text = child<QTextEdit>(*window, "textEdit");
             text->moveCursor(QTextCursor::End);
             QTest::keyClicks(text, QStringLiteral("xy"));
+        } else if (change == "record") {
+            fake().recordable = false; // the item says why it cannot be used
+            QVERIFY(!action(*makeWindow(), "recordAction")->isEnabled());
+            fake().recordable = true;
+            QTimer::singleShot(0, [] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                dialog->findChild<QSpinBox*>("recordDelaySpinBox")->setValue(1);
+                dialog->findChild<QPushButton*>("recordStartButton")->click();
+            });
+            action(*window, "recordAction")->trigger();
+            QTRY_VERIFY(fake().isRecording() && !window->isVisible());
+            using T = platform::InputEvent::Type;
+            fake().feed(
+                {{T::ButtonDown, 1000, 100, 200, {}, 0, {}}, {T::ButtonUp, 1080, 100, 200, {}, 0, {}}}); // a held click
+            for (int vk : {162, 164, 83}) // then the stop combination Ctrl+Alt+S
+                fake().feed({{T::KeyDown, 1100, 0, 0, {}, vk, {}}});
+            QTRY_VERIFY(window->isVisible());
+            QCOMPARE(currentPage(*window), 2);
         } else {
             const QPoint from = rowCentre(*window, QStringLiteral("1.なし"));
             mouse(*window, QEvent::MouseButtonPress, from, 1000);
@@ -213,8 +235,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("actionName");
         const QString rows = QStringLiteral(
             "Ctrl+N newFileAction|Ctrl+O openAction|Ctrl+S overwriteSaveAction|Ctrl+Shift+S saveAsAction|F5 runAction|"
-            "Ctrl+Z undoAction|Ctrl+Shift+Z redoAction|Ctrl+Y redoAction|Ctrl+C pageCopyAction|Ctrl+V pagePasteAction|"
-            "Del pageDeleteAction|Alt+Left previousPageAction|Alt+Right nextPageAction");
+            "Ctrl+R recordAction|Ctrl+Z undoAction|Ctrl+Shift+Z redoAction|Ctrl+Y redoAction|Ctrl+C pageCopyAction|"
+            "Ctrl+V pagePasteAction|Del pageDeleteAction|Alt+Left previousPageAction|Alt+Right nextPageAction");
         for (const QString& row : rows.split(QLatin1Char('|')))
             QTest::newRow(qPrintable(row)) << row.section(QLatin1Char(' '), 0, 0) << row.section(QLatin1Char(' '), 1);
     }

@@ -33,7 +33,7 @@ struct FakeEvent {
     }
 };
 
-class FakeServices final : public InputServices {
+class FakeServices : public InputServices {
 public:
     FakeServices();
     ~FakeServices() override;

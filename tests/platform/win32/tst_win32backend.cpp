@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -331,8 +332,7 @@ void checkHotKey(InputServices& services)
             services.unregisterHotKey(id);
         registered = false;
     }
-    check(press().empty() && g_hotKeys.empty() &&
-              services.registerHotKey(1001, vk::ModAlt | vk::ModControl, 'G', proc),
+    check(press().empty() && g_hotKeys.empty() && services.registerHotKey(1001, vk::ModAlt | vk::ModControl, 'G', proc),
           "hot key: given up, Ctrl+Alt+G posts nothing and the identifier registers again",
           g_hotKeys + " " + services.lastError());
     services.unregisterHotKey(1001);
@@ -410,6 +410,40 @@ void checkPointer(InputServices& services)
           "returned " + std::to_string(moved) + ", before " + at(before) + ", after " + at(after));
 }
 
+// The hooks of a recording see the keys with their text and the clicks where the pointer was, and stop at its end.
+void checkRecording(InputServices& services)
+{
+    using Type = platform::InputEvent::Type;
+    focus(services);
+    std::mutex mutex;
+    std::string seen;
+    const platform::RecordingHandle handle = services.startRecording(
+        [&](const platform::InputEvent& e) {
+            std::lock_guard lock(mutex);
+            const bool key = e.type == Type::KeyDown || e.type == Type::KeyUp;
+            const bool down = e.type == Type::KeyDown || e.type == Type::ButtonDown;
+            seen += (key ? std::string(down ? "k" : "u") + std::to_string(e.vk) +
+                               utf8(std::wstring(e.text.begin(), e.text.end()))
+                         : std::string(down ? "B" : "b") + at(POINT{e.x, e.y})) +
+                    " ";
+        },
+        false);
+    const POINT p{g_mainRect.left + 30, g_mainRect.top + 30};
+    const auto act = [&] {
+        services.sendKey('A', true);
+        services.sendKey('A', false);
+        services.setCursorPos(p.x, p.y);
+        services.sendMouseButton(MouseButton::Left, true);
+        services.sendMouseButton(MouseButton::Left, false);
+    };
+    whilePumping(services, act);
+    services.stopRecording(handle);
+    whilePumping(services, act);
+    const std::string want = "k65a u65 B" + at(p) + " b" + at(p) + " ";
+    check(services.canRecord() && handle != 0 && seen == want,
+          "recording: keys with their text, clicks where they were; nothing after its end", seen);
+}
+
 // A child of this program (main() below) holds F7 and the left button with the guardian running until it is
 // terminated; its watchdog must then let go of both.
 void checkGuardian()
@@ -485,6 +519,7 @@ int main(int argc, char** argv)
     checkHotKey(*services);
     checkUnicode(*services);
     checkPointer(*services);
+    checkRecording(*services);
     checkGuardian();
     DestroyWindow(g_host);
     DestroyWindow(g_main);
