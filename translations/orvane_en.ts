@@ -189,6 +189,41 @@ In seconds.</translation>
     </message>
 </context>
 <context>
+    <name>RecordDialog</name>
+    <message>
+        <source>記録設定</source>
+        <translation>Recording Settings</translation>
+    </message>
+    <message>
+        <source> 秒</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>開始までの秒数:</source>
+        <translation>Start after:</translation>
+    </message>
+    <message>
+        <source>マウスの動きも記録する</source>
+        <translation>Record pointer movements too</translation>
+    </message>
+    <message>
+        <source>終了コマンド（%1）またはトレイのアイコンで記録を終了します。</source>
+        <translation>The stop keys (%1) or the tray icon end the recording.</translation>
+    </message>
+    <message>
+        <source>トレイのアイコンで記録を終了します。</source>
+        <translation>The tray icon ends the recording.</translation>
+    </message>
+    <message>
+        <source>開始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>ReportDialog</name>
     <message>
         <source>バグ報告</source>
@@ -1154,6 +1189,18 @@ The run was cancelled.</translation>
     <message>
         <source>このデスクトップでは操作を記録できません。</source>
         <translation>Recording is not possible on this desktop.</translation>
+    </message>
+    <message>
+        <source>記録…</source>
+        <translation>Record…</translation>
+    </message>
+    <message>
+        <source>記録</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>操作が記録されなかったため、ページは追加されませんでした。</source>
+        <translation>Nothing was recorded, so no pages were added.</translation>
     </message>
 </context>
 <context>
