@@ -33,13 +33,23 @@ inline QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& ti
     return group;
 }
 
-// Without a keyboard capture a key entry could never get its combination: the key kind is offered disabled.
-inline void offerKeyKind(QComboBox* combo, const QString& keyKind)
+// Without a keyboard capture a key entry could never get its combination, and a key condition without a watch of the
+// desktop's keys could never be met: the key kind is then offered disabled, its tool tip saying why.
+inline void offerKeyKind(QComboBox* combo, const QString& keyKind, bool watched)
 {
     auto* items = qobject_cast<QStandardItemModel*>(combo->model());
     const int row = combo->findText(keyKind);
-    if (items && row >= 0)
-        items->item(row)->setEnabled(platform::services().canCapture());
+    if (!items || row < 0)
+        return;
+    const platform::InputServices& desktop = platform::services();
+    const bool blind = watched && desktop.isAvailable() && !desktop.canWatchKeys();
+    items->item(row)->setEnabled(desktop.canCapture() && !blind);
+    if (blind)
+        items->item(row)->setToolTip(QStringLiteral(
+            "このデスクトップ（Wayland）では、アプリケーションがデスクトップ全体のキーを監視できないため使えません。"));
+    else if (desktop.isAvailable() && !desktop.canCapture())
+        items->item(row)->setToolTip(QStringLiteral("このデスクトップ（Wayland）では、アプリケーションがキーボードを横"
+                                                    "取りできないため、キーを登録できません。"));
 }
 
 } // namespace panels
