@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -59,6 +60,14 @@ orvane::orvane(QWidget* parent) : QMainWindow(parent)
 
     connect(runButton, &QPushButton::clicked, this, &orvane::stertRun);
     offerRecoveryCopy();
+    // On a Wayland desktop without the input protocols (GNOME, KDE) the program runs on XWayland, and what a run types
+    // and clicks reaches only X11 windows: said once, as the editor comes up, as --run says it.
+    if (platform::desktopLimit() == platform::DesktopLimit::X11WindowsOnly)
+        QTimer::singleShot(0, this, [this] {
+            QMessageBox::warning(
+                this, QStringLiteral("Wayland"),
+                tr("このデスクトップ（Wayland）では、入力は X11（XWayland）のウィンドウにだけ届きます。"));
+        });
 }
 
 orvane::~orvane()

@@ -111,6 +111,7 @@ private:
     // Key and coordinate capture: the capture session and the hot keys, Ctrl+Alt+G and Escape.
     void buildCaptures();
     void unregisterGlobalHotkey();
+    void storeCoordinate(int x, int y);
 
     // Keyboard capture: starts capturing a key combination for the operation or the condition of the current page;
     // previousEntry is what the page held before "追加", given back if the capture cannot start.

@@ -1,10 +1,12 @@
 // Key capture and coordinate capture. While a key operation or key condition waits for its combination, every key
 // the user presses on the desktop is swallowed and the first complete combination is written into the current page.
 // "取得" hides the window and shows a hint; Ctrl+Alt+G, a desktop-wide hot key, then stores the pointer position in the
-// current page. "テスト" moves the pointer to the stored position.
+// current page. Where no hot key can be registered (Wayland) the next click on a cover over every screen gives the
+// position instead. "テスト" moves the pointer to the stored position.
 
 #include "orvane.h"
 
+#include "editor/clickcapture.h"
 #include "editor/entryedits.h"
 #include "editor/hoverhidewindow.h"
 #include "editor/keycapturesession.h"
@@ -32,6 +34,9 @@ void orvane::buildCaptures()
     connect(pointHotKey, &platform::GlobalHotKey::activated, this, &orvane::getCoordinate2);
     escapeHotKey = new platform::GlobalHotKey(0, Escape, this);
     connect(escapeHotKey, &platform::GlobalHotKey::activated, this, &orvane::cancelCoordinateCapture);
+    auto* clicks = new ClickCapture(this);
+    connect(clicks, &ClickCapture::picked, this, &orvane::storeCoordinate);
+    connect(clicks, &ClickCapture::cancelled, this, &orvane::cancelCoordinateCapture);
 }
 
 void orvane::removeKeyCapture()
@@ -77,6 +82,11 @@ void orvane::storeCapturedKey(const QString& combination)
 
 void orvane::getCoordinate()
 {
+    if (!platform::services().canRegisterHotKey()) {
+        findChild<ClickCapture*>()->start();
+        hide();
+        return;
+    }
     // The hot key is registered first: without it the capture could never end, so the user stays in the editor and
     // is told why instead of being left with a hidden window.
     if (!pointHotKey->setRegistered(true)) {
@@ -120,6 +130,11 @@ void orvane::getCoordinate2()
     int y = 0;
     if (!platform::services().getCursorPos(x, y))
         qCWarning(lcCapture) << "Pointer position unavailable; storing 0, 0";
+    storeCoordinate(x, y);
+}
+
+void orvane::storeCoordinate(int x, int y)
+{
     operationPanel->showPointerPosition(x, y);
 
     editor::storeCapturedPosition(currentCommand(), x, y);

@@ -110,7 +110,6 @@ editor::PageViewState orvane::currentViewState(bool typing) const
     context.hasCopy = !copiedCommand.isEmpty();
     context.typing = typing;
     context.canSynthesize = platform::services().canSynthesize();
-    context.canRegisterHotKey = platform::services().canRegisterHotKey();
     context.monitors = platform::services().monitors();
     context.stopCommand = config.stopCommand;
     if (keyCapture->isCapturing())

@@ -1,7 +1,7 @@
 #include "pageviewstate.h"
 
-#include "run/actions.h"
 #include "model/keycombination.h"
+#include "run/actions.h"
 #include "run/keystate.h"
 
 #include <QCoreApplication>
@@ -100,7 +100,6 @@ PageViewState pageViewState(const PageContext& context)
     // What the desktop cannot do is offered disabled rather than failing once pressed.
     view.runEnabled = view.pageControlsEnabled && context.canSynthesize;
     view.testMoveEnabled = context.canSynthesize;
-    view.getPositionEnabled = context.canRegisterHotKey;
     view.cancelCapture = !view.pageControlsEnabled;
     // The frame of the area being captured dims.
     view.commandGroupEnabled = !capturingCommand;

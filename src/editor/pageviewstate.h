@@ -28,10 +28,9 @@ struct PageContext {
     // The text of an input page is being typed: the text alone decides whether the page can be left, whatever the
     // condition waits for, and both "追加" go with the navigation.
     bool typing = false;
-    // What the desktop lets the program do (the input backend's answers): synthesise input for 実行 and テスト,
-    // register the hot key that 取得 waits for.
+    // What the desktop lets the program do (the input backend's answer): synthesise input for 実行 and テスト. 取得
+    // always works: without a hot key it takes a click.
     bool canSynthesize = true;
-    bool canRegisterHotKey = true;
     // The desktop's monitors, to flag a pointer target that lies on none of them; none: unknown, nothing flagged.
     std::vector<platform::ScreenArea> monitors;
     // The stop command of the run settings: a key condition equal to it is flagged.
@@ -59,10 +58,9 @@ struct PageViewState {
     bool commandGroupEnabled = true;
     bool conditionGroupEnabled = true;
     bool pageControlsEnabled = true;
-    bool runEnabled = true;         // 実行
-    bool testMoveEnabled = true;    // テスト
-    bool getPositionEnabled = true; // both 取得
-    bool cancelCapture = false;     // キャンセル, the way out of a key capture that swallows every key
+    bool runEnabled = true;      // 実行
+    bool testMoveEnabled = true; // テスト
+    bool cancelCapture = false;  // キャンセル, the way out of a key capture that swallows every key
     // Texts; a null text leaves its control as it was.
     QString commandTitle;
     QString conditionTitle;

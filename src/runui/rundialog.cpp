@@ -1,6 +1,7 @@
 #include "rundialog.h"
 
 #include "model/keycombination.h"
+#include "platform/inputservices.h"
 #include "run/run.h"
 #include "runui/runicons.h"
 
@@ -12,6 +13,7 @@
 #include <QSpinBox>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -139,6 +141,25 @@ RunDialog::RunDialog(int stertTime_, int runNumber_, const QString& stopCommand_
     applyValidityRule();
     hotKeyLabel->setText(keys::keyCombinationLabel(stopCommand, keys::UnreadableText::ShowInvalid));
     updateStartButtonState();
+    offerOtherStops();
+}
+
+void RunDialog::offerOtherStops()
+{
+    const platform::InputServices& desktop = platform::services();
+    keysWatched = !desktop.isAvailable() || desktop.canWatchKeys();
+    if (keysWatched)
+        return;
+    // The combination stays as it is for a desktop that can watch keys; here it could never be seen.
+    for (QWidget* w : std::initializer_list<QWidget*>{hotKeyLabel, hotKeyButton, checkHotKey})
+        w->hide();
+    auto* note = named(new QLabel(tr("このデスクトップ（Wayland）ではキーの組み合わせで停止できません。"
+                                     "トレイのアイコン、停止ウィンドウ、または orvane --stop で"
+                                     "停止してください。"),
+                                  this),
+                       "otherStopsLabel");
+    note->setGeometry(10, 290, 280, 65);
+    note->setWordWrap(true);
 }
 
 // The session removes a capture still installed.
@@ -213,7 +234,10 @@ void RunDialog::cancelCapture()
 
 void RunDialog::onStartClicked()
 {
-    if (checkHotKey->isChecked()) {
+    if (!keysWatched) {
+        // The dialog already says how this run is stopped; neither box would be true here.
+        answer = QMessageBox::Yes;
+    } else if (checkHotKey->isChecked()) {
         answer = QMessageBox::warning(this, tr("このメッセージを無効化することはできません。"),
                                       tr("終了コマンドが設定されていません。\n"
                                          "タスクバーの右側にあるシステムトレイもしくは\n"

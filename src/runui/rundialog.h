@@ -1,9 +1,9 @@
 #pragma once
 
 // The run settings dialog: start delay, run count (or "until the stop command") and the stop command, captured from
-// the keyboard through a key-capture session of its own. The capture lasts from 変更 until one combination is
-// captured (on X11 it is an active keyboard grab, so the keyboard is given back at once). Accepted only through its
-// start button; the caller then copies the four values back.
+// the keyboard through a key-capture session of its own (where the desktop lets keys be watched). The capture lasts
+// from 変更 until one combination is captured (on X11 it is an active keyboard grab, so the keyboard is given back at
+// once). Accepted only through its start button; the caller then copies the four values back.
 
 #include "editor/keycapturesession.h"
 
@@ -39,6 +39,9 @@ private Q_SLOTS:
 private:
     void onStartClicked();
     void applyValidityRule();
+    // Where the desktop's keys cannot be watched (Wayland) the stop combination could never stop a run: its controls
+    // give way to a note on the ways that do.
+    void offerOtherStops();
 
     int stertTime = 0;
     int runNumber = 0;
@@ -46,6 +49,7 @@ private:
     bool isUsedStert = false;
     bool capturing = false;
     bool stopCommandValid = false;
+    bool keysWatched = true;
     int answer = 0;
     editor::KeyCaptureSession capture;
 

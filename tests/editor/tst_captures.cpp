@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStandardItemModel>
 
 using namespace editortest;
 using model::EntryList;
@@ -35,6 +36,15 @@ HoverHideWindow* hintWindow()
     return nullptr;
 }
 
+QWidget* clickCover()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("clickCaptureWindow") && w->isVisible())
+            return w;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class tst_Captures : public QObject {
@@ -52,6 +62,7 @@ private Q_SLOTS:
         testsupport::writeReturningUser();
         fake().setFailCapture(false);
         fake().setFailHotKey(false);
+        fake().setAbilities(true, true, true, true);
         fake().clearEvents();
         for (int vk : {16, 17, 18, 160, 162})
             fake().setKeyDown(vk, false);
@@ -112,17 +123,32 @@ private Q_SLOTS:
     }
 
     // When the capture cannot be installed the page is left as it was and every control stays usable, "追加" too for
-    // another try (which the run dialog's test makes).
+    // another try (which the run dialog's test makes). Where the desktop's keys cannot be watched a key condition
+    // could never be met: it is not offered, and says why, while the key operation stays.
     void failedInstallLeavesAWayOut_data()
     {
         QTest::addColumn<QString>("group");
-        QTest::newRow("operation") << "command";
-        QTest::newRow("condition") << "condition";
+        QTest::addColumn<bool>("watched");
+        QTest::newRow("operation") << "command" << true;
+        QTest::newRow("condition") << "condition" << true;
+        QTest::newRow("condition, keys not watched") << "condition" << false;
     }
     void failedInstallLeavesAWayOut()
     {
         QFETCH(QString, group);
+        QFETCH(bool, watched);
+        fake().setAbilities(true, true, true, watched);
         auto window = makeEditor();
+        if (!watched) {
+            const auto keyItem = [&](const char* combo) {
+                return qobject_cast<QStandardItemModel*>(child<QComboBox>(*window, combo)->model())
+                    ->findItems(QStringLiteral("キー"))
+                    .value(0);
+            };
+            QVERIFY(!keyItem("conditionCombo")->isEnabled() && keyItem("commandCombo")->isEnabled());
+            QVERIFY(keyItem("conditionCombo")->toolTip().contains(QStringLiteral("キーを監視できない")));
+            return;
+        }
         addKind(*window, "command", QStringLiteral("クリック"));
         const EntryList commands = project(*window).commands;
         const EntryList conditions = project(*window).conditions;
@@ -151,6 +177,8 @@ private Q_SLOTS:
         QTest::newRow("hint closed") << "hint" << kept;
         QTest::newRow("window closed") << "window" << kept;
         QTest::newRow("Ctrl+Alt+G taken") << "taken" << kept;
+        QTest::newRow("no hot key: a click") << "click" << QStringList{"スムーズムーブ", "30", "40", "2.5"};
+        QTest::newRow("no hot key: escape") << "click escape" << kept;
     }
     void coordinateCapture()
     {
@@ -170,6 +198,21 @@ private Q_SLOTS:
         }
         showProject(*window, {{"スムーズムーブ", "0", "0", "2.5"}}, project(*window).conditions, 1);
         QVERIFY(shown(*window, "smoothXSpin") && !shown(*window, "pointerGetButton"));
+        if (way.startsWith("click")) { // a cover over the screen takes the next click instead of the hot key
+            fake().setAbilities(true, true, false);
+            button(*window, "smoothGetButton")->click();
+            QWidget* cover = clickCover();
+            QVERIFY(cover && !window->isVisible() && !fake().hotKeyRegistered(PointKey, G));
+            QCOMPARE(cover->geometry(), QGuiApplication::primaryScreen()->geometry());
+            if (way == "click")
+                QTest::mouseClick(cover, Qt::LeftButton, {}, QPoint(30, 40));
+            else
+                QTest::keyClick(cover, Qt::Key_Escape);
+            QTRY_VERIFY(window->isVisible() && !clickCover());
+            QCOMPARE(project(*window).commands.at(0), after);
+            QCOMPARE(child<QSpinBox>(*window, "smoothYSpin")->value(), after.at(2).toInt());
+            return;
+        }
         button(*window, "smoothGetButton")->click();
         QVERIFY(fake().hotKeyRegistered(PointKey, G) && !window->isVisible() && hintWindow());
         fake().setPointer(-15, 1080);

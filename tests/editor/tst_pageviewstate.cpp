@@ -18,12 +18,12 @@ namespace {
 QStringList shownParts(const editor::PageViewState& v)
 {
     const std::pair<bool, const char*> parts[] = {
-        {v.clickButton, "click"},  {v.inputText, "text"},         {v.commandSeconds, "seconds"},
-        {v.commandKey, "key"},     {v.pointerPosition, "xy"},     {v.smoothPosition, "smoothXy"},
-        {v.testMove, "test"},      {v.conditionSeconds, "wait"},  {v.conditionKey, "waitKey"},
-        {v.navigation, "nav"},     {v.previousPage, "←"},         {v.deletePage, "削除"},
-        {v.pastePage, "ペースト"}, {v.addButtons, "追加"},        {!v.pageControlsEnabled, "locked"},
-        {!v.runEnabled, "-実行"},  {!v.testMoveEnabled, "-test"}, {!v.getPositionEnabled, "-取得"}};
+        {v.clickButton, "click"},  {v.inputText, "text"},        {v.commandSeconds, "seconds"},
+        {v.commandKey, "key"},     {v.pointerPosition, "xy"},    {v.smoothPosition, "smoothXy"},
+        {v.testMove, "test"},      {v.conditionSeconds, "wait"}, {v.conditionKey, "waitKey"},
+        {v.navigation, "nav"},     {v.previousPage, "←"},        {v.deletePage, "削除"},
+        {v.pastePage, "ペースト"}, {v.addButtons, "追加"},       {!v.pageControlsEnabled, "locked"},
+        {!v.runEnabled, "-実行"},  {!v.testMoveEnabled, "-test"}};
     QStringList names;
     for (const auto& [on, name] : parts) {
         if (on)
@@ -86,9 +86,6 @@ private Q_SLOTS:
         QTest::newRow("pointer, no synthesis")
             << Entry{"マウスポインター", "1", "2"} << Entry{"即時"} << 1 << false << none << "no synthesis"
             << QStringList{"xy", "test", "nav", "追加", "-実行", "-test"} << "";
-        QTest::newRow("pointer, no hot key")
-            << Entry{"マウスポインター", "1", "2"} << Entry{"即時"} << 1 << false << none << "no hot key"
-            << QStringList{"xy", "test", "nav", "追加", "-取得"} << "";
         QTest::newRow("pointer off the screen")
             << Entry{"マウスポインター", "5000", "-300"} << Entry{"即時"} << 1 << false << none << "off 1280x1024"
             << QStringList{"xy", "test", "nav", "追加"} << "";
@@ -119,7 +116,6 @@ private Q_SLOTS:
         QFETCH(QString, situation);
         context.typing = situation == "typing";
         context.canSynthesize = situation != "no synthesis";
-        context.canRegisterHotKey = situation != "no hot key";
         if (situation.endsWith("1280x1024"))
             context.monitors = {{0, 0, 1280, 1024}};
         context.stopCommand = situation.startsWith("stop ") ? situation.mid(5) : QString();

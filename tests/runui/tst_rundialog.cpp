@@ -32,6 +32,7 @@ private Q_SLOTS:
     {
         auto& fake = testsupport::fake();
         fake.setFailCapture(false);
+        fake.setAbilities(true, true, true, true);
         for (int key : {16, 17, 18, 83, 160, 162, 164})
             fake.setKeyDown(key, false);
     }
@@ -120,6 +121,8 @@ private Q_SLOTS:
         QTest::newRow("none, no") << "なし" << false << int(QMessageBox::No) << warningTitle << false;
         QTest::newRow("first time") << "83,3" << false << int(QMessageBox::Ok) << noticeTitle << true;
         QTest::newRow("seen before") << "83,3" << true << int(QMessageBox::Ok) << QString() << true;
+        // No combination can stop a run where keys cannot be watched: the dialog says what does, and asks nothing.
+        QTest::newRow("keys not watched") << "83,3" << false << int(QMessageBox::Ok) << QString() << true;
     }
     void startQuestions()
     {
@@ -128,8 +131,13 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(QString, title);
         QFETCH(bool, accepted);
+        const bool watched = QByteArray(QTest::currentDataTag()) != "keys not watched";
+        testsupport::fake().setAbilities(true, true, true, watched);
         RunDialog dialog(5, 3, stopCommand, seenBefore);
         dialog.show();
+        auto* note = child<QLabel>(dialog, "otherStopsLabel");
+        QCOMPARE(note && note->isVisible() && note->text().contains(QStringLiteral("orvane --stop")), !watched);
+        QCOMPARE(child<QCheckBox>(dialog, "checkHotKey")->isVisible(), watched);
         testsupport::BoxAnswerer boxes({QMessageBox::StandardButton(answer)});
         child<QPushButton>(dialog, "startButton")->click();
         QTest::qWait(30);

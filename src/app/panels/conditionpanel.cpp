@@ -19,7 +19,7 @@ ConditionPanel::ConditionPanel(QWidget* parent) : QWidget(parent)
     conditionGroup = panels::makeGroup(this, "conditionGroup", tr("条件"), QRect(0, 0, 400, 240));
     conditionCombo = place(new QComboBox(this), "conditionCombo", 10, 30, 200, 40);
     panels::addStoredNames(conditionCombo, model::conditionKinds());
-    panels::offerKeyKind(conditionCombo, model::kind::KeyCondition);
+    panels::offerKeyKind(conditionCombo, model::kind::KeyCondition, true);
     addConditionButton = place(new QPushButton(tr("追加"), this), "addConditionButton", 230, 30, 60, 38);
     connect(addConditionButton, &QPushButton::clicked, this,
             [this] { Q_EMIT addRequested(panels::storedName(conditionCombo)); });

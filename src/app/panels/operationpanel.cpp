@@ -27,7 +27,7 @@ OperationPanel::OperationPanel(QWidget* parent) : QWidget(parent)
 
     commandCombo = place(new QComboBox(this), "commandCombo", 10, 30, 200, 40);
     panels::addStoredNames(commandCombo, model::commandKinds());
-    panels::offerKeyKind(commandCombo, model::kind::Key);
+    panels::offerKeyKind(commandCombo, model::kind::Key, false);
     addCommandButton = place(new QPushButton(tr("追加"), this), "addCommandButton", 230, 30, 60, 38);
     connect(addCommandButton, &QPushButton::clicked, this,
             [this] { Q_EMIT addRequested(panels::storedName(commandCombo)); });
@@ -132,8 +132,6 @@ void OperationPanel::applyViewState(const editor::PageViewState& view)
     commandCombo->setEnabled(view.pageControlsEnabled);
     addCommandButton->setEnabled(view.pageControlsEnabled);
     testButton->setEnabled(view.testMoveEnabled);
-    pointerGetButton->setEnabled(view.getPositionEnabled);
-    smoothGetButton->setEnabled(view.getPositionEnabled);
 
     // A target on no monitor is flagged where it is typed: a run would stop on this page.
     const QString offScreen = QStringLiteral("QSpinBox{color: #CC0000;}");

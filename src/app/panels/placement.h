@@ -6,6 +6,7 @@
 #include "platform/inputservices.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLatin1String>
 #include <QRect>
@@ -48,13 +49,25 @@ inline QString storedName(const QComboBox* combo)
     return combo->currentData().toString();
 }
 
-// Without a keyboard capture a key entry could never get its combination: the key kind is offered disabled.
-inline void offerKeyKind(QComboBox* combo, const QString& keyKind)
+// Without a keyboard capture a key entry could never get its combination, and a key condition without a watch of the
+// desktop's keys could never be met: the key kind is then offered disabled, its tool tip saying why.
+inline void offerKeyKind(QComboBox* combo, const QString& keyKind, bool watched)
 {
     auto* items = qobject_cast<QStandardItemModel*>(combo->model());
     const int row = combo->findData(keyKind);
-    if (items && row >= 0)
-        items->item(row)->setEnabled(platform::services().canCapture());
+    if (!items || row < 0)
+        return;
+    const platform::InputServices& desktop = platform::services();
+    const bool blind = watched && desktop.isAvailable() && !desktop.canWatchKeys();
+    items->item(row)->setEnabled(desktop.canCapture() && !blind);
+    if (blind)
+        items->item(row)->setToolTip(QCoreApplication::translate(
+            "panels",
+            "このデスクトップ（Wayland）では、アプリケーションがデスクトップ全体のキーを監視できないため使えません。"));
+    else if (desktop.isAvailable() && !desktop.canCapture())
+        items->item(row)->setToolTip(
+            QCoreApplication::translate("panels", "このデスクトップ（Wayland）では、アプリケーションがキーボードを横"
+                                                  "取りできないため、キーを登録できません。"));
 }
 
 } // namespace panels

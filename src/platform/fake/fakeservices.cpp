@@ -70,12 +70,19 @@ bool FakeServices::canRegisterHotKey() const
     return available_ && canRegisterHotKey_;
 }
 
-void FakeServices::setAbilities(bool synthesize, bool capture, bool hotKey)
+bool FakeServices::canWatchKeys() const
+{
+    std::lock_guard lock(mutex_);
+    return available_ && canWatchKeys_;
+}
+
+void FakeServices::setAbilities(bool synthesize, bool capture, bool hotKey, bool watchKeys)
 {
     std::lock_guard lock(mutex_);
     canSynthesize_ = synthesize;
     canCapture_ = capture;
     canRegisterHotKey_ = hotKey;
+    canWatchKeys_ = watchKeys;
 }
 
 std::string FakeServices::lastError() const

@@ -43,6 +43,7 @@ public:
     bool canSynthesize() const override;
     bool canCapture() const override;
     bool canRegisterHotKey() const override;
+    bool canWatchKeys() const override;
     std::string backendName() const override { return "fake"; }
     std::string lastError() const override;
     bool isKeyDown(int vk) override;
@@ -64,7 +65,7 @@ public:
     // Test controls. Thread-safe.
     void setAvailable(bool available);
     // What the capability queries answer while the fake is available (all true until set).
-    void setAbilities(bool synthesize, bool capture, bool hotKey);
+    void setAbilities(bool synthesize, bool capture, bool hotKey, bool watchKeys = true);
     void setKeyDown(int vk, bool down); // changes the key state without recording an event
     void setPointer(int x, int y);      // moves the pointer without recording an event
     // The desktop's monitors; none (unknown, nothing refused) until set. A move to a point on none of them is refused.
@@ -115,6 +116,7 @@ private:
     bool canSynthesize_ = true;
     bool canCapture_ = true;
     bool canRegisterHotKey_ = true;
+    bool canWatchKeys_ = true;
     bool failCapture_ = false;
     bool failHotKey_ = false;
     std::string lastError_;
