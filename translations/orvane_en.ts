@@ -376,6 +376,10 @@ Pressing them stops a running project
 at any time within 0.2 seconds.
 Please remember them.</translation>
     </message>
+    <message>
+        <source>このデスクトップ（Wayland）ではキーの組み合わせで停止できません。トレイのアイコン、停止ウィンドウ、または orvane --stop で停止してください。</source>
+        <translation>On this desktop (Wayland), key combinations cannot stop a run. Stop it from the tray icon, the stop window or with orvane --stop.</translation>
+    </message>
 </context>
 <context>
     <name>RunIndicators</name>
@@ -715,6 +719,10 @@ Exit codes:
     <message>
         <source>終了コマンドと同じキーです。実行中に押すと実行が止まり、次のページへ進めません。</source>
         <translation>These are the stop keys. Pressing them during a run stops it, so the page can never be passed.</translation>
+    </message>
+    <message>
+        <source>座標を取得したい位置をクリックしてください（Esc または右クリックでキャンセル）</source>
+        <translation>Click the position to pick (Esc or a right click cancels)</translation>
     </message>
 </context>
 <context>
@@ -1201,6 +1209,17 @@ The run was cancelled.</translation>
     <message>
         <source>操作が記録されなかったため、ページは追加されませんでした。</source>
         <translation>Nothing was recorded, so no pages were added.</translation>
+    </message>
+</context>
+<context>
+    <name>panels</name>
+    <message>
+        <source>このデスクトップ（Wayland）では、アプリケーションがデスクトップ全体のキーを監視できないため使えません。</source>
+        <translation>Not available on this desktop (Wayland): applications cannot watch the keys of the whole desktop.</translation>
+    </message>
+    <message>
+        <source>このデスクトップ（Wayland）では、アプリケーションがキーボードを横取りできないため、キーを登録できません。</source>
+        <translation>Keys cannot be set on this desktop (Wayland): applications cannot take over the keyboard.</translation>
     </message>
 </context>
 <context>
