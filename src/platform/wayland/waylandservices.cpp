@@ -150,6 +150,27 @@ WaylandServices::~WaylandServices()
                     ledger().buttonUp(i == 0 ? kWaylandLeftButton : kWaylandRightButton);
             }
         }
+        // Disconnecting frees no proxy: each object is destroyed first, or its memory outlives the connection.
+        for (const auto& output : outputs_) {
+            if (output->place)
+                zxdg_output_v1_destroy(output->place);
+            wl_output_destroy(output->output);
+        }
+        outputs_.clear();
+        if (keyboard_)
+            zwp_virtual_keyboard_v1_destroy(keyboard_);
+        if (pointer_)
+            zwlr_virtual_pointer_v1_destroy(pointer_);
+        if (keyboardManager_)
+            zwp_virtual_keyboard_manager_v1_destroy(keyboardManager_);
+        if (pointerManager_)
+            zwlr_virtual_pointer_manager_v1_destroy(pointerManager_);
+        if (outputManager_)
+            zxdg_output_manager_v1_destroy(outputManager_);
+        if (seat_)
+            wl_seat_destroy(seat_);
+        if (registry_)
+            wl_registry_destroy(registry_);
         wl_display_disconnect(display_);
     }
 }
