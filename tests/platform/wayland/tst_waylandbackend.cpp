@@ -3,6 +3,7 @@
 #include "platform/inputservices.h"
 #include "platform/wayland/waylandfactory.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/socket.h>
 #include <thread>
 
 using platform::MouseButton;
@@ -125,6 +127,29 @@ private Q_SLOTS:
                                    "motion 1279 1023", "button 273 up"}));
         int x = 0, y = 0;
         QVERIFY(backend_->getCursorPos(x, y) && x == 1279 && y == 1023);
+    }
+
+    // Only our own connection cut, as when the compositor closes it or a protocol error ends it, while other clients
+    // go on: every later input says at once that it was not delivered, so that the run stops and says so.
+    void brokenConnection()
+    {
+        const auto sockets = [] {
+            QStringList fds = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System);
+            fds.removeIf(
+                [](const QString& fd) { return !QFile::symLinkTarget("/proc/self/fd/" + fd).contains("socket:"); });
+            return fds;
+        };
+        const QStringList before = sockets();
+        auto backend = platform::createWaylandServices();
+        QVERIFY(backend && backend->setCursorPos(10, 10));
+        QStringList ours = sockets();
+        ours.removeIf([&](const QString& fd) { return before.contains(fd); });
+        QCOMPARE(ours.size(), 1);
+        QCOMPARE(::shutdown(ours.first().toInt(), SHUT_RDWR), 0); // the descriptor stays ours, unlike after close()
+        QVERIFY(!backend->sendKey('A', true) && !backend->sendUnicodeUnit(u'a', true) && !backend->setCursorPos(9, 9));
+        QVERIFY(!backend->sendMouseButton(MouseButton::Left, true) && backend->monitors().empty());
+        QCOMPARE(backend->typeText(u"ab", std::chrono::steady_clock::now(), {}, {}), std::size_t(0));
+        QVERIFY(backend_->typeText(u"#", std::chrono::steady_clock::now(), {}, {}) == 1);
     }
 
     // A killed process's keys come up with its connection; its buttons through the guardian.
