@@ -11,9 +11,13 @@
 
 void orvane::startRecording()
 {
-    RecordDialog dialog(config.stertTime, config.stopCommand, this);
+    RecordDialog dialog(config.recordDelay > 0 ? config.recordDelay : config.stertTime, config.stopCommand, this);
+    dialog.setRecordsMoves(config.recordMoves);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    // Kept for the next recording, apart from the run's settings: a recording often wants more time to get ready.
+    config.recordDelay = dialog.startDelay();
+    config.recordMoves = dialog.recordsMoves();
     RecordingSession::Settings settings;
     settings.startDelay = dialog.startDelay();
     settings.stopCommand = config.stopCommand;

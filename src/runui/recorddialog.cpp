@@ -61,3 +61,8 @@ bool RecordDialog::recordsMoves() const
 {
     return recordMovesCheckBox->isChecked();
 }
+
+void RecordDialog::setRecordsMoves(bool moves)
+{
+    recordMovesCheckBox->setChecked(moves);
+}

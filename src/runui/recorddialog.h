@@ -18,6 +18,7 @@ public:
 
     int startDelay() const;
     bool recordsMoves() const;
+    void setRecordsMoves(bool moves);
 
 private:
     QSpinBox* recordDelaySpinBox = nullptr;

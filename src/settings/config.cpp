@@ -148,6 +148,8 @@ void loadConfig(Config& config)
     readBool("is_message_delete", config.isMessageDelete);
     // Seconds; 0 (the default) keeps every pause of a recording as it was.
     config.recordIdleCap = std::max(0, obj.value(QLatin1String("record_idle_cap")).toInt(config.recordIdleCap));
+    readInt("record_delay", config.recordDelay);
+    readBool("record_moves", config.recordMoves);
     const QString language = obj.value(QLatin1String("language")).toString();
     if (language == QLatin1String("ja"))
         config.language = Language::Japanese;
@@ -218,6 +220,8 @@ bool saveConfig(const Config& config)
     obj.insert(QStringLiteral("is_message_paste"), config.isMessagePaste);
     obj.insert(QStringLiteral("is_message_delete"), config.isMessageDelete);
     obj.insert(QStringLiteral("record_idle_cap"), config.recordIdleCap);
+    obj.insert(QStringLiteral("record_delay"), config.recordDelay);
+    obj.insert(QStringLiteral("record_moves"), config.recordMoves);
     obj.insert(QStringLiteral("is_japanese"), true);
     const char* const languages[] = {"auto", "ja", "en"};
     obj.insert(QStringLiteral("language"), QLatin1String(languages[static_cast<int>(config.language)]));

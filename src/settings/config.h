@@ -27,6 +27,8 @@ struct Config {
     bool isMessageDelete = true;
     bool isJapanese = true;
     int recordIdleCap = 0;              // a recording shortens longer pauses to this many seconds; 0: never
+    int recordDelay = 0;                // 記録設定's last start delay; 0: none yet, the run's is offered
+    bool recordMoves = false;           // 記録設定's last choice of マウスの動きも記録する
     Language language = Language::Auto; // "language": "auto", "ja" or "en"; a file without it reads as Auto
     QStringList recentFiles;            // newest first, at most MaxRecentFiles
 };

@@ -67,10 +67,12 @@ private Q_SLOTS:
         QTest::newRow("FIFO") << QByteArray("fifo") << 5 << 1 << "83,3" << false;
         QTest::newRow("syntax error") << QByteArray("{\"stert_time\": ") << 5 << 1 << "83,3" << false;
         QTest::newRow("wrong types keep defaults")
-            << QByteArray(R"({"stert_time":"7","run_number":2.5,"stop_command":12,"is_help":"yes"})") << 5 << 1
-            << "83,3" << false;
+            << QByteArray(R"({"stert_time":"7","run_number":2.5,"stop_command":12,"is_help":"yes",)"
+                          R"("record_idle_cap":-4,"record_delay":"3","record_moves":1})")
+            << 5 << 1 << "83,3" << false;
         QTest::newRow("valid values") << QByteArray(R"({"stert_time":7,"run_number":114514,"stop_command":"なし",)"
-                                                    R"("is_help":true,"language":"en"})")
+                                                    R"("is_help":true,"language":"en","record_idle_cap":30,)"
+                                                    R"("record_delay":12,"record_moves":true})")
                                       << 7 << 114514 << "なし" << true;
     }
     void loading()
@@ -91,12 +93,16 @@ private Q_SLOTS:
         QTEST(config.stopCommand, "stopCommand");
         QTEST(config.isHelp, "isHelp");
         // The language choice came later: only "valid values" has one, every other file reads as 自動.
-        QCOMPARE(config.language, QTest::currentDataTag() == QByteArray("valid values") ? settings::Language::English
-                                                                                        : settings::Language::Auto);
+        // So are the recording's: the cap on pauses, the record dialog's last delay and moves choice.
+        const bool valid = QTest::currentDataTag() == QByteArray("valid values");
+        QCOMPARE(config.language, valid ? settings::Language::English : settings::Language::Auto);
+        QCOMPARE(QList<int>({config.recordIdleCap, config.recordDelay, config.recordMoves}),
+                 valid ? QList<int>({30, 12, 1}) : QList<int>({0, 0, 0}));
         config.language = settings::Language::Japanese; // and it is written back
         QVERIFY(settings::saveConfig(config));
         settings::loadConfig(config);
         QCOMPARE(config.language, settings::Language::Japanese);
+        QCOMPARE(config.recordDelay == 12 && config.recordMoves, valid);
     }
 
     // 自動 is Japanese for a Japanese desktop and for one without a language (C, POSIX), English for any other.
