@@ -462,13 +462,16 @@ private Q_SLOTS:
     void recordThenReplay_data()
     {
         QTest::addColumn<QStringList>("work"); // xdotool commands, one after the other; "_" is a space
-        QTest::newRow("held click, capitals, Ctrl+A, pauses")
-            << QStringList{"mousemove 300 250 mousedown 1 sleep 0.35 mouseup 1 sleep 0.4",
-                           "type --delay 40 Hello_World", "sleep 0.6 key ctrl+a sleep 0.3"};
+        QTest::addColumn<bool>("stopCommand"); // ended by `orvane --stop` rather than the stop combination
+        const QStringList work{"mousemove 300 250 mousedown 1 sleep 0.35 mouseup 1 sleep 0.4",
+                               "type --delay 40 Hello_World", "sleep 0.6 key ctrl+a sleep 0.3"};
+        QTest::newRow("held click, capitals, Ctrl+A, pauses") << work << false;
+        QTest::newRow("ended by orvane --stop") << work << true;
     }
     void recordThenReplay()
     {
         QFETCH(QStringList, work);
+        QFETCH(bool, stopCommand);
         const QString project = dir->filePath(QStringLiteral("recorded.cmdat"));
         Observer observer;
         QList<Observer::Action> done;
@@ -489,7 +492,12 @@ private Q_SLOTS:
                 observer.take();
                 for (const QString& step : work)
                     xdotool(step.split(QLatin1Char(' ')).replaceInStrings(QStringLiteral("_"), QStringLiteral(" ")));
-                user.chord({XK_Control_L, XK_Alt_L, XK_s});
+                Program stopper(dir->path(), DefaultRootWindow(user.display()));
+                if (!stopCommand)
+                    user.chord({XK_Control_L, XK_Alt_L, XK_s});
+                else
+                    QVERIFY(stopper.start({"--stop"}, false) && stopper.process.waitForFinished(10000) &&
+                            stopper.process.exitCode() == 0);
             } else {
                 QVERIFY(program->start({"--run", project, "--delay", "0"}));
             }
