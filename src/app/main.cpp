@@ -14,6 +14,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QFont>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -22,10 +24,35 @@
 #include <QToolTip>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcStart, "orvane.start", QtWarningMsg)
+
+// Before the first synthetic input and after the first window, which does not need them: the watchdog confirmed, and
+// what an abnormally ended instance left held or bound taken back.
+void settleDesktop()
+{
+    static bool settled = false;
+    if (std::exchange(settled, true))
+        return;
+    if (!platform::guardian::confirmStarted())
+        qCWarning(lcStart, "The input guardian could not start: keys held at an abnormal end are not released.");
+    platform::services().settle();
+}
+
+// A dialog that the window's construction shows (the first-run greeting, the recovery copy's question) is answered
+// with the keyboard and pointer that a killed instance may have left held: the desktop settles before it.
+class SettleBeforeDialogs final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<QDialog*>(watched))
+            settleDesktop();
+        return false;
+    }
+};
 
 // Runs the program; everything that touches the desktop is gone when this returns.
 int runProgram(int argc, char* argv[], const cli::Request& request, const model::ProjectData& runProject, bool japanese)
@@ -55,29 +82,36 @@ int runProgram(int argc, char* argv[], const cli::Request& request, const model:
     toolTipFont.setPixelSize(18);
     QToolTip::setFont(toolTipFont);
 
-    platform::setServices(platform::createDefaultServices());
+    platform::setServices(platform::createDefaultServices(platform::Settle::Later));
     platform::installNativeEventForwarder();
     qCDebug(lcStart) << "Input backend:" << platform::services().backendName().c_str();
 
     if (request.mode == cli::Request::Mode::Run) {
+        settleDesktop();
         const int code = runWithoutEditor(request, runProject, quitSignals);
         platform::setServices(nullptr);
         return code;
     }
     if (request.mode == cli::Request::Mode::Record) {
+        settleDesktop();
         const int code = recordWithoutEditor(request, quitSignals);
         platform::setServices(nullptr);
         return code;
     }
 
+    SettleBeforeDialogs settleBeforeDialogs;
+    app.installEventFilter(&settleBeforeDialogs);
     orvane window;
     built = &window;
     if (quitWhenBuilt) {
+        settleDesktop();
         window.finishWithoutQuestion();
         platform::setServices(nullptr);
         return 0;
     }
     window.show();
+    settleDesktop(); // the event loop has not run: nothing can synthesise input before it
+    app.removeEventFilter(&settleBeforeDialogs);
     // A project file handed over by the desktop's menu entry, a file manager or a script.
     if (!request.file.isEmpty())
         QTimer::singleShot(0, &window, [&window, path = request.file] { window.openProjectAtStart(path); });
@@ -128,9 +162,9 @@ int main(int argc, char* argv[])
     if (!platform::displayReachable())
         return cli::reportNoDisplay(request);
     core.reset();
-    // Before any thread and any toolkit state: the watchdog on Linux is a fork of this very moment.
-    if (!platform::guardian::start())
-        qCWarning(lcStart, "The input guardian could not start: keys held at an abnormal end are not released.");
+    // Before any thread and any toolkit state: the watchdog on Linux is a fork of this very moment. That it has a
+    // session of its own is confirmed once the first window is up.
+    platform::guardian::start(true);
     const int code = runProgram(argc, argv, request, runProject, japanese);
     platform::guardian::stop();
     return code;

@@ -57,22 +57,30 @@ bool displayReachable()
 #endif
 }
 
-std::unique_ptr<InputServices> createDefaultServices()
+std::unique_ptr<InputServices> createDefaultServices(Settle settle)
 {
 #if defined(ORVANE_WITH_WIN32)
-    if (auto backend = createWin32Services())
+    if (auto backend = createWin32Services()) {
+        if (settle == Settle::Now)
+            backend->settle();
         return backend;
+    }
 #endif
     bool waylandWithoutInput = false;
 #if defined(ORVANE_WITH_WAYLAND)
     // A wlroots compositor is driven directly; anything else Wayland is reached only through XWayland, if at all.
-    if (auto backend = createWaylandServices())
+    if (auto backend = createWaylandServices()) {
+        if (settle == Settle::Now)
+            backend->settle();
         return backend;
+    }
     waylandWithoutInput = waylandDesktop() == WaylandDesktop::WithoutInput;
 #endif
 #if defined(ORVANE_WITH_X11)
     if (auto backend = createX11Services()) {
         limitFound() = waylandWithoutInput ? DesktopLimit::X11WindowsOnly : DesktopLimit::None;
+        if (settle == Settle::Now)
+            backend->settle();
         return backend;
     }
 #endif

@@ -99,6 +99,11 @@ public:
     // Any thread; never blocks.
     virtual bool isAvailable() const = 0;
 
+    // Takes back what an abnormally ended instance left behind (keys held, keycodes bound) and marks this instance
+    // as alive, for a backend created with SettleLater; a second call does nothing. GUI thread, before the first
+    // synthetic input; blocks for a few round trips.
+    virtual void settle() {}
+
     // What this desktop lets the backend do, so that the UI disables what cannot work instead of failing once used:
     // synthesise keyboard and pointer input, capture the keyboard, register a desktop-wide hot key. A true answer does
     // not promise that each call succeeds (another program may hold the keyboard). Unless a backend knows better,
@@ -208,6 +213,10 @@ std::unique_ptr<InputServices> setServices(std::unique_ptr<InputServices> backen
 // A backend that reports itself unavailable: for desktops that cannot be driven.
 std::unique_ptr<InputServices> createUnavailableServices();
 
+// Now: the backend settles before it is returned. Later: the caller calls settle() itself (after the first window is
+// on screen) before any synthetic input.
+enum class Settle { Now, Later };
+
 // Prepares the toolkit before the GUI application object is created: where an X display is reachable, the toolkit's
 // X11 platform is preferred (so the program also drives X programs under XWayland) unless the user forced another.
 void prepareGuiPlatform();
@@ -224,7 +233,7 @@ bool displayReachable();
 // Picks the real backend for the running desktop (Win32 on Windows; on Linux, Wayland where WAYLAND_DISPLAY names a
 // compositor with the virtual keyboard and pointer protocols, else X11 where an X display is reachable), or the
 // unavailable backend. Call after the GUI application object exists.
-std::unique_ptr<InputServices> createDefaultServices();
+std::unique_ptr<InputServices> createDefaultServices(Settle settle = Settle::Now);
 
 // What keeps synthetic input from reaching every window of the desktop, as createDefaultServices found it.
 enum class DesktopLimit {

@@ -19,8 +19,13 @@ int runWatchdogIfAsked(int argc, char** argv);
 
 // Starts the watchdog and installs its ledger as platform::ledger(). Call once, at the top of main(), while the
 // process has a single thread. On Linux it returns once the watchdog has its own session (waiting at most two
-// seconds). Returns false (the recording-nothing ledger stays) when the watchdog cannot start.
-bool start();
+// seconds), or at once with confirmLater, and then confirmStarted() must come before the first synthetic input.
+// Returns false (the recording-nothing ledger stays) when the watchdog cannot start.
+bool start(bool confirmLater = false);
+
+// Waits (at most two seconds) until the watchdog has a session of its own; at once when it has. False, with the
+// recording-nothing ledger back, when it ended instead or none was started. GUI thread.
+bool confirmStarted();
 
 // Ends the watchdog at a clean exit: says goodbye when the ledger holds nothing, otherwise just closes the channel so
 // that the watchdog undoes what is left; then waits for it to exit (bounded by its own one-second limit) and puts the

@@ -24,6 +24,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #if defined(ORVANE_WITH_WAYLAND)
 #include "platform/wayland/waylandrelease.h"
@@ -40,6 +41,7 @@ namespace {
 
 pid_t g_watchdog = 0;
 int g_channel = -1;
+bool g_confirmed = false; // the watchdog said it has a session of its own
 class SocketLedger;
 SocketLedger* g_ledger = nullptr;
 
@@ -310,10 +312,10 @@ int runWatchdogIfAsked(int, char**)
     return -1;
 }
 
-bool start()
+bool start(bool confirmLater)
 {
     if (g_watchdog > 0)
-        return true;
+        return confirmLater || confirmStarted();
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
         return false;
@@ -329,21 +331,34 @@ bool start()
         runWatchdog(pair[1], parent);
     }
     close(pair[1]);
-    // Until the watchdog has left the program's process group, a kill of the group would take it along. Its byte says
-    // it has; bounded, so that a watchdog the system is slow to schedule does not hold the program up for long.
-    pollfd ready{pair[0], POLLIN, 0};
-    char byte = 0;
-    if (::poll(&ready, 1, 2000) == 1 && ::recv(pair[0], &byte, 1, 0) != 1) {
-        close(pair[0]); // it ended before it could watch anything
-        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-        }
-        return false;
-    }
     g_watchdog = child;
     g_channel = pair[0];
     auto ledger = std::make_unique<SocketLedger>(g_channel);
     g_ledger = ledger.get();
     setLedger(std::move(ledger));
+    return confirmLater || confirmStarted();
+}
+
+bool confirmStarted()
+{
+    if (g_watchdog <= 0)
+        return false;
+    if (g_confirmed)
+        return true;
+    // Until the watchdog has left the program's process group, a kill of the group would take it along. Its byte says
+    // it has; bounded, so that a watchdog the system is slow to schedule does not hold the program up for long.
+    pollfd ready{g_channel, POLLIN, 0};
+    char byte = 0;
+    if (::poll(&ready, 1, 2000) == 1 && ::recv(g_channel, &byte, 1, 0) != 1) {
+        // It ended before it could watch anything (and nothing was recorded yet).
+        g_ledger = nullptr;
+        setLedger(nullptr);
+        close(std::exchange(g_channel, -1));
+        while (waitpid(std::exchange(g_watchdog, 0), nullptr, 0) < 0 && errno == EINTR) {
+        }
+        return false;
+    }
+    g_confirmed = true;
     return true;
 }
 
@@ -359,6 +374,7 @@ void stop()
     while (waitpid(g_watchdog, nullptr, 0) < 0 && errno == EINTR) {
     }
     g_watchdog = 0;
+    g_confirmed = false;
 }
 
 long watchdogProcessId()

@@ -81,7 +81,7 @@ int runWatchdogIfAsked(int argc, char** argv)
     return 0;
 }
 
-bool start()
+bool start(bool)
 {
     if (g_process)
         return true;
@@ -142,6 +142,11 @@ void stop()
     CloseHandle(g_process);
     g_process = nullptr;
     g_processId = 0;
+}
+
+bool confirmStarted()
+{
+    return g_process != nullptr; // start() returns once the watchdog runs
 }
 
 long watchdogProcessId()

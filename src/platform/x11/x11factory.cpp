@@ -1,6 +1,5 @@
 #include "x11factory.h"
 
-#include "x11leftovers.h"
 #include "x11services.h"
 
 #include <QByteArray>
@@ -27,10 +26,6 @@ std::unique_ptr<InputServices> createX11Services()
                         XkbQueryExtension(probe, &opcode, &event, &error, &xkbMajor, &xkbMinor);
     const std::string name = DisplayString(probe);
     const int screen = DefaultScreen(probe);
-    // Before this instance claims its own selection: with none claimed, whatever synthetic input still holds was
-    // left by an instance that ended together with its watchdog.
-    if (usable)
-        x11::releaseLeftHeldInput(probe);
     XCloseDisplay(probe);
     if (!usable)
         return nullptr;

@@ -13,7 +13,7 @@ namespace platform {
 // The X11 backend, or nullptr when no X display can be opened or it lacks the XTEST or XKEYBOARD extension. Call
 // after the GUI application object exists: the capture and the hot keys use the toolkit's own X connection (without
 // it, for instance on a Wayland platform plugin, they fail and everything else still works through private
-// connections).
+// connections). It has not settled yet (InputServices::settle()).
 std::unique_ptr<InputServices> createX11Services();
 
 // The monitors of the default screen of the display in DISPLAY, on a connection of its own; empty without a display.

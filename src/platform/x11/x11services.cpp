@@ -1,6 +1,7 @@
 #include "x11services.h"
 
 #include "platform/inputledger.h"
+#include "x11leftovers.h"
 #include "x11monitors.h"
 #include "x11vktable.h"
 
@@ -11,6 +12,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <chrono>
@@ -38,13 +40,25 @@ bool numLockOn(Display* display, unsigned numLockMask)
 X11Services::X11Services(const std::string& displayName, int screen) : displayName_(displayName), screen_(screen)
 {
     setDisplayName(displayName_);
-    if (XDisplay* display = threadDisplay()) {
-        // What a dead instance left bound is taken back before the unused keycodes are counted. The main thread's
-        // connection lives as long as the program, and with it the mark that this instance is alive.
-        spare_.record().claim(display);
-        if (auto map = keyboardMap(display))
-            spare_.adopt(display, map->spareKeycodes());
-    }
+}
+
+void X11Services::settle()
+{
+    XDisplay* display = threadDisplay();
+    if (!display || std::exchange(settled_, true))
+        return;
+    // A window shown just before is put on screen first, while the work below goes on.
+    if (xcb_connection_t* toolkit = toolkitConnection())
+        xcb_flush(toolkit);
+    // Before this instance claims its own selection: with none claimed, whatever synthetic input still holds was left
+    // by an instance that ended together with its watchdog.
+    releaseLeftHeldInput(display);
+    // What a dead instance left bound is taken back before the unused keycodes are counted. The main thread's
+    // connection lives as long as the program, and with it the mark that this instance is alive.
+    spare_.record().claim(display);
+    mapStale_ = true; // a map read before counted those keycodes as taken
+    if (auto map = keyboardMap(display))
+        spare_.adopt(display, map->spareKeycodes());
 }
 
 X11Services::~X11Services()

@@ -80,6 +80,7 @@ public:
     ~X11Services() override;
 
     bool isAvailable() const override { return true; }
+    void settle() override;
     // XTest is required to create the backend; grabs go through the toolkit's own X connection, which exists only
     // when Qt runs on its xcb platform.
     bool canSynthesize() const override { return true; }
@@ -168,6 +169,7 @@ private:
     std::mutex mapMutex_;
     std::shared_ptr<const KeyboardMap> map_;
     std::atomic<bool> mapStale_{true};
+    bool settled_ = false; // GUI thread only
     SpareKeys spare_;
 
     std::vector<Capture> captures_;

@@ -553,7 +553,7 @@ private Q_SLOTS:
         const std::map<int, KeySym> record = boundRecord(other_.display());
         QCOMPARE(record.size(), 6u); // five characters and a held F13
         // A start while that instance lives leaves its bindings alone.
-        platform::createX11Services().reset();
+        platform::createDefaultServices().reset();
         QCOMPARE(boundRecord(other_.display()), record);
         for (const auto& [kc, sym] : record)
             QVERIFY(other_.keycodeCarries(kc, sym));
@@ -573,8 +573,8 @@ private Q_SLOTS:
         other_.bind(taken, {XK_F30});
         for (const auto& pair : record)
             other_.keycode(pair.first, false); // the killed instance held F13 down
-        auto second = platform::createX11Services();
-        QVERIFY(second);
+        auto second = platform::createDefaultServices();
+        QVERIFY(second->isAvailable());
         std::set<int> expected = unusedAtStart_;
         expected.erase(taken);
         QCOMPARE(other_.unusedKeycodes(), expected);
@@ -858,6 +858,7 @@ int childMain(const std::string& role, const char* display)
     auto backend = platform::createX11Services();
     if (!backend)
         return 3;
+    backend->settle();
     const platform::StopSignal never;
     if (role == "bind") {
         backend->typeText(u"弐参肆伍陸", std::chrono::steady_clock::now(), {}, never);
