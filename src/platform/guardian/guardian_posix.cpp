@@ -9,6 +9,7 @@
 #include "guardian.h"
 #include "ledgerrecords.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -145,16 +146,16 @@ void onParentDeath(int)
 }
 
 #if defined(ORVANE_WITH_X11)
-// Whether keycode carries exactly keysym on every level it uses (keysym 0: nothing at all).
-bool carriesExactly(Display* display, int keycode, unsigned long keysym)
+// Whether keycode carries nothing but keysyms on every level it uses (none or only 0: nothing at all).
+bool carriesExactly(Display* display, int keycode, const std::vector<unsigned long>& keysyms)
 {
     int perKeycode = 0;
     KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(keycode), 1, &perKeycode);
-    bool exactly = keysym == 0;
+    bool exactly = std::all_of(keysyms.begin(), keysyms.end(), [](unsigned long k) { return k == 0; });
     for (int s = 0; syms && s < perKeycode; ++s) {
         if (syms[s] == NoSymbol)
             continue;
-        exactly = syms[s] == keysym;
+        exactly = syms[s] != 0 && std::find(keysyms.begin(), keysyms.end(), syms[s]) != keysyms.end();
         if (!exactly)
             break;
     }

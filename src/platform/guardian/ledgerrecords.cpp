@@ -40,7 +40,7 @@ void LedgerState::apply(RecordKind kind, int code, const std::vector<unsigned lo
         bound.erase(code);
         break;
     case RecordKind::Bound:
-        bound[code] = keysyms.empty() ? 0 : keysyms.front();
+        bound[code] = keysyms;
         break;
     case RecordKind::CapsLock:
         capsLockSuspended = code != 0;
@@ -63,8 +63,8 @@ std::vector<std::vector<std::uint32_t>> LedgerState::snapshot() const
         records.push_back(encodeRecord(RecordKind::ButtonDown, button));
     for (const auto& [keycode, keysyms] : rebound)
         records.push_back(encodeRecord(RecordKind::Rebound, keycode, keysyms));
-    for (const auto& [keycode, keysym] : bound)
-        records.push_back(encodeRecord(RecordKind::Bound, keycode, {keysym}));
+    for (const auto& [keycode, keysyms] : bound)
+        records.push_back(encodeRecord(RecordKind::Bound, keycode, keysyms));
     if (capsLockSuspended)
         records.push_back(encodeRecord(RecordKind::CapsLock, 1));
     return records;

@@ -26,7 +26,7 @@ enum class RecordKind : std::uint32_t {
     Goodbye,
     Reset, // forget everything; a full copy of the state follows
     // Appended later; the numbers above keep their meaning.
-    Bound,    // one keysym word: what the program put on the keycode (0: it emptied the keycode)
+    Bound,    // one or two keysym words: what the program put on the keycode (0: it emptied the keycode)
     CapsLock, // code 1: CapsLock switched off for typing; 0: back on
 };
 
@@ -40,7 +40,7 @@ struct LedgerState {
     std::set<int> keys;
     std::set<int> buttons;
     std::map<int, std::vector<unsigned long>> rebound; // keycode -> its mapping before the program touched it
-    std::map<int, unsigned long> bound;                // keycode -> the keysym the program put there (0: emptied it)
+    std::map<int, std::vector<unsigned long>> bound;   // keycode -> the keysyms the program put there ({0}: emptied it)
     bool capsLockSuspended = false;
     bool goodbye = false;
 
@@ -76,7 +76,11 @@ public:
         change(RecordKind::Rebound, keycode, priorKeysyms);
     }
     void restored(int keycode) override { change(RecordKind::Restored, keycode); }
-    void bound(int keycode, unsigned long keysym) override { change(RecordKind::Bound, keycode, {keysym}); }
+    void bound(int keycode, unsigned long keysym, unsigned long shifted = 0) override
+    {
+        change(RecordKind::Bound, keycode,
+               shifted != 0 ? std::vector<unsigned long>{keysym, shifted} : std::vector{keysym});
+    }
     void capsLockSuspended(bool suspended) override { change(RecordKind::CapsLock, suspended ? 1 : 0); }
     // The goodbye goes out only when nothing is recorded as held: otherwise the watchdog undoes the rest once the
     // channel closes. sayGoodbye() returns whether it went out; nothing is written after it.

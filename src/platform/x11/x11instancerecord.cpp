@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <map>
 
 namespace platform::x11 {
 
@@ -40,19 +41,21 @@ std::vector<long> readRecord(Display* display, Atom record, bool remove)
     return pairs;
 }
 
-// Empties each keycode of a dead instance's record that still carries exactly the recorded keysym, and deletes the
-// record.
+// Empties each keycode of a dead instance's record that still carries exactly the recorded keysyms (a keycode with a
+// Shift level is recorded twice, once for each), and deletes the record.
 void takeBack(Display* display, Atom record, std::vector<int>& emptied)
 {
     const std::vector<long> pairs = readRecord(display, record, true);
-    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
-        const int kc = static_cast<int>(pairs[i]);
-        const auto recorded = static_cast<KeySym>(static_cast<unsigned long>(pairs[i + 1]));
-        if (kc < 8 || kc > 255 || recorded == NoSymbol)
+    std::map<int, std::vector<unsigned long>> recorded;
+    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2)
+        recorded[static_cast<int>(pairs[i])].push_back(static_cast<unsigned long>(pairs[i + 1]));
+    for (const auto& [kc, keysyms] : recorded) {
+        if (kc < 8 || kc > 255 || keysyms.size() > 2 || keysyms.front() == NoSymbol)
             continue;
         int perKeycode = 0;
         KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(kc), 1, &perKeycode);
-        const bool exactlyOurs = rowCarriesExactly(syms, perKeycode, recorded);
+        const bool exactlyOurs =
+            rowCarriesExactly(syms, perKeycode, keysyms.front(), keysyms.size() > 1 ? keysyms[1] : 0);
         if (syms)
             XFree(syms);
         // Anything else there means another program has put its own keys on the keycode since: it stays as it is.
@@ -175,8 +178,9 @@ bool InstanceRecord::anyAlive(XDisplay* display)
     // One round trip for all the names, at every start; an atom that was never made was never owned.
     std::vector<Atom> selections(names.size(), None);
     XInternAtoms(display, pointers.data(), kCount, True, selections.data());
-    return std::any_of(selections.begin(), selections.end(),
-                       [&](Atom selection) { return selection != None && XGetSelectionOwner(display, selection) != None; });
+    return std::any_of(selections.begin(), selections.end(), [&](Atom selection) {
+        return selection != None && XGetSelectionOwner(display, selection) != None;
+    });
 }
 
 } // namespace platform::x11

@@ -4,11 +4,11 @@
 // and a later start can take back what a killed instance left behind.
 //
 // Each running instance has a root window property of its own, _ORVANE_BOUND_KEYCODES or _ORVANE_BOUND_KEYCODES_<n>
-// (CARDINAL/32, pairs of keycode and keysym; the first name is the one that versions with a single record used, so
-// their leftovers are taken back too), and owns the selection _ORVANE_INSTANCE_<n> through a window of its connection.
-// The X server drops that ownership however the program ends, so a record whose selection has no owner is a dead
-// instance's, and only such records are taken back: another instance that is typing keeps its bindings. The guardian
-// covers an instance that found no free record.
+// (CARDINAL/32, pairs of keycode and keysym, two pairs for a keycode with a Shift level; the first name is the one that
+// versions with a single record used, so their leftovers are taken back too), and owns the selection
+// _ORVANE_INSTANCE_<n> through a window of its connection. The X server drops that ownership however the program ends,
+// so a record whose selection has no owner is a dead instance's, and only such records are taken back: another instance
+// that is typing keeps its bindings. The guardian covers an instance that found no free record.
 //
 // claim() runs once before any other member; after it the members are safe to call from any thread, each on the
 // caller's connection.

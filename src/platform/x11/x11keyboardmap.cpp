@@ -92,7 +92,7 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
         if (std::find(others.begin(), others.end(), kc) != others.end())
             continue;
         if (const OwnedKey* own = ownedKey(kc)) {
-            const bool ours = own->busy || rowHoldsOnly(syms, symCount, own->keysym);
+            const bool ours = own->busy || rowHoldsOnly(syms, symCount, own->keysym, own->shifted);
             if (ours)
                 continue;
             map->reclaimed_.push_back(kc);

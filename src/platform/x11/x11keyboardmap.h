@@ -16,15 +16,19 @@
 
 namespace platform::x11 {
 
-// A keycode's row of keysyms (width entries, 0 for NoSymbol) holds nothing but keysym, or nothing at all.
-inline bool rowHoldsOnly(const unsigned long* row, int width, unsigned long keysym)
+// A keycode's row of keysyms (width entries, 0 for NoSymbol) holds nothing but keysym (and shifted, the keysym of a
+// Shift level, when not 0), or nothing at all.
+inline bool rowHoldsOnly(const unsigned long* row, int width, unsigned long keysym, unsigned long shifted = 0)
 {
-    return std::all_of(row, row + width, [keysym](unsigned long s) { return s == 0 || s == keysym; });
+    return std::all_of(row, row + width,
+                       [=](unsigned long s) { return s == 0 || s == keysym || (shifted != 0 && s == shifted); });
 }
-// The row holds keysym and nothing else: exactly what the program bound there, so it may be undone.
-inline bool rowCarriesExactly(const unsigned long* row, int width, unsigned long keysym)
+// The row holds keysym (and shifted) and nothing else: exactly what the program bound there, so it may be undone.
+inline bool rowCarriesExactly(const unsigned long* row, int width, unsigned long keysym, unsigned long shifted = 0)
 {
-    return row && keysym != 0 && rowHoldsOnly(row, width, keysym) && std::find(row, row + width, keysym) != row + width;
+    return row && keysym != 0 && rowHoldsOnly(row, width, keysym, shifted) &&
+           std::find(row, row + width, keysym) != row + width &&
+           (shifted == 0 || std::find(row, row + width, shifted) != row + width);
 }
 
 class KeyboardMap {
@@ -34,7 +38,8 @@ public:
         int keycode = 0;
         unsigned long keysym = 0;
         bool busy = false;
-        unsigned generation = 0; // counts the keycode's rebindings, so that a stale snapshot is recognised
+        unsigned generation = 0;   // counts the keycode's rebindings, so that a stale snapshot is recognised
+        unsigned long shifted = 0; // bound on the Shift level (0: the key has one level)
     };
 
     // Reads the map of the core keyboard. Keycodes in owned (the typing pool) are left out of every table: what they

@@ -11,7 +11,8 @@
 //   pair is typed when its low unit is pressed. "\n", "\r" and "\r\n" are one Return, "\t" is Tab; other control
 //   characters except Backspace, Escape and Delete are dropped. CapsLock is switched off while typing.
 // - Characters missing from the keyboard map are bound for a moment on unused keycodes (19 on Xvfb's default map).
-//   typeText binds them in batches of as many distinct characters as there are such keycodes, with one keymap change
+//   typeText binds them in batches of twice as many distinct characters as there are such keycodes (the second on a
+//   keycode's Shift level, pressed with our Shift; one level while the user holds Shift), with one keymap change
 //   per batch (the span from the lowest to the highest keycode, the keys in between written back unchanged), and types
 //   the batch. A client translates a key with the keymap it fetched when it handled the last change notification, so a
 //   keycode is only rebound 100 ms after its previous binding (and no two changes come closer than 15 ms): a client
@@ -131,9 +132,9 @@ private:
                             const StopSignal& stop);
     // Sends a key of a text, which the key watches do not report (they see the user, not the program).
     void fakeTypedKey(XDisplay* display, int keycode, bool press);
-    // The keycodes of wanted (keycode, keysym) that do not carry exactly that keysym now. One round trip.
+    // The keycodes of wanted (keycode, binding) that do not carry exactly that binding now. One round trip.
     static std::vector<int> keycodesNotCarrying(XDisplay* display,
-                                                const std::vector<std::pair<int, unsigned long>>& wanted);
+                                                const std::vector<std::pair<int, SpareKeys::Binding>>& wanted);
 
     // Capture and hot keys (GUI thread).
     struct Capture {

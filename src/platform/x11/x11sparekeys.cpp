@@ -7,6 +7,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace platform::x11 {
@@ -38,7 +39,7 @@ std::vector<KeyboardMap::OwnedKey> SpareKeys::keycodes() const
     std::lock_guard state(state_);
     std::vector<KeyboardMap::OwnedKey> result;
     for (const Slot& s : slots_)
-        result.push_back({s.keycode, s.keysym, s.busy, s.generation});
+        result.push_back({s.keycode, s.keysym, s.busy, s.generation, s.shifted});
     return result;
 }
 
@@ -101,7 +102,7 @@ std::vector<int> SpareKeys::verify(XDisplay* display, const std::vector<int>& ke
             continue;
         const KeySym* at = syms + static_cast<std::ptrdiff_t>(kc - first) * perKeycode;
         const bool empty = std::all_of(at, at + perKeycode, [](KeySym s) { return s == NoSymbol; });
-        if (empty ? own->keysym == 0 : rowHoldsOnly(at, perKeycode, own->keysym))
+        if (empty ? own->keysym == 0 : rowHoldsOnly(at, perKeycode, own->keysym, own->shifted))
             continue;
         mismatched.push_back(kc);
         (empty ? emptied : taken).push_back(kc);
@@ -117,7 +118,7 @@ std::vector<int> SpareKeys::verify(XDisplay* display, const std::vector<int>& ke
             if (s.busy || std::find(emptied.begin(), emptied.end(), s.keycode) == emptied.end() ||
                 seen->generation != s.generation)
                 continue;
-            s.keysym = 0;
+            s.keysym = s.shifted = 0;
             if (std::exchange(s.reported, false))
                 wiped.push_back(s.keycode);
         }
@@ -128,12 +129,7 @@ std::vector<int> SpareKeys::verify(XDisplay* display, const std::vector<int>& ke
     if (!mismatched.empty()) {
         // The record names only what is still ours, so that no later start or instance is kept off these keycodes.
         std::lock_guard state(state_);
-        std::vector<std::pair<int, unsigned long>> record;
-        for (const Slot& s : slots_) {
-            if (s.keysym != 0 && !s.lost)
-                record.emplace_back(s.keycode, s.keysym);
-        }
-        record_.write(display, record);
+        record_.write(display, recordLocked());
         XFlush(display);
     }
     return mismatched;
@@ -165,11 +161,23 @@ void SpareKeys::join(XDisplay* display, const std::vector<int>& unused)
     }
 }
 
-std::size_t SpareKeys::capacity() const
+std::size_t SpareKeys::capacity(bool shiftLevels) const
 {
     std::lock_guard state(state_);
-    return static_cast<std::size_t>(
-        std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return !s.pinned; }));
+    const auto unpinned = std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return !s.pinned; });
+    return static_cast<std::size_t>(unpinned) * (shiftLevels ? 2 : 1);
+}
+
+std::vector<std::pair<int, unsigned long>> SpareKeys::recordLocked() const
+{
+    std::vector<std::pair<int, unsigned long>> record;
+    for (const Slot& s : slots_) {
+        if (s.keysym != 0 && !s.lost)
+            record.emplace_back(s.keycode, s.keysym);
+        if (s.shifted != 0 && !s.lost)
+            record.emplace_back(s.keycode, s.shifted);
+    }
+    return record;
 }
 
 bool SpareKeys::ownsSpan(int first, int count) const
@@ -201,7 +209,7 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
     }
     // Only a keycode that carries nothing or exactly what we bound there is ours to write: a layout loaded since may
     // have put the user's keys on it. A binding goes only where no other living instance's record points.
-    const bool binding = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return c.to != 0; });
+    const bool binding = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return c.to.keysym != 0; });
     const std::vector<int> others = binding ? record_.namedByOthers(display) : std::vector<int>{};
     std::erase_if(changes, [&](const Change& c) {
         if (c.keycode < desc->min_key_code || c.keycode > desc->max_key_code) {
@@ -211,11 +219,11 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
         const KeySym* syms = XkbKeySymsPtr(desc, c.keycode);
         const int count = XkbKeyNumSyms(desc, c.keycode);
         const bool empty = std::all_of(syms, syms + count, [](KeySym k) { return k == NoSymbol; });
-        const bool ours = rowHoldsOnly(syms, count, c.from);
-        const bool claimed = c.to != 0 && std::find(others.begin(), others.end(), c.keycode) != others.end();
+        const bool ours = rowHoldsOnly(syms, count, c.from.keysym, c.from.shifted);
+        const bool claimed = c.to.keysym != 0 && std::find(others.begin(), others.end(), c.keycode) != others.end();
         if (!ours || claimed)
             taken.push_back(c.keycode);
-        return !ours || claimed || (empty && c.to == 0);
+        return !ours || claimed || (empty && c.to.keysym == 0);
     });
     bool ok = true;
     if (!changes.empty()) {
@@ -224,14 +232,20 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
         const int first = low->keycode;
         const int count = high->keycode - first + 1;
         for (const Change& c : changes) {
-            KeySym* syms = XkbResizeKeySyms(desc, c.keycode, c.to != 0 ? 1 : 0);
+            // Two levels are the canonical TWO_LEVEL type, which only Shift selects (not CapsLock, not NumLock).
+            const int width = c.to.shifted != 0 ? 2 : 1;
+            KeySym* syms = XkbResizeKeySyms(desc, c.keycode, c.to.keysym != 0 ? width : 0);
             XkbSymMapRec& key = desc->map->key_sym_map[c.keycode];
-            std::fill(std::begin(key.kt_index), std::end(key.kt_index), XkbOneLevelIndex);
-            key.group_info = static_cast<unsigned char>(XkbSetNumGroups(key.group_info, c.to != 0 ? 1 : 0));
-            key.width = 1;
-            ok = ok && (c.to == 0 || syms);
-            if (syms && c.to != 0)
-                XkbKeySymsPtr(desc, c.keycode)[0] = c.to;
+            std::fill(std::begin(key.kt_index), std::end(key.kt_index),
+                      width == 2 ? XkbTwoLevelIndex : XkbOneLevelIndex);
+            key.group_info = static_cast<unsigned char>(XkbSetNumGroups(key.group_info, c.to.keysym != 0 ? 1 : 0));
+            key.width = static_cast<unsigned char>(width);
+            ok = ok && (c.to.keysym == 0 || syms);
+            if (syms && c.to.keysym != 0) {
+                XkbKeySymsPtr(desc, c.keycode)[0] = c.to.keysym;
+                if (width == 2)
+                    XkbKeySymsPtr(desc, c.keycode)[1] = c.to.shifted;
+            }
         }
         if (ok) {
             XkbMapChangesRec mapChanges{};
@@ -251,8 +265,7 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
     return ok;
 }
 
-bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& wanted,
-                      std::vector<int>* taken)
+bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, Binding>>& wanted, std::vector<int>* taken)
 {
     std::vector<Change> changes;
     std::vector<int> first;
@@ -260,9 +273,10 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsign
         std::lock_guard state(state_);
         for (const auto& entry : wanted) {
             const int kc = entry.first; // not structured bindings: the lambda below captures them
-            const unsigned long sym = entry.second;
+            const unsigned long sym = entry.second.keysym;
             auto slot = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keycode == kc; });
-            changes.push_back({kc, slot == slots_.end() ? 0 : slot->keysym, sym});
+            changes.push_back(
+                {kc, slot == slots_.end() ? Binding{} : Binding{slot->keysym, slot->shifted}, entry.second});
             if (slot != slots_.end() && sym != 0 && !slot->reported) {
                 slot->reported = true;
                 first.push_back(kc);
@@ -272,8 +286,8 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsign
     for (int kc : first)
         ledger().rebound(kc, {}); // pool keycodes were empty before we took them
     for (const Change& c : changes) {
-        if (c.to != 0)
-            ledger().bound(c.keycode, c.to);
+        if (c.to.keysym != 0)
+            ledger().bound(c.keycode, c.to.keysym, c.to.shifted);
     }
     std::vector<int> refused;
     // The mapping is read and written back, and the record names what is ours, in one piece: no other client (another
@@ -286,9 +300,13 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsign
         for (const Slot& s : slots_) {
             auto change =
                 std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == s.keycode; });
-            const unsigned long sym = change != wanted.end() ? change->second : s.keysym;
-            if (sym != 0 && std::find(refused.begin(), refused.end(), s.keycode) == refused.end())
-                record.emplace_back(s.keycode, sym);
+            const Binding now = change != wanted.end() ? change->second : Binding{s.keysym, s.shifted};
+            if (std::find(refused.begin(), refused.end(), s.keycode) != refused.end())
+                continue;
+            for (unsigned long sym : {now.keysym, now.shifted}) {
+                if (sym != 0)
+                    record.emplace_back(s.keycode, sym);
+            }
         }
     }
     std::sort(record.begin(), record.end());
@@ -303,7 +321,7 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, unsign
             auto change =
                 std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == s.keycode; });
             const bool done = std::find(refused.begin(), refused.end(), s.keycode) == refused.end();
-            if (change != wanted.end() && ok && done && change->second == 0 && s.reported) {
+            if (change != wanted.end() && ok && done && change->second.keysym == 0 && s.reported) {
                 s.reported = false;
                 emptied.push_back(s.keycode);
             }
@@ -333,16 +351,43 @@ void SpareKeys::leave(const std::vector<int>& keycodes)
 
 std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin)
 {
-    std::vector<int> result(keysyms.size(), 0);
+    std::vector<int> result;
+    for (const Place& p : bindPlaces(display, keysyms, pin, false))
+        result.push_back(p.keycode);
+    return result;
+}
+
+std::vector<SpareKeys::Place> SpareKeys::place(XDisplay* display, const std::vector<unsigned long>& keysyms,
+                                               bool shiftLevels)
+{
+    return bindPlaces(display, keysyms, false, shiftLevels);
+}
+
+std::vector<SpareKeys::Place> SpareKeys::bindPlaces(XDisplay* display, const std::vector<unsigned long>& keysyms,
+                                                    bool pin, bool shiftLevels)
+{
+    std::vector<Place> result(keysyms.size());
     if (!display)
         return result;
-    std::vector<std::pair<int, unsigned long>> changes;
+    // Where a slot already carries sym so that it can be typed: on either level with shiftLevels; else only on a key
+    // of one level, which neither our Shift nor the user's changes.
+    auto placeOn = [shiftLevels](const Slot& s, unsigned long sym) -> std::optional<Place> {
+        if (sym == 0 || s.busy)
+            return std::nullopt;
+        if (s.keysym == sym && (shiftLevels || s.shifted == 0))
+            return Place{s.keycode, false};
+        if (shiftLevels && s.shifted == sym)
+            return Place{s.keycode, true};
+        return std::nullopt;
+    };
+    std::vector<std::pair<int, Binding>> changes;
     Clock::time_point ready{};
     std::vector<int> pool;
     {
         std::lock_guard state(state_);
         const bool rebinding = std::any_of(keysyms.begin(), keysyms.end(), [&](unsigned long sym) {
-            return std::none_of(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keysym == sym; });
+            return std::none_of(slots_.begin(), slots_.end(),
+                                [&](const Slot& s) { return placeOn(s, sym).has_value(); });
         });
         for (const Slot& s : slots_) {
             if (rebinding)
@@ -357,30 +402,41 @@ std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned l
         std::lock_guard state(state_);
         std::vector<Slot*> victims;
         for (Slot& s : slots_) {
-            auto wanted = std::find(keysyms.begin(), keysyms.end(), s.keysym);
-            if (s.keysym != 0 && !s.busy && wanted != keysyms.end()) {
-                result[static_cast<std::size_t>(wanted - keysyms.begin())] = s.keycode;
-                s.pinned = s.pinned || pin;
-            } else if (!s.pinned && !s.busy) {
-                victims.push_back(&s);
+            bool used = false;
+            for (std::size_t i = 0; i < keysyms.size(); ++i) {
+                if (auto at = placeOn(s, keysyms[i])) {
+                    result[i] = *at;
+                    used = true;
+                }
             }
+            if (used)
+                s.pinned = s.pinned || pin;
+            else if (!s.pinned && !s.busy)
+                victims.push_back(&s);
         }
         std::sort(victims.begin(), victims.end(),
                   [](const Slot* a, const Slot* b) { return a->lastUsed < b->lastUsed; });
-        auto victim = victims.begin();
+        std::vector<std::size_t> unplaced;
         for (std::size_t i = 0; i < keysyms.size(); ++i) {
-            if (result[i] != 0 || keysyms[i] == 0)
-                continue;
-            if (victim == victims.end())
-                break; // the pool is exhausted: the caller learns it from the 0
+            if (result[i].keycode == 0 && keysyms[i] != 0)
+                unplaced.push_back(i);
+        }
+        auto victim = victims.begin();
+        for (std::size_t k = 0; k < unplaced.size() && victim != victims.end();) {
+            // The pool may run out: the caller learns it from the 0.
             Slot& s = **victim++;
             // Nobody else rebinds while the caller holds the typing lock, and busy keeps the slot out of every other
             // choice, so it holds across the wait.
             s.busy = true;
             ++s.generation;
             ready = std::max(ready, s.boundAt + pacing_.rebindRest);
-            changes.emplace_back(s.keycode, keysyms[i]);
-            result[i] = s.keycode;
+            Binding binding{keysyms[unplaced[k]], 0};
+            result[unplaced[k++]] = {s.keycode, false};
+            if (shiftLevels && k < unplaced.size()) {
+                binding.shifted = keysyms[unplaced[k]];
+                result[unplaced[k++]] = {s.keycode, true};
+            }
+            changes.emplace_back(s.keycode, binding);
         }
         lastActivity_ = Clock::now();
         if (changes.empty())
@@ -400,12 +456,17 @@ std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned l
             continue;
         const bool written = ok && std::find(taken.begin(), taken.end(), s.keycode) == taken.end();
         s.busy = false;
-        s.keysym = written ? change->second : 0;
+        s.keysym = written ? change->second.keysym : 0;
+        s.shifted = written ? change->second.shifted : 0;
         s.pinned = written && pin;
         s.lastUsed = now;
         s.boundAt = now;
-        if (!written)
-            std::replace(result.begin(), result.end(), s.keycode, 0);
+        if (!written) {
+            for (Place& p : result) {
+                if (p.keycode == s.keycode)
+                    p = {};
+            }
+        }
     }
     if (!taken.empty()) {
         state.unlock();
@@ -418,6 +479,16 @@ std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned l
         restorer_ = std::thread([this] { restorerLoop(); });
     wake_.notify_all();
     return result;
+}
+
+SpareKeys::Binding SpareKeys::bindingOf(int keycode) const
+{
+    std::lock_guard state(state_);
+    for (const Slot& s : slots_) {
+        if (s.keycode == keycode)
+            return {s.keysym, s.shifted};
+    }
+    return {};
 }
 
 int SpareKeys::keycodeOf(unsigned long keysym) const
@@ -514,7 +585,7 @@ void SpareKeys::restoreIdle(XDisplay* display)
 {
     if (!display)
         return;
-    std::vector<std::pair<int, unsigned long>> unbind;
+    std::vector<std::pair<int, Binding>> unbind;
     {
         std::lock_guard state(state_);
         if (Clock::now() < lastActivity_ + pacing_.idleRestore)
@@ -523,7 +594,7 @@ void SpareKeys::restoreIdle(XDisplay* display)
             if (s.keysym != 0 && !s.pinned && !s.busy) {
                 s.busy = true; // until the server has it too
                 ++s.generation;
-                unbind.emplace_back(s.keycode, 0);
+                unbind.emplace_back(s.keycode, Binding{});
             }
         }
     }
@@ -535,10 +606,10 @@ void SpareKeys::restoreIdle(XDisplay* display)
         std::lock_guard state(state_);
         const Clock::time_point now = Clock::now();
         for (Slot& s : slots_) {
-            if (std::find(unbind.begin(), unbind.end(), std::pair<int, unsigned long>(s.keycode, 0)) == unbind.end())
+            if (std::none_of(unbind.begin(), unbind.end(), [&](const auto& u) { return u.first == s.keycode; }))
                 continue;
             s.busy = false;
-            s.keysym = 0; // on failure nothing is known of the keycode; rebinding it writes it anew
+            s.keysym = s.shifted = 0; // on failure nothing is known of the keycode; rebinding it writes it anew
             s.boundAt = now;
         }
         if (!ok)
@@ -562,13 +633,13 @@ void SpareKeys::shutdown(XDisplay* display)
 {
     stopRestorer();
     std::lock_guard typing(typing_);
-    std::vector<std::pair<int, unsigned long>> unbind;
+    std::vector<std::pair<int, Binding>> unbind;
     std::vector<int> held;
     {
         std::lock_guard state(state_);
         for (Slot& s : slots_) {
             if (s.keysym != 0 || s.reported)
-                unbind.emplace_back(s.keycode, 0);
+                unbind.emplace_back(s.keycode, Binding{});
             if (s.pinned)
                 held.push_back(s.keycode);
             s.pinned = false;
@@ -586,7 +657,7 @@ void SpareKeys::shutdown(XDisplay* display)
     {
         std::lock_guard state(state_);
         for (Slot& s : slots_)
-            s.keysym = 0;
+            s.keysym = s.shifted = 0;
     }
     record_.release(display);
 }

@@ -7,8 +7,10 @@
 // keycode is translated right as long as the client handles the notification of that keycode's binding before the
 // keycode is bound again: a keycode is only rebound Pacing::rebindRest after its previous binding. Characters are
 // bound in batches (one request for the whole batch, so that clients reload once) and each batch is typed in full
-// before the next. A character that is bound already is reused without rebinding. The bindings are removed again once
-// typing has been idle for a while, and when the pool is shut down.
+// before the next. A character that is bound already is reused without rebinding. For typing, a keycode carries two
+// characters, the second on the Shift level (the canonical TWO_LEVEL key type), so that a batch of one keymap change
+// holds twice as many characters; a key held down or typed while the user holds Shift gets one level. The bindings are
+// removed again once typing has been idle for a while, and when the pool is shut down.
 //
 // What the pool has bound is written to its InstanceRecord once per batch and reported to platform::ledger() for the
 // guardian; keycodes that another living instance's record names are never taken.
@@ -78,13 +80,30 @@ public:
     // first.
     void shutdown(XDisplay* display);
 
-    // Keysyms that can be bound at once (unpinned keycodes).
-    std::size_t capacity() const;
+    // What the pool binds on one keycode: a keysym, and one more on the Shift level (0: the key has one level).
+    struct Binding {
+        unsigned long keysym = 0;
+        unsigned long shifted = 0;
+    };
+    // Where a keysym was bound: its keycode (0: none) and whether it is typed with Shift.
+    struct Place {
+        int keycode = 0;
+        bool shift = false;
+    };
+
+    // Keysyms that can be bound at once (unpinned keycodes, two on each with shiftLevels).
+    std::size_t capacity(bool shiftLevels = false) const;
     // With lock() held: makes every keysym of `keysyms` (distinct, at most capacity()) bound, rebinding the least
     // recently used unpinned keycodes that carry none of them, paced as Pacing::rebindRest requires. pin keeps the
     // bindings until unpin(). Returns the keycodes in the order of keysyms (0 where none could be had: pool
     // exhausted, a refused request, a lost display).
     std::vector<int> bind(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin);
+    // As bind() without pin, but with shiftLevels two keysyms go on each keycode rebound (the second on the Shift
+    // level) and a keysym bound already on either level is reused; without it only keys of one level are used. Places
+    // in the order of keysyms ({0, false} where none could be had).
+    std::vector<Place> place(XDisplay* display, const std::vector<unsigned long>& keysyms, bool shiftLevels);
+    // What the pool binds on keycode (nothing if it is not ours). Does not need lock().
+    Binding bindingOf(int keycode) const;
     // The keycode currently carrying keysym (0 if none). Does not need lock().
     int keycodeOf(unsigned long keysym) const;
     // The pinned keycode carrying keysym (0 if none). Does not need lock(): a pinned binding never changes.
@@ -107,22 +126,27 @@ private:
         unsigned generation = 0;
         Clock::time_point lastUsed{};
         Clock::time_point boundAt{};
+        unsigned long shifted = 0; // on the Shift level
     };
 
     // With typing_ held: writes `changes` (keycode, keysym; 0 empties) in as few requests as the layout allows,
     // records the result on the root window and in the ledger. A keycode that no longer carries exactly what the pool
     // had bound there, or that another instance's record names, is not written but retired. True when the server
     // carried out the rest.
-    bool apply(XDisplay* display, const std::vector<std::pair<int, unsigned long>>& changes,
+    bool apply(XDisplay* display, const std::vector<std::pair<int, Binding>>& changes,
                std::vector<int>* taken = nullptr);
+    // With state_ held: the record's pairs of keycode and keysym for what the slots carry.
+    std::vector<std::pair<int, unsigned long>> recordLocked() const;
     // Retires keycodes found taken while writing (held ones stay until released).
     void leave(const std::vector<int>& keycodes);
     struct Change {
         int keycode = 0;
-        unsigned long from = 0; // what the pool bound there (0: nothing)
-        unsigned long to = 0;
+        Binding from; // what the pool bound there (0: nothing)
+        Binding to;
     };
     bool writeMapping(XDisplay* display, std::vector<Change>& changes, std::vector<int>& taken);
+    std::vector<Place> bindPlaces(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin,
+                                  bool shiftLevels);
     void retireLocked(const std::vector<int>& keycodes, std::vector<int>& left);
     void restorerLoop();
     void restoreIdle(XDisplay* display);

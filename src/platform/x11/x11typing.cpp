@@ -139,9 +139,10 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
         std::size_t index = 0;
         unsigned long serial = 0;
         int keycode = 0;
-        Stroke stroke;
+        Stroke stroke; // shift: pressed with Shift, also on a pool key's Shift level
         int group = 0;
         unsigned mods = 0;
+        SpareKeys::Binding binding; // a pool key's binding when it was pressed
     };
     std::vector<Stroke> strokes(chars.size());
     std::shared_ptr<const KeyboardMap> map;
@@ -152,6 +153,7 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
     unsigned relevant = 0; // modifiers that change what a key types (the lock keys of the keypad do not)
     unsigned long planSerial = 0;
     int shiftKeycode = 0;
+    bool shiftLevels = false; // pool keys carry a second character on their Shift level
 
     auto plan = [&](std::size_t from) {
         map = keyboardMap(display);
@@ -164,6 +166,9 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
         group = nowGroup = state.group;
         mods = nowMods = state.mods & relevant;
         shiftKeycode = map->shiftKeycode();
+        // Our Shift for a pool key's second level is pressed only while the user holds no Shift: a Shift of theirs
+        // would turn every first level into the second, and is theirs to release.
+        shiftLevels = shiftKeycode != 0 && (mods & ShiftMask) == 0;
         for (std::size_t k = from; k < chars.size(); ++k) {
             const char32_t cp = chars[k].codePoint;
             Stroke stroke;
@@ -214,11 +219,11 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
         // Pool keys sent after a change of the map must still carry their keysym now.
         std::vector<int> lost, wiped;
         if (changes.mapped) {
-            std::vector<std::pair<int, unsigned long>> pool, empty;
+            std::vector<std::pair<int, SpareKeys::Binding>> pool, empty;
             for (const Sent& s : sent) {
                 if (s.stroke.spare != 0 && s.serial > changes.mappedSerial) {
-                    pool.emplace_back(s.keycode, s.stroke.spare);
-                    empty.emplace_back(s.keycode, NoSymbol);
+                    pool.emplace_back(s.keycode, s.binding);
+                    empty.emplace_back(s.keycode, SpareKeys::Binding{});
                 }
             }
             lost = keycodesNotCarrying(display, pool);
@@ -234,12 +239,15 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
             }
         };
         std::size_t wrong = sent.size();
+        bool typedOther = false; // the wrong key typed a character of ours, only not the planned one
         for (std::size_t i = 0; i < sent.size() && wrong == sent.size(); ++i) {
             const Sent& s = sent[i];
             advance(s.serial);
             if (s.stroke.spare != 0) {
                 if (std::find(lost.begin(), lost.end(), s.keycode) != lost.end())
                     wrong = i;
+                else if (s.binding.shifted != 0 && ((nowMods & ShiftMask) != 0) != s.stroke.shift)
+                    wrong = i, typedOther = true; // a key of two levels typed on its other level
                 continue;
             }
             const unsigned want = s.mods | (s.stroke.shift ? static_cast<unsigned>(ShiftMask) : 0u);
@@ -251,10 +259,12 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
         }
         advance(~0ul);
         // A key left empty types nothing: when nothing after it typed anything either, the text goes on from there.
-        const bool silent = std::all_of(
-            sent.begin() + static_cast<std::ptrdiff_t>(std::min(wrong, sent.size())), sent.end(), [&](const Sent& s) {
-                return s.stroke.spare != 0 && std::find(wiped.begin(), wiped.end(), s.keycode) == wiped.end();
-            });
+        const bool silent =
+            !typedOther && std::all_of(sent.begin() + static_cast<std::ptrdiff_t>(std::min(wrong, sent.size())),
+                                       sent.end(), [&](const Sent& s) {
+                                           return s.stroke.spare != 0 &&
+                                                  std::find(wiped.begin(), wiped.end(), s.keycode) == wiped.end();
+                                       });
         if (wrong < sent.size()) {
             delivered = queued = chars[sent[wrong].index].begin;
             rewind = sent[wrong].index;
@@ -280,7 +290,7 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                 break;
             replan = false;
         }
-        const std::size_t capacity = spare_.capacity();
+        const std::size_t capacity = spare_.capacity(shiftLevels);
         // The next batch: as many characters as the pool can carry at once. Characters bound already count too, so
         // that binding the batch cannot take them away.
         std::vector<unsigned long> batch;
@@ -295,29 +305,42 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
         }
         if (end == pos)
             break; // the pool has no keycode left at all (every one held down)
-        std::vector<int> keycodes;
+        std::vector<SpareKeys::Place> places;
         if (!batch.empty())
-            keycodes = spare_.bind(display, batch, false);
-        auto keycodeOf = [&](const Stroke& stroke) {
+            places = spare_.place(display, batch, shiftLevels);
+        auto placeOf = [&](const Stroke& stroke) {
             if (stroke.spare == 0)
-                return stroke.keycode;
-            return keycodes[static_cast<std::size_t>(std::find(batch.begin(), batch.end(), stroke.spare) -
-                                                     batch.begin())];
+                return SpareKeys::Place{stroke.keycode, stroke.shift};
+            return places[static_cast<std::size_t>(std::find(batch.begin(), batch.end(), stroke.spare) -
+                                                   batch.begin())];
         };
+        auto keycodeOf = [&](const Stroke& stroke) { return placeOf(stroke).keycode; };
+        // A batch that got fewer keycodes than it counted on (two levels need pairs; a keycode taken meanwhile) is
+        // typed up to its first character without one.
+        for (std::size_t k = pos + 1; k < end; ++k) {
+            if (strokes[k].spare != 0 && keycodeOf(strokes[k]) == 0) {
+                end = k;
+                break;
+            }
+        }
         // Every keycode of the batch is checked before it is used (one request): a pool keycode carries exactly our
         // keysym, a key of the map the row the plan was made on. A keycode taken since leaves the pool, a binding
         // wiped is made again, and the rest is planned anew.
         auto intact = [&]() {
-            std::vector<std::pair<int, unsigned long>> pool;
+            std::vector<std::pair<int, SpareKeys::Binding>> pool;
             std::vector<int> keys;
             for (std::size_t k = pos; k < end; ++k) {
-                const int kc = keycodeOf(strokes[k]);
-                if (strokes[k].spare != 0 && kc == 0)
+                const SpareKeys::Place at = placeOf(strokes[k]);
+                if (strokes[k].spare != 0 && at.keycode == 0)
                     return false;
-                if (kc != 0 && strokes[k].spare != 0)
-                    pool.emplace_back(kc, strokes[k].spare);
-                else if (kc != 0)
-                    keys.push_back(kc);
+                if (at.keycode != 0 && strokes[k].spare != 0) {
+                    const SpareKeys::Binding binding = spare_.bindingOf(at.keycode);
+                    if ((at.shift ? binding.shifted : binding.keysym) != strokes[k].spare)
+                        return false;
+                    pool.emplace_back(at.keycode, binding);
+                } else if (at.keycode != 0) {
+                    keys.push_back(at.keycode);
+                }
             }
             std::vector<int> all = keys;
             for (const auto& use : pool)
@@ -327,15 +350,17 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
             const auto range = std::minmax_element(all.begin(), all.end());
             const int low = *range.first; // not a structured binding: lambdas below capture it
             int perKeycode = 0;
-            KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(low), *range.second - low + 1, &perKeycode);
+            KeySym* syms =
+                XGetKeyboardMapping(display, static_cast<KeyCode>(low), *range.second - low + 1, &perKeycode);
             if (!syms)
                 return false;
             const bool mapKept = std::all_of(keys.begin(), keys.end(), [&](int kc) {
                 return map->rowUnchanged(kc, syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode, perKeycode);
             });
             std::vector<int> lost;
-            for (const auto& [kc, sym] : pool) {
-                if (!rowCarriesExactly(syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode, perKeycode, sym))
+            for (const auto& [kc, binding] : pool) {
+                if (!rowCarriesExactly(syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode, perKeycode,
+                                       binding.keysym, binding.shifted))
                     lost.push_back(kc);
             }
             XFree(syms);
@@ -360,8 +385,10 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                 break;
             if (replan || stop.waitUntil(due))
                 break;
-            const Stroke& stroke = strokes[k];
-            const int keycode = keycodeOf(stroke);
+            Stroke stroke = strokes[k];
+            const SpareKeys::Place at = placeOf(stroke);
+            const int keycode = at.keycode;
+            stroke.shift = at.shift;
             if (!stroke.skip && keycode == 0) {
                 failed = true; // not on the map and no keycode for it: no more characters, in order to keep the order
                 break;
@@ -371,7 +398,8 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                     ledger().keyDown(shiftKeycode);
                     fakeTypedKey(display, shiftKeycode, true);
                 }
-                sent.push_back({k, NextRequest(display), keycode, stroke, group, mods});
+                const SpareKeys::Binding binding = stroke.spare != 0 ? spare_.bindingOf(keycode) : SpareKeys::Binding{};
+                sent.push_back({k, NextRequest(display), keycode, stroke, group, mods, binding});
                 ledger().keyDown(keycode);
                 fakeTypedKey(display, keycode, true);
                 fakeTypedKey(display, keycode, false);
@@ -386,6 +414,9 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
         }
         if (!failed && !confirm())
             failed = true;
+        std::vector<int> keycodes;
+        for (const SpareKeys::Place& p : places)
+            keycodes.push_back(p.keycode);
         spare_.touched(keycodes);
         if (stop.isRequested() || (pos < end && !replan))
             break;
@@ -403,19 +434,20 @@ void X11Services::fakeTypedKey(XDisplay* display, int keycode, bool press)
 }
 
 std::vector<int> X11Services::keycodesNotCarrying(XDisplay* display,
-                                                  const std::vector<std::pair<int, unsigned long>>& wanted)
+                                                  const std::vector<std::pair<int, SpareKeys::Binding>>& wanted)
 {
     std::vector<int> result;
     if (wanted.empty())
         return result;
-    const auto [low, high] = std::minmax_element(wanted.begin(), wanted.end());
+    const auto [low, high] = std::minmax_element(wanted.begin(), wanted.end(),
+                                                 [](const auto& l, const auto& r) { return l.first < r.first; });
     int perKeycode = 0;
     KeySym* syms =
         XGetKeyboardMapping(display, static_cast<KeyCode>(low->first), high->first - low->first + 1, &perKeycode);
     for (const auto& entry : wanted) {
         const int kc = entry.first;
         const KeySym* at = syms ? syms + static_cast<std::ptrdiff_t>(kc - low->first) * perKeycode : nullptr;
-        if (!rowCarriesExactly(at, perKeycode, entry.second))
+        if (!rowCarriesExactly(at, perKeycode, entry.second.keysym, entry.second.shifted))
             result.push_back(kc);
     }
     if (syms)
