@@ -653,7 +653,7 @@ int driverMain(const QStringList& args)
         return at < 0 ? QString() : args.value(at + 1);
     };
     const QString programPath = option("--program");
-    // --only typing,cadence,stop,idle,startup measures those rows alone.
+    // --only typing,dense,cadence,stop,idle,startup,recording measures those rows alone.
     const QStringList only = option("--only").split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wants = [&only](const char* rows) { return only.isEmpty() || only.contains(QLatin1String(rows)); };
     const QString home =
