@@ -20,12 +20,13 @@
 //   box in another process: one keymap change per keycode (19 per batch) made the clients reload their keymaps faster
 //   than they could and lose characters even at 80 ms, so a batch is one change. With both cores saturated by a
 //   compiler (load 3-4), a 128-character text came out exact 9 of 10 times at 50 ms and 25 of 25 times at 100 ms.
-//   Figures at 100 ms: 94 characters of mixed Japanese about 310 characters/s (xdotool is exact only at --delay 20,
-//   about 90/s, and not always), ASCII (on the map, one round trip per text) above 20,000/s. Characters bound already
-//   are reused without rebinding. sendUnicodeUnit binds one character at a time under the same rules. Bindings are
-//   removed 400 ms after typing stopped and at shutdown; a root window property per running instance lists what it has
-//   bound, and a later start empties what a killed instance left behind (only a dead instance's: see
-//   x11instancerecord.h).
+//   Figures at 100 ms with two characters per keycode: 94 characters of mixed Japanese 470-930 characters/s, 128 with
+//   101 distinct kanji about 420/s, 27 of 27 exact with both cores kept busy (one per keycode: 310 and 210/s; xdotool
+//   is exact only at --delay 20, about 90/s, and not always), ASCII (on the map, one round trip per text) above
+//   20,000/s. Characters bound already are reused without rebinding. sendUnicodeUnit binds one character at a time
+//   under the same rules. Bindings are removed 400 ms after typing stopped and at shutdown; a root window property per
+//   running instance lists what it has bound, and a later start empties what a killed instance left behind (only a dead
+//   instance's: see x11instancerecord.h).
 // - The keyboard map and the keyboard state may change under a text at any moment: a layout loaded (which also wipes
 //   what the pool had bound), a group switch, a modifier pressed by the user. Each key request's serial is kept; the
 //   notifications of those changes carry the serial of the last request the server had handled when the change
