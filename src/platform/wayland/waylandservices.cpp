@@ -44,6 +44,18 @@ void onGlobalRemove(void* data, wl_registry*, std::uint32_t name)
 
 const wl_registry_listener kRegistryListener = {onGlobal, onGlobalRemove};
 
+void onSeatCapabilities(void* data, wl_seat*, std::uint32_t capabilities)
+{
+    *static_cast<std::uint32_t*>(data) = capabilities;
+}
+
+void onSeatName(void*, wl_seat*, const char*) {}
+
+const wl_seat_listener kSeatListener = {onSeatCapabilities, onSeatName};
+
+// Long enough for a client to answer the new capability with a keyboard of its own (one round trip of its own).
+constexpr auto kNewKeyboardSettle = std::chrono::milliseconds(200);
+
 void onPosition(void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y)
 {
     auto* output = static_cast<WaylandServices::Output*>(data);
@@ -118,12 +130,18 @@ std::unique_ptr<WaylandServices> WaylandServices::connect()
     if (!services->roundTrip() || !services->seat_ || !services->keyboardManager_ || !services->pointerManager_)
         return nullptr;
     services->placeOutputs();
+    wl_seat_add_listener(services->seat_, &kSeatListener, &services->seatCapabilities_);
+    if (!services->roundTrip())
+        return nullptr;
+    const bool seatHadKeyboard = (services->seatCapabilities_ & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
     services->keyboard_ =
         zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(services->keyboardManager_, services->seat_);
     services->pointer_ =
         zwlr_virtual_pointer_manager_v1_create_virtual_pointer(services->pointerManager_, services->seat_);
     if (!services->uploadKeymap() || !services->roundTrip())
         return nullptr;
+    if (!seatHadKeyboard)
+        services->firstKeyNotBefore_ = std::chrono::steady_clock::now() + kNewKeyboardSettle;
     return services;
 }
 
@@ -262,6 +280,10 @@ bool WaylandServices::key(int keycode, bool down)
 {
     if (keycode < Keymap::kFirstKeycode || keycode > Keymap::kLastKeycode || broken_)
         return false;
+    if (firstKeyNotBefore_ != std::chrono::steady_clock::time_point{}) {
+        std::this_thread::sleep_until(firstKeyNotBefore_);
+        firstKeyNotBefore_ = {};
+    }
     down_[static_cast<std::size_t>(keycode)] = down;
     zwp_virtual_keyboard_v1_key(keyboard_, nowMs(), static_cast<std::uint32_t>(keycode - 8),
                                 down ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);

@@ -27,6 +27,7 @@
 #include "waylandkeymap.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -109,6 +110,11 @@ private:
     zxdg_output_manager_v1* outputManager_ = nullptr;
     std::vector<std::unique_ptr<Output>> outputs_; // the xdg-output listeners hold their address
     bool broken_ = false;
+    // The seat's capabilities as last announced; whether it had a keyboard before ours was made.
+    std::uint32_t seatCapabilities_ = 0;
+    // A seat that gains its first keyboard with ours announces it to every client, and the focused one must bind a
+    // keyboard of its own before it can receive keys: anything sent sooner is lost. Our first key waits until then.
+    std::chrono::steady_clock::time_point firstKeyNotBefore_{};
 
     Keymap keymap_;
     std::array<bool, 256> down_{};  // by keycode: held by us
