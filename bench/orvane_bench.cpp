@@ -1,11 +1,14 @@
 // Side-by-side benchmark of the run engine on the real X11 backend and xdotool, on a private X server (started by
 // scripts/bench.sh), and on the Wayland backend next to wtype, on a private headless sway. One executable, four roles:
 //   orvane_bench [--program <orvane> --home <dir>]   drives everything and prints one table
-//   orvane_bench wayland <observer>                 the Wayland rows: typing into the observer client given
+//   orvane_bench wayland <observer>                 the Wayland rows (orvane_bench_wayland.cpp): typing into the
+//                                                   observer client given
 //   orvane_bench sink                               a text box in a process of its own that takes the focus
 //   orvane_bench run type <hex>|clicks <n>|idle     replays one project with Run and the real backend
 // Both typists' input is observed from a connection of the driver's own through XI2 raw events, each stamped with
 // the monotonic clock when it is read (steady_clock, shared by every process on the machine). Asserts nothing.
+
+#include "orvane_bench.h"
 
 #include "model/pagemodel.h"
 #include "platform/inputservices.h"
@@ -44,7 +47,7 @@
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 
-namespace {
+namespace bench {
 
 using Clock = std::chrono::steady_clock;
 
@@ -62,6 +65,30 @@ void sleepMs(int value)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(value));
 }
+
+// Characters of want that got arrives with in order (longest common subsequence).
+int charsInOrder(const QString& want, const QString& got)
+{
+    std::vector<int> row(static_cast<std::size_t>(got.size()) + 1, 0);
+    for (QChar w : want) {
+        int diagonal = 0;
+        for (qsizetype j = 1; j <= got.size(); ++j) {
+            const int above = row[static_cast<std::size_t>(j)];
+            row[static_cast<std::size_t>(j)] =
+                w == got.at(j - 1) ? diagonal + 1 : std::max(above, row[static_cast<std::size_t>(j - 1)]);
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
+
+void row(const char* measure, const QString& program, const QString& peer)
+{
+    std::printf("| %s | %s | %s |\n", measure, qPrintable(program), qPrintable(peer));
+    std::fflush(stdout);
+}
+
+namespace {
 
 void say(const QByteArray& line)
 {
@@ -255,98 +282,12 @@ private:
     std::vector<RawEvent> events_;
 };
 
-// A child process answering line by line on a pipe.
-class Child {
-public:
-    explicit Child(const QStringList& args)
-    {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QCoreApplication::applicationFilePath(), args);
-        process_.waitForStarted(5000);
-    }
-    ~Child()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            send("quit");
-            if (!process_.waitForFinished(5000))
-                process_.kill(), process_.waitForFinished(1000);
-        }
-        if (process_.exitStatus() == QProcess::CrashExit)
-            crashes << section;
-    }
-    // What is being measured, and the measurements during which a child died of a signal (or hung and was killed).
-    static inline QString section;
-    static inline QStringList crashes;
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    void send(const char* line) { process_.write(QByteArray(line) + '\n'), process_.waitForBytesWritten(1000); }
-    // The next line starting with prefix (earlier lines are dropped); null on timeout or exit.
-    QByteArray waitLine(const QByteArray& prefix, int timeoutMs)
-    {
-        const qint64 end = nowNs() + timeoutMs * 1000000LL;
-        for (;;) {
-            while (process_.canReadLine()) {
-                const QByteArray line = process_.readLine().trimmed();
-                if (line.startsWith(prefix))
-                    return line.mid(prefix.size()).trimmed() + ' ';
-            }
-            if (nowNs() > end || (process_.state() == QProcess::NotRunning && process_.bytesAvailable() == 0))
-                return {};
-            process_.waitForReadyRead(10);
-        }
-    }
-    // The number in the answer after prefix, or -1.
-    qint64 waitNumber(const QByteArray& prefix, int timeoutMs, int field = 0)
-    {
-        const QByteArray line = waitLine(prefix, timeoutMs);
-        return line.isNull() ? -1 : line.split(' ').value(field).toLongLong();
-    }
-
-private:
-    QProcess process_;
-};
-
 QString sinkText(Child& sink)
 {
     sleepMs(300); // the box's client reads the last key events
     sink.send("dump");
     return QString::fromUtf8(QByteArray::fromHex(sink.waitLine("TEXT", 5000).trimmed()));
 }
-
-// Characters of want that got arrives with in order (longest common subsequence).
-int charsInOrder(const QString& want, const QString& got)
-{
-    std::vector<int> row(static_cast<std::size_t>(got.size()) + 1, 0);
-    for (QChar w : want) {
-        int diagonal = 0;
-        for (qsizetype j = 1; j <= got.size(); ++j) {
-            const int above = row[static_cast<std::size_t>(j)];
-            row[static_cast<std::size_t>(j)] =
-                w == got.at(j - 1) ? diagonal + 1 : std::max(above, row[static_cast<std::size_t>(j - 1)]);
-            diagonal = above;
-        }
-    }
-    return row.back();
-}
-
-struct Typed {
-    int exact = 0, runs = 0, worstChars = INT_MAX;
-    std::vector<double> rates;
-    QString describe(int total) const
-    {
-        if (runs == 0)
-            return QStringLiteral("not run");
-        QString text = QStringLiteral("%1/%2 exact").arg(exact).arg(runs);
-        if (exact < runs)
-            text += QStringLiteral(" (worst: %1 of %2 in order)").arg(worstChars).arg(total);
-        if (!rates.empty())
-            text += QStringLiteral(", %1–%2 chars/s")
-                        .arg(*std::min_element(rates.begin(), rates.end()), 0, 'f', 0)
-                        .arg(*std::max_element(rates.begin(), rates.end()), 0, 'f', 0);
-        return text;
-    }
-};
 
 // Chars per second from the first key press to the last key release observed in [from, to].
 void addTyping(Typed& typed, Observer& observer, Child& sink, const QString& text, qint64 from, qint64 to)
@@ -640,12 +581,6 @@ QString recordedGaps(Observer& observer, User& user, const QString& program, con
         .arg(errors.size());
 }
 
-void row(const char* measure, const QString& program, const QString& peer = QStringLiteral("—"))
-{
-    std::printf("| %s | %s | %s |\n", measure, qPrintable(program), qPrintable(peer));
-    std::fflush(stdout);
-}
-
 int driverMain(const QStringList& args)
 {
     const auto option = [&args](const char* name) {
@@ -810,169 +745,9 @@ int driverMain(const QStringList& args)
     return 0;
 }
 
-// ---- Wayland: the run engine's backend next to wtype ----------------------------------------------------------
-
-// The observer client of the Wayland tests, read on a thread of its own so that each line is stamped as it arrives:
-// the text it was typed and the span from its first key press to its last key release.
-class WaylandObserver {
-public:
-    explicit WaylandObserver(const QString& path)
-    {
-        int ends[2];
-        if (pipe(ends) != 0)
-            return;
-        const QByteArray program = QFile::encodeName(path);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(ends[1], STDOUT_FILENO);
-            close(ends[0]), close(ends[1]);
-            execl(program.constData(), program.constData(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(ends[1]);
-        pipe_ = fdopen(ends[0], "r");
-        if (pid_ > 0 && pipe_)
-            reader_ = std::thread([this] { readLoop(); });
-    }
-    ~WaylandObserver()
-    {
-        // The observer runs until it is killed; its end closes the pipe and ends the reader.
-        if (pid_ > 0)
-            kill(pid_, SIGTERM), waitpid(pid_, nullptr, 0);
-        if (reader_.joinable())
-            reader_.join();
-        if (pipe_)
-            fclose(pipe_);
-    }
-    WaylandObserver(const WaylandObserver&) = delete;
-    WaylandObserver& operator=(const WaylandObserver&) = delete;
-
-    // The keyboard focus comes only with a keyboard, which each typist brings along.
-    bool mapped()
-    {
-        for (int i = 0; i < 500; ++i, sleepMs(20)) {
-            std::lock_guard lock(mutex_);
-            if (mapped_)
-                return true;
-        }
-        return false;
-    }
-    // Waits until nothing has come for quietMs (or timeoutMs), then hands back what came since the last call.
-    QString collect(int quietMs, int timeoutMs, double& seconds)
-    {
-        const qint64 end = nowNs() + timeoutMs * 1000000LL;
-        for (;; sleepMs(20)) {
-            std::lock_guard lock(mutex_);
-            if (nowNs() > end || nowNs() - std::max(last_, lastCollect_) > quietMs * 1000000LL) {
-                seconds = firstDown_ && lastUp_ > firstDown_ ? ms(lastUp_ - firstDown_) / 1000.0 : 0;
-                const QString got = QString::fromUtf8(text_);
-                text_.clear();
-                firstDown_ = lastUp_ = 0;
-                lastCollect_ = nowNs();
-                return got;
-            }
-        }
-    }
-
-private:
-    void readLoop()
-    {
-        char buffer[4096];
-        while (std::fgets(buffer, sizeof buffer, pipe_)) {
-            const qint64 at = nowNs();
-            const QByteArray line = QByteArray(buffer).chopped(1);
-            std::lock_guard lock(mutex_);
-            last_ = at;
-            mapped_ = mapped_ || line == "mapped";
-            if (line.startsWith("text "))
-                text_ += line.mid(5);
-            else if (line.startsWith("key ") && line.contains(" down ") && !firstDown_)
-                firstDown_ = at;
-            else if (line.startsWith("key ") && line.contains(" up "))
-                lastUp_ = at;
-        }
-    }
-
-    pid_t pid_ = -1;
-    FILE* pipe_ = nullptr;
-    std::thread reader_;
-    std::mutex mutex_;
-    bool mapped_ = false;
-    QByteArray text_;
-    qint64 firstDown_ = 0, lastUp_ = 0, last_ = 0, lastCollect_ = 0;
-};
-
-int waylandMain(const QStringList& args)
-{
-    WaylandObserver observer(args.value(2));
-    if (!observer.mapped()) {
-        std::fprintf(stderr, "orvane_bench: the Wayland observer did not come up\n");
-        return 1;
-    }
-    std::printf("\nRun engine + Wayland backend (this program) vs wtype on a headless sway (%s); text observed by a "
-                "Wayland client of its own (tests/platform/wayland/waylandobserver), keys stamped with the monotonic "
-                "clock on receipt\n\n| Measure | This program | wtype |\n|---|---|---|\n",
-                qgetenv("WAYLAND_DISPLAY").constData());
-    const bool wtype = !QStandardPaths::findExecutable(QStringLiteral("wtype")).isEmpty();
-    const auto add = [&observer](Typed& typed, const QString& text) {
-        double seconds = 0;
-        const QString got = observer.collect(700, 120000, seconds);
-        ++typed.runs;
-        typed.exact += got == text;
-        typed.worstChars = std::min(typed.worstChars, charsInOrder(text, got));
-        if (got != text && qEnvironmentVariableIsSet("ORVANE_BENCH_SHOW"))
-            std::fprintf(stderr, "typed: %s\n", got.toUtf8().constData());
-        if (seconds > 0)
-            typed.rates.push_back(static_cast<double>(text.size()) / seconds);
-    };
-    const QString japanese = QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。"
-                                            "「東京、2026年12月」発行・第3版です。ABC");
-    const QString ascii =
-        QStringLiteral("The quick brown fox jumps over the lazy dog; PACK MY BOX WITH 5 DOZEN LIQUOR JUGS! (123+4)");
-    // A headless seat has a keyboard only while some typist's virtual keyboard exists, and a client sees keys only once
-    // it has bound the keyboard the seat gained: measured with no other keyboard, and with an idle one held by a
-    // wtype that sleeps, as a real desktop's keyboard would be.
-    for (const bool held : {false, true})
-        for (const QString& text : {japanese, ascii}) {
-            QProcess holder;
-            if (held && wtype) {
-                holder.start(QStringLiteral("wtype"), {QStringLiteral("-s"), QStringLiteral("600000")});
-                sleepMs(500);
-            }
-            Typed ours, fast, slow;
-            for (int i = 0; i < 3; ++i) {
-                {
-                    Child run(
-                        {QStringLiteral("run"), QStringLiteral("type"), QString::fromLatin1(text.toUtf8().toHex())});
-                    run.waitNumber("FINISHED", 120000);
-                }
-                add(ours, text);
-                for (Typed* typed : {&fast, &slow}) {
-                    if (!wtype)
-                        break;
-                    // wtype refuses -d 0; without -d it types with no delay.
-                    QProcess::execute(QStringLiteral("wtype"),
-                                      typed == &slow ? QStringList{QStringLiteral("-d"), QStringLiteral("20"), text}
-                                                     : QStringList{text});
-                    add(*typed, text);
-                }
-            }
-            const QString name = QStringLiteral("%1 %2 chars, %3: exact, rate (program: 入力 over 0.01 s, 3 runs each)")
-                                     .arg(text == japanese ? QStringLiteral("Japanese") : QStringLiteral("ASCII"))
-                                     .arg(text.size())
-                                     .arg(held ? QStringLiteral("idle keyboard on the seat")
-                                               : QStringLiteral("no other keyboard on the seat"));
-            const int total = static_cast<int>(text.size());
-            row(qPrintable(name), ours.describe(total),
-                wtype ? QStringLiteral("no delay: %1; -d 20: %2").arg(fast.describe(total), slow.describe(total))
-                      : QStringLiteral("not installed"));
-            holder.kill();
-            holder.waitForFinished(1000);
-        }
-    return 0;
-}
-
 } // namespace
+
+} // namespace bench
 
 int main(int argc, char* argv[])
 {
@@ -981,8 +756,8 @@ int main(int argc, char* argv[])
         QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
         platform::prepareGuiPlatform();
         QApplication app(argc, argv);
-        return mode == QLatin1String("sink") ? sinkMain(app) : runMain(app, app.arguments());
+        return mode == QLatin1String("sink") ? bench::sinkMain(app) : bench::runMain(app, app.arguments());
     }
     QCoreApplication app(argc, argv);
-    return mode == QLatin1String("wayland") ? waylandMain(app.arguments()) : driverMain(app.arguments());
+    return mode == QLatin1String("wayland") ? bench::waylandMain(app.arguments()) : bench::driverMain(app.arguments());
 }
