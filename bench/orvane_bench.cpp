@@ -8,15 +8,12 @@
 // Both typists' input is observed from a connection of the driver's own through XI2 raw events, each stamped with
 // the monotonic clock when it is read (steady_clock, shared by every process on the machine). Asserts nothing.
 
-#include "orvane_bench.h"
-
 #include "model/pagemodel.h"
 #include "platform/inputservices.h"
 #include "run/run.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -26,14 +23,12 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
-#include <poll.h>
 #include <random>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -41,11 +36,7 @@
 #include <unistd.h>
 #include <vector>
 
-// Xlib's macros clash with Qt's headers: after every Qt header.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XInput2.h>
-#include <X11/extensions/XTest.h>
+#include "orvane_bench_x11.h" // after every Qt header
 
 namespace bench {
 
@@ -86,6 +77,13 @@ void row(const char* measure, const QString& program, const QString& peer)
 {
     std::printf("| %s | %s | %s |\n", measure, qPrintable(program), qPrintable(peer));
     std::fflush(stdout);
+}
+
+bool runXdotool(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), args);
+    return process.waitForFinished(120000) && process.exitCode() == 0;
 }
 
 namespace {
@@ -204,84 +202,6 @@ int runMain(QApplication& app, const QStringList& args)
 
 // ---- the driver ------------------------------------------------------------------------------------------------
 
-struct RawEvent {
-    bool key = false; // else a button
-    bool down = false;
-    int detail = 0; // keycode or button
-    qint64 at = 0;  // steady_clock ns when read
-    qint64 serverMs = 0;
-};
-
-// A separate client that records every raw key and button event of the server.
-class Observer {
-public:
-    Observer() : display_(XOpenDisplay(nullptr))
-    {
-        int event = 0, error = 0, major = 2, minor = 2;
-        if (!display_ || !XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error) ||
-            XIQueryVersion(display_, &major, &minor) != Success)
-            return;
-        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-        for (int type : {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease})
-            XISetMask(bits, type);
-        XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
-        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
-        XSync(display_, False);
-        thread_ = std::thread([this] { loop(); });
-    }
-    ~Observer()
-    {
-        quit_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    bool isOpen() const { return thread_.joinable(); }
-
-    std::vector<RawEvent> between(qint64 from, qint64 to)
-    {
-        std::lock_guard lock(mutex_);
-        std::vector<RawEvent> result;
-        for (const RawEvent& e : events_)
-            if (e.at >= from && e.at <= to)
-                result.push_back(e);
-        return result;
-    }
-
-private:
-    void loop()
-    {
-        pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-        while (!quit_) {
-            if (XPending(display_) == 0 && poll(&fd, 1, 100) <= 0)
-                continue;
-            XEvent event;
-            XNextEvent(display_, &event);
-            const qint64 at = nowNs();
-            XGenericEventCookie* cookie = &event.xcookie;
-            if (cookie->type != GenericEvent || cookie->extension != opcode_ || !XGetEventData(display_, cookie))
-                continue;
-            const int type = cookie->evtype;
-            const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
-            const bool key = type == XI_RawKeyPress || type == XI_RawKeyRelease;
-            const bool down = type == XI_RawKeyPress || type == XI_RawButtonPress;
-            {
-                std::lock_guard lock(mutex_);
-                events_.push_back({key, down, raw->detail, at, static_cast<qint64>(raw->time)});
-            }
-            XFreeEventData(display_, cookie);
-        }
-    }
-
-    Display* display_;
-    int opcode_ = 0;
-    std::thread thread_;
-    std::atomic<bool> quit_{false};
-    std::mutex mutex_;
-    std::vector<RawEvent> events_;
-};
-
 QString sinkText(Child& sink)
 {
     sleepMs(300); // the box's client reads the last key events
@@ -304,13 +224,6 @@ void addTyping(Typed& typed, Observer& observer, Child& sink, const QString& tex
         typed.rates.push_back(text.size() / (ms(keys.back() - keys.front()) / 1000.0));
     sink.send("clear");
     sink.waitLine("CLEARED", 5000);
-}
-
-bool runXdotool(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), args);
-    return process.waitForFinished(120000) && process.exitCode() == 0;
 }
 
 // Mean absolute interval error, p99 of it and drift of button presses meant to come every 20 ms [ms], by the time
@@ -341,38 +254,6 @@ QString cadence(const std::vector<RawEvent>& events, int expected, bool serverTi
     return text;
 }
 
-// The user's keyboard: XTest on a connection of its own.
-class User {
-public:
-    User() : display_(XOpenDisplay(nullptr)) {}
-    ~User()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    Display* display() const { return display_; }
-    void key(const char* name, bool down)
-    {
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, XStringToKeysym(name)), down, CurrentTime);
-        XSync(display_, False);
-    }
-    // Ctrl+Alt+S, the stop command of every bench project.
-    void stopCombination(bool down)
-    {
-        const char* names[] = {"Control_L", "Alt_L", "s"};
-        for (int i = 0; i < 3; ++i)
-            key(names[down ? i : 2 - i], down); // released in reverse
-    }
-    void pointTo(int x, int y)
-    {
-        XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
-        XSync(display_, False);
-    }
-
-private:
-    Display* display_;
-};
-
 // Ctrl+Alt+S held 120 ms or tapped during an endless run of clicks; times on steady_clock [ns].
 struct StopTrial {
     qint64 pressed = 0, released = 0, lastEvent = 0, finished = -1;
@@ -402,183 +283,6 @@ StopTrial stopTrial(Observer& observer, User& user, int holdMs, int leadMs)
         if (!e.key)
             trial.lastEvent = std::max(trial.lastEvent, e.at);
     return trial;
-}
-
-// The program's environment: every directory it writes in lies under home.
-QProcessEnvironment programEnvironment(const QString& home)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const std::pair<const char*, const char*> dirs[] = {{"HOME", ""},
-                                                        {"XDG_CONFIG_HOME", "/config"},
-                                                        {"XDG_DATA_HOME", "/share"},
-                                                        {"XDG_CACHE_HOME", "/cache"},
-                                                        {"XDG_RUNTIME_DIR", "/runtime"}};
-    for (const auto& [name, dir] : dirs)
-        env.insert(QString::fromLatin1(name), home + QString::fromLatin1(dir));
-    return env;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-// Start-up of a whole program to its first mapped window, and its resident size a second later, over several starts:
-// the fastest and the median, which a loaded machine blurs less than a single start.
-QString startup(const QString& program, const QString& home)
-{
-    const QString configDir = home + QStringLiteral("/config/orvane");
-    QDir().mkpath(configDir);
-    QDir().mkpath(home + QStringLiteral("/runtime"));
-    QFile::setPermissions(home + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile config(configDir + QStringLiteral("/orvane_free.json"));
-    // A returning user's settings: no greeting, no notices.
-    if (config.open(QIODevice::WriteOnly))
-        config.write(R"({"stert_time":1,"run_number":1,"stop_command":"83,3","file_path":"","is_used_stert":true,)"
-                     R"("is_used_this":true,"is_help":false,"is_message_file":true,"is_message_paste":false,)"
-                     R"("is_message_delete":true})");
-    config.close();
-    const QProcessEnvironment env = programEnvironment(home);
-    std::vector<double> times, sizes;
-    int missing = 0;
-    for (int i = 0; i < 7; ++i) {
-        User x;
-        XSelectInput(x.display(), DefaultRootWindow(x.display()), SubstructureNotifyMask);
-        XSync(x.display(), False);
-        const Atom pidAtom = XInternAtom(x.display(), "_NET_WM_PID", False);
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(QFileInfo(program).absolutePath());
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        const qint64 t0 = nowNs();
-        process.start(program, {});
-        qint64 shown = -1;
-        pollfd fd{ConnectionNumber(x.display()), POLLIN, 0};
-        while (shown < 0 && nowNs() - t0 < 20000000000LL && process.state() != QProcess::NotRunning) {
-            if (XPending(x.display()) == 0 && poll(&fd, 1, 50) <= 0)
-                continue;
-            XEvent event;
-            XNextEvent(x.display(), &event);
-            if (event.type != MapNotify)
-                continue;
-            Atom type = 0;
-            int format = 0;
-            unsigned long count = 0, left = 0;
-            unsigned char* data = nullptr;
-            if (XGetWindowProperty(x.display(), event.xmap.window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-                                   &count, &left, &data) == Success &&
-                data && count == 1 &&
-                *reinterpret_cast<unsigned long*>(data) == static_cast<unsigned long>(process.processId()))
-                shown = nowNs();
-            if (data)
-                XFree(data);
-        }
-        sleepMs(1000);
-        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        if (shown > 0)
-            times.push_back(ms(shown - t0));
-        else
-            ++missing;
-        if (status.open(QIODevice::ReadOnly))
-            for (const QByteArray& line : status.readAll().split('\n'))
-                if (line.startsWith("VmRSS:"))
-                    sizes.push_back(line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0);
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill(), process.waitForFinished(1000);
-    }
-    if (times.empty())
-        return QStringLiteral("no window");
-    QString text = QStringLiteral("fastest %1 ms, median %2 ms / median %3 MB")
-                       .arg(*std::min_element(times.begin(), times.end()), 0, 'f', 0)
-                       .arg(median(times), 0, 'f', 0)
-                       .arg(median(sizes), 0, 'f', 1);
-    if (missing > 0)
-        text += QStringLiteral(" (%1 of 7 starts showed no window)").arg(missing);
-    return text;
-}
-
-// The first `count` action starts (key and button presses) on the server's millisecond clock.
-std::vector<qint64> actionStarts(const std::vector<RawEvent>& events, std::size_t count)
-{
-    std::vector<qint64> starts;
-    for (const RawEvent& e : events)
-        if (e.down && starts.size() < count)
-            starts.push_back(e.serverMs);
-    return starts;
-}
-
-// xdotool does 30 clicks and key taps with gaps of 40 to 440 ms while `orvane --record` records them, then Ctrl+Alt+S
-// ends the recording; `orvane --run` replays the project. Each gap between two actions as replayed against the same
-// gap as performed: mean and p99 of the absolute difference, by the server's time stamps.
-QString recordedGaps(Observer& observer, User& user, const QString& program, const QString& home)
-{
-    constexpr std::size_t actions = 30;
-    const QString project = home + QStringLiteral("/recorded.cmdat");
-    QStringList work;
-    std::mt19937 random(11);
-    for (std::size_t i = 0; i < actions; ++i) {
-        work << (i % 2 == 0 ? QStringList{QStringLiteral("click"), QStringLiteral("1")}
-                            : QStringList{QStringLiteral("key"), QString(QChar(u'a' + static_cast<int>(i % 26)))});
-        work << QStringLiteral("sleep") << QString::number((40 + random() % 400) / 1000.0, 'f', 3);
-    }
-    const auto perform = [&](const QStringList& args, const std::function<void()>& during) {
-        XSelectInput(user.display(), DefaultRootWindow(user.display()), SubstructureNotifyMask);
-        XSync(user.display(), False);
-        QProcess process;
-        process.setProcessEnvironment(programEnvironment(home));
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        const qint64 from = nowNs();
-        process.start(program, args);
-        // With no delay the recording runs before the stop window is mapped.
-        pollfd fd{ConnectionNumber(user.display()), POLLIN, 0};
-        for (bool mapped = false;
-             !mapped && nowNs() - from < 20000000000LL && process.state() != QProcess::NotRunning;) {
-            if (XPending(user.display()) == 0 && poll(&fd, 1, 50) <= 0)
-                continue;
-            XEvent event;
-            XNextEvent(user.display(), &event);
-            mapped = event.type == MapNotify;
-        }
-        XSelectInput(user.display(), DefaultRootWindow(user.display()), NoEventMask);
-        const qint64 start = nowNs();
-        if (during)
-            during();
-        const bool ended = process.waitForFinished(60000) && process.exitCode() == 0;
-        sleepMs(200);
-        return ended ? actionStarts(observer.between(start, nowNs()), actions) : std::vector<qint64>{};
-    };
-    user.pointTo(400, 300);
-    const std::vector<qint64> done =
-        perform({QStringLiteral("--record"), project, QStringLiteral("--delay"), QStringLiteral("0"),
-                 QStringLiteral("--stop"), QStringLiteral("Ctrl+Alt+S")},
-                [&] {
-                    runXdotool(work);
-                    user.stopCombination(true);
-                    user.stopCombination(false);
-                });
-    const std::vector<qint64> replayed =
-        perform({QStringLiteral("--run"), project, QStringLiteral("--delay"), QStringLiteral("0")}, {});
-    if (done.size() != actions || replayed.size() != actions)
-        return QStringLiteral("recorded %1, replayed %2 of %3 actions")
-            .arg(done.size())
-            .arg(replayed.size())
-            .arg(actions);
-    std::vector<double> errors;
-    for (std::size_t i = 1; i < actions; ++i)
-        errors.push_back(std::abs(double((replayed[i] - replayed[i - 1]) - (done[i] - done[i - 1]))));
-    double sum = 0;
-    for (double e : errors)
-        sum += e;
-    std::sort(errors.begin(), errors.end());
-    const double p99 = errors[static_cast<std::size_t>(std::ceil(0.99 * errors.size())) - 1];
-    return QStringLiteral("mean %1 ms, p99 %2 ms (%3 gaps)")
-        .arg(sum / errors.size(), 0, 'f', 1)
-        .arg(p99, 0, 'f', 1)
-        .arg(errors.size());
 }
 
 int driverMain(const QStringList& args)

@@ -2,7 +2,8 @@
 
 // What the benchmark's rows share, whichever desktop they measure: the clock, the child process that plays a role
 // (a replaying Run, the text box), the tally of typed texts and the table's rows. orvane_bench.cpp holds the X11 rows
-// and the roles, orvane_bench_wayland.cpp the Wayland rows.
+// and the roles, orvane_bench_program.cpp the rows that start the whole program, orvane_bench_wayland.cpp the Wayland
+// rows.
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -20,6 +21,7 @@ double ms(qint64 ns);
 void sleepMs(int value);
 int charsInOrder(const QString& want, const QString& got);
 void row(const char* measure, const QString& program, const QString& peer = QStringLiteral("—"));
+bool runXdotool(const QStringList& args);
 // The Wayland rows, driven from inside a private headless sway.
 int waylandMain(const QStringList& args);
 
