@@ -1,7 +1,8 @@
 // Side-by-side benchmark of the run engine on the real X11 backend and xdotool, on a private X server (started by
 // scripts/bench.sh), and on the Wayland backend next to wtype, on a private headless sway. One executable, four roles:
 //   orvane_bench [--program <orvane> --home <dir>]   drives everything and prints one table
-//   orvane_bench wayland <observer>                 the Wayland rows: typing into the observer client given
+//   orvane_bench wayland <observer>                 the Wayland rows (orvane_bench_wayland.cpp): typing into the
+//                                                   observer client given
 //   orvane_bench sink                               a text box in a process of its own that takes the focus
 //   orvane_bench run type <hex>|clicks <n>|idle     replays one project with Run and the real backend
 // Both typists' input is observed from a connection of the driver's own through XI2 raw events, each stamped with
@@ -13,7 +14,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -23,14 +23,12 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
-#include <poll.h>
 #include <random>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -38,13 +36,9 @@
 #include <unistd.h>
 #include <vector>
 
-// Xlib's macros clash with Qt's headers: after every Qt header.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XInput2.h>
-#include <X11/extensions/XTest.h>
+#include "orvane_bench_x11.h" // after every Qt header
 
-namespace {
+namespace bench {
 
 using Clock = std::chrono::steady_clock;
 
@@ -62,6 +56,37 @@ void sleepMs(int value)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(value));
 }
+
+// Characters of want that got arrives with in order (longest common subsequence).
+int charsInOrder(const QString& want, const QString& got)
+{
+    std::vector<int> row(static_cast<std::size_t>(got.size()) + 1, 0);
+    for (QChar w : want) {
+        int diagonal = 0;
+        for (qsizetype j = 1; j <= got.size(); ++j) {
+            const int above = row[static_cast<std::size_t>(j)];
+            row[static_cast<std::size_t>(j)] =
+                w == got.at(j - 1) ? diagonal + 1 : std::max(above, row[static_cast<std::size_t>(j - 1)]);
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
+
+void row(const char* measure, const QString& program, const QString& peer)
+{
+    std::printf("| %s | %s | %s |\n", measure, qPrintable(program), qPrintable(peer));
+    std::fflush(stdout);
+}
+
+bool runXdotool(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), args);
+    return process.waitForFinished(120000) && process.exitCode() == 0;
+}
+
+namespace {
 
 void say(const QByteArray& line)
 {
@@ -177,176 +202,12 @@ int runMain(QApplication& app, const QStringList& args)
 
 // ---- the driver ------------------------------------------------------------------------------------------------
 
-struct RawEvent {
-    bool key = false; // else a button
-    bool down = false;
-    int detail = 0; // keycode or button
-    qint64 at = 0;  // steady_clock ns when read
-    qint64 serverMs = 0;
-};
-
-// A separate client that records every raw key and button event of the server.
-class Observer {
-public:
-    Observer() : display_(XOpenDisplay(nullptr))
-    {
-        int event = 0, error = 0, major = 2, minor = 2;
-        if (!display_ || !XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error) ||
-            XIQueryVersion(display_, &major, &minor) != Success)
-            return;
-        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-        for (int type : {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease})
-            XISetMask(bits, type);
-        XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
-        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
-        XSync(display_, False);
-        thread_ = std::thread([this] { loop(); });
-    }
-    ~Observer()
-    {
-        quit_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    bool isOpen() const { return thread_.joinable(); }
-
-    std::vector<RawEvent> between(qint64 from, qint64 to)
-    {
-        std::lock_guard lock(mutex_);
-        std::vector<RawEvent> result;
-        for (const RawEvent& e : events_)
-            if (e.at >= from && e.at <= to)
-                result.push_back(e);
-        return result;
-    }
-
-private:
-    void loop()
-    {
-        pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-        while (!quit_) {
-            if (XPending(display_) == 0 && poll(&fd, 1, 100) <= 0)
-                continue;
-            XEvent event;
-            XNextEvent(display_, &event);
-            const qint64 at = nowNs();
-            XGenericEventCookie* cookie = &event.xcookie;
-            if (cookie->type != GenericEvent || cookie->extension != opcode_ || !XGetEventData(display_, cookie))
-                continue;
-            const int type = cookie->evtype;
-            const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
-            const bool key = type == XI_RawKeyPress || type == XI_RawKeyRelease;
-            const bool down = type == XI_RawKeyPress || type == XI_RawButtonPress;
-            {
-                std::lock_guard lock(mutex_);
-                events_.push_back({key, down, raw->detail, at, static_cast<qint64>(raw->time)});
-            }
-            XFreeEventData(display_, cookie);
-        }
-    }
-
-    Display* display_;
-    int opcode_ = 0;
-    std::thread thread_;
-    std::atomic<bool> quit_{false};
-    std::mutex mutex_;
-    std::vector<RawEvent> events_;
-};
-
-// A child process answering line by line on a pipe.
-class Child {
-public:
-    explicit Child(const QStringList& args)
-    {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QCoreApplication::applicationFilePath(), args);
-        process_.waitForStarted(5000);
-    }
-    ~Child()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            send("quit");
-            if (!process_.waitForFinished(5000))
-                process_.kill(), process_.waitForFinished(1000);
-        }
-        if (process_.exitStatus() == QProcess::CrashExit)
-            crashes << section;
-    }
-    // What is being measured, and the measurements during which a child died of a signal (or hung and was killed).
-    static inline QString section;
-    static inline QStringList crashes;
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    void send(const char* line) { process_.write(QByteArray(line) + '\n'), process_.waitForBytesWritten(1000); }
-    // The next line starting with prefix (earlier lines are dropped); null on timeout or exit.
-    QByteArray waitLine(const QByteArray& prefix, int timeoutMs)
-    {
-        const qint64 end = nowNs() + timeoutMs * 1000000LL;
-        for (;;) {
-            while (process_.canReadLine()) {
-                const QByteArray line = process_.readLine().trimmed();
-                if (line.startsWith(prefix))
-                    return line.mid(prefix.size()).trimmed() + ' ';
-            }
-            if (nowNs() > end || (process_.state() == QProcess::NotRunning && process_.bytesAvailable() == 0))
-                return {};
-            process_.waitForReadyRead(10);
-        }
-    }
-    // The number in the answer after prefix, or -1.
-    qint64 waitNumber(const QByteArray& prefix, int timeoutMs, int field = 0)
-    {
-        const QByteArray line = waitLine(prefix, timeoutMs);
-        return line.isNull() ? -1 : line.split(' ').value(field).toLongLong();
-    }
-
-private:
-    QProcess process_;
-};
-
 QString sinkText(Child& sink)
 {
     sleepMs(300); // the box's client reads the last key events
     sink.send("dump");
     return QString::fromUtf8(QByteArray::fromHex(sink.waitLine("TEXT", 5000).trimmed()));
 }
-
-// Characters of want that got arrives with in order (longest common subsequence).
-int charsInOrder(const QString& want, const QString& got)
-{
-    std::vector<int> row(static_cast<std::size_t>(got.size()) + 1, 0);
-    for (QChar w : want) {
-        int diagonal = 0;
-        for (qsizetype j = 1; j <= got.size(); ++j) {
-            const int above = row[static_cast<std::size_t>(j)];
-            row[static_cast<std::size_t>(j)] =
-                w == got.at(j - 1) ? diagonal + 1 : std::max(above, row[static_cast<std::size_t>(j - 1)]);
-            diagonal = above;
-        }
-    }
-    return row.back();
-}
-
-struct Typed {
-    int exact = 0, runs = 0, worstChars = INT_MAX;
-    std::vector<double> rates;
-    QString describe(int total) const
-    {
-        if (runs == 0)
-            return QStringLiteral("not run");
-        QString text = QStringLiteral("%1/%2 exact").arg(exact).arg(runs);
-        if (exact < runs)
-            text += QStringLiteral(" (worst: %1 of %2 in order)").arg(worstChars).arg(total);
-        if (!rates.empty())
-            text += QStringLiteral(", %1–%2 chars/s")
-                        .arg(*std::min_element(rates.begin(), rates.end()), 0, 'f', 0)
-                        .arg(*std::max_element(rates.begin(), rates.end()), 0, 'f', 0);
-        return text;
-    }
-};
 
 // Chars per second from the first key press to the last key release observed in [from, to].
 void addTyping(Typed& typed, Observer& observer, Child& sink, const QString& text, qint64 from, qint64 to)
@@ -363,13 +224,6 @@ void addTyping(Typed& typed, Observer& observer, Child& sink, const QString& tex
         typed.rates.push_back(text.size() / (ms(keys.back() - keys.front()) / 1000.0));
     sink.send("clear");
     sink.waitLine("CLEARED", 5000);
-}
-
-bool runXdotool(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), args);
-    return process.waitForFinished(120000) && process.exitCode() == 0;
 }
 
 // Mean absolute interval error, p99 of it and drift of button presses meant to come every 20 ms [ms], by the time
@@ -400,38 +254,6 @@ QString cadence(const std::vector<RawEvent>& events, int expected, bool serverTi
     return text;
 }
 
-// The user's keyboard: XTest on a connection of its own.
-class User {
-public:
-    User() : display_(XOpenDisplay(nullptr)) {}
-    ~User()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    Display* display() const { return display_; }
-    void key(const char* name, bool down)
-    {
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, XStringToKeysym(name)), down, CurrentTime);
-        XSync(display_, False);
-    }
-    // Ctrl+Alt+S, the stop command of every bench project.
-    void stopCombination(bool down)
-    {
-        const char* names[] = {"Control_L", "Alt_L", "s"};
-        for (int i = 0; i < 3; ++i)
-            key(names[down ? i : 2 - i], down); // released in reverse
-    }
-    void pointTo(int x, int y)
-    {
-        XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
-        XSync(display_, False);
-    }
-
-private:
-    Display* display_;
-};
-
 // Ctrl+Alt+S held 120 ms or tapped during an endless run of clicks; times on steady_clock [ns].
 struct StopTrial {
     qint64 pressed = 0, released = 0, lastEvent = 0, finished = -1;
@@ -461,189 +283,6 @@ StopTrial stopTrial(Observer& observer, User& user, int holdMs, int leadMs)
         if (!e.key)
             trial.lastEvent = std::max(trial.lastEvent, e.at);
     return trial;
-}
-
-// The program's environment: every directory it writes in lies under home.
-QProcessEnvironment programEnvironment(const QString& home)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const std::pair<const char*, const char*> dirs[] = {{"HOME", ""},
-                                                        {"XDG_CONFIG_HOME", "/config"},
-                                                        {"XDG_DATA_HOME", "/share"},
-                                                        {"XDG_CACHE_HOME", "/cache"},
-                                                        {"XDG_RUNTIME_DIR", "/runtime"}};
-    for (const auto& [name, dir] : dirs)
-        env.insert(QString::fromLatin1(name), home + QString::fromLatin1(dir));
-    return env;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-// Start-up of a whole program to its first mapped window, and its resident size a second later, over several starts:
-// the fastest and the median, which a loaded machine blurs less than a single start.
-QString startup(const QString& program, const QString& home)
-{
-    const QString configDir = home + QStringLiteral("/config/orvane");
-    QDir().mkpath(configDir);
-    QDir().mkpath(home + QStringLiteral("/runtime"));
-    QFile::setPermissions(home + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile config(configDir + QStringLiteral("/orvane_free.json"));
-    // A returning user's settings: no greeting, no notices.
-    if (config.open(QIODevice::WriteOnly))
-        config.write(R"({"stert_time":1,"run_number":1,"stop_command":"83,3","file_path":"","is_used_stert":true,)"
-                     R"("is_used_this":true,"is_help":false,"is_message_file":true,"is_message_paste":false,)"
-                     R"("is_message_delete":true})");
-    config.close();
-    const QProcessEnvironment env = programEnvironment(home);
-    std::vector<double> times, sizes;
-    int missing = 0;
-    for (int i = 0; i < 7; ++i) {
-        User x;
-        XSelectInput(x.display(), DefaultRootWindow(x.display()), SubstructureNotifyMask);
-        XSync(x.display(), False);
-        const Atom pidAtom = XInternAtom(x.display(), "_NET_WM_PID", False);
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(QFileInfo(program).absolutePath());
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        const qint64 t0 = nowNs();
-        process.start(program, {});
-        qint64 shown = -1;
-        pollfd fd{ConnectionNumber(x.display()), POLLIN, 0};
-        while (shown < 0 && nowNs() - t0 < 20000000000LL && process.state() != QProcess::NotRunning) {
-            if (XPending(x.display()) == 0 && poll(&fd, 1, 50) <= 0)
-                continue;
-            XEvent event;
-            XNextEvent(x.display(), &event);
-            if (event.type != MapNotify)
-                continue;
-            Atom type = 0;
-            int format = 0;
-            unsigned long count = 0, left = 0;
-            unsigned char* data = nullptr;
-            if (XGetWindowProperty(x.display(), event.xmap.window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-                                   &count, &left, &data) == Success &&
-                data && count == 1 &&
-                *reinterpret_cast<unsigned long*>(data) == static_cast<unsigned long>(process.processId()))
-                shown = nowNs();
-            if (data)
-                XFree(data);
-        }
-        sleepMs(1000);
-        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        if (shown > 0)
-            times.push_back(ms(shown - t0));
-        else
-            ++missing;
-        if (status.open(QIODevice::ReadOnly))
-            for (const QByteArray& line : status.readAll().split('\n'))
-                if (line.startsWith("VmRSS:"))
-                    sizes.push_back(line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0);
-        process.terminate();
-        if (!process.waitForFinished(5000))
-            process.kill(), process.waitForFinished(1000);
-    }
-    if (times.empty())
-        return QStringLiteral("no window");
-    QString text = QStringLiteral("fastest %1 ms, median %2 ms / median %3 MB")
-                       .arg(*std::min_element(times.begin(), times.end()), 0, 'f', 0)
-                       .arg(median(times), 0, 'f', 0)
-                       .arg(median(sizes), 0, 'f', 1);
-    if (missing > 0)
-        text += QStringLiteral(" (%1 of 7 starts showed no window)").arg(missing);
-    return text;
-}
-
-// The first `count` action starts (key and button presses) on the server's millisecond clock.
-std::vector<qint64> actionStarts(const std::vector<RawEvent>& events, std::size_t count)
-{
-    std::vector<qint64> starts;
-    for (const RawEvent& e : events)
-        if (e.down && starts.size() < count)
-            starts.push_back(e.serverMs);
-    return starts;
-}
-
-// xdotool does 30 clicks and key taps with gaps of 40 to 440 ms while `orvane --record` records them, then Ctrl+Alt+S
-// ends the recording; `orvane --run` replays the project. Each gap between two actions as replayed against the same
-// gap as performed: mean and p99 of the absolute difference, by the server's time stamps.
-QString recordedGaps(Observer& observer, User& user, const QString& program, const QString& home)
-{
-    constexpr std::size_t actions = 30;
-    const QString project = home + QStringLiteral("/recorded.cmdat");
-    QStringList work;
-    std::mt19937 random(11);
-    for (std::size_t i = 0; i < actions; ++i) {
-        work << (i % 2 == 0 ? QStringList{QStringLiteral("click"), QStringLiteral("1")}
-                            : QStringList{QStringLiteral("key"), QString(QChar(u'a' + static_cast<int>(i % 26)))});
-        work << QStringLiteral("sleep") << QString::number((40 + random() % 400) / 1000.0, 'f', 3);
-    }
-    const auto perform = [&](const QStringList& args, const std::function<void()>& during) {
-        XSelectInput(user.display(), DefaultRootWindow(user.display()), SubstructureNotifyMask);
-        XSync(user.display(), False);
-        QProcess process;
-        process.setProcessEnvironment(programEnvironment(home));
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        const qint64 from = nowNs();
-        process.start(program, args);
-        // With no delay the recording runs before the stop window is mapped.
-        pollfd fd{ConnectionNumber(user.display()), POLLIN, 0};
-        for (bool mapped = false;
-             !mapped && nowNs() - from < 20000000000LL && process.state() != QProcess::NotRunning;) {
-            if (XPending(user.display()) == 0 && poll(&fd, 1, 50) <= 0)
-                continue;
-            XEvent event;
-            XNextEvent(user.display(), &event);
-            mapped = event.type == MapNotify;
-        }
-        XSelectInput(user.display(), DefaultRootWindow(user.display()), NoEventMask);
-        const qint64 start = nowNs();
-        if (during)
-            during();
-        const bool ended = process.waitForFinished(60000) && process.exitCode() == 0;
-        sleepMs(200);
-        return ended ? actionStarts(observer.between(start, nowNs()), actions) : std::vector<qint64>{};
-    };
-    user.pointTo(400, 300);
-    const std::vector<qint64> done =
-        perform({QStringLiteral("--record"), project, QStringLiteral("--delay"), QStringLiteral("0"),
-                 QStringLiteral("--stop"), QStringLiteral("Ctrl+Alt+S")},
-                [&] {
-                    runXdotool(work);
-                    user.stopCombination(true);
-                    user.stopCombination(false);
-                });
-    const std::vector<qint64> replayed =
-        perform({QStringLiteral("--run"), project, QStringLiteral("--delay"), QStringLiteral("0")}, {});
-    if (done.size() != actions || replayed.size() != actions)
-        return QStringLiteral("recorded %1, replayed %2 of %3 actions")
-            .arg(done.size())
-            .arg(replayed.size())
-            .arg(actions);
-    std::vector<double> errors;
-    for (std::size_t i = 1; i < actions; ++i)
-        errors.push_back(std::abs(double((replayed[i] - replayed[i - 1]) - (done[i] - done[i - 1]))));
-    double sum = 0;
-    for (double e : errors)
-        sum += e;
-    std::sort(errors.begin(), errors.end());
-    const double p99 = errors[static_cast<std::size_t>(std::ceil(0.99 * errors.size())) - 1];
-    return QStringLiteral("mean %1 ms, p99 %2 ms (%3 gaps)")
-        .arg(sum / errors.size(), 0, 'f', 1)
-        .arg(p99, 0, 'f', 1)
-        .arg(errors.size());
-}
-
-void row(const char* measure, const QString& program, const QString& peer = QStringLiteral("—"))
-{
-    std::printf("| %s | %s | %s |\n", measure, qPrintable(program), qPrintable(peer));
-    std::fflush(stdout);
 }
 
 int driverMain(const QStringList& args)
@@ -810,169 +449,9 @@ int driverMain(const QStringList& args)
     return 0;
 }
 
-// ---- Wayland: the run engine's backend next to wtype ----------------------------------------------------------
-
-// The observer client of the Wayland tests, read on a thread of its own so that each line is stamped as it arrives:
-// the text it was typed and the span from its first key press to its last key release.
-class WaylandObserver {
-public:
-    explicit WaylandObserver(const QString& path)
-    {
-        int ends[2];
-        if (pipe(ends) != 0)
-            return;
-        const QByteArray program = QFile::encodeName(path);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(ends[1], STDOUT_FILENO);
-            close(ends[0]), close(ends[1]);
-            execl(program.constData(), program.constData(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(ends[1]);
-        pipe_ = fdopen(ends[0], "r");
-        if (pid_ > 0 && pipe_)
-            reader_ = std::thread([this] { readLoop(); });
-    }
-    ~WaylandObserver()
-    {
-        // The observer runs until it is killed; its end closes the pipe and ends the reader.
-        if (pid_ > 0)
-            kill(pid_, SIGTERM), waitpid(pid_, nullptr, 0);
-        if (reader_.joinable())
-            reader_.join();
-        if (pipe_)
-            fclose(pipe_);
-    }
-    WaylandObserver(const WaylandObserver&) = delete;
-    WaylandObserver& operator=(const WaylandObserver&) = delete;
-
-    // The keyboard focus comes only with a keyboard, which each typist brings along.
-    bool mapped()
-    {
-        for (int i = 0; i < 500; ++i, sleepMs(20)) {
-            std::lock_guard lock(mutex_);
-            if (mapped_)
-                return true;
-        }
-        return false;
-    }
-    // Waits until nothing has come for quietMs (or timeoutMs), then hands back what came since the last call.
-    QString collect(int quietMs, int timeoutMs, double& seconds)
-    {
-        const qint64 end = nowNs() + timeoutMs * 1000000LL;
-        for (;; sleepMs(20)) {
-            std::lock_guard lock(mutex_);
-            if (nowNs() > end || nowNs() - std::max(last_, lastCollect_) > quietMs * 1000000LL) {
-                seconds = firstDown_ && lastUp_ > firstDown_ ? ms(lastUp_ - firstDown_) / 1000.0 : 0;
-                const QString got = QString::fromUtf8(text_);
-                text_.clear();
-                firstDown_ = lastUp_ = 0;
-                lastCollect_ = nowNs();
-                return got;
-            }
-        }
-    }
-
-private:
-    void readLoop()
-    {
-        char buffer[4096];
-        while (std::fgets(buffer, sizeof buffer, pipe_)) {
-            const qint64 at = nowNs();
-            const QByteArray line = QByteArray(buffer).chopped(1);
-            std::lock_guard lock(mutex_);
-            last_ = at;
-            mapped_ = mapped_ || line == "mapped";
-            if (line.startsWith("text "))
-                text_ += line.mid(5);
-            else if (line.startsWith("key ") && line.contains(" down ") && !firstDown_)
-                firstDown_ = at;
-            else if (line.startsWith("key ") && line.contains(" up "))
-                lastUp_ = at;
-        }
-    }
-
-    pid_t pid_ = -1;
-    FILE* pipe_ = nullptr;
-    std::thread reader_;
-    std::mutex mutex_;
-    bool mapped_ = false;
-    QByteArray text_;
-    qint64 firstDown_ = 0, lastUp_ = 0, last_ = 0, lastCollect_ = 0;
-};
-
-int waylandMain(const QStringList& args)
-{
-    WaylandObserver observer(args.value(2));
-    if (!observer.mapped()) {
-        std::fprintf(stderr, "orvane_bench: the Wayland observer did not come up\n");
-        return 1;
-    }
-    std::printf("\nRun engine + Wayland backend (this program) vs wtype on a headless sway (%s); text observed by a "
-                "Wayland client of its own (tests/platform/wayland/waylandobserver), keys stamped with the monotonic "
-                "clock on receipt\n\n| Measure | This program | wtype |\n|---|---|---|\n",
-                qgetenv("WAYLAND_DISPLAY").constData());
-    const bool wtype = !QStandardPaths::findExecutable(QStringLiteral("wtype")).isEmpty();
-    const auto add = [&observer](Typed& typed, const QString& text) {
-        double seconds = 0;
-        const QString got = observer.collect(700, 120000, seconds);
-        ++typed.runs;
-        typed.exact += got == text;
-        typed.worstChars = std::min(typed.worstChars, charsInOrder(text, got));
-        if (got != text && qEnvironmentVariableIsSet("ORVANE_BENCH_SHOW"))
-            std::fprintf(stderr, "typed: %s\n", got.toUtf8().constData());
-        if (seconds > 0)
-            typed.rates.push_back(static_cast<double>(text.size()) / seconds);
-    };
-    const QString japanese = QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。"
-                                            "「東京、2026年12月」発行・第3版です。ABC");
-    const QString ascii =
-        QStringLiteral("The quick brown fox jumps over the lazy dog; PACK MY BOX WITH 5 DOZEN LIQUOR JUGS! (123+4)");
-    // A headless seat has a keyboard only while some typist's virtual keyboard exists, and a client sees keys only once
-    // it has bound the keyboard the seat gained: measured with no other keyboard, and with an idle one held by a
-    // wtype that sleeps, as a real desktop's keyboard would be.
-    for (const bool held : {false, true})
-        for (const QString& text : {japanese, ascii}) {
-            QProcess holder;
-            if (held && wtype) {
-                holder.start(QStringLiteral("wtype"), {QStringLiteral("-s"), QStringLiteral("600000")});
-                sleepMs(500);
-            }
-            Typed ours, fast, slow;
-            for (int i = 0; i < 3; ++i) {
-                {
-                    Child run(
-                        {QStringLiteral("run"), QStringLiteral("type"), QString::fromLatin1(text.toUtf8().toHex())});
-                    run.waitNumber("FINISHED", 120000);
-                }
-                add(ours, text);
-                for (Typed* typed : {&fast, &slow}) {
-                    if (!wtype)
-                        break;
-                    // wtype refuses -d 0; without -d it types with no delay.
-                    QProcess::execute(QStringLiteral("wtype"),
-                                      typed == &slow ? QStringList{QStringLiteral("-d"), QStringLiteral("20"), text}
-                                                     : QStringList{text});
-                    add(*typed, text);
-                }
-            }
-            const QString name = QStringLiteral("%1 %2 chars, %3: exact, rate (program: 入力 over 0.01 s, 3 runs each)")
-                                     .arg(text == japanese ? QStringLiteral("Japanese") : QStringLiteral("ASCII"))
-                                     .arg(text.size())
-                                     .arg(held ? QStringLiteral("idle keyboard on the seat")
-                                               : QStringLiteral("no other keyboard on the seat"));
-            const int total = static_cast<int>(text.size());
-            row(qPrintable(name), ours.describe(total),
-                wtype ? QStringLiteral("no delay: %1; -d 20: %2").arg(fast.describe(total), slow.describe(total))
-                      : QStringLiteral("not installed"));
-            holder.kill();
-            holder.waitForFinished(1000);
-        }
-    return 0;
-}
-
 } // namespace
+
+} // namespace bench
 
 int main(int argc, char* argv[])
 {
@@ -981,8 +460,8 @@ int main(int argc, char* argv[])
         QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
         platform::prepareGuiPlatform();
         QApplication app(argc, argv);
-        return mode == QLatin1String("sink") ? sinkMain(app) : runMain(app, app.arguments());
+        return mode == QLatin1String("sink") ? bench::sinkMain(app) : bench::runMain(app, app.arguments());
     }
     QCoreApplication app(argc, argv);
-    return mode == QLatin1String("wayland") ? waylandMain(app.arguments()) : driverMain(app.arguments());
+    return mode == QLatin1String("wayland") ? bench::waylandMain(app.arguments()) : bench::driverMain(app.arguments());
 }

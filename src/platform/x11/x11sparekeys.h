@@ -16,6 +16,7 @@
 // guardian; keycodes that another living instance's record names are never taken.
 //
 // All members are thread-safe; callers that bind and press hold lock() so that their bindings stay put.
+// x11sparekeys.cpp keeps the pool; x11sparekeysmapping.cpp reads and writes the server's keymap for it.
 
 #include "x11display.h"
 #include "x11instancerecord.h"
