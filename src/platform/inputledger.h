@@ -43,6 +43,11 @@ public:
     // abnormal end in between, it is switched back on. Any thread.
     virtual void capsLockSuspended(bool /*suspended*/) {}
 
+    // The backend's connection to a Wayland compositor (-1: it is closed again). The watchdog keeps a copy and cuts
+    // the connection while the program is stopped holding keys there: the compositor lets go of a virtual keyboard's
+    // keys only with its client, and no other client can release them. Call with the connection open. Any thread.
+    virtual void waylandConnection(int /*fd*/) {}
+
     // The program ends cleanly: nothing is left to undo. Any thread.
     virtual void goodbye() {}
 };

@@ -60,6 +60,34 @@ public:
             retrier_.join();
     }
 
+    // Beside the records, not in them: a connection cannot be sent again after a lost record. It goes out at the
+    // backend's start, long before the channel could be full; a lost one leaves only the cut while stopped undone.
+    void waylandConnection(int connection) override
+    {
+        auto record = encodeRecord(RecordKind::Wayland, connection >= 0 ? 1 : 0);
+        iovec part{record.data(), record.size() * sizeof(std::uint32_t)};
+        msghdr message{};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        if (connection >= 0) {
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            cmsghdr* rights = CMSG_FIRSTHDR(&message);
+            rights->cmsg_level = SOL_SOCKET;
+            rights->cmsg_type = SCM_RIGHTS;
+            rights->cmsg_len = CMSG_LEN(sizeof(int));
+            std::memcpy(CMSG_DATA(rights), &connection, sizeof connection);
+        }
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (::sendmsg(fd_, &message, MSG_DONTWAIT | MSG_NOSIGNAL) == static_cast<ssize_t>(part.iov_len) ||
+                errno != EAGAIN)
+                return;
+            pollfd room{fd_, POLLOUT, 0};
+            ::poll(&room, 1, 500);
+        }
+    }
+
 protected:
     bool write(const std::vector<std::uint32_t>& record, bool final) override
     {
@@ -165,11 +193,18 @@ bool carriesExactly(Display* display, int keycode, const std::vector<unsigned lo
 }
 #endif
 
+// The watchdog's copy of the program's Wayland connection; -1 when it has none.
+int g_wayland = -1;
+
 // Releases what the state holds. At the end (atEnd) it also gives rebound keycodes their mapping back, those that
 // still carry what the program put there, and locks CapsLock again if typing had switched it off.
 void undo(const LedgerState& state, bool atEnd = true)
 {
 #if defined(ORVANE_WITH_WAYLAND)
+    // The compositor lets go of a virtual keyboard's keys only with its client: the program's connection is cut, and
+    // a stopped program finds it broken when it continues, so its run ends as undelivered rather than going on.
+    if (g_wayland >= 0 && state.keys.count(kWaylandKeys) != 0)
+        ::shutdown(g_wayland, SHUT_RDWR);
     waylandReleaseButtons(state.buttons);
 #endif
 #if defined(ORVANE_WITH_X11)
@@ -177,8 +212,13 @@ void undo(const LedgerState& state, bool atEnd = true)
     if (!display)
         return;
     // Releases first, while the keycodes still carry what was pressed, so that clients see matching key symbols.
-    for (int key : state.keys)
+    for (int key : state.keys) {
+#if defined(ORVANE_WITH_WAYLAND)
+        if (key >= kWaylandKeys)
+            continue;
+#endif
         XTestFakeKeyEvent(display, static_cast<unsigned>(key), False, CurrentTime);
+    }
     for (int button : state.buttons) {
 #if defined(ORVANE_WITH_WAYLAND)
         if (button >= kWaylandLeftButton)
@@ -285,7 +325,25 @@ bool isStopped(pid_t pid)
             }
         }
         // Once the parent is gone, only what it managed to send before is still read, without waiting for more.
-        const ssize_t got = recv(3, buffer, sizeof buffer, g_parentGone ? MSG_DONTWAIT : 0);
+        iovec part{buffer, sizeof buffer};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+        msghdr message{};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t got = recvmsg(3, &message, MSG_CMSG_CLOEXEC | (g_parentGone ? MSG_DONTWAIT : 0));
+        int connection = -1;
+        const cmsghdr* rights = got > 0 ? CMSG_FIRSTHDR(&message) : nullptr;
+        if (rights && rights->cmsg_level == SOL_SOCKET && rights->cmsg_type == SCM_RIGHTS)
+            std::memcpy(&connection, CMSG_DATA(rights), sizeof connection);
+        if (got >= 8 && buffer[0] >> 24 == static_cast<std::uint32_t>(RecordKind::Wayland)) {
+            if (g_wayland >= 0)
+                close(g_wayland);
+            g_wayland = std::exchange(connection, -1);
+        }
+        if (connection >= 0)
+            close(connection); // came with no record that asks to keep it
         if (got > 0) {
             // A record arrives only from a program that has run since the last release: a stop after it is a new
             // one. (Records written before a stop are all read before the stop is noticed, which takes a quiet poll.)

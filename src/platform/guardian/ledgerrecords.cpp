@@ -45,6 +45,8 @@ void LedgerState::apply(RecordKind kind, int code, const std::vector<unsigned lo
     case RecordKind::CapsLock:
         capsLockSuspended = code != 0;
         break;
+    case RecordKind::Wayland:
+        break; // the connection travels beside the records: the watchdog keeps it
     case RecordKind::Goodbye:
         goodbye = true;
         break;
@@ -83,7 +85,7 @@ bool RecordReader::feed(const void* bytes, std::size_t size)
         const std::uint32_t kind = header >> 24;
         const std::size_t count = header & 0xffffffu;
         if (kind < static_cast<std::uint32_t>(RecordKind::KeyDown) ||
-            kind > static_cast<std::uint32_t>(RecordKind::CapsLock) || count > kMaxKeysyms)
+            kind > static_cast<std::uint32_t>(RecordKind::Wayland) || count > kMaxKeysyms)
             return false;
         if (pending_.size() - at < 8 + 4 * count)
             break;

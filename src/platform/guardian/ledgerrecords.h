@@ -28,6 +28,7 @@ enum class RecordKind : std::uint32_t {
     // Appended later; the numbers above keep their meaning.
     Bound,    // one or two keysym words: what the program put on the keycode (0: it emptied the keycode)
     CapsLock, // code 1: CapsLock switched off for typing; 0: back on
+    Wayland,  // code 1: a copy of the backend's Wayland connection travels with the record; 0: that copy is dropped
 };
 
 // No keyboard map has more keysyms per keycode than this (X allows 255; real maps use 4 to 8).

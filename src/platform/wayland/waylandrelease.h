@@ -14,6 +14,10 @@ namespace platform {
 constexpr int kWaylandLeftButton = 0x110;
 constexpr int kWaylandRightButton = 0x111;
 
+// The key the Wayland backend records while it holds any key of its virtual keyboard, beyond every X keycode: the
+// guardian cuts the backend's connection for them (the compositor then lets go of them) and never releases it on X.
+constexpr int kWaylandKeys = 0x10000;
+
 // Releases those of buttons that are Wayland button codes on a connection of its own to the compositor in
 // WAYLAND_DISPLAY. Plain libc and libwayland-client, for the forked guardian. Blocks for a connection and a round trip.
 void waylandReleaseButtons(const std::set<int>& buttons);

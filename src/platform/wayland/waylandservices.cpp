@@ -142,6 +142,7 @@ std::unique_ptr<WaylandServices> WaylandServices::connect()
         return nullptr;
     if (!seatHadKeyboard)
         services->firstKeyNotBefore_ = std::chrono::steady_clock::now() + kNewKeyboardSettle;
+    ledger().waylandConnection(wl_display_get_fd(display));
     return services;
 }
 
@@ -175,6 +176,7 @@ WaylandServices::~WaylandServices()
             wl_output_destroy(output->output);
         }
         outputs_.clear();
+        ledger().waylandConnection(-1);
         if (keyboard_)
             zwp_virtual_keyboard_v1_destroy(keyboard_);
         if (pointer_)
@@ -245,6 +247,11 @@ bool WaylandServices::roundTrip()
 {
     if (!broken_ && wl_display_roundtrip(display_) < 0)
         broken_ = true;
+    // Only once the compositor has the releases: a program stopped before that still holds the keys.
+    if (!broken_ && keysRecorded_ && std::none_of(down_.begin(), down_.end(), [](bool down) { return down; })) {
+        ledger().keyUp(kWaylandKeys);
+        keysRecorded_ = false;
+    }
     return !broken_;
 }
 
@@ -325,6 +332,10 @@ bool WaylandServices::sendKey(int vk, bool down)
     if (keycode == 0)
         return !down;
     held = down ? keycode : 0;
+    if (down && !keysRecorded_ && !broken_) {
+        ledger().keyDown(kWaylandKeys);
+        keysRecorded_ = true;
+    }
     return key(keycode, down) && roundTrip();
 }
 

@@ -17,9 +17,12 @@
 //   request or a lost connection ends the text short.
 // - Coordinates are those of the compositor's layout; a point on no output is refused.
 // - The compositor lets go of a virtual keyboard's keys when the connection closes, however the process ends (sway
-//   1.7 measured: a key held by a killed process comes up in the focused client), so keys are not recorded in the
-//   guardian's ledger. Buttons stay down in the seat; they are recorded, as Wayland button codes, and the guardian
-//   releases them through a virtual pointer of its own (waylandrelease.h).
+//   1.7 measured: a key held by a killed process comes up in the focused client), and no other client can release
+//   them. So the guardian gets a copy of the connection, and the ledger says (kWaylandKeys) while a key pressed on its
+//   own is down: a program stopped then (job control, a debugger) has its connection cut by the guardian, and once it
+//   continues its input fails as undelivered. Typed characters press and release in one flush and are not recorded.
+//   Buttons stay down in the seat; they are recorded, as Wayland button codes, and the guardian releases them through
+//   a virtual pointer of its own (waylandrelease.h).
 // - Every request goes out under one lock and is answered before the call returns; a release waits for at most one
 //   character of a text that another thread types.
 
@@ -119,6 +122,7 @@ private:
     Keymap keymap_;
     std::array<bool, 256> down_{};  // by keycode: held by us
     std::array<int, 256> heldVk_{}; // by virtual-key code: the keycode its press went to
+    bool keysRecorded_ = false;     // the ledger says kWaylandKeys is down
     unsigned depressed_ = 0;
     unsigned locked_ = 0;
     std::array<bool, 2> buttons_{};

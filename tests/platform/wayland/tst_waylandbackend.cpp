@@ -165,23 +165,27 @@ private Q_SLOTS:
         QVERIFY(seenInOrder(from, {"button 272 up"}));
     }
 
-    // The whole program on the command line, typing into the observer; `orvane --stop` ends an endless run.
+    // The whole program on the command line, typing into the observer; `orvane --stop` ends an endless run. A program
+    // stopped while it holds a key has it let go of, and once it continues its run ends as undelivered.
     void commandLineRun_data()
     {
         QTest::addColumn<QString>("repeat");
+        QTest::addColumn<bool>("stopHolding");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("twice") << "2" << 0;
-        QTest::newRow("endless, --stop") << "" << 1;
+        QTest::newRow("twice") << "2" << false << 0;
+        QTest::newRow("endless, --stop") << "" << false << 1;
+        QTest::newRow("stopped holding a key") << "1" << true << 3;
     }
     void commandLineRun()
     {
         QFETCH(QString, repeat);
+        QFETCH(bool, stopHolding);
         QFETCH(int, exitCode);
         QTemporaryDir dir;
         const QString text = QStringLiteral("こんにちは、世界！ Hello 123");
         QJsonArray commands, conditions;
-        commands.append(QJsonArray{"入力", text, "0.2"});
-        conditions.append(QJsonArray{"時間", "0.4"});
+        commands.append(stopHolding ? QJsonArray{"キー", "65,0", "30"} : QJsonArray{"入力", text, "0.2"});
+        conditions.append(stopHolding ? QJsonArray{"即時"} : QJsonArray{"時間", "0.4"});
         QFile project(dir.filePath(QStringLiteral("demo.cmdat")));
         QVERIFY(project.open(QIODevice::WriteOnly));
         project.write(QJsonDocument(QJsonObject{{"list_command", commands}, {"list_condition", conditions}}).toJson());
@@ -198,9 +202,15 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(textSince(from).contains(text), 10000);
             QCOMPARE(QProcess::execute(QStringLiteral(ORVANE_PROGRAM), {"--stop"}), 0);
         }
-        QVERIFY(program.waitForFinished(20000));
+        if (stopHolding) {
+            QVERIFY(seenInOrder(from, {"key a down -"}, 20000));
+            QCOMPARE(::kill(static_cast<pid_t>(program.processId()), SIGSTOP), 0);
+            QVERIFY(seenInOrder(from, {"key a down -", "key a up -"}, 20000));
+            QCOMPARE(::kill(static_cast<pid_t>(program.processId()), SIGCONT), 0);
+        }
+        QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), exitCode);
-        if (!repeat.isEmpty())
+        if (!repeat.isEmpty() && !stopHolding)
             QTRY_COMPARE_WITH_TIMEOUT(textSince(from), text + text, 10000);
         QCOMPARE(QProcess::execute(QStringLiteral(ORVANE_PROGRAM), {"--stop"}), 1); // nothing left to stop
     }
