@@ -8,7 +8,6 @@
 #include "settings/config.h"
 
 #include <QMainWindow>
-#include <QString>
 #include <QStringList>
 
 class QAction;
