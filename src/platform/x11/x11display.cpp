@@ -4,6 +4,7 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 
 #include <algorithm>
 #include <mutex>
@@ -225,6 +226,22 @@ bool syncChecked(XDisplay* display)
     XSync(display, False);
     const int error = display == connection.display ? takeLastXError() : 0;
     return error == 0 && !connection.lost;
+}
+
+XDisplay* openEventDisplay(const std::string& name)
+{
+    Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
+    if (display)
+        XSetIOErrorExitHandler(
+            display, [](Display*, void*) {}, nullptr);
+    return display;
+}
+
+bool hasXInput21(XDisplay* display, int* xiOpcode)
+{
+    int event = 0, error = 0, major = 2, minor = 2;
+    return XQueryExtension(display, "XInputExtension", xiOpcode, &event, &error) &&
+           XIQueryVersion(display, &major, &minor) == Success && (major > 2 || (major == 2 && minor >= 1));
 }
 
 } // namespace platform::x11

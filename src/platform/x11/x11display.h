@@ -63,4 +63,11 @@ int takeLastXError();
 // threadDisplay().
 bool syncChecked(XDisplay* display);
 
+// A connection of its own for a thread that reads raw input events (the key watch, the recorder): a lost server ends
+// that thread's loop (its poll() sees the hang-up), never the program. nullptr when the display cannot be opened.
+XDisplay* openEventDisplay(const std::string& name);
+
+// Whether the connection's server has XInput 2.1 (raw events of every device); xiOpcode is the extension's opcode.
+bool hasXInput21(XDisplay* display, int* xiOpcode);
+
 } // namespace platform::x11

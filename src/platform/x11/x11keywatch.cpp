@@ -1,5 +1,6 @@
 #include "x11keywatch.h"
 
+#include "x11display.h"
 #include "x11keyboardmap.h"
 
 #include <QLoggingCategory>
@@ -83,16 +84,11 @@ bool KeyWatch::takeTyped(int keycode, bool press)
 
 bool KeyWatch::start()
 {
-    Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str());
+    Display* display = openEventDisplay(displayName_);
     if (!display)
         return false;
-    // A lost server ends the watch (poll() sees the hang-up), not the program.
-    XSetIOErrorExitHandler(
-        display, [](Display*, void*) {}, nullptr);
-    int xiOpcode = 0, event = 0, error = 0;
-    int major = 2, minor = 2;
-    if (!XQueryExtension(display, "XInputExtension", &xiOpcode, &event, &error) ||
-        XIQueryVersion(display, &major, &minor) != Success || major < 2 || (major == 2 && minor < 1)) {
+    int xiOpcode = 0, error = 0;
+    if (!hasXInput21(display, &xiOpcode)) {
         qCWarning(lcKeyWatch) << "XInput 2.1 is missing: keys cannot be watched";
         XCloseDisplay(display);
         return false;

@@ -1,5 +1,6 @@
 #include "x11recorder.h"
 
+#include "x11display.h"
 #include "x11vktable.h"
 
 #include <QLoggingCategory>
@@ -75,17 +76,12 @@ RecordingHandle Recorder::start(InputRecordProc proc, bool moves)
 {
     if (!proc || thread_.joinable())
         return 0;
-    Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str());
+    Display* display = openEventDisplay(displayName_);
     if (!display)
         return 0;
-    // A lost server ends the recording (poll() sees the hang-up), not the program.
-    XSetIOErrorExitHandler(
-        display, [](Display*, void*) {}, nullptr);
-    int xiOpcode = 0, event = 0, error = 0;
-    int major = 2, minor = 2;
+    int xiOpcode = 0, error = 0;
     int xkbEventBase = 0, xkbOpcode = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
-    if (!XQueryExtension(display, "XInputExtension", &xiOpcode, &event, &error) ||
-        XIQueryVersion(display, &major, &minor) != Success || major < 2 || (major == 2 && minor < 1) ||
+    if (!hasXInput21(display, &xiOpcode) ||
         !XkbQueryExtension(display, &xkbOpcode, &xkbEventBase, &error, &xkbMajor, &xkbMinor)) {
         qCWarning(lcRecorder) << "XInput 2.1 or XKB is missing: input cannot be recorded";
         XCloseDisplay(display);
