@@ -11,10 +11,12 @@
 #include "platform/guardian/guardian.h"
 #include "platform/inputservices.h"
 #include "platform/qt/nativeeventforwarder.h"
+#include "platform/workingset.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFont>
 #include <QLoggingCategory>
@@ -50,6 +52,26 @@ public:
     {
         if (event->type() == QEvent::Show && qobject_cast<QDialog*>(watched))
             settleDesktop();
+        return false;
+    }
+};
+
+// Start-up's one-off code (Qt's set-up, styles, fonts, building the window) is let go of once the window has been
+// painted and the program waits for the user; what painting and the menus need comes back on their next use.
+class TrimAfterFirstPaint final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, watched, [] {
+                QElapsedTimer took;
+                took.start();
+                const platform::WorkingSetTrim trim = platform::trimWorkingSet();
+                qCDebug(lcStart, "Working set trimmed (%d): %zu bytes advised in %lld us", trim.done, trim.advisedBytes,
+                        static_cast<long long>(took.nsecsElapsed() / 1000));
+            });
+        }
         return false;
     }
 };
@@ -109,6 +131,8 @@ int runProgram(int argc, char* argv[], const cli::Request& request, const model:
         platform::setServices(nullptr);
         return 0;
     }
+    TrimAfterFirstPaint trimAfterFirstPaint;
+    window.installEventFilter(&trimAfterFirstPaint);
     window.show();
     settleDesktop(); // the event loop has not run: nothing can synthesise input before it
     app.removeEventFilter(&settleBeforeDialogs);

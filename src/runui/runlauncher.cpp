@@ -1,6 +1,7 @@
 #include "runlauncher.h"
 
 #include "cli/stopchannel.h"
+#include "platform/workingset.h"
 #include "run/run.h"
 #include "runui/runindicators.h"
 
@@ -54,6 +55,8 @@ void RunLauncher::start(const RunStart& settings)
     run_ = run;
     worker_ = worker;
     state_ = run->sharedState();
+    // A run may go on for hours with the window hidden: the editor's code need not stay resident meanwhile.
+    platform::trimWorkingSet();
     worker->start();
 }
 

@@ -1,5 +1,6 @@
 #include "fakeinput.h"
 #include "run/combinationwatch.h"
+#include "platform/workingset.h"
 #include "run/run.h"
 #include "runui/runicons.h"
 #include "runui/runindicators.h"
@@ -13,6 +14,9 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <chrono>
 #include <memory>
 
@@ -69,6 +73,28 @@ void tapKeys(platform::FakeServices& fake, const QList<int>& keys, int holdMs = 
         fake.injectDesktopKey(*it, false);
 }
 
+// The resident part of the read-only file mappings (code and constant data of the program and its libraries), read
+// with the C library alone so that reading it brings back little.
+long residentReadOnlyFileKb()
+{
+    long total = 0;
+    bool counted = false;
+    std::FILE* smaps = std::fopen("/proc/self/smaps", "r");
+    char line[512];
+    while (smaps && std::fgets(line, sizeof line, smaps)) {
+        char perms[5] = {};
+        char path[2] = {};
+        const int fields = std::sscanf(line, "%*x-%*x %4s %*s %*s %*s %1s", perms, path);
+        if (fields >= 1)
+            counted = fields == 2 && perms[1] == '-' && path[0] == '/';
+        else if (counted && std::strncmp(line, "Rss:", 4) == 0)
+            total += std::atol(line + 4);
+    }
+    if (smaps)
+        std::fclose(smaps);
+    return total;
+}
+
 } // namespace
 
 class TestRun : public QObject {
@@ -101,20 +127,22 @@ private Q_SLOTS:
         QTest::addColumn<EntryList>("conditions");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<bool>("stopFirst"); // a click on the tray icon before the run thread began
+        QTest::addColumn<bool>("trimFirst");  // start-up's code let go of, as a run start does
         const EntryList pointers = pointerPages(3);
         const EntryList immediates(3, immediate);
-        QTest::newRow("twice") << 2 << pointers << immediates
-                               << QStringList{"P1,0", "P2,0", "P3,0", "P1,0", "P2,0", "P3,0"} << false;
-        QTest::newRow("zero") << 0 << pointers << immediates << QStringList{} << false;
-        QTest::newRow("stopped before it began") << 3 << pointers << immediates << QStringList{} << true;
+        const QStringList twice{"P1,0", "P2,0", "P3,0", "P1,0", "P2,0", "P3,0"};
+        QTest::newRow("twice") << 2 << pointers << immediates << twice << false << false;
+        QTest::newRow("twice, start-up's code let go") << 2 << pointers << immediates << twice << false << true;
+        QTest::newRow("zero") << 0 << pointers << immediates << QStringList{} << false << false;
+        QTest::newRow("stopped before it began") << 3 << pointers << immediates << QStringList{} << true << false;
         QTest::newRow("click held past its page")
             << 1 << EntryList{{model::kind::Click, model::LeftButton, QStringLiteral("1")}, pointers.at(0)}
-            << EntryList{timePage(0.1), immediate} << QStringList{"L+", "P1,0", "L-"} << false;
+            << EntryList{timePage(0.1), immediate} << QStringList{"L+", "P1,0", "L-"} << false << false;
         QTest::newRow("last page's time")
-            << 1 << pointerPages(1) << EntryList{timePage(0.5)} << QStringList{"P1,0"} << false;
+            << 1 << pointerPages(1) << EntryList{timePage(0.5)} << QStringList{"P1,0"} << false << false;
         QTest::newRow("sends the stop command")
             << 1 << EntryList{{model::kind::Key, "83,3", "0.01"}} << EntryList{immediate}
-            << QStringList{"K17+", "K18+", "K83+", "K83-", "K18-", "K17-"} << false;
+            << QStringList{"K17+", "K18+", "K83+", "K83-", "K18-", "K17-"} << false << false;
     }
     void pagesRunInOrderForEachRepetition()
     {
@@ -122,6 +150,17 @@ private Q_SLOTS:
         QFETCH(EntryList, commands);
         QFETCH(EntryList, conditions);
         QFETCH(bool, stopFirst);
+        QFETCH(bool, trimFirst);
+        if (trimFirst) {
+            // Libraries' code and constants leave the process; everything it relocated or wrote stays, or the run
+            // below would crash.
+            const long before = residentReadOnlyFileKb();
+            QVERIFY(platform::trimWorkingSet().done);
+#ifdef __linux__
+            const long after = residentReadOnlyFileKb();
+            QVERIFY2(after < before / 2, qPrintable(QStringLiteral("%1 kB before, %2 kB after").arg(before).arg(after)));
+#endif
+        }
         Harness h(0, repeat, QStringLiteral("83,3"), commands, conditions);
         if (stopFirst)
             h.run->requestStop();

@@ -17,6 +17,7 @@
 #include "platform/guardian/guardian.h"
 #include "platform/inputservices.h"
 #include "platform/win32/win32services.h"
+#include "platform/workingset.h"
 
 #include <atomic>
 #include <chrono>
@@ -517,6 +518,7 @@ int main(int argc, char** argv)
     checkKeyState(*services);
     checkCaptures(*services);
     checkHotKey(*services);
+    check(platform::trimWorkingSet().done, "working set: emptied, and the checks after it still pass");
     checkUnicode(*services);
     checkPointer(*services);
     checkRecording(*services);
