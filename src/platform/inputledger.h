@@ -34,11 +34,11 @@ public:
     // The keycode carries its prior mapping again (or was taken over by another program). Any thread.
     virtual void restored(int /*keycode*/) {}
 
-    // keycode now carries exactly keysym (and shifted on its Shift level, when not 0), put there by the program (0: the
-    // program emptied it again). A keycode is
-    // restored after an abnormal end only while it still carries what the program put there: a mapping that another
-    // program or a layout switch has put on it since is the user's and stays. Any thread.
-    virtual void bound(int /*keycode*/, unsigned long /*keysym*/, unsigned long /*shifted*/ = 0) {}
+    // keycode now carries exactly keysyms (one for each level, 0 on a level left empty), put there by the program
+    // ({0}: the program emptied it again). A keycode is restored after an abnormal end only while it still carries what
+    // the program put there: a mapping that another program or a layout switch has put on it since is the user's and
+    // stays. Any thread.
+    virtual void bound(int /*keycode*/, const std::vector<unsigned long>& /*keysyms*/) {}
     // CapsLock was switched off so that typing is not case-converted (suspended = true), or back on (false). After an
     // abnormal end in between, it is switched back on. Any thread.
     virtual void capsLockSuspended(bool /*suspended*/) {}

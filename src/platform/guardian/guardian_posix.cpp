@@ -31,6 +31,8 @@
 #include "platform/wayland/waylandrelease.h"
 #endif
 #if defined(ORVANE_WITH_X11)
+#include "platform/x11/x11instancerecord.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -233,10 +235,7 @@ void undo(const LedgerState& state, bool atEnd = true)
         const auto ours = state.bound.find(keycode);
         if (ours != state.bound.end() && !carriesExactly(display, keycode, ours->second))
             continue;
-        std::vector<KeySym> keysyms(prior.begin(), prior.end());
-        if (keysyms.empty())
-            keysyms.push_back(NoSymbol);
-        XChangeKeyboardMapping(display, keycode, static_cast<int>(keysyms.size()), keysyms.data(), 1);
+        x11::InstanceRecord::giveBack(display, keycode, prior);
     }
     if (atEnd && state.capsLockSuspended)
         XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);

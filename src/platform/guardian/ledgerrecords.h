@@ -26,7 +26,7 @@ enum class RecordKind : std::uint32_t {
     Goodbye,
     Reset, // forget everything; a full copy of the state follows
     // Appended later; the numbers above keep their meaning.
-    Bound,    // one or two keysym words: what the program put on the keycode (0: it emptied the keycode)
+    Bound,    // one to four keysym words: what the program put on the keycode (0: it emptied the keycode)
     CapsLock, // code 1: CapsLock switched off for typing; 0: back on
     Wayland,  // code 1: a copy of the backend's Wayland connection travels with the record; 0: that copy is dropped
 };
@@ -77,10 +77,9 @@ public:
         change(RecordKind::Rebound, keycode, priorKeysyms);
     }
     void restored(int keycode) override { change(RecordKind::Restored, keycode); }
-    void bound(int keycode, unsigned long keysym, unsigned long shifted = 0) override
+    void bound(int keycode, const std::vector<unsigned long>& keysyms) override
     {
-        change(RecordKind::Bound, keycode,
-               shifted != 0 ? std::vector<unsigned long>{keysym, shifted} : std::vector{keysym});
+        change(RecordKind::Bound, keycode, keysyms);
     }
     void capsLockSuspended(bool suspended) override { change(RecordKind::CapsLock, suspended ? 1 : 0); }
     // The goodbye goes out only when nothing is recorded as held: otherwise the watchdog undoes the rest once the

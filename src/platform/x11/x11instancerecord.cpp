@@ -2,6 +2,7 @@
 
 #include "x11keyboardmap.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -41,8 +42,8 @@ std::vector<long> readRecord(Display* display, Atom record, bool remove)
     return pairs;
 }
 
-// Empties each keycode of a dead instance's record that still carries exactly the recorded keysyms (a keycode with a
-// Shift level is recorded twice, once for each), and deletes the record.
+// Empties each keycode of a dead instance's record that still carries exactly the recorded keysyms (a keycode of
+// several levels is recorded once for each), and deletes the record.
 void takeBack(Display* display, Atom record, std::vector<int>& emptied)
 {
     const std::vector<long> pairs = readRecord(display, record, true);
@@ -50,24 +51,49 @@ void takeBack(Display* display, Atom record, std::vector<int>& emptied)
     for (std::size_t i = 0; i + 1 < pairs.size(); i += 2)
         recorded[static_cast<int>(pairs[i])].push_back(static_cast<unsigned long>(pairs[i + 1]));
     for (const auto& [kc, keysyms] : recorded) {
-        if (kc < 8 || kc > 255 || keysyms.size() > 2 || keysyms.front() == NoSymbol)
+        LevelSyms levels{};
+        if (kc < 8 || kc > 255 || keysyms.size() > levels.size() || keysyms.front() == NoSymbol)
             continue;
+        std::copy(keysyms.begin(), keysyms.end(), levels.begin());
         int perKeycode = 0;
         KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(kc), 1, &perKeycode);
-        const bool exactlyOurs =
-            rowCarriesExactly(syms, perKeycode, keysyms.front(), keysyms.size() > 1 ? keysyms[1] : 0);
+        const bool exactlyOurs = rowCarriesExactly(syms, perKeycode, levels);
         if (syms)
             XFree(syms);
         // Anything else there means another program has put its own keys on the keycode since: it stays as it is.
         if (!exactlyOurs)
             continue;
-        KeySym none[2] = {NoSymbol, NoSymbol};
-        XChangeKeyboardMapping(display, kc, 2, none, 1);
+        InstanceRecord::giveBack(display, kc, {});
         emptied.push_back(kc);
     }
 }
 
 } // namespace
+
+void InstanceRecord::giveBack(XDisplay* display, int keycode, const std::vector<unsigned long>& prior)
+{
+    // The key type that a binding of four levels set explicitly on a keycode that was empty would outlive the core
+    // mapping written below. (A key of the map keeps the type its layout gave it.)
+    const bool empty = std::all_of(prior.begin(), prior.end(), [](unsigned long s) { return s == NoSymbol; });
+    XkbDescPtr desc = empty ? XkbGetMap(display, XkbExplicitComponentsMask, XkbUseCoreKbd) : nullptr;
+    if (desc) {
+        unsigned char* explicitly = desc->server ? desc->server->c_explicit : nullptr;
+        if (explicitly && keycode >= desc->min_key_code && keycode <= desc->max_key_code &&
+            (explicitly[keycode] & XkbExplicitKeyTypesMask) != 0) {
+            explicitly[keycode] &= static_cast<unsigned char>(~XkbExplicitKeyTypesMask);
+            XkbMapChangesRec changes{};
+            changes.changed = XkbExplicitComponentsMask;
+            changes.first_key_explicit = static_cast<KeyCode>(keycode);
+            changes.num_key_explicit = 1;
+            XkbChangeMap(display, desc, &changes);
+        }
+        XkbFreeKeyboard(desc, 0, True);
+    }
+    std::vector<KeySym> keysyms(prior.begin(), prior.end());
+    if (keysyms.empty())
+        keysyms.push_back(NoSymbol);
+    XChangeKeyboardMapping(display, keycode, static_cast<int>(keysyms.size()), keysyms.data(), 1);
+}
 
 std::vector<int> InstanceRecord::claim(XDisplay* display)
 {

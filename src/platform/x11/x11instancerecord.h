@@ -4,8 +4,8 @@
 // and a later start can take back what a killed instance left behind.
 //
 // Each running instance has a root window property of its own, _ORVANE_BOUND_KEYCODES or _ORVANE_BOUND_KEYCODES_<n>
-// (CARDINAL/32, pairs of keycode and keysym, two pairs for a keycode with a Shift level; the first name is the one that
-// versions with a single record used, so their leftovers are taken back too), and owns the selection
+// (CARDINAL/32, pairs of keycode and keysym, a pair for each level of a keycode of several levels; the first name is
+// the one that versions with a single record used, so their leftovers are taken back too), and owns the selection
 // _ORVANE_INSTANCE_<n> through a window of its connection. The X server drops that ownership however the program ends,
 // so a record whose selection has no owner is a dead instance's, and only such records are taken back: another instance
 // that is typing keeps its bindings. The guardian covers an instance that found no free record.
@@ -38,6 +38,11 @@ public:
     std::vector<int> namedByOthers(XDisplay* display) const;
     // Gives the record up (at shutdown). The window of claim() lives on its connection, which may be gone already.
     void release(XDisplay* display);
+
+    // Writes prior (keysyms of a core mapping row; none: no keysym at all) on keycode; a keycode given back empty also
+    // loses the explicit key type that a binding of four levels set there, so that nothing of the binding is left. Not
+    // flushed.
+    static void giveBack(XDisplay* display, int keycode, const std::vector<unsigned long>& prior);
 
     // True while some instance marks itself alive (then nothing it holds is a leftover).
     static bool anyAlive(XDisplay* display);

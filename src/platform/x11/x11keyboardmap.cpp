@@ -32,7 +32,7 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
     XkbDescPtr desc = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
     if (!desc)
         return nullptr;
-    XkbGetNames(display, XkbKeyNamesMask, desc);
+    XkbGetNames(display, XkbKeyNamesMask | XkbKeyTypeNamesMask, desc);
 
     auto map = std::shared_ptr<KeyboardMap>(new KeyboardMap);
     const int minKey = std::max<int>(desc->min_key_code, 8);
@@ -46,6 +46,7 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
     };
 
     // Modifier bits of the lock and modifier keys, from the core modifier map.
+    std::vector<std::pair<int, unsigned>> levelThreeKeys;
     if (XModifierKeymap* modmap = XGetModifierMapping(display)) {
         for (int mod = 0; mod < 8; ++mod) {
             for (int i = 0; i < modmap->max_keypermod; ++i) {
@@ -63,10 +64,36 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
                         map->altMask_ = bit;
                     else if ((sym == XK_Super_L || sym == XK_Super_R) && map->superMask_ == 0)
                         map->superMask_ = bit;
+                    else if (sym == XK_ISO_Level3_Shift && level == 0)
+                        levelThreeKeys.emplace_back(kc, bit);
                 }
             }
         }
         XFreeModifiermap(modmap);
+    }
+    // Keys of four levels need the map's FOUR_LEVEL type to choose level 2 with Shift, 3 with one modifier of its own
+    // and 4 with both, and a key that sets that modifier; otherwise pool keys keep two levels.
+    const Atom fourLevel = XInternAtom(display, "FOUR_LEVEL", True);
+    for (int t = 0; fourLevel != None && desc->map && t < desc->map->num_types; ++t) {
+        const XkbKeyTypeRec& type = desc->map->types[t];
+        if (type.name != fourLevel || type.num_levels != 4)
+            continue;
+        std::array<unsigned, 4> chooses{0, ~0u, ~0u, ~0u};
+        for (int e = 0; e < type.map_count; ++e) {
+            if (type.map[e].active && type.map[e].level < 4)
+                chooses[type.map[e].level] = type.map[e].mods.mask;
+        }
+        const unsigned third = chooses[2];
+        const bool single = third >= Mod1Mask && third <= Mod5Mask && (third & (third - 1)) == 0;
+        if (!single || chooses[1] != ShiftMask || chooses[3] != (ShiftMask | third) ||
+            type.mods.mask != (ShiftMask | third))
+            continue;
+        for (const auto& [kc, bit] : levelThreeKeys) {
+            if (bit == third && map->levelThreeKeycode_ == 0) {
+                map->levelThreeKeycode_ = kc;
+                map->levelThreeMask_ = third;
+            }
+        }
     }
     if (map->altMask_ == 0)
         map->altMask_ = Mod1Mask;
@@ -92,7 +119,7 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
         if (std::find(others.begin(), others.end(), kc) != others.end())
             continue;
         if (const OwnedKey* own = ownedKey(kc)) {
-            const bool ours = own->busy || rowHoldsOnly(syms, symCount, own->keysym, own->shifted);
+            const bool ours = own->busy || rowHoldsOnly(syms, symCount, own->levels);
             if (ours)
                 continue;
             map->reclaimed_.push_back(kc);

@@ -16,30 +16,38 @@
 
 namespace platform::x11 {
 
-// A keycode's row of keysyms (width entries, 0 for NoSymbol) holds nothing but keysym (and shifted, the keysym of a
-// Shift level, when not 0), or nothing at all.
-inline bool rowHoldsOnly(const unsigned long* row, int width, unsigned long keysym, unsigned long shifted = 0)
+// What the typing pool binds on one keycode: a keysym for each level (0: none there). One keysym makes a key that no
+// modifier changes, two a key whose second level Shift chooses, three or four a key of the map's four-level type, whose
+// upper two levels the third-level modifier chooses.
+using LevelSyms = std::array<unsigned long, 4>;
+// The number of levels the key type for syms has: 1, 2 or 4.
+inline int levelCount(const LevelSyms& syms)
+{
+    return syms[2] != 0 || syms[3] != 0 ? 4 : syms[1] != 0 ? 2 : 1;
+}
+// A keycode's row of keysyms (width entries, 0 for NoSymbol) holds nothing but keysyms of syms, or nothing at all.
+inline bool rowHoldsOnly(const unsigned long* row, int width, const LevelSyms& syms)
 {
     return std::all_of(row, row + width,
-                       [=](unsigned long s) { return s == 0 || s == keysym || (shifted != 0 && s == shifted); });
+                       [&](unsigned long s) { return s == 0 || std::find(syms.begin(), syms.end(), s) != syms.end(); });
 }
-// The row holds keysym (and shifted) and nothing else: exactly what the program bound there, so it may be undone.
-inline bool rowCarriesExactly(const unsigned long* row, int width, unsigned long keysym, unsigned long shifted = 0)
+// The row holds the keysyms of syms and nothing else: exactly what the program bound there, so it may be undone.
+inline bool rowCarriesExactly(const unsigned long* row, int width, const LevelSyms& syms)
 {
-    return row && keysym != 0 && rowHoldsOnly(row, width, keysym, shifted) &&
-           std::find(row, row + width, keysym) != row + width &&
-           (shifted == 0 || std::find(row, row + width, shifted) != row + width);
+    return row && syms[0] != 0 && rowHoldsOnly(row, width, syms) &&
+           std::all_of(syms.begin(), syms.end(),
+                       [&](unsigned long s) { return s == 0 || std::find(row, row + width, s) != row + width; });
 }
 
 class KeyboardMap {
 public:
-    // A keycode of the typing pool with the keysym the backend bound there (0: none), or `busy` while that changes.
+    // A keycode of the typing pool with the keysyms the backend bound there (none: nothing), or `busy` while that
+    // changes.
     struct OwnedKey {
         int keycode = 0;
-        unsigned long keysym = 0;
+        LevelSyms levels{};
         bool busy = false;
-        unsigned generation = 0;   // counts the keycode's rebindings, so that a stale snapshot is recognised
-        unsigned long shifted = 0; // bound on the Shift level (0: the key has one level)
+        unsigned generation = 0; // counts the keycode's rebindings, so that a stale snapshot is recognised
     };
 
     // Reads the map of the core keyboard. Keycodes in owned (the typing pool) are left out of every table: what they
@@ -97,6 +105,10 @@ public:
     unsigned numLockMask() const { return numLockMask_; }
     unsigned scrollLockMask() const { return scrollLockMask_; }
     int shiftKeycode() const { return shiftKeycode_; }
+    // Where keys of four levels can be bound: the key that selects the third level (ISO_Level3_Shift on the modifier
+    // that the map's FOUR_LEVEL type takes for it) and that modifier's bit. 0 when the map has no such key or type.
+    int levelThreeKeycode() const { return levelThreeKeycode_; }
+    unsigned levelThreeMask() const { return levelThreeMask_; }
 
 private:
     static constexpr int kKeycodes = 256;
@@ -124,6 +136,8 @@ private:
     unsigned numLockMask_ = 0;
     unsigned scrollLockMask_ = 0;
     int shiftKeycode_ = 0;
+    int levelThreeKeycode_ = 0;
+    unsigned levelThreeMask_ = 0;
 };
 
 } // namespace platform::x11

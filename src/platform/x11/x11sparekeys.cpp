@@ -38,7 +38,7 @@ std::vector<KeyboardMap::OwnedKey> SpareKeys::keycodes() const
     std::lock_guard state(state_);
     std::vector<KeyboardMap::OwnedKey> result;
     for (const Slot& s : slots_)
-        result.push_back({s.keycode, s.keysym, s.busy, s.generation, s.shifted});
+        result.push_back({s.keycode, s.levels, s.busy, s.generation});
     return result;
 }
 
@@ -95,25 +95,25 @@ void SpareKeys::join(XDisplay* display, const std::vector<int>& unused)
     std::lock_guard state(state_);
     for (int kc : unused) {
         if (kc >= 8 && kc <= 255 && !inPool(kc) && std::find(others.begin(), others.end(), kc) == others.end())
-            slots_.push_back(Slot{kc, 0, false, false, false, false, 0, {}, {}});
+            slots_.push_back(Slot{kc, {}, false, false, false, false, 0, {}, {}});
     }
 }
 
-std::size_t SpareKeys::capacity(bool shiftLevels) const
+std::size_t SpareKeys::capacity(int levels) const
 {
     std::lock_guard state(state_);
     const auto unpinned = std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return !s.pinned; });
-    return static_cast<std::size_t>(unpinned) * (shiftLevels ? 2 : 1);
+    return static_cast<std::size_t>(unpinned) * static_cast<std::size_t>(levels);
 }
 
 std::vector<std::pair<int, unsigned long>> SpareKeys::recordLocked() const
 {
     std::vector<std::pair<int, unsigned long>> record;
     for (const Slot& s : slots_) {
-        if (s.keysym != 0 && !s.lost)
-            record.emplace_back(s.keycode, s.keysym);
-        if (s.shifted != 0 && !s.lost)
-            record.emplace_back(s.keycode, s.shifted);
+        for (unsigned long sym : s.levels) {
+            if (sym != 0 && !s.lost)
+                record.emplace_back(s.keycode, sym);
+        }
     }
     return record;
 }
@@ -147,33 +147,31 @@ void SpareKeys::leave(const std::vector<int>& keycodes)
 std::vector<int> SpareKeys::bind(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin)
 {
     std::vector<int> result;
-    for (const Place& p : bindPlaces(display, keysyms, pin, false))
+    for (const Place& p : bindPlaces(display, keysyms, pin, 1))
         result.push_back(p.keycode);
     return result;
 }
 
-std::vector<SpareKeys::Place> SpareKeys::place(XDisplay* display, const std::vector<unsigned long>& keysyms,
-                                               bool shiftLevels)
+std::vector<SpareKeys::Place> SpareKeys::place(XDisplay* display, const std::vector<unsigned long>& keysyms, int levels)
 {
-    return bindPlaces(display, keysyms, false, shiftLevels);
+    return bindPlaces(display, keysyms, false, levels);
 }
 
 std::vector<SpareKeys::Place> SpareKeys::bindPlaces(XDisplay* display, const std::vector<unsigned long>& keysyms,
-                                                    bool pin, bool shiftLevels)
+                                                    bool pin, int levels)
 {
     std::vector<Place> result(keysyms.size());
     if (!display)
         return result;
-    // Where a slot already carries sym so that it can be typed: on either level with shiftLevels; else only on a key
-    // of one level, which neither our Shift nor the user's changes.
-    auto placeOn = [shiftLevels](const Slot& s, unsigned long sym) -> std::optional<Place> {
-        if (sym == 0 || s.busy)
+    // Where a slot already carries sym so that it can be typed: only on a key of no more levels than the caller may
+    // use, so that no modifier the user holds changes the level (a key of one level no modifier changes).
+    auto placeOn = [levels](const Slot& s, unsigned long sym) -> std::optional<Place> {
+        if (sym == 0 || s.busy || levelCount(s.levels) > levels)
             return std::nullopt;
-        if (s.keysym == sym && (shiftLevels || s.shifted == 0))
-            return Place{s.keycode, false};
-        if (shiftLevels && s.shifted == sym)
-            return Place{s.keycode, true};
-        return std::nullopt;
+        const auto at = std::find(s.levels.begin(), s.levels.end(), sym);
+        if (at == s.levels.end())
+            return std::nullopt;
+        return Place{s.keycode, static_cast<int>(at - s.levels.begin())};
     };
     std::vector<std::pair<int, Binding>> changes;
     Clock::time_point ready{};
@@ -225,11 +223,10 @@ std::vector<SpareKeys::Place> SpareKeys::bindPlaces(XDisplay* display, const std
             s.busy = true;
             ++s.generation;
             ready = std::max(ready, s.boundAt + pacing_.rebindRest);
-            Binding binding{keysyms[unplaced[k]], 0};
-            result[unplaced[k++]] = {s.keycode, false};
-            if (shiftLevels && k < unplaced.size()) {
-                binding.shifted = keysyms[unplaced[k]];
-                result[unplaced[k++]] = {s.keycode, true};
+            Binding binding{};
+            for (int level = 0; level < levels && k < unplaced.size(); ++level) {
+                binding[static_cast<std::size_t>(level)] = keysyms[unplaced[k]];
+                result[unplaced[k++]] = {s.keycode, level};
             }
             changes.emplace_back(s.keycode, binding);
         }
@@ -251,8 +248,7 @@ std::vector<SpareKeys::Place> SpareKeys::bindPlaces(XDisplay* display, const std
             continue;
         const bool written = ok && std::find(taken.begin(), taken.end(), s.keycode) == taken.end();
         s.busy = false;
-        s.keysym = written ? change->second.keysym : 0;
-        s.shifted = written ? change->second.shifted : 0;
+        s.levels = written ? change->second : Binding{};
         s.pinned = written && pin;
         s.lastUsed = now;
         s.boundAt = now;
@@ -281,7 +277,7 @@ SpareKeys::Binding SpareKeys::bindingOf(int keycode) const
     std::lock_guard state(state_);
     for (const Slot& s : slots_) {
         if (s.keycode == keycode)
-            return {s.keysym, s.shifted};
+            return s.levels;
     }
     return {};
 }
@@ -290,7 +286,7 @@ int SpareKeys::keycodeOf(unsigned long keysym) const
 {
     std::lock_guard state(state_);
     for (const Slot& s : slots_) {
-        if (keysym != 0 && s.keysym == keysym && !s.busy)
+        if (keysym != 0 && s.levels[0] == keysym && !s.busy)
             return s.keycode;
     }
     return 0;
@@ -300,7 +296,7 @@ int SpareKeys::pinnedKeycode(unsigned long keysym) const
 {
     std::lock_guard state(state_);
     for (const Slot& s : slots_) {
-        if (keysym != 0 && s.keysym == keysym && s.pinned)
+        if (keysym != 0 && s.levels[0] == keysym && s.pinned)
             return s.keycode;
     }
     return 0;
@@ -336,7 +332,7 @@ unsigned long SpareKeys::boundKeysym(int keycode) const
     std::lock_guard state(state_);
     for (const Slot& s : slots_) {
         if (s.keycode == keycode)
-            return s.keysym;
+            return s.levels[0];
     }
     return 0;
 }
@@ -357,7 +353,7 @@ void SpareKeys::restorerLoop()
     std::unique_lock state(state_);
     while (!stopping_) {
         const bool bound =
-            std::any_of(slots_.begin(), slots_.end(), [](const Slot& s) { return s.keysym != 0 && !s.pinned; });
+            std::any_of(slots_.begin(), slots_.end(), [](const Slot& s) { return s.levels[0] != 0 && !s.pinned; });
         if (!bound) {
             wake_.wait(state);
             continue;
@@ -386,7 +382,7 @@ void SpareKeys::restoreIdle(XDisplay* display)
         if (Clock::now() < lastActivity_ + pacing_.idleRestore)
             return; // typing went on while we waited for the lock
         for (Slot& s : slots_) {
-            if (s.keysym != 0 && !s.pinned && !s.busy) {
+            if (s.levels[0] != 0 && !s.pinned && !s.busy) {
                 s.busy = true; // until the server has it too
                 ++s.generation;
                 unbind.emplace_back(s.keycode, Binding{});
@@ -404,7 +400,7 @@ void SpareKeys::restoreIdle(XDisplay* display)
             if (std::none_of(unbind.begin(), unbind.end(), [&](const auto& u) { return u.first == s.keycode; }))
                 continue;
             s.busy = false;
-            s.keysym = s.shifted = 0; // on failure nothing is known of the keycode; rebinding it writes it anew
+            s.levels = {}; // on failure nothing is known of the keycode; rebinding it writes it anew
             s.boundAt = now;
         }
         if (!ok)
@@ -433,7 +429,7 @@ void SpareKeys::shutdown(XDisplay* display)
     {
         std::lock_guard state(state_);
         for (Slot& s : slots_) {
-            if (s.keysym != 0 || s.reported)
+            if (s.levels[0] != 0 || s.reported)
                 unbind.emplace_back(s.keycode, Binding{});
             if (s.pinned)
                 held.push_back(s.keycode);
@@ -452,7 +448,7 @@ void SpareKeys::shutdown(XDisplay* display)
     {
         std::lock_guard state(state_);
         for (Slot& s : slots_)
-            s.keysym = s.shifted = 0;
+            s.levels = {};
     }
     record_.release(display);
 }

@@ -7,10 +7,13 @@
 // keycode is translated right as long as the client handles the notification of that keycode's binding before the
 // keycode is bound again: a keycode is only rebound Pacing::rebindRest after its previous binding. Characters are
 // bound in batches (one request for the whole batch, so that clients reload once) and each batch is typed in full
-// before the next. A character that is bound already is reused without rebinding. For typing, a keycode carries two
-// characters, the second on the Shift level (the canonical TWO_LEVEL key type), so that a batch of one keymap change
-// holds twice as many characters; a key held down or typed while the user holds Shift gets one level. The bindings are
-// removed again once typing has been idle for a while, and when the pool is shut down.
+// before the next. A character that is bound already is reused without rebinding. For typing, a keycode carries up to
+// four characters, so that a batch of one keymap change holds four times as many: the second on the Shift level (the
+// canonical TWO_LEVEL key type) and, where the map has a third-level key, the third and fourth on the levels that its
+// modifier chooses (the map's FOUR_LEVEL type, written with XKB as the key's explicit type, because the core protocol
+// keeps no more than two levels of a group). A key held down gets one level, and a typist gets only levels that
+// nothing the user holds chooses. The bindings are removed again once typing has been idle for a while, and when the
+// pool is shut down.
 //
 // What the pool has bound is written to its InstanceRecord once per batch and reported to platform::ledger() for the
 // guardian; keycodes that another living instance's record names are never taken.
@@ -81,28 +84,25 @@ public:
     // first.
     void shutdown(XDisplay* display);
 
-    // What the pool binds on one keycode: a keysym, and one more on the Shift level (0: the key has one level).
-    struct Binding {
-        unsigned long keysym = 0;
-        unsigned long shifted = 0;
-    };
-    // Where a keysym was bound: its keycode (0: none) and whether it is typed with Shift.
+    // What the pool binds on one keycode: a keysym for each level (0: none there).
+    using Binding = LevelSyms;
+    // Where a keysym was bound: its keycode (0: none) and its level (0-3; bit 0 is Shift, bit 1 the third level).
     struct Place {
         int keycode = 0;
-        bool shift = false;
+        int level = 0;
     };
 
-    // Keysyms that can be bound at once (unpinned keycodes, two on each with shiftLevels).
-    std::size_t capacity(bool shiftLevels = false) const;
+    // Keysyms that can be bound at once (unpinned keycodes, `levels` (1, 2 or 4) on each).
+    std::size_t capacity(int levels = 1) const;
     // With lock() held: makes every keysym of `keysyms` (distinct, at most capacity()) bound, rebinding the least
     // recently used unpinned keycodes that carry none of them, paced as Pacing::rebindRest requires. pin keeps the
     // bindings until unpin(). Returns the keycodes in the order of keysyms (0 where none could be had: pool
     // exhausted, a refused request, a lost display).
     std::vector<int> bind(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin);
-    // As bind() without pin, but with shiftLevels two keysyms go on each keycode rebound (the second on the Shift
-    // level) and a keysym bound already on either level is reused; without it only keys of one level are used. Places
-    // in the order of keysyms ({0, false} where none could be had).
-    std::vector<Place> place(XDisplay* display, const std::vector<unsigned long>& keysyms, bool shiftLevels);
+    // As bind() without pin, but up to `levels` (1, 2 or 4) keysyms go on each keycode rebound, and a keysym bound
+    // already is reused from keys of at most that many levels. Places in the order of keysyms ({} where none could be
+    // had).
+    std::vector<Place> place(XDisplay* display, const std::vector<unsigned long>& keysyms, int levels);
     // What the pool binds on keycode (nothing if it is not ours). Does not need lock().
     Binding bindingOf(int keycode) const;
     // The keycode currently carrying keysym (0 if none). Does not need lock().
@@ -119,7 +119,7 @@ public:
 private:
     struct Slot {
         int keycode = 0;
-        unsigned long keysym = 0; // 0: nothing bound
+        Binding levels{}; // levels[0] == 0: nothing bound
         bool pinned = false;
         bool busy = false;     // being rebound
         bool reported = false; // the ledger knows it as rebound
@@ -127,7 +127,6 @@ private:
         unsigned generation = 0;
         Clock::time_point lastUsed{};
         Clock::time_point boundAt{};
-        unsigned long shifted = 0; // on the Shift level
     };
 
     // With typing_ held: writes `changes` (keycode, keysym; 0 empties) in as few requests as the layout allows,
@@ -146,8 +145,7 @@ private:
         Binding to;
     };
     bool writeMapping(XDisplay* display, std::vector<Change>& changes, std::vector<int>& taken);
-    std::vector<Place> bindPlaces(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin,
-                                  bool shiftLevels);
+    std::vector<Place> bindPlaces(XDisplay* display, const std::vector<unsigned long>& keysyms, bool pin, int levels);
     void retireLocked(const std::vector<int>& keycodes, std::vector<int>& left);
     void restorerLoop();
     void restoreIdle(XDisplay* display);

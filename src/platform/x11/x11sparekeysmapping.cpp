@@ -34,7 +34,7 @@ std::vector<int> SpareKeys::verify(XDisplay* display, const std::vector<int>& ke
             continue;
         const KeySym* at = syms + static_cast<std::ptrdiff_t>(kc - first) * perKeycode;
         const bool empty = std::all_of(at, at + perKeycode, [](KeySym s) { return s == NoSymbol; });
-        if (empty ? own->keysym == 0 : rowHoldsOnly(at, perKeycode, own->keysym, own->shifted))
+        if (empty ? own->levels[0] == 0 : rowHoldsOnly(at, perKeycode, own->levels))
             continue;
         mismatched.push_back(kc);
         (empty ? emptied : taken).push_back(kc);
@@ -50,7 +50,7 @@ std::vector<int> SpareKeys::verify(XDisplay* display, const std::vector<int>& ke
             if (s.busy || std::find(emptied.begin(), emptied.end(), s.keycode) == emptied.end() ||
                 seen->generation != s.generation)
                 continue;
-            s.keysym = s.shifted = 0;
+            s.levels = {};
             if (std::exchange(s.reported, false))
                 wiped.push_back(s.keycode);
         }
@@ -80,18 +80,29 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
     // Every request that changes keysyms makes every client reload its whole keymap, and the pool's keycodes are
     // scattered (on Xvfb no two of the 19 are neighbours). So the whole span from the lowest to the highest changed
     // keycode goes out in one request: the keys of the span that are not ours are sent back as they are, read just
-    // before under the caller's server grab, so that no other client's change in between is undone. Each pool key gets
-    // a single level, so that no modifier changes what it types.
-    XkbDescPtr desc = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+    // before under the caller's server grab, so that no other client's change in between is undone. A key of one level
+    // is one that no modifier changes. A key of four levels has the map's FOUR_LEVEL type as its explicit type: the
+    // server would otherwise derive a type from the core mapping, which keeps no more than two levels of a group.
+    XkbDescPtr desc = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask | XkbExplicitComponentsMask, XkbUseCoreKbd);
     if (!desc)
         return false;
-    if (!desc->map) {
+    const bool fourLevels =
+        std::any_of(changes.begin(), changes.end(), [](const Change& c) { return levelCount(c.to) == 4; });
+    int fourLevelType = -1;
+    if (fourLevels && desc->map && XkbGetNames(display, XkbKeyTypeNamesMask, desc) == Success) {
+        const Atom name = XInternAtom(display, "FOUR_LEVEL", True);
+        for (int t = 0; name != None && t < desc->map->num_types; ++t) {
+            if (desc->map->types[t].name == name && desc->map->types[t].num_levels == 4)
+                fourLevelType = t;
+        }
+    }
+    if (!desc->map || !desc->server || !desc->server->c_explicit || (fourLevels && fourLevelType < 0)) {
         XkbFreeKeyboard(desc, 0, True);
         return false;
     }
     // Only a keycode that carries nothing or exactly what we bound there is ours to write: a layout loaded since may
     // have put the user's keys on it. A binding goes only where no other living instance's record points.
-    const bool binding = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return c.to.keysym != 0; });
+    const bool binding = std::any_of(changes.begin(), changes.end(), [](const Change& c) { return c.to[0] != 0; });
     const std::vector<int> others = binding ? record_.namedByOthers(display) : std::vector<int>{};
     std::erase_if(changes, [&](const Change& c) {
         if (c.keycode < desc->min_key_code || c.keycode > desc->max_key_code) {
@@ -101,11 +112,12 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
         const KeySym* syms = XkbKeySymsPtr(desc, c.keycode);
         const int count = XkbKeyNumSyms(desc, c.keycode);
         const bool empty = std::all_of(syms, syms + count, [](KeySym k) { return k == NoSymbol; });
-        const bool ours = rowHoldsOnly(syms, count, c.from.keysym, c.from.shifted);
-        const bool claimed = c.to.keysym != 0 && std::find(others.begin(), others.end(), c.keycode) != others.end();
+        const bool ours = rowHoldsOnly(syms, count, c.from);
+        const bool claimed = c.to[0] != 0 && std::find(others.begin(), others.end(), c.keycode) != others.end();
+        const bool typed = (desc->server->c_explicit[c.keycode] & XkbExplicitKeyTypesMask) != 0;
         if (!ours || claimed)
             taken.push_back(c.keycode);
-        return !ours || claimed || (empty && c.to.keysym == 0);
+        return !ours || claimed || (empty && !typed && c.to[0] == 0);
     });
     bool ok = true;
     if (!changes.empty()) {
@@ -115,25 +127,28 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
         const int count = high->keycode - first + 1;
         for (const Change& c : changes) {
             // Two levels are the canonical TWO_LEVEL type, which only Shift selects (not CapsLock, not NumLock).
-            const int width = c.to.shifted != 0 ? 2 : 1;
-            KeySym* syms = XkbResizeKeySyms(desc, c.keycode, c.to.keysym != 0 ? width : 0);
+            const int width = levelCount(c.to);
+            const bool bound = c.to[0] != 0;
+            KeySym* syms = XkbResizeKeySyms(desc, c.keycode, bound ? width : 0);
             XkbSymMapRec& key = desc->map->key_sym_map[c.keycode];
             std::fill(std::begin(key.kt_index), std::end(key.kt_index),
-                      width == 2 ? XkbTwoLevelIndex : XkbOneLevelIndex);
-            key.group_info = static_cast<unsigned char>(XkbSetNumGroups(key.group_info, c.to.keysym != 0 ? 1 : 0));
+                      width == 4   ? fourLevelType
+                      : width == 2 ? XkbTwoLevelIndex
+                                   : XkbOneLevelIndex);
+            key.group_info = static_cast<unsigned char>(XkbSetNumGroups(key.group_info, bound ? 1 : 0));
             key.width = static_cast<unsigned char>(width);
-            ok = ok && (c.to.keysym == 0 || syms);
-            if (syms && c.to.keysym != 0) {
-                XkbKeySymsPtr(desc, c.keycode)[0] = c.to.keysym;
-                if (width == 2)
-                    XkbKeySymsPtr(desc, c.keycode)[1] = c.to.shifted;
-            }
+            unsigned char& explicitly = desc->server->c_explicit[c.keycode];
+            explicitly = static_cast<unsigned char>(width == 4 ? explicitly | XkbExplicitKeyTypesMask
+                                                               : explicitly & ~XkbExplicitKeyTypesMask);
+            ok = ok && (!bound || syms);
+            if (syms && bound)
+                std::copy(c.to.begin(), c.to.begin() + width, XkbKeySymsPtr(desc, c.keycode));
         }
         if (ok) {
             XkbMapChangesRec mapChanges{};
-            mapChanges.changed = XkbKeySymsMask;
-            mapChanges.first_key_sym = static_cast<KeyCode>(first);
-            mapChanges.num_key_syms = static_cast<unsigned char>(count);
+            mapChanges.changed = XkbKeySymsMask | XkbExplicitComponentsMask;
+            mapChanges.first_key_sym = mapChanges.first_key_explicit = static_cast<KeyCode>(first);
+            mapChanges.num_key_syms = mapChanges.num_key_explicit = static_cast<unsigned char>(count);
             {
                 std::lock_guard state(state_);
                 ownSpans_.push_back({first, count, Clock::now()});
@@ -155,10 +170,9 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, Bindin
         std::lock_guard state(state_);
         for (const auto& entry : wanted) {
             const int kc = entry.first; // not structured bindings: the lambda below captures them
-            const unsigned long sym = entry.second.keysym;
+            const unsigned long sym = entry.second[0];
             auto slot = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.keycode == kc; });
-            changes.push_back(
-                {kc, slot == slots_.end() ? Binding{} : Binding{slot->keysym, slot->shifted}, entry.second});
+            changes.push_back({kc, slot == slots_.end() ? Binding{} : slot->levels, entry.second});
             if (slot != slots_.end() && sym != 0 && !slot->reported) {
                 slot->reported = true;
                 first.push_back(kc);
@@ -168,8 +182,8 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, Bindin
     for (int kc : first)
         ledger().rebound(kc, {}); // pool keycodes were empty before we took them
     for (const Change& c : changes) {
-        if (c.to.keysym != 0)
-            ledger().bound(c.keycode, c.to.keysym, c.to.shifted);
+        if (c.to[0] != 0)
+            ledger().bound(c.keycode, std::vector<unsigned long>(c.to.begin(), c.to.begin() + levelCount(c.to)));
     }
     std::vector<int> refused;
     // The mapping is read and written back, and the record names what is ours, in one piece: no other client (another
@@ -182,10 +196,10 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, Bindin
         for (const Slot& s : slots_) {
             auto change =
                 std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == s.keycode; });
-            const Binding now = change != wanted.end() ? change->second : Binding{s.keysym, s.shifted};
+            const Binding now = change != wanted.end() ? change->second : s.levels;
             if (std::find(refused.begin(), refused.end(), s.keycode) != refused.end())
                 continue;
-            for (unsigned long sym : {now.keysym, now.shifted}) {
+            for (unsigned long sym : now) {
                 if (sym != 0)
                     record.emplace_back(s.keycode, sym);
             }
@@ -203,14 +217,14 @@ bool SpareKeys::apply(XDisplay* display, const std::vector<std::pair<int, Bindin
             auto change =
                 std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == s.keycode; });
             const bool done = std::find(refused.begin(), refused.end(), s.keycode) == refused.end();
-            if (change != wanted.end() && ok && done && change->second.keysym == 0 && s.reported) {
+            if (change != wanted.end() && ok && done && change->second[0] == 0 && s.reported) {
                 s.reported = false;
                 emptied.push_back(s.keycode);
             }
         }
     }
     for (int kc : emptied) {
-        ledger().bound(kc, 0);
+        ledger().bound(kc, {0});
         ledger().restored(kc);
     }
     if (taken)

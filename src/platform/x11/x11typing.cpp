@@ -129,7 +129,7 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
     // pool, or nothing.
     struct Stroke {
         int keycode = 0;
-        bool shift = false;
+        int level = 0;              // bit 0: with Shift; bit 1: with the third-level key (pool keys only)
         unsigned long expected = 0; // what the key of the map types in the planned group (0: not checked)
         unsigned long spare = 0;
         bool skip = false; // a control character without a key: typing it means skipping it
@@ -139,7 +139,7 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
         std::size_t index = 0;
         unsigned long serial = 0;
         int keycode = 0;
-        Stroke stroke; // shift: pressed with Shift, also on a pool key's Shift level
+        Stroke stroke; // level: the modifiers it was pressed with, also on a pool key
         int group = 0;
         unsigned mods = 0;
         SpareKeys::Binding binding; // a pool key's binding when it was pressed
@@ -153,7 +153,9 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
     unsigned relevant = 0; // modifiers that change what a key types (the lock keys of the keypad do not)
     unsigned long planSerial = 0;
     int shiftKeycode = 0;
-    bool shiftLevels = false; // pool keys carry a second character on their Shift level
+    int levelThreeKeycode = 0;
+    unsigned levelThreeMask = 0;
+    int levels = 1; // characters on each pool key: a second on its Shift level, a third and fourth on the levels above
 
     auto plan = [&](std::size_t from) {
         map = keyboardMap(display);
@@ -167,8 +169,13 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
         mods = nowMods = state.mods & relevant;
         shiftKeycode = map->shiftKeycode();
         // Our Shift for a pool key's second level is pressed only while the user holds no Shift: a Shift of theirs
-        // would turn every first level into the second, and is theirs to release.
-        shiftLevels = shiftKeycode != 0 && (mods & ShiftMask) == 0;
+        // would turn every first level into the second, and is theirs to release. The same goes for the third-level
+        // modifier and the levels above.
+        levelThreeKeycode = map->levelThreeKeycode();
+        levelThreeMask = map->levelThreeMask();
+        levels = shiftKeycode == 0 || (mods & ShiftMask) != 0             ? 1
+                 : levelThreeKeycode == 0 || (mods & levelThreeMask) != 0 ? 2
+                                                                          : 4;
         for (std::size_t k = from; k < chars.size(); ++k) {
             const char32_t cp = chars[k].codePoint;
             Stroke stroke;
@@ -182,11 +189,11 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                 // immune to Shift and AltGr.
                 if (auto place = map->charPlace(cp, group)) {
                     stroke.keycode = place->keycode;
-                    stroke.shift = place->shift;
+                    stroke.level = place->shift ? 1 : 0;
                     stroke.expected = map->keysymAt(place->keycode, group, place->shift);
                 }
             }
-            if (stroke.shift && shiftKeycode == 0)
+            if (stroke.level != 0 && shiftKeycode == 0)
                 stroke.keycode = 0;
             if (stroke.keycode == 0 && !stroke.skip && cp != 0 && cp <= 0x10FFFF)
                 stroke.spare = special != 0 ? special : 0x01000000UL + cp;
@@ -244,17 +251,21 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
             const Sent& s = sent[i];
             advance(s.serial);
             if (s.stroke.spare != 0) {
+                // The level the key's type chooses with the modifiers in force (a key of one level has no other).
+                const int width = levelCount(s.binding);
+                const int level = (width >= 2 && (nowMods & ShiftMask) != 0 ? 1 : 0) |
+                                  (width == 4 && (nowMods & levelThreeMask) != 0 ? 2 : 0);
                 if (std::find(lost.begin(), lost.end(), s.keycode) != lost.end())
                     wrong = i;
-                else if (s.binding.shifted != 0 && ((nowMods & ShiftMask) != 0) != s.stroke.shift)
-                    wrong = i, typedOther = true; // a key of two levels typed on its other level
+                else if (level != s.stroke.level)
+                    wrong = i, typedOther = true; // a key of several levels typed on another level
                 continue;
             }
-            const unsigned want = s.mods | (s.stroke.shift ? static_cast<unsigned>(ShiftMask) : 0u);
+            const unsigned want = s.mods | (s.stroke.level != 0 ? static_cast<unsigned>(ShiftMask) : 0u);
             if (nowGroup != s.group || nowMods != want)
                 wrong = i; // translated in another group or with another modifier
             else if (changes.foreign && s.serial > changes.foreignSerial && s.stroke.expected != 0 &&
-                     (!fresh || fresh->keysymAt(s.keycode, s.group, s.stroke.shift) != s.stroke.expected))
+                     (!fresh || fresh->keysymAt(s.keycode, s.group, s.stroke.level != 0) != s.stroke.expected))
                 wrong = i; // translated with a new map that puts something else there
         }
         advance(~0ul);
@@ -290,7 +301,7 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                 break;
             replan = false;
         }
-        const std::size_t capacity = spare_.capacity(shiftLevels);
+        const std::size_t capacity = spare_.capacity(levels);
         // The next batch: as many characters as the pool can carry at once. Characters bound already count too, so
         // that binding the batch cannot take them away.
         std::vector<unsigned long> batch;
@@ -307,16 +318,16 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
             break; // the pool has no keycode left at all (every one held down)
         std::vector<SpareKeys::Place> places;
         if (!batch.empty())
-            places = spare_.place(display, batch, shiftLevels);
+            places = spare_.place(display, batch, levels);
         auto placeOf = [&](const Stroke& stroke) {
             if (stroke.spare == 0)
-                return SpareKeys::Place{stroke.keycode, stroke.shift};
+                return SpareKeys::Place{stroke.keycode, stroke.level};
             return places[static_cast<std::size_t>(std::find(batch.begin(), batch.end(), stroke.spare) -
                                                    batch.begin())];
         };
         auto keycodeOf = [&](const Stroke& stroke) { return placeOf(stroke).keycode; };
-        // A batch that got fewer keycodes than it counted on (two levels need pairs; a keycode taken meanwhile) is
-        // typed up to its first character without one.
+        // A batch that got fewer keycodes than it counted on (several levels need several characters on a key; a
+        // keycode taken meanwhile) is typed up to its first character without one.
         for (std::size_t k = pos + 1; k < end; ++k) {
             if (strokes[k].spare != 0 && keycodeOf(strokes[k]) == 0) {
                 end = k;
@@ -335,7 +346,7 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                     return false;
                 if (at.keycode != 0 && strokes[k].spare != 0) {
                     const SpareKeys::Binding binding = spare_.bindingOf(at.keycode);
-                    if ((at.shift ? binding.shifted : binding.keysym) != strokes[k].spare)
+                    if (binding[static_cast<std::size_t>(at.level)] != strokes[k].spare)
                         return false;
                     pool.emplace_back(at.keycode, binding);
                 } else if (at.keycode != 0) {
@@ -359,8 +370,7 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
             });
             std::vector<int> lost;
             for (const auto& [kc, binding] : pool) {
-                if (!rowCarriesExactly(syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode, perKeycode,
-                                       binding.keysym, binding.shifted))
+                if (!rowCarriesExactly(syms + static_cast<std::ptrdiff_t>(kc - low) * perKeycode, perKeycode, binding))
                     lost.push_back(kc);
             }
             XFree(syms);
@@ -388,13 +398,20 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
             Stroke stroke = strokes[k];
             const SpareKeys::Place at = placeOf(stroke);
             const int keycode = at.keycode;
-            stroke.shift = at.shift;
+            stroke.level = at.level;
             if (!stroke.skip && keycode == 0) {
                 failed = true; // not on the map and no keycode for it: no more characters, in order to keep the order
                 break;
             }
             if (keycode != 0) {
-                if (stroke.shift) {
+                // The modifiers go down before the key and up right after it, third level outermost.
+                const bool third = (stroke.level & 2) != 0;
+                const bool shift = (stroke.level & 1) != 0;
+                if (third) {
+                    ledger().keyDown(levelThreeKeycode);
+                    fakeTypedKey(display, levelThreeKeycode, true);
+                }
+                if (shift) {
                     ledger().keyDown(shiftKeycode);
                     fakeTypedKey(display, shiftKeycode, true);
                 }
@@ -404,9 +421,13 @@ std::size_t X11Services::typeExactly(XDisplay* display, const std::vector<TextCh
                 fakeTypedKey(display, keycode, true);
                 fakeTypedKey(display, keycode, false);
                 pressed.push_back(keycode);
-                if (stroke.shift) {
+                if (shift) {
                     fakeTypedKey(display, shiftKeycode, false);
                     pressed.push_back(shiftKeycode);
+                }
+                if (third) {
+                    fakeTypedKey(display, levelThreeKeycode, false);
+                    pressed.push_back(levelThreeKeycode);
                 }
             }
             queued = chars[k].end;
@@ -447,7 +468,7 @@ std::vector<int> X11Services::keycodesNotCarrying(XDisplay* display,
     for (const auto& entry : wanted) {
         const int kc = entry.first;
         const KeySym* at = syms ? syms + static_cast<std::ptrdiff_t>(kc - low->first) * perKeycode : nullptr;
-        if (!rowCarriesExactly(at, perKeycode, entry.second.keysym, entry.second.shifted))
+        if (!rowCarriesExactly(at, perKeycode, entry.second))
             result.push_back(kc);
     }
     if (syms)

@@ -30,7 +30,7 @@ void rebind(x11test::Client& client, int keycode, unsigned long keysym)
 {
     platform::ledger().rebound(keycode, client.mapping()[keycode]);
     client.bind(keycode, {keysym});
-    platform::ledger().bound(keycode, keysym);
+    platform::ledger().bound(keycode, {keysym});
 }
 
 void press(x11test::Client& client, int keycode)

@@ -56,7 +56,8 @@ void tst_X11Backend::typing_data()
     QTest::addColumn<bool>("capsLock");  // on while typing, and on again afterwards
     QTest::addColumn<bool>("busy");      // a second Qt client keeps itself busy meanwhile
     QTest::addColumn<QString>("layout"); // loaded during the text, then us again
-    QTest::addColumn<int>("userShift");  // the user's right Shift: 1 held throughout, 2 pressed during the text
+    QTest::addColumn<int>("userShift");  // the user's right Shift: 1 held throughout, 2 pressed during the text; 3, 4:
+                                         // the same with the third-level key
     QTest::newRow("japanese") << QStringLiteral("「こんにちは、世界！ Hello 123」") << false << false << false
                               << QString() << 0;
     const QString symbols = QStringLiteral("!\"#$%&'()=~|`{}*+<>?_-^\\@[];:,./ ABC xyz 0123456789");
@@ -79,6 +80,9 @@ void tst_X11Backend::typing_data()
     const QString mixedCase = distinct.left(80) + QStringLiteral("Hello, World! ") + distinct.right(40);
     QTest::newRow("distinct CJK and ASCII, user holds Shift") << mixedCase << true << false << false << QString() << 1;
     QTest::newRow("distinct CJK, user presses Shift meanwhile") << distinct << true << false << false << QString() << 2;
+    // Four on each where the map has a third-level key, whose modifier the user's must not choose either.
+    QTest::newRow("distinct CJK and ASCII, user holds AltGr") << mixedCase << true << false << false << QString() << 3;
+    QTest::newRow("distinct CJK, user presses AltGr meanwhile") << distinct << true << false << false << QString() << 4;
     QString kana; // more than the pool holds, then each again: bound ones are reused
     for (int i = 0; kana.size() < 320; ++i)
         kana += QChar(0x3042 + i % 24);
@@ -112,20 +116,21 @@ void tst_X11Backend::typing()
     QVERIFY(sink.waitReady());
     services().setCursorPos(300, 200);
     other_.setLocked(LockMask, capsLock);
-    other_.key(XK_Shift_R, userShift == 1);
+    const KeySym userKey = userShift > 2 ? XK_ISO_Level3_Shift : XK_Shift_R;
+    other_.key(userKey, userShift % 2 == 1);
     std::size_t delivered = 0;
-    const bool meanwhile = !layout.isEmpty() || userShift == 2;
+    const bool meanwhile = !layout.isEmpty() || userShift == 2 || userShift == 4;
     const auto interval = std::chrono::milliseconds(meanwhile ? 5 : 0); // time to act during the text
     std::thread typist([&] { delivered = typeFromWorker(text, whole, interval); });
     if (meanwhile) {
         QTRY_VERIFY_WITH_TIMEOUT(sink.text().size() >= 40, 10000);
-        if (userShift == 2)
-            other_.key(XK_Shift_R, true);
+        if (userShift == 2 || userShift == 4)
+            other_.key(userKey, true);
         else
             layoutChanged_ = setLayout(layout);
     }
     typist.join();
-    other_.key(XK_Shift_R, false);
+    other_.key(userKey, false);
     // Exact, or short (only where something changed meanwhile): then what was counted as delivered arrived exactly.
     const bool exact = delivered == static_cast<std::size_t>(text.size());
     QVERIFY(exact || meanwhile);
@@ -144,10 +149,10 @@ void tst_X11Backend::typing()
     const std::vector<x11test::Keysyms> left = other_.mapping();
     QVERIFY(setLayout(layout));
     QCOMPARE(other_.mapping(), left);
-    // Back to us: the keycodes come back to the pool (two characters on each).
+    // Back to us: the keycodes come back to the pool (four characters on each).
     QVERIFY(setLayout(QStringLiteral("us")));
     QString fresh;
-    for (char16_t c = 0x5000; fresh.size() < 2 * static_cast<qsizetype>(unusedAtStart_.size()); ++c)
+    for (char16_t c = 0x5000; fresh.size() < 4 * static_cast<qsizetype>(unusedAtStart_.size()); ++c)
         fresh += QChar(c);
     typeFromWorker(fresh, true);
     QCOMPARE(boundRecord(other_.display()).size(), unusedAtStart_.size());
@@ -223,7 +228,7 @@ void tst_X11Backend::startReclaimsWhatAKilledInstanceBound()
     QVERIFY(child.waitForReadyRead(10000));
     QCOMPARE(child.readLine().trimmed(), QByteArray("BOUND"));
     const std::map<int, KeySym> record = boundRecord(other_.display());
-    QCOMPARE(record.size(), 4u); // five characters on three keycodes (two levels each) and a held F13
+    QCOMPARE(record.size(), 3u); // five characters on two keycodes (four levels, then one) and a held F13
     // A start while that instance lives leaves its bindings alone.
     platform::createDefaultServices().reset();
     QCOMPARE(boundRecord(other_.display()), record);
