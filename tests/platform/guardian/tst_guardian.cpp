@@ -33,6 +33,30 @@ void rebind(x11test::Client& client, int keycode, unsigned long keysym)
     platform::ledger().bound(keycode, {keysym});
 }
 
+// Four keysyms on an unused keycode, as the backend binds them where the map has a third-level key: the map's
+// FOUR_LEVEL type, set explicitly, which the core mapping does not show.
+void rebindFourLevels(x11test::Client& client, int keycode, const std::vector<unsigned long>& keysyms)
+{
+    platform::ledger().rebound(keycode, {});
+    XkbDescPtr desc = XkbGetMap(client.display(), XkbAllClientInfoMask | XkbExplicitComponentsMask, XkbUseCoreKbd);
+    XkbGetNames(client.display(), XkbKeyTypeNamesMask, desc);
+    XkbSymMapRec& key = desc->map->key_sym_map[keycode];
+    for (int t = 0; t < desc->map->num_types; ++t)
+        key.kt_index[0] =
+            desc->map->types[t].name == XInternAtom(client.display(), "FOUR_LEVEL", False) ? t : key.kt_index[0];
+    std::copy(keysyms.begin(), keysyms.end(), XkbResizeKeySyms(desc, keycode, 4));
+    key.group_info = 1;
+    key.width = 4;
+    desc->server->c_explicit[keycode] |= XkbExplicitKeyType1Mask;
+    XkbMapChangesRec changes{};
+    changes.changed = XkbKeySymsMask | XkbExplicitComponentsMask;
+    changes.first_key_sym = changes.first_key_explicit = static_cast<KeyCode>(keycode);
+    changes.num_key_syms = changes.num_key_explicit = 1;
+    XkbChangeMap(client.display(), desc, &changes);
+    XkbFreeKeyboard(desc, 0, True);
+    platform::ledger().bound(keycode, keysyms);
+}
+
 void press(x11test::Client& client, int keycode)
 {
     platform::ledger().keyDown(keycode);
@@ -74,9 +98,9 @@ int childMain(const char* scenario)
             usleep(10000);
         touched = {ctrl, letter};
     } else if (std::strcmp(scenario, "typing") == 0) {
-        // Two spare keycodes bound to kana, one ordinary key taken over, one of them down mid-character, CapsLock
-        // switched off for the text.
-        rebind(client, spare[0], 0x1003042);
+        // Two spare keycodes bound to kana (one on four levels), one ordinary key taken over, one of them down
+        // mid-character, CapsLock switched off for the text.
+        rebindFourLevels(client, spare[0], {0x1003042, 0x1003043, 0x1003044, 0x1003045});
         rebind(client, spare[1], 0x1003044);
         rebind(client, f12, 0x1003046);
         press(client, spare[1]);
@@ -143,7 +167,8 @@ private Q_SLOTS:
         QTest::newRow("SIGKILL mid-hold after a record was lost") << "hold, a record lost" << int(SIGKILL);
         QTest::newRow("SIGKILL of both: the next start lets go") << "hold" << kBoth;
         QTest::newRow("SIGKILL of both, another instance lives") << "hold beside another" << kBoth;
-        QTest::newRow("SIGKILL mid-typing, keycodes rebound, CapsLock off") << "typing" << int(SIGKILL);
+        QTest::newRow("SIGKILL mid-typing, keycodes rebound (one on four levels), CapsLock off")
+            << "typing" << int(SIGKILL);
         QTest::newRow("SIGKILL after a layout took a keycode") << "retaken" << int(SIGKILL);
         QTest::newRow("clean exit leaves what the ledger calls done") << "clean" << 0;
     }
@@ -155,6 +180,7 @@ private Q_SLOTS:
 
         // What the keycodes carry before the child touches them; the spare ones are found by the child.
         const std::vector<Keysyms> before = user.mapping();
+        const std::vector<unsigned char> typesBefore = user.explicitTypes();
 
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -230,6 +256,7 @@ private Q_SLOTS:
         const std::vector<Keysyms> now = user.mapping();
         for (int kc : touched)
             QCOMPARE(now[kc], before[kc]);
+        QCOMPARE(user.explicitTypes(), typesBefore); // no key type of a binding is left
         if (scenario == QLatin1String("typing")) {
             QVERIFY(user.locked(LockMask));
             user.setLocked(LockMask, false);

@@ -183,6 +183,14 @@ public:
         const Keysyms syms = mapping()[kc];
         return std::find(syms.begin(), syms.end(), sym) != syms.end();
     }
+    // Which components (key types above all) each keycode has set explicitly, which the core mapping does not show.
+    std::vector<unsigned char> explicitTypes()
+    {
+        XkbDescPtr desc = XkbGetMap(display_, XkbExplicitComponentsMask, XkbUseCoreKbd);
+        std::vector<unsigned char> result(desc->server->c_explicit, desc->server->c_explicit + desc->max_key_code + 1);
+        XkbFreeKeyboard(desc, 0, True);
+        return result;
+    }
     // Keycodes without any key symbol: where a program puts characters the map lacks.
     std::set<int> unusedKeycodes()
     {
