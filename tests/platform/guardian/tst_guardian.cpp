@@ -45,8 +45,7 @@ void rebindFourLevels(x11test::Client& client, int keycode, const std::vector<un
         key.kt_index[0] =
             desc->map->types[t].name == XInternAtom(client.display(), "FOUR_LEVEL", False) ? t : key.kt_index[0];
     std::copy(keysyms.begin(), keysyms.end(), XkbResizeKeySyms(desc, keycode, 4));
-    key.group_info = 1;
-    key.width = 4;
+    key.group_info = 1, key.width = 4;
     desc->server->c_explicit[keycode] |= XkbExplicitKeyType1Mask;
     XkbMapChangesRec changes{};
     changes.changed = XkbKeySymsMask | XkbExplicitComponentsMask;

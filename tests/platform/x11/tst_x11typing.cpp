@@ -56,8 +56,7 @@ void tst_X11Backend::typing_data()
     QTest::addColumn<bool>("capsLock");  // on while typing, and on again afterwards
     QTest::addColumn<bool>("busy");      // a second Qt client keeps itself busy meanwhile
     QTest::addColumn<QString>("layout"); // loaded during the text, then us again
-    QTest::addColumn<int>("userShift");  // the user's right Shift: 1 held throughout, 2 pressed during the text; 3, 4:
-                                         // the same with the third-level key
+    QTest::addColumn<int>("userShift");  // the user's right Shift held (1) or pressed during the text (2); AltGr: 3, 4
     QTest::newRow("japanese") << QStringLiteral("「こんにちは、世界！ Hello 123」") << false << false << false
                               << QString() << 0;
     const QString symbols = QStringLiteral("!\"#$%&'()=~|`{}*+<>?_-^\\@[];:,./ ABC xyz 0123456789");
