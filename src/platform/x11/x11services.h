@@ -11,19 +11,20 @@
 //   pair is typed when its low unit is pressed. "\n", "\r" and "\r\n" are one Return, "\t" is Tab; other control
 //   characters except Backspace, Escape and Delete are dropped. CapsLock is switched off while typing.
 // - Characters missing from the keyboard map are bound for a moment on unused keycodes (19 on Xvfb's default map).
-//   typeText binds them in batches of twice as many distinct characters as there are such keycodes (the second on a
-//   keycode's Shift level, pressed with our Shift; one level while the user holds Shift), with one keymap change
-//   per batch (the span from the lowest to the highest keycode, the keys in between written back unchanged), and types
+//   typeText binds them in batches of up to four times as many distinct characters as there are such keycodes (the
+//   second on a keycode's Shift level, pressed with our Shift; the third and fourth, where the map has a third-level
+//   key and a four-level key type, pressed with that key; fewer levels while the user holds Shift or that key), with
+//   one keymap change per batch (the span from the lowest to the highest keycode, the keys in between written back unchanged), and types
 //   the batch. A client translates a key with the keymap it fetched when it handled the last change notification, so a
 //   keycode is only rebound 100 ms after its previous binding (and no two changes come closer than 15 ms): a client
 //   that handles the notification within that time translates every key right. Measured on Xvfb, 2 cores, a Qt text
 //   box in another process: one keymap change per keycode (19 per batch) made the clients reload their keymaps faster
 //   than they could and lose characters even at 80 ms, so a batch is one change. With both cores saturated by a
 //   compiler (load 3-4), a 128-character text came out exact 9 of 10 times at 50 ms and 25 of 25 times at 100 ms.
-//   Figures at 100 ms with two characters per keycode: 94 characters of mixed Japanese 470-930 characters/s, 128 with
-//   101 distinct kanji about 420/s, 27 of 27 exact with both cores kept busy (one per keycode: 310 and 210/s; xdotool
-//   is exact only at --delay 20, about 90/s, and not always), ASCII (on the map, one round trip per text) above
-//   20,000/s. Characters bound already are reused without rebinding. sendUnicodeUnit binds one character at a time
+//   Figures at 100 ms with four characters per keycode: 128 characters with 101 distinct kanji 1,200-1,290/s, 36 of 36
+//   exact with both cores kept busy (two per keycode: about 420/s; one: 210/s; xdotool is exact only at --delay 20,
+//   about 90/s, and not always); 94 characters of mixed Japanese fit one batch. ASCII (on the map, one round trip per
+//   text) above 20,000/s. Characters bound already are reused without rebinding. sendUnicodeUnit binds one character at a time
 //   under the same rules. Bindings are removed 400 ms after typing stopped and at shutdown; a root window property per
 //   running instance lists what it has bound, and a later start empties what a killed instance left behind (only a dead
 //   instance's: see x11instancerecord.h).
