@@ -24,6 +24,30 @@ int genericToLeft(int code)
 
 } // namespace
 
+int fourLevelType(XDisplay* display, const XkbDescRec* desc, unsigned* thirdMask)
+{
+    const Atom fourLevel = XInternAtom(display, "FOUR_LEVEL", True);
+    for (int t = 0; fourLevel != None && desc->map && t < desc->map->num_types; ++t) {
+        const XkbKeyTypeRec& type = desc->map->types[t];
+        if (type.name != fourLevel || type.num_levels != 4)
+            continue;
+        std::array<unsigned, 4> chooses{0, ~0u, ~0u, ~0u};
+        for (int e = 0; e < type.map_count; ++e) {
+            if (type.map[e].active && type.map[e].level < 4)
+                chooses[type.map[e].level] = type.map[e].mods.mask;
+        }
+        const unsigned third = chooses[2];
+        const bool single = third >= Mod1Mask && third <= Mod5Mask && (third & (third - 1)) == 0;
+        if (!single || chooses[1] != ShiftMask || chooses[3] != (ShiftMask | third) ||
+            type.mods.mask != (ShiftMask | third))
+            continue;
+        if (thirdMask)
+            *thirdMask = third;
+        return t;
+    }
+    return -1;
+}
+
 std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const std::vector<OwnedKey>& owned,
                                                       const std::vector<int>& others)
 {
@@ -71,23 +95,9 @@ std::shared_ptr<const KeyboardMap> KeyboardMap::build(XDisplay* display, const s
         }
         XFreeModifiermap(modmap);
     }
-    // Keys of four levels need the map's FOUR_LEVEL type to choose level 2 with Shift, 3 with one modifier of its own
-    // and 4 with both, and a key that sets that modifier; otherwise pool keys keep two levels.
-    const Atom fourLevel = XInternAtom(display, "FOUR_LEVEL", True);
-    for (int t = 0; fourLevel != None && desc->map && t < desc->map->num_types; ++t) {
-        const XkbKeyTypeRec& type = desc->map->types[t];
-        if (type.name != fourLevel || type.num_levels != 4)
-            continue;
-        std::array<unsigned, 4> chooses{0, ~0u, ~0u, ~0u};
-        for (int e = 0; e < type.map_count; ++e) {
-            if (type.map[e].active && type.map[e].level < 4)
-                chooses[type.map[e].level] = type.map[e].mods.mask;
-        }
-        const unsigned third = chooses[2];
-        const bool single = third >= Mod1Mask && third <= Mod5Mask && (third & (third - 1)) == 0;
-        if (!single || chooses[1] != ShiftMask || chooses[3] != (ShiftMask | third) ||
-            type.mods.mask != (ShiftMask | third))
-            continue;
+    // Keys of four levels also need a key that sets the third level's modifier; otherwise pool keys keep two levels.
+    unsigned third = 0;
+    if (fourLevelType(display, desc, &third) >= 0) {
         for (const auto& [kc, bit] : levelThreeKeys) {
             if (bit == third && map->levelThreeKeycode_ == 0) {
                 map->levelThreeKeycode_ = kc;

@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+struct _XkbDesc; // Xlib's XkbDescRec
+
 namespace platform::x11 {
 
 // What the typing pool binds on one keycode: a keysym for each level (0: none there). One keysym makes a key that no
@@ -38,6 +40,10 @@ inline bool rowCarriesExactly(const unsigned long* row, int width, const LevelSy
            std::all_of(syms.begin(), syms.end(),
                        [&](unsigned long s) { return s == 0 || std::find(row, row + width, s) != row + width; });
 }
+
+// The index of the map's FOUR_LEVEL type if it chooses level 2 with Shift, 3 with one modifier of its own and 4 with
+// both (that modifier's bit in thirdMask), else -1. desc needs its key types and their names.
+int fourLevelType(XDisplay* display, const _XkbDesc* desc, unsigned* thirdMask = nullptr);
 
 class KeyboardMap {
 public:

@@ -88,15 +88,11 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
         return false;
     const bool fourLevels =
         std::any_of(changes.begin(), changes.end(), [](const Change& c) { return levelCount(c.to) == 4; });
-    int fourLevelType = -1;
-    if (fourLevels && desc->map && XkbGetNames(display, XkbKeyTypeNamesMask, desc) == Success) {
-        const Atom name = XInternAtom(display, "FOUR_LEVEL", True);
-        for (int t = 0; name != None && t < desc->map->num_types; ++t) {
-            if (desc->map->types[t].name == name && desc->map->types[t].num_levels == 4)
-                fourLevelType = t;
-        }
-    }
-    if (!desc->map || !desc->server || !desc->server->c_explicit || (fourLevels && fourLevelType < 0)) {
+    // Looked up again under the grab: a layout loaded since the batch was planned may have moved or changed the type.
+    const int fourLevelIndex = fourLevels && desc->map && XkbGetNames(display, XkbKeyTypeNamesMask, desc) == Success
+                                   ? fourLevelType(display, desc)
+                                   : -1;
+    if (!desc->map || !desc->server || !desc->server->c_explicit || (fourLevels && fourLevelIndex < 0)) {
         XkbFreeKeyboard(desc, 0, True);
         return false;
     }
@@ -132,7 +128,7 @@ bool SpareKeys::writeMapping(XDisplay* display, std::vector<Change>& changes, st
             KeySym* syms = XkbResizeKeySyms(desc, c.keycode, bound ? width : 0);
             XkbSymMapRec& key = desc->map->key_sym_map[c.keycode];
             std::fill(std::begin(key.kt_index), std::end(key.kt_index),
-                      width == 4   ? fourLevelType
+                      width == 4   ? fourLevelIndex
                       : width == 2 ? XkbTwoLevelIndex
                                    : XkbOneLevelIndex);
             key.group_info = static_cast<unsigned char>(XkbSetNumGroups(key.group_info, bound ? 1 : 0));
